@@ -1,0 +1,49 @@
+# Build helpers shared by every folder of the suite.
+
+# The build output mirrors the installed product: out/Pemblo, out/PembloBrowser, out/PembloExternal.
+set(PEMBLO_OUT ${CMAKE_BINARY_DIR}/out)
+
+# pemblo_place(<target> <product folder>): puts a program or shared library into out/<folder>
+# and lets it find its sibling libraries in place.
+function(pemblo_place target folder)
+  set_target_properties(${target} PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${PEMBLO_OUT}/${folder}
+    LIBRARY_OUTPUT_DIRECTORY ${PEMBLO_OUT}/${folder}
+    BUILD_RPATH "$ORIGIN"
+    INSTALL_RPATH "$ORIGIN")
+endfunction()
+
+# Qt WebEngine refuses to start its sandbox as root; tests and tools then switch it off.
+execute_process(COMMAND id -u OUTPUT_VARIABLE PEMBLO_UID OUTPUT_STRIP_TRAILING_WHITESPACE)
+set(PEMBLO_TEST_ENV "QT_QPA_PLATFORM=offscreen")
+if(PEMBLO_UID STREQUAL "0")
+  list(APPEND PEMBLO_TEST_ENV "QTWEBENGINE_DISABLE_SANDBOX=1")
+endif()
+
+# pemblo_add_gtest(<name> SOURCES ... [LIBS ...] [DBUS] [TIMEOUT s])
+# A GoogleTest program registered with CTest, headless. DBUS runs it in a private session bus.
+function(pemblo_add_gtest name)
+  cmake_parse_arguments(T "DBUS" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} pemblo_testsupport GTest::gtest GTest::gmock)
+  set_target_properties(${name} PROPERTIES BUILD_RPATH "${PEMBLO_OUT}/Pemblo;${PEMBLO_OUT}/PembloBrowser")
+  if(T_DBUS)
+    add_test(NAME ${name} COMMAND dbus-run-session -- $<TARGET_FILE:${name}>)
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${PEMBLO_TEST_ENV}" TIMEOUT ${T_TIMEOUT})
+endfunction()
+
+# pemblo_add_bench(<name> SOURCES ... [LIBS ...]): a Google Benchmark program, not run by CTest.
+function(pemblo_add_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
+  set_target_properties(${name} PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench
+    BUILD_RPATH "${PEMBLO_OUT}/Pemblo;${PEMBLO_OUT}/PembloBrowser")
+endfunction()

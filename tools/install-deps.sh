@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs every Debian package the suite needs to build, run and test.
+# Quiet when everything is already present. Run as root (or through sudo).
+set -euo pipefail
+
+packages=(
+  # tool chain
+  g++ cmake ninja-build pkg-config git
+  # Qt 6: widgets, D-Bus, web engine, image formats (TIFF, ICO)
+  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
+  libqt6webenginecore6-bin qt6-image-formats-plugins libqt6svg6
+  # databases, pictures
+  libsqlcipher-dev sqlcipher libpng-dev zlib1g-dev libgif-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # headless running: X server, session bus, fonts that render Chinese, shell "open"
+  xvfb xauth dbus dbus-x11 fonts-wqy-zenhei fonts-dejavu-core xdg-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
