@@ -1,0 +1,79 @@
+// The library's exports over managed byte strings: counting, the threshold, the header's
+// length and the reference count.
+#include "CodePage936.h"
+#include "ManagedString.h"
+#include "WordFilterUnit.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// "赌博" (gambling) is listed; "今天" (today) is not.
+const std::string Gamble = Utf8ToCp936("赌博");
+const std::string Today = Utf8ToCp936("今天");
+
+std::string Repeat(int hits) {
+  std::string text;
+  for (int i = 0; i < hits; ++i)
+    text += Gamble + Today;
+  return text;
+}
+
+TEST(Exports, CountsListedWords) {
+  EXPECT_EQ(SearchWordCount(TAnsiString(Repeat(3)).Data()), 3);
+  EXPECT_EQ(SearchWordCount(TAnsiString(Utf8ToCp936("adult nude playboy")).Data()), 3);
+  // Same count the second time: the trie is built once and not changed by searching.
+  const TAnsiString text(Repeat(7));
+  EXPECT_EQ(SearchWordCount(text.Data()), SearchWordCount(text.Data()));
+  // Other letter case than the list: no hit.
+  EXPECT_EQ(SearchWordCount(TAnsiString("ADULT Nude").Data()), 0);
+}
+
+TEST(Exports, ThresholdDecides) {
+  struct {
+    int hits;
+    int32_t threshold;
+    bool pass;
+  } const cases[] = {
+      {14, 15, true}, {15, 15, false}, {16, 15, false}, {0, 15, true},
+      {0, 0, false},  {0, -1, false},  {3, 0, false},   {0, 1, true},
+  };
+  for (const auto &c : cases) {
+    const TAnsiString text(Repeat(c.hits));
+    EXPECT_EQ(SearchWordIsCanPass(text.Data(), c.threshold), c.pass)
+        << c.hits << " hits, threshold " << c.threshold;
+  }
+}
+
+TEST(Exports, NullAndEmptyStrings) {
+  EXPECT_EQ(SearchWordCount(nullptr), 0);
+  EXPECT_TRUE(SearchWordIsCanPass(nullptr, 1));
+  EXPECT_FALSE(SearchWordIsCanPass(nullptr, 0));
+  const TAnsiString empty("");
+  EXPECT_EQ(SearchWordCount(empty.Data()), 0);
+  EXPECT_TRUE(SearchWordIsCanPass(empty.Data(), 15));
+}
+
+TEST(Exports, HeaderLengthIsAuthoritative) {
+  // Listed words behind the header's length, and a zero byte inside it.
+  TAnsiString text(Repeat(2) + std::string(1, '\0') + Repeat(2));
+  EXPECT_EQ(SearchWordCount(text.Data()), 4);
+  text.Header().length = int32_t(Repeat(2).size());
+  EXPECT_EQ(SearchWordCount(text.Data()), 2);
+  text.Header().length = 0;
+  EXPECT_EQ(SearchWordCount(text.Data()), 0);
+}
+
+TEST(Exports, ReferenceCountRestoredAndConstantsUntouched) {
+  TAnsiString text(Repeat(15));
+  for (int32_t count : {1, 5, -1}) {
+    text.Header().refCount = count;
+    SearchWordCount(text.Data());
+    SearchWordIsCanPass(text.Data(), 15);
+    EXPECT_EQ(text.Header().refCount, count);
+  }
+}
+
+} // namespace
