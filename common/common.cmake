@@ -1,0 +1,6 @@
+# The shared foundation compiled into every windowed deliverable.
+add_library(pemblo_common STATIC
+  uFrmInfos.cpp
+  uPathFunc.cpp)
+target_include_directories(pemblo_common PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(pemblo_common PUBLIC pemblo_platform pemblo_cp936_qt Qt6::Core Qt6::Widgets)

@@ -1,0 +1,47 @@
+#pragma once
+// Runs the test probe as a second process and reads its report lines.
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#ifndef PEMBLO_PROBE
+#error "PEMBLO_PROBE must name the probe program"
+#endif
+
+class TProbe {
+public:
+  explicit TProbe(const QStringList &args, const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment()) {
+    FProcess.setProcessEnvironment(env);
+    FProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    FProcess.start(QStringLiteral(PEMBLO_PROBE), args);
+  }
+  ~TProbe() { Stop(); }
+
+  // The next report line, or empty after 15 s without one.
+  QString NextLine() {
+    while (!FProcess.canReadLine()) {
+      if (!FProcess.waitForReadyRead(15000))
+        return {};
+    }
+    return QString::fromUtf8(FProcess.readLine()).trimmed();
+  }
+
+  // Waits for the end of a probe that ends by itself; returns its exit code.
+  int Finish() {
+    FProcess.waitForFinished(60000);
+    return FProcess.exitCode();
+  }
+
+  void Stop() {
+    if (FProcess.state() != QProcess::NotRunning) {
+      FProcess.kill();
+      FProcess.waitForFinished(15000);
+    }
+  }
+
+  QString ReadAll() { return QString::fromUtf8(FProcess.readAllStandardOutput()); }
+
+private:
+  QProcess FProcess;
+};
