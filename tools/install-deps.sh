@@ -13,6 +13,8 @@ packages=(
   libsqlcipher-dev sqlcipher libpng-dev zlib1g-dev libgif-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # the word-filter benchmark compares with Hyperscan
+  libhyperscan-dev
   # headless running: X server, session bus, fonts that render Chinese, shell "open"
   xvfb xauth dbus dbus-x11 fonts-wqy-zenhei fonts-dejavu-core xdg-utils
 )

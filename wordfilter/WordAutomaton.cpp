@@ -1,8 +1,10 @@
 #include "WordAutomaton.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
-#include <deque>
 #include <stdexcept>
 
 namespace {
@@ -25,13 +27,30 @@ std::vector<std::string> ReportableWords(std::vector<std::string> words) {
   return kept;
 }
 
+// A trie node while building: few children each, kept sparse so that building touches little
+// fresh memory beside the table itself.
 struct TBuildNode {
-  std::array<int32_t, 256> child;
-  int32_t fail = 0;
-  uint16_t depth = 0;
+  std::vector<std::pair<uint8_t, int32_t>> kids;
   bool terminal = false;
-  TBuildNode() { child.fill(-1); }
+  uint16_t depth = 0;
+  uint16_t row = 0;    // the node's row in the table (inner nodes and the root)
+  uint16_t source = 0; // the row its own row starts as a copy of: that of its failure state
 };
+
+// Fresh memory is costly to touch page by page on some machines (a fault per page); the table
+// is asked for in one go, which keeps the first call of a fresh process short.
+void Prefault(void *data, size_t bytes) {
+#ifdef MADV_POPULATE_WRITE
+  const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+  const uintptr_t start = (reinterpret_cast<uintptr_t>(data) + page - 1) & ~(page - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(page - 1);
+  if (end > start)
+    madvise(reinterpret_cast<void *>(start), end - start, MADV_POPULATE_WRITE);
+#else
+  (void)data;
+  (void)bytes;
+#endif
+}
 
 } // namespace
 
@@ -42,83 +61,62 @@ TWordAutomaton::TWordAutomaton(const std::vector<std::string> &keyWords) {
     int32_t s = 0;
     for (char ch : w) {
       const auto b = uint8_t(ch);
-      if (nodes[size_t(s)].child[b] < 0) {
-        nodes[size_t(s)].child[b] = int32_t(nodes.size());
-        TBuildNode n;
-        n.depth = uint16_t(nodes[size_t(s)].depth + 1);
-        nodes.push_back(n);
+      auto &kids = nodes[size_t(s)].kids;
+      auto it = std::find_if(kids.begin(), kids.end(), [b](const auto &k) { return k.first == b; });
+      if (it != kids.end()) {
+        s = it->second;
+        continue;
       }
-      s = nodes[size_t(s)].child[b];
+      const auto child = int32_t(nodes.size());
+      kids.emplace_back(b, child);
+      TBuildNode n;
+      n.depth = uint16_t(nodes[size_t(s)].depth + 1);
+      nodes.push_back(std::move(n));
+      s = child;
     }
     nodes[size_t(s)].terminal = true;
     FMaxLength = std::max(FMaxLength, w.size());
-  }
-  for (const std::string &w : FWordStore)
     FWords.insert(w);
-
-  // Breadth-first: failure links, hits per state (its own word plus those of its suffixes),
-  // and the full transition table. A terminal state is a leaf whose row equals its failure
-  // state's row, so transitions into it are redirected there and keep its hit count: leaves
-  // take no rows of their own.
-  const size_t total = nodes.size();
-  std::vector<uint8_t> hits(total, 0);
-  std::vector<int32_t> order;
-  order.reserve(total);
-  order.push_back(0);
-  for (size_t qi = 0; qi < order.size(); ++qi) {
-    const int32_t s = order[qi];
-    for (int b = 0; b < 256; ++b) {
-      const int32_t c = nodes[size_t(s)].child[b];
-      if (c < 0)
-        continue;
-      nodes[size_t(c)].fail = s == 0 ? 0 : [&] {
-        int32_t f = nodes[size_t(s)].fail;
-        while (f != 0 && nodes[size_t(f)].child[b] < 0)
-          f = nodes[size_t(f)].fail;
-        const int32_t t = nodes[size_t(f)].child[b];
-        return t >= 0 ? t : 0;
-      }();
-      const unsigned h = unsigned(nodes[size_t(c)].terminal) + hits[size_t(nodes[size_t(c)].fail)];
-      if (h > 15)
-        throw std::length_error("word list needs more than 15 hits per step");
-      hits[size_t(c)] = uint8_t(h);
-      order.push_back(c);
-    }
   }
 
-  // Row numbers for the states that keep a row: root and inner states.
-  std::vector<int32_t> row(total, -1);
-  std::vector<int32_t> resolved(total); // a terminal leaf stands for its failure state
-  size_t rows = 0;
-  for (int32_t s : order) {
-    if (nodes[size_t(s)].terminal) {
-      resolved[size_t(s)] = resolved[size_t(nodes[size_t(s)].fail)];
-    } else {
-      row[size_t(s)] = int32_t(rows++);
-      resolved[size_t(s)] = s;
-    }
-  }
+  // Breadth-first over the inner nodes, each row made as a copy of its failure state's row
+  // (complete, as that state is shallower) with the node's own children written over it.
+  // The failure state of a child is where the failure state's row leads on the child's byte,
+  // and that entry also carries the hits of the failure state. A terminal node is a leaf whose
+  // row would equal its failure state's row, so transitions into it lead there instead and
+  // keep its hit count: leaves take no rows of their own.
+  size_t rows = 1;
+  for (const TBuildNode &n : nodes)
+    rows += !n.terminal && n.depth > 0;
   if (rows > StateMask)
     throw std::length_error("word list needs more than 4095 automaton states");
   FStateCount = rows;
+  FNext.reserve(rows * 256);
+  Prefault(FNext.data(), rows * 256 * sizeof(uint16_t));
   FNext.assign(rows * 256, 0);
   FStopDepth.assign(rows, 0);
-  for (int32_t s : order) {
-    if (nodes[size_t(s)].terminal)
-      continue;
-    const size_t r = size_t(row[size_t(s)]);
-    for (int b = 0; b < 256; ++b) {
-      const int32_t t = nodes[size_t(s)].child[b];
-      uint16_t entry = 0; // the root's missing children lead back to the root, no hit
-      if (t >= 0)
-        entry = uint16_t(row[size_t(resolved[size_t(t)])] | hits[size_t(t)] << StateBits);
-      else if (s != 0) // as from the failure state, whose row is complete in breadth-first order
-        entry = FNext[size_t(row[size_t(resolved[size_t(nodes[size_t(s)].fail)])]) * 256 + size_t(b)];
-      FNext[r * 256 + size_t(b)] = entry;
+  std::vector<int32_t> queue{0};
+  uint16_t nextRow = 1;
+  for (size_t qi = 0; qi < queue.size(); ++qi) {
+    const TBuildNode &n = nodes[size_t(queue[qi])];
+    uint16_t *row = &FNext[size_t(n.row) * 256];
+    if (n.depth > 0)
+      std::copy_n(&FNext[size_t(n.source) * 256], 256, row);
+    FStopDepth[n.row] = n.depth;
+    for (const auto &[b, c] : n.kids) {
+      TBuildNode &child = nodes[size_t(c)];
+      const uint16_t fail = n.depth > 0 ? FNext[size_t(n.source) * 256 + b] : 0;
+      const unsigned hits = unsigned(child.terminal) + (fail >> StateBits);
+      if (hits > 15)
+        throw std::length_error("word list needs more than 15 hits per step");
+      uint16_t target = fail & StateMask;
+      if (!child.terminal) {
+        child.row = target = nextRow++;
+        child.source = fail & StateMask;
+        queue.push_back(c);
+      }
+      row[b] = uint16_t(target | hits << StateBits);
     }
-    // A state that keeps a row is the root or lies inside the path of a longer word: if the
-    // text ends there, the trie's search stops at the start that many bytes back.
-    FStopDepth[r] = nodes[size_t(s)].depth;
   }
 }
 
