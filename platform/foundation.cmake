@@ -5,6 +5,9 @@ pkg_check_modules(PEMBLO_PLATFORM_SQLCIPHER REQUIRED IMPORTED_TARGET sqlcipher)
 
 add_library(pemblo_platform STATIC
   ErrorGuard.cpp
+  NamedMutex.cpp
+  RegistryHive.cpp
+  ShellOpen.cpp
   SpecialFolders.cpp
   WindowDirectory.cpp)
 set_target_properties(pemblo_platform PROPERTIES AUTOMOC ON)

@@ -13,3 +13,7 @@ pemblo_add_gtest(common_windows DBUS
   LIBS pemblo_common)
 target_compile_definitions(common_windows PRIVATE PEMBLO_PROBE="$<TARGET_FILE:common_probe>")
 add_dependencies(common_windows common_probe)
+
+pemblo_add_gtest(common_text
+  SOURCES common/TextTest.cpp
+  LIBS pemblo_common GTest::gtest_main)

@@ -1,0 +1,41 @@
+#include "uTextLog.h"
+
+#include "CodePage936Qt.h"
+#include "uPathFunc.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <stdexcept>
+#include <unistd.h>
+
+TTextLogManager::TTextLogManager(TClock clock) : FClock(std::move(clock)) {
+  FFileName = GetBrowseLogPath() + FClock().date().toString(QStringLiteral("yyyy-MM-dd")) +
+              QStringLiteral(".txt");
+  FHandle = ::open(QFile::encodeName(FFileName).constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (FHandle < 0)
+    throw std::runtime_error(
+        QStringLiteral("Cannot open file \"%1\". %2").arg(FFileName, QString::fromLocal8Bit(std::strerror(errno))).toStdString());
+}
+
+TTextLogManager::~TTextLogManager() {
+  if (FHandle >= 0)
+    ::close(FHandle);
+}
+
+void TTextLogManager::Logs(const QString &alog) {
+  if (alog.isEmpty() || FHandle < 0)
+    return;
+  const QString line = FClock().time().toString(QStringLiteral("[hh:mm]")) + QStringLiteral("  ") + alog +
+                       QStringLiteral("\r\n");
+  QByteArray bytes = ToCp936(line);
+  if (const qsizetype zero = bytes.indexOf('\0'); zero >= 0)
+    bytes.truncate(zero);
+  // One write on a file opened for appending lands whole at the end of the file.
+  ssize_t written;
+  do
+    written = ::write(FHandle, bytes.constData(), size_t(bytes.size()));
+  while (written < 0 && errno == EINTR);
+}

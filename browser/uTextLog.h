@@ -1,0 +1,30 @@
+#pragma once
+// The browse log: every address the browser is asked to open, one line per address, in a file
+// per day ("yyyy-MM-dd.txt" in GetBrowseLogPath()), in code page 936.
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+class TTextLogManager {
+public:
+  using TClock = std::function<QDateTime()>;
+
+  // Opens (creating when missing) the file of the clock's current day. Raises the file-open
+  // error when the file cannot be opened.
+  explicit TTextLogManager(TClock clock = &QDateTime::currentDateTime);
+  ~TTextLogManager();
+  TTextLogManager(const TTextLogManager &) = delete;
+  TTextLogManager &operator=(const TTextLogManager &) = delete;
+
+  // Appends "[hh:mm]" + two blanks + alog + CR LF; an empty alog is ignored. Each line goes to
+  // the end of the file in one write, so browsers logging at the same time never overwrite or
+  // split one another's lines. A failed write loses the line silently.
+  void Logs(const QString &alog);
+
+  const QString &FileName() const { return FFileName; }
+
+private:
+  TClock FClock;
+  QString FFileName;
+  int FHandle = -1;
+};

@@ -1,0 +1,36 @@
+#include "uInstFunc.h"
+
+#include "ShellOpen.h"
+#include "uPathFunc.h"
+
+#include <QFileInfo>
+#include <stdexcept>
+
+namespace {
+[[noreturn]] void Fail(const QString &text) { throw std::runtime_error(text.toStdString()); }
+}  // namespace
+
+QString GetBrowserPath() {
+  const QString path = CombinePath(GetExePath(), QStringLiteral("../PembloBrowser/PembloBrowser"));
+  if (!QFileInfo::exists(path))
+    Fail(QStringLiteral("文件：") + path + QStringLiteral("不存在！"));
+  return path;
+}
+
+intptr_t RunFile(const QString &fileName, const QString &parameters) {
+  if (!QFileInfo::exists(fileName))
+    Fail(QStringLiteral("文件:") + fileName + QStringLiteral("不存在！"));
+  return ShellOpen(fileName, parameters);
+}
+
+intptr_t OpenUrl(const QString &url) {
+  if (url.size() <= 7)
+    Fail(QStringLiteral("Url地址长度不对！"));
+  const QString quoted = '"' + url + '"';
+  try {
+    return RunFile(GetBrowserPath(), quoted);
+  } catch (const std::exception &) {
+    // The filtered browser is not installed: the desktop's handler for addresses opens it.
+    return ShellOpen(url, QString());
+  }
+}

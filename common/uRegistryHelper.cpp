@@ -1,0 +1,36 @@
+#include "uRegistryHelper.h"
+
+#include <optional>
+#include <stdexcept>
+
+namespace {
+
+QString StringOf(const std::optional<TRegValue> &value, const QString &name) {
+  if (!value)
+    return {};
+  if (!value->IsString())
+    throw std::runtime_error(QStringLiteral("Invalid data type for '%1'").arg(name).toStdString());
+  return value->Text();
+}
+
+}  // namespace
+
+void RegWriteString(THKey root, const QString &key, const QString &name, const QString &value) {
+  UpdateHive(root, [&](THiveAccess &hive) { hive.WriteValue(key, name, TRegValue::String(value)); });
+}
+
+QString RegReadString(THKey root, const QString &key, const QString &name) {
+  QString text;
+  ReadHive(root, [&](const THiveAccess &hive) { text = StringOf(hive.ReadValue(key, name), name); });
+  return text;
+}
+
+QString RegUpdateString(THKey root, const QString &key, const QString &name,
+                        const std::function<QString(const QString &)> &change) {
+  QString result;
+  const bool written = UpdateHive(root, [&](THiveAccess &hive) {
+    result = change(StringOf(hive.ReadValue(key, name), name));
+    hive.WriteValue(key, name, TRegValue::String(result));
+  });
+  return written ? result : RegReadString(root, key, name);
+}

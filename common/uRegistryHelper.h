@@ -1,0 +1,20 @@
+#pragma once
+// Reading and writing one string value of the registry.
+#include "RegistryHive.h"
+
+#include <QString>
+#include <functional>
+
+// Writes value as a string value, creating the key (and its parents) when missing. Skips
+// silently when the hive cannot be written; errors while writing raise.
+void RegWriteString(THKey root, const QString &key, const QString &name, const QString &value);
+
+// The string value (an expandable string as stored), empty when the key or the value is
+// missing; raises "Invalid data type for '<name>'" for a value of another type.
+QString RegReadString(THKey root, const QString &key, const QString &name);
+
+// Reads the string value, hands it to change and writes the result back, all under the hive's
+// lock, so that several processes updating the same value lose no change. Returns the written
+// value, or the value unchanged when the hive cannot be written. Raises as RegReadString does.
+QString RegUpdateString(THKey root, const QString &key, const QString &name,
+                        const std::function<QString(const QString &)> &change);
