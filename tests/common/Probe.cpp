@@ -1,7 +1,11 @@
 // A second process for the tests that cross process boundaries. Each command does one thing
 // and reports on standard output, one line per event.
 #include "WindowDirectory.h"
+#include "uAppcf.h"
 #include "uFrmInfos.h"
+#include "uInstFunc.h"
+#include "uRegistryHelper.h"
+#include "uTextLog.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -53,12 +57,69 @@ int Find(int argc, char **argv) {
   return 0;
 }
 
+// openurl <url>: opens the address as the centre and the viewer do, from this program's folder.
+int OpenUrlCommand(int argc, char **argv) {
+  QCoreApplication app(argc, argv);
+  if (argc < 3)
+    return 2;
+  Say(QStringLiteral("result %1").arg(OpenUrl(QString::fromUtf8(argv[2]))));
+  return 0;
+}
+
+// browserpath: the browser's path, or the error.
+int BrowserPath(int argc, char **argv) {
+  QCoreApplication app(argc, argv);
+  Say("path " + GetBrowserPath());
+  return 0;
+}
+
+// textlog <count> <tag>: logs count addresses http://<tag>/<n> into today's browse log.
+int TextLog(int argc, char **argv) {
+  if (argc < 4)
+    return 2;
+  TTextLogManager log;
+  const int count = std::stoi(argv[2]);
+  const QString tag = QString::fromUtf8(argv[3]);
+  for (int n = 0; n < count; ++n)
+    log.Logs(QStringLiteral("http://%1/%2").arg(tag).arg(n));
+  Say("done");
+  return 0;
+}
+
+// regincr <count>: adds 1 to HKLM \SOFTWARE\Pemblo "Counter" count times, each a
+// read-modify-write of its own.
+int RegIncrement(int argc, char **argv) {
+  if (argc < 3)
+    return 2;
+  const int count = std::stoi(argv[2]);
+  for (int n = 0; n < count; ++n)
+    RegUpdateString(HKEY_LOCAL_MACHINE, "\\SOFTWARE\\Pemblo", "Counter",
+                    [](const QString &old) { return QString::number(old.toInt() + 1); });
+  Say("done");
+  return 0;
+}
+
+// cfgupdate: saves the settings and tells the other processes.
+int CfgUpdate(int argc, char **argv) {
+  QCoreApplication app(argc, argv);
+  TCfMrg mrg;
+  mrg.AppCf().SetOffOn(true);
+  mrg.Update();
+  Say("saved");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
   const std::map<std::string, std::function<int(int, char **)>> commands = {
       {"window", Window},
       {"find", Find},
+      {"openurl", OpenUrlCommand},
+      {"browserpath", BrowserPath},
+      {"textlog", TextLog},
+      {"regincr", RegIncrement},
+      {"cfgupdate", CfgUpdate},
   };
   if (argc < 2 || !commands.count(argv[1])) {
     std::fputs("usage: common_probe <command> ...\n", stderr);

@@ -4,8 +4,11 @@
 #include "ProbeProcess.h"
 #include "TestFolders.h"
 #include "WindowDirectory.h"
+#include "uAppcf.h"
 #include "uFrmInfos.h"
 #include "uMsgs.h"
+
+#include <QFile>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -135,6 +138,31 @@ TEST(WindowDirectory, WithoutABusNothingIsFoundAndNothingFails) {
   EXPECT_EQ(probe.NextLine(), "none");
   EXPECT_EQ(probe.NextLine(), "send 0");
   EXPECT_EQ(probe.Finish(), 0);
+}
+
+TEST(SettingsUpdate, ReachesTheLockChannelAndEveryBrowser) {
+  TTestFolders folders;
+  auto lock = StartWindow(FrmInfos[fiLockChannel].sCaption);
+  auto browser1 = StartWindow("Page one", FrmInfos[fiBrowserClass].sCaption);
+  auto browser2 = StartWindow("Page two", FrmInfos[fiBrowserClass].sCaption);
+  auto bystander = StartWindow(FrmInfos[fiMainWindow].sCaption);
+  TCfMrg mrg;
+  mrg.Update();
+  for (auto *p : {lock.get(), browser1.get(), browser2.get()})
+    EXPECT_EQ(p->NextLine(), "message 1138 0 0");
+  SendWindowMessage(*FindMainWindow(), 1, 0, 0);
+  EXPECT_EQ(bystander->NextLine(), "message 1 0 0") << "the main window is not told";
+}
+
+TEST(SettingsUpdate, WithoutABusTheFileIsSavedAllTheSame) {
+  TTestFolders folders;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("DBUS_SESSION_BUS_ADDRESS");
+  env.remove("DISPLAY");
+  TProbe probe({"cfgupdate"}, env);
+  EXPECT_EQ(probe.NextLine(), "saved");
+  EXPECT_EQ(probe.Finish(), 0);
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(folders.CommonAppData().string()) + "/Pemblo/appdata.dat"));
 }
 
 TEST(WindowDirectory, MessagesToAWindowOfThisProcessArriveDirectly) {
