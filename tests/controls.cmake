@@ -6,3 +6,6 @@ pemblo_add_gtest(controls_pictures
 pemblo_add_gtest(controls_widgets
   SOURCES controls/QtMain.cpp controls/ControlsTest.cpp controls/FormsTest.cpp
   LIBS pemblo_controls Qt6::Test)
+# The gallery draws every skin picture and control; it fails on a picture the skin lacks.
+add_test(NAME controls_gallery COMMAND pemblo_gallery ${CMAKE_CURRENT_BINARY_DIR}/skin-gallery)
+set_tests_properties(controls_gallery PROPERTIES ENVIRONMENT "${PEMBLO_TEST_ENV}" TIMEOUT 120)
