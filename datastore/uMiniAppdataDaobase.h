@@ -1,0 +1,8 @@
+#pragma once
+// Base of the data-access classes of the application catalogue.
+#include "uDaobase.h"
+
+class TMiniAppdataDaobase : public TDaobase {
+public:
+  TMiniAppdataDaobase() : TDaobase(TDBMrgID::MiniAppdata) {}
+};

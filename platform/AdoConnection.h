@@ -1,0 +1,76 @@
+#pragma once
+// The database connection of the suite: an ADO-shaped connection over an SQLCipher file.
+// It understands the Jet connection strings the data store builds: "Data Source" names the
+// file, "Jet OLEDB:Database Password" (or a non-empty "Password") is the file's key. Every
+// other key is read and ignored. The connection timeout is the time a statement waits for a
+// file that another process holds locked, so several processes can share one file.
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <stdexcept>
+
+struct sqlite3;
+
+// An error of the database provider; what() is its UTF-8 text.
+class EAdoError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+  explicit EAdoError(const QString &text) : std::runtime_error(text.toStdString()) {}
+};
+
+// The values of a connection string this layer acts on.
+struct TConnStrParts {
+  QString sDataSource;
+  QString sPassword; // empty: the file has no key
+};
+
+// Splits "key=value;..." (keys without regard to letter case, values optionally in double
+// quotes, where "" stands for one quote) and picks out the file and its password.
+TConnStrParts ParseConnectionString(const QString &connStr);
+
+class TAdoConnection {
+public:
+  TAdoConnection() = default;
+  ~TAdoConnection();
+  TAdoConnection(const TAdoConnection &) = delete;
+  TAdoConnection &operator=(const TAdoConnection &) = delete;
+
+  QString ConnectionString() const { return FConnectionString; }
+  void SetConnectionString(const QString &connStr);
+  int ConnectionTimeout() const { return FConnectionTimeout; }
+  void SetConnectionTimeout(int seconds);
+
+  // Opens the file named by the connection string. A missing file, a wrong key or a damaged
+  // file raise EAdoError and leave the connection closed.
+  void Open();
+  void Close();
+  bool Connected() const { return FDb != nullptr; }
+
+  // Names of the user tables of the open file, sorted.
+  QStringList GetTableNames();
+
+  // A transaction takes the file's write lock at its start, so that a check-then-change
+  // inside it cannot interleave with another process.
+  void BeginTrans();
+  void CommitTrans();
+  void RollbackTrans();
+
+  // For the query objects: the open handle (null when closed) and a number that changes at
+  // every opening, by which a query knows that its compiled statement is stale.
+  sqlite3 *Handle() const { return FDb; }
+  std::uint64_t Generation() const { return FGeneration; }
+
+  // Runs a statement without parameters or rows (used for transaction control).
+  void ExecDirect(const char *sql);
+
+private:
+  QString FConnectionString;
+  int FConnectionTimeout = 15;
+  sqlite3 *FDb = nullptr;
+  std::uint64_t FGeneration = 0;
+};
+
+// Creates a new, empty database file keyed with the password of the connection string (the
+// catalogue object's Create). Fails when the file already exists.
+void AdoCreateDatabase(const QString &connStr);

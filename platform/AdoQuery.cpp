@@ -1,0 +1,550 @@
+#include "AdoQuery.h"
+
+#include <sqlite3.h>
+
+#include <QRegularExpression>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const QVariant &NullValue() {
+  static const QVariant null = QVariant::fromValue(nullptr);
+  return null;
+}
+
+// Holds the connection's own lock, so that a statement's error text, change count and new
+// key are read before another thread's statement on the same connection replaces them.
+class TDbLock {
+public:
+  explicit TDbLock(sqlite3 *db) : FMutex(sqlite3_db_mutex(db)) { sqlite3_mutex_enter(FMutex); }
+  ~TDbLock() { sqlite3_mutex_leave(FMutex); }
+  TDbLock(const TDbLock &) = delete;
+  TDbLock &operator=(const TDbLock &) = delete;
+
+private:
+  sqlite3_mutex *FMutex;
+};
+
+QString ErrorText(sqlite3 *db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
+
+// The Jet column types of the table definitions become their SQLite forms: an auto-numbered
+// primary key must be the row id, and memo is long text.
+QString TranslateJetDdl(const QString &text) {
+  static const QRegularExpression createTable(QStringLiteral("^\\s*create\\s+table\\b"),
+                                              QRegularExpression::CaseInsensitiveOption);
+  if (!createTable.match(text).hasMatch())
+    return text;
+  static const QRegularExpression counterKey(QStringLiteral("\\bcounter\\s+primary\\s+key\\b"),
+                                             QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression memo(QStringLiteral("\\bmemo\\b"), QRegularExpression::CaseInsensitiveOption);
+  QString out = text;
+  out.replace(counterKey, QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT"));
+  out.replace(memo, QStringLiteral("TEXT"));
+  return out;
+}
+
+void BindValue(sqlite3_stmt *stmt, int index, const QVariant &value) {
+  if (!value.isValid() || value.isNull()) {
+    sqlite3_bind_null(stmt, index);
+    return;
+  }
+  switch (value.typeId()) {
+  case QMetaType::Bool:
+  case QMetaType::Int:
+  case QMetaType::UInt:
+  case QMetaType::Long:
+  case QMetaType::LongLong:
+  case QMetaType::Short:
+  case QMetaType::UShort:
+    sqlite3_bind_int64(stmt, index, value.toLongLong());
+    return;
+  case QMetaType::ULong:
+  case QMetaType::ULongLong:
+    sqlite3_bind_int64(stmt, index, qint64(value.toULongLong()));
+    return;
+  case QMetaType::Double:
+  case QMetaType::Float:
+    sqlite3_bind_double(stmt, index, value.toDouble());
+    return;
+  case QMetaType::QByteArray: {
+    const QByteArray bytes = value.toByteArray();
+    sqlite3_bind_blob(stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+    return;
+  }
+  default: {
+    const QByteArray text = value.toString().toUtf8();
+    sqlite3_bind_text(stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    return;
+  }
+  }
+}
+
+QVariant ColumnValue(sqlite3_stmt *stmt, int col) {
+  switch (sqlite3_column_type(stmt, col)) {
+  case SQLITE_INTEGER: {
+    const sqlite3_int64 v = sqlite3_column_int64(stmt, col);
+    if (v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max())
+      return QVariant(int(v));
+    return QVariant(qlonglong(v));
+  }
+  case SQLITE_FLOAT:
+    return QVariant(sqlite3_column_double(stmt, col));
+  case SQLITE_TEXT:
+    return QVariant(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, col)),
+                                      sqlite3_column_bytes(stmt, col)));
+  case SQLITE_BLOB: {
+    const void *data = sqlite3_column_blob(stmt, col);
+    return QVariant(QByteArray(static_cast<const char *>(data), sqlite3_column_bytes(stmt, col)));
+  }
+  default:
+    return NullValue();
+  }
+}
+
+QString QuoteName(const QString &name) {
+  QString quoted = name;
+  quoted.replace(u'"', QStringLiteral("\"\""));
+  return u'"' + quoted + u'"';
+}
+
+struct TWriteResult {
+  int iChanges = 0;
+  std::int64_t iLastId = 0;
+};
+
+// Runs one changing statement with positional values.
+TWriteResult RunWrite(sqlite3 *db, const QString &sql, const std::vector<QVariant> &values) {
+  TDbLock lock(db);
+  sqlite3_stmt *stmt = nullptr;
+  const QByteArray text = sql.toUtf8();
+  int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, nullptr);
+  if (rc == SQLITE_OK) {
+    for (size_t i = 0; i < values.size(); ++i)
+      BindValue(stmt, int(i) + 1, values[i]);
+    rc = sqlite3_step(stmt);
+  }
+  TWriteResult result;
+  if (rc == SQLITE_DONE) {
+    result.iChanges = sqlite3_changes(db);
+    result.iLastId = sqlite3_last_insert_rowid(db);
+  }
+  const QString error = rc == SQLITE_DONE ? QString() : ErrorText(db);
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_DONE)
+    throw EAdoError(error);
+  return result;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Fields
+
+QString TAdoField::FieldName() const { return FQuery.FColumns[size_t(FIndex)].sName; }
+
+QVariant TAdoField::AsVariant() const { return FQuery.Cell(FIndex); }
+
+bool TAdoField::IsNull() const { return FQuery.Cell(FIndex).isNull(); }
+
+int TAdoField::AsInteger() const {
+  const QVariant &v = FQuery.Cell(FIndex);
+  if (v.isNull())
+    return 0;
+  switch (v.typeId()) {
+  case QMetaType::Int:
+    return v.toInt();
+  case QMetaType::LongLong: {
+    const qlonglong n = v.toLongLong();
+    if (n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max())
+      break;
+    return int(n);
+  }
+  case QMetaType::Double:
+    return int(std::llround(v.toDouble()));
+  case QMetaType::QString: {
+    bool ok = false;
+    const int n = v.toString().trimmed().toInt(&ok);
+    if (ok)
+      return n;
+    break;
+  }
+  default:
+    break;
+  }
+  throw EAdoError(u'\'' + v.toString() + QStringLiteral("' is not a valid integer value"));
+}
+
+QString TAdoField::AsString() const {
+  const QVariant &v = FQuery.Cell(FIndex);
+  if (v.isNull())
+    return QString();
+  if (v.typeId() == QMetaType::QByteArray)
+    return QString::fromUtf8(v.toByteArray());
+  return v.toString();
+}
+
+void TAdoField::SetValue(const QVariant &value) {
+  if (FQuery.FState != TDataSetState::dsEdit && FQuery.FState != TDataSetState::dsInsert)
+    throw EAdoError(QStringLiteral("Dataset not in edit or insert mode"));
+  FQuery.FBuffer[size_t(FIndex)] = value;
+  FQuery.FBufferSet[size_t(FIndex)] = true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Query
+
+TAdoQuery::~TAdoQuery() { Release(); }
+
+void TAdoQuery::Release() {
+  if (FStmt)
+    sqlite3_finalize(FStmt);
+  FStmt = nullptr;
+  FStmtText.clear();
+  FStmtParamNames.clear();
+}
+
+void TAdoQuery::SetConnection(TAdoConnection *conn) {
+  Close();
+  Release();
+  FConnection = conn;
+}
+
+// A new statement text closes the query and drops the parameter values of the old one.
+void TAdoQuery::SqlClear() {
+  Close();
+  FParams.clear();
+  FSql.clear();
+}
+
+void TAdoQuery::SqlAdd(const QString &line) {
+  Close();
+  FParams.clear();
+  FSql << line;
+}
+
+void TAdoQuery::SetSql(const QString &text) {
+  Close();
+  if (FSql.size() == 1 && FSql.front() == text)
+    return; // same statement: keep its parameters and its compiled form
+  FParams.clear();
+  FSql = QStringList{text};
+}
+
+void TAdoQuery::SetParam(const QString &name, const QVariant &value) {
+  QString key = name.startsWith(u':') ? name.mid(1) : name;
+  key = key.toLower();
+  for (auto &param : FParams) {
+    if (param.first == key) {
+      param.second = value;
+      return;
+    }
+  }
+  FParams.emplace_back(key, value);
+}
+
+void TAdoQuery::Prepare() {
+  if (!FConnection || !FConnection->Connected())
+    throw EAdoError(QStringLiteral("Operation is not allowed when the object is closed."));
+  const QString text = SqlText();
+  sqlite3 *db = FConnection->Handle();
+  if (FStmt && FStmtGeneration == FConnection->Generation() && FStmtText == text) {
+    sqlite3_reset(FStmt);
+    sqlite3_clear_bindings(FStmt);
+    return;
+  }
+  Release();
+  const QByteArray utf8 = TranslateJetDdl(text).toUtf8();
+  const char *tail = nullptr;
+  TDbLock lock(db);
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &stmt, &tail) != SQLITE_OK)
+    throw EAdoError(ErrorText(db));
+  if (!stmt)
+    throw EAdoError(QStringLiteral("Command text was not set for the command object."));
+  if (!QByteArray(tail).trimmed().isEmpty() && QByteArray(tail).trimmed() != ";") {
+    sqlite3_finalize(stmt);
+    throw EAdoError(QStringLiteral("Characters found after end of SQL statement."));
+  }
+  FStmt = stmt;
+  FStmtText = text;
+  FStmtGeneration = FConnection->Generation();
+  const int params = sqlite3_bind_parameter_count(stmt);
+  for (int i = 1; i <= params; ++i) {
+    const char *name = sqlite3_bind_parameter_name(stmt, i);
+    FStmtParamNames.push_back(name ? QString::fromUtf8(name + 1).toLower() : QString());
+  }
+  FColumns.clear();
+  const int columns = sqlite3_column_count(stmt);
+  for (int i = 0; i < columns; ++i) {
+    TColumn column;
+    column.sName = QString::fromUtf8(sqlite3_column_name(stmt, i));
+    if (const char *table = sqlite3_column_table_name(stmt, i))
+      column.sTable = QString::fromUtf8(table);
+    if (const char *origin = sqlite3_column_origin_name(stmt, i))
+      column.sOrigin = QString::fromUtf8(origin);
+    if (!column.sTable.isEmpty()) {
+      int primaryKey = 0;
+      sqlite3_table_column_metadata(db, sqlite3_column_database_name(stmt, i), sqlite3_column_table_name(stmt, i),
+                                    sqlite3_column_origin_name(stmt, i), nullptr, nullptr, nullptr, &primaryKey,
+                                    nullptr);
+      column.bKey = primaryKey != 0;
+    }
+    FColumns.push_back(column);
+  }
+}
+
+void TAdoQuery::Bind() {
+  for (size_t i = 0; i < FStmtParamNames.size(); ++i) {
+    const QVariant *value = nullptr;
+    for (const auto &param : FParams)
+      if (param.first == FStmtParamNames[i])
+        value = &param.second;
+    if (!value)
+      throw EAdoError(QStringLiteral("No value given for one or more required parameters."));
+    BindValue(FStmt, int(i) + 1, *value);
+  }
+  for (const auto &param : FParams) {
+    bool used = false;
+    for (const QString &name : FStmtParamNames)
+      used = used || name == param.first;
+    if (!used)
+      throw EAdoError(QStringLiteral("Parameter '") + param.first + QStringLiteral("' not found"));
+  }
+}
+
+void TAdoQuery::Open() {
+  if (Active())
+    return;
+  Prepare();
+  Bind();
+  if (FColumns.empty())
+    throw EAdoError(QStringLiteral("CommandText does not return a result set."));
+  sqlite3 *db = FConnection->Handle();
+  TDbLock lock(db);
+  FRows.clear();
+  const int columns = int(FColumns.size());
+  int rc;
+  while ((rc = sqlite3_step(FStmt)) == SQLITE_ROW)
+    for (int c = 0; c < columns; ++c)
+      FRows.push_back(ColumnValue(FStmt, c));
+  const QString error = rc == SQLITE_DONE ? QString() : ErrorText(db);
+  // Resetting ends the read, so the file is not held locked while the rows are browsed.
+  sqlite3_reset(FStmt);
+  if (rc != SQLITE_DONE) {
+    FRows.clear();
+    throw EAdoError(error);
+  }
+  FState = TDataSetState::dsBrowse;
+  FRecNo = 0;
+}
+
+int TAdoQuery::ExecSQL() {
+  Close();
+  Prepare();
+  Bind();
+  sqlite3 *db = FConnection->Handle();
+  TDbLock lock(db);
+  const int before = sqlite3_total_changes(db);
+  int rc;
+  while ((rc = sqlite3_step(FStmt)) == SQLITE_ROW) {
+  }
+  const QString error = rc == SQLITE_DONE ? QString() : ErrorText(db);
+  const int changes = sqlite3_total_changes(db) - before;
+  const bool inserted = rc == SQLITE_DONE && changes > 0 &&
+                        SqlText().trimmed().startsWith(QLatin1String("insert"), Qt::CaseInsensitive);
+  FLastInsertId = inserted ? sqlite3_last_insert_rowid(db) : 0;
+  sqlite3_reset(FStmt);
+  if (rc != SQLITE_DONE)
+    throw EAdoError(error);
+  return changes;
+}
+
+void TAdoQuery::Close() {
+  FState = TDataSetState::dsInactive;
+  FRows.clear();
+  FBuffer.clear();
+  FBufferSet.clear();
+  FRecNo = 0;
+}
+
+void TAdoQuery::RequireActive() const {
+  if (!Active())
+    throw EAdoError(QStringLiteral("Operation is not allowed when the object is closed."));
+}
+
+int TAdoQuery::RecordCount() const {
+  RequireActive();
+  return FColumns.empty() ? 0 : int(FRows.size() / FColumns.size());
+}
+
+bool TAdoQuery::Eof() const { return !Active() || FRecNo >= RecordCount(); }
+
+void TAdoQuery::First() {
+  RequireActive();
+  if (FState != TDataSetState::dsBrowse)
+    Post();
+  FRecNo = 0;
+}
+
+void TAdoQuery::Next() {
+  RequireActive();
+  if (FState != TDataSetState::dsBrowse)
+    Post();
+  if (FRecNo < RecordCount())
+    ++FRecNo;
+}
+
+TAdoField TAdoQuery::Fields(int index) {
+  RequireActive();
+  if (index < 0 || index >= FieldCount())
+    throw EAdoError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  return TAdoField(*this, index);
+}
+
+TAdoField TAdoQuery::FieldByName(const QString &name) {
+  RequireActive();
+  for (size_t i = 0; i < FColumns.size(); ++i)
+    if (FColumns[i].sName.compare(name, Qt::CaseInsensitive) == 0)
+      return TAdoField(*this, int(i));
+  throw EAdoError(FName + QStringLiteral(": Field '") + name + QStringLiteral("' not found"));
+}
+
+const QVariant &TAdoQuery::Cell(int index) const {
+  if (FState == TDataSetState::dsEdit || FState == TDataSetState::dsInsert)
+    return FBuffer[size_t(index)];
+  if (FRecNo >= RecordCount())
+    return NullValue(); // no current row: every field is empty
+  return FRows[size_t(FRecNo) * FColumns.size() + size_t(index)];
+}
+
+void TAdoQuery::Append() {
+  RequireActive();
+  if (FState != TDataSetState::dsBrowse)
+    Post();
+  FBuffer.assign(FColumns.size(), NullValue());
+  FBufferSet.assign(FColumns.size(), false);
+  FState = TDataSetState::dsInsert;
+}
+
+void TAdoQuery::Edit() {
+  RequireActive();
+  if (FState != TDataSetState::dsBrowse)
+    return;
+  if (FRecNo >= RecordCount()) {
+    Append(); // an empty dataset is edited by adding its first row
+    return;
+  }
+  const auto row = FRows.begin() + std::ptrdiff_t(size_t(FRecNo) * FColumns.size());
+  FBuffer.assign(row, row + std::ptrdiff_t(FColumns.size()));
+  FBufferSet.assign(FColumns.size(), false);
+  FState = TDataSetState::dsEdit;
+}
+
+void TAdoQuery::Cancel() {
+  if (FState == TDataSetState::dsEdit || FState == TDataSetState::dsInsert)
+    FState = TDataSetState::dsBrowse;
+}
+
+void TAdoQuery::Post() {
+  if (FState == TDataSetState::dsInsert)
+    PostInsert();
+  else if (FState == TDataSetState::dsEdit)
+    PostEdit();
+  else
+    throw EAdoError(QStringLiteral("Dataset not in edit or insert mode"));
+  FState = TDataSetState::dsBrowse;
+}
+
+// The one table the set fields belong to.
+QString TAdoQuery::PostTable() const {
+  QString table;
+  for (size_t i = 0; i < FColumns.size(); ++i) {
+    const QString &t = FColumns[i].sTable;
+    if (t.isEmpty()) {
+      if (FBufferSet[i])
+        throw EAdoError(QStringLiteral("Insufficient base table information for updating or refreshing."));
+      continue;
+    }
+    if (!table.isEmpty() && t != table)
+      throw EAdoError(QStringLiteral("Insufficient base table information for updating or refreshing."));
+    table = t;
+  }
+  if (table.isEmpty())
+    throw EAdoError(QStringLiteral("Insufficient base table information for updating or refreshing."));
+  return table;
+}
+
+void TAdoQuery::PostInsert() {
+  const QString table = PostTable();
+  QStringList names, marks;
+  std::vector<QVariant> values;
+  for (size_t i = 0; i < FColumns.size(); ++i) {
+    if (!FBufferSet[i])
+      continue;
+    names << QuoteName(FColumns[i].sOrigin);
+    marks << QStringLiteral("?");
+    values.push_back(FBuffer[i]);
+  }
+  const QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(QuoteName(table))
+                                      : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                            .arg(QuoteName(table), names.join(u','), marks.join(u','));
+  sqlite3 *db = FConnection->Handle();
+  const TWriteResult written = RunWrite(db, sql, values);
+  FLastInsertId = written.iLastId;
+  // Read the stored row back, so the browsed row shows the key and defaults the file gave it.
+  QStringList origins;
+  std::vector<size_t> indexes;
+  for (size_t i = 0; i < FColumns.size(); ++i) {
+    if (FColumns[i].sTable == table) {
+      origins << QuoteName(FColumns[i].sOrigin);
+      indexes.push_back(i);
+    }
+  }
+  const QByteArray select = QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?")
+                                .arg(origins.join(u','), QuoteName(table))
+                                .toUtf8();
+  {
+    TDbLock lock(db);
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(db, select.constData(), int(select.size()), &stmt, nullptr) == SQLITE_OK) {
+      sqlite3_bind_int64(stmt, 1, written.iLastId);
+      if (sqlite3_step(stmt) == SQLITE_ROW)
+        for (size_t k = 0; k < indexes.size(); ++k)
+          FBuffer[indexes[k]] = ColumnValue(stmt, int(k));
+    }
+    sqlite3_finalize(stmt);
+  }
+  FRows.insert(FRows.end(), FBuffer.begin(), FBuffer.end());
+  FRecNo = RecordCount() - 1;
+}
+
+void TAdoQuery::PostEdit() {
+  const QString table = PostTable();
+  QStringList sets, keys;
+  std::vector<QVariant> values, keyValues;
+  const auto row = FRows.begin() + std::ptrdiff_t(size_t(FRecNo) * FColumns.size());
+  for (size_t i = 0; i < FColumns.size(); ++i) {
+    if (FColumns[i].sTable != table)
+      continue;
+    if (FBufferSet[i]) {
+      sets << QuoteName(FColumns[i].sOrigin) + QStringLiteral("=?");
+      values.push_back(FBuffer[i]);
+    }
+    if (FColumns[i].bKey) {
+      keys << QuoteName(FColumns[i].sOrigin) + QStringLiteral("=?");
+      keyValues.push_back(row[std::ptrdiff_t(i)]);
+    }
+  }
+  if (sets.isEmpty())
+    return;
+  if (keys.isEmpty())
+    throw EAdoError(QStringLiteral("Insufficient key column information for updating or refreshing."));
+  values.insert(values.end(), keyValues.begin(), keyValues.end());
+  const QString sql =
+      QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(QuoteName(table), sets.join(u','), keys.join(QLatin1String(" AND ")));
+  if (RunWrite(FConnection->Handle(), sql, values).iChanges == 0)
+    throw EAdoError(QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read."));
+  std::copy(FBuffer.begin(), FBuffer.end(), row);
+}

@@ -1,0 +1,337 @@
+// The database factory (card database, catalogue) and the data-access patterns on top of it.
+#include "DatastoreTestUtil.h"
+#include "uDBMrgFactory.h"
+#include "uMiniAppdataDaobase.h"
+#include "uMiniCarddataDaobase.h"
+#include "uPathFunc.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QSet>
+#include <QTextStream>
+
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+const QString CardPassword = QStringLiteral("907812Kq");
+
+class FactoryTest : public ::testing::Test {
+protected:
+  void SetUp() override { TDBMrgFactory::ReleaseAll(); }
+  void TearDown() override {
+    TDBMrgFactory::ReleaseAll();
+    QFile::remove(DeliveredCatalogue());
+  }
+  QString DataFolder() const { return ToQString(Folders.CommonAppData()) + QStringLiteral("/Pemblo/"); }
+  static QString DeliveredCatalogue() { return GetExePath() + QStringLiteral("MiniAppdata.mdb"); }
+  // A catalogue file without password, as delivered beside the program, with one category.
+  static void MakeCatalogue(const QString &path, const QString &info) {
+    QFile::remove(path);
+    TDBMrg::CreateAccessFile(path, QString());
+    TAdoConnection conn;
+    conn.SetConnectionString(TDBMrg::GetAccessConnStr(path, QString()));
+    conn.Open();
+    TAdoQuery query(&conn);
+    query.SetSql(QStringLiteral("Create Table categoryinfos ( cid Counter Primary Key, info memo )"));
+    query.ExecSQL();
+    query.SetSql(QStringLiteral("Create Table appinfos ( aid Counter Primary Key, cid integer, info memo )"));
+    query.ExecSQL();
+    query.SetSql(QStringLiteral("Insert Into categoryinfos(info) values (:info)"));
+    query.SetParam(QStringLiteral("info"), info);
+    query.ExecSQL();
+  }
+  static QStringList Columns(TAdoConnection &conn, const QString &table) {
+    TAdoQuery query(&conn);
+    query.SetSql(QStringLiteral("Select * from ") + table);
+    query.Open();
+    QStringList names;
+    for (int i = 0; i < query.FieldCount(); ++i)
+      names << query.Fields(i).FieldName();
+    EXPECT_EQ(query.RecordCount(), 0) << table.toStdString();
+    return names;
+  }
+
+  TTestFolders Folders;
+};
+
+TEST_F(FactoryTest, CardDatabaseIsCreatedKeyedWithFourEmptyTables) {
+  TDBMrg *pool = TDBMrgFactory::GetDBMrg(TDBMrgID::MiniCarddata);
+  EXPECT_EQ(TDBMrgFactory::GetDBMrg(TDBMrgID::MiniCarddata), pool);
+  // Six queries made ready, all lent, so creating the tables took a seventh.
+  EXPECT_EQ(pool->PoolCount(), 7);
+  const QString path = DataFolder() + QStringLiteral("MiniCarddata.mdb");
+  ASSERT_TRUE(QFile::exists(path));
+  TDBMrgFactory::ReleaseAll();
+
+  TAdoConnection conn;
+  conn.SetConnectionString(TDBMrg::GetAccessConnStr(path, CardPassword));
+  conn.Open();
+  EXPECT_EQ(conn.GetTableNames(), (QStringList{"apps", "cancelrecords", "historyrecords", "webs"}));
+  EXPECT_EQ(Columns(conn, QStringLiteral("cancelrecords")), (QStringList{"cid", "info"}));
+  EXPECT_EQ(Columns(conn, QStringLiteral("historyrecords")), (QStringList{"hid", "info"}));
+  EXPECT_EQ(Columns(conn, QStringLiteral("webs")), (QStringList{"wid", "url", "dt"}));
+  EXPECT_EQ(Columns(conn, QStringLiteral("apps")), (QStringList{"aid", "app", "dt"}));
+
+  TAdoConnection withoutKey;
+  withoutKey.SetConnectionString(TDBMrg::GetAccessConnStr(path, QString()));
+  EXPECT_THROW(withoutKey.Open(), EAdoError);
+}
+
+TEST_F(FactoryTest, CardDatabaseMissingTablesAreCreatedOnOpening) {
+  // A file left by a creation that stopped after its first table.
+  const QString path = DataFolder() + QStringLiteral("MiniCarddata.mdb");
+  GetDataPath();
+  TDBMrg::CreateAccessFile(path, CardPassword);
+  {
+    TAdoConnection conn;
+    conn.SetConnectionString(TDBMrg::GetAccessConnStr(path, CardPassword));
+    conn.Open();
+    TAdoQuery query(&conn);
+    query.SetSql(QStringLiteral("Create Table cancelrecords ( cid Counter Primary Key, info memo )"));
+    query.ExecSQL();
+    query.SetSql(QStringLiteral("Insert Into cancelrecords(info) values ('kept')"));
+    query.ExecSQL();
+  }
+  TDBMrg *pool = TDBMrgFactory::GetDBMrg(TDBMrgID::MiniCarddata);
+  EXPECT_EQ(pool->GetConn()->GetTableNames(), (QStringList{"apps", "cancelrecords", "historyrecords", "webs"}));
+  EXPECT_EQ(pool->GetCount(QStringLiteral("cancelrecords")), 1);
+}
+
+TEST_F(FactoryTest, CardDatabaseWithAWrongKeyFailsAndIsRetried) {
+  const QString path = DataFolder() + QStringLiteral("MiniCarddata.mdb");
+  GetDataPath();
+  TDBMrg::CreateAccessFile(path, QStringLiteral("other"));
+  EXPECT_THROW(TDBMrgFactory::GetDBMrg(TDBMrgID::MiniCarddata), EAdoError);
+  QFile::remove(path);
+  EXPECT_NE(TDBMrgFactory::GetDBMrg(TDBMrgID::MiniCarddata), nullptr);
+}
+
+TEST_F(FactoryTest, CatalogueIsCopiedOnceFromTheProgramFolder) {
+  const QString expected = QStringLiteral("文件:") + DataFolder() + QStringLiteral("MiniAppdata.mdb不存在!");
+  try {
+    TDBMrgFactory::GetDBMrg(TDBMrgID::MiniAppdata);
+    FAIL() << "opened a catalogue that is nowhere";
+  } catch (const std::runtime_error &e) {
+    EXPECT_EQ(QString::fromUtf8(e.what()), expected);
+  }
+  MakeCatalogue(DeliveredCatalogue(), QStringLiteral("first"));
+  TDBMrg *pool = TDBMrgFactory::GetDBMrg(TDBMrgID::MiniAppdata); // the failed opening is tried again
+  EXPECT_EQ(TDBMrgFactory::GetDBMrg(TDBMrgID::MiniAppdata), pool);
+  EXPECT_NE(TDBMrgFactory::GetDBMrg(TDBMrgID::MiniCarddata), pool);
+  EXPECT_TRUE(QFile::exists(DataFolder() + QStringLiteral("MiniAppdata.mdb")));
+  EXPECT_EQ(pool->GetSomeThing(QStringLiteral("categoryinfos"), QStringLiteral("info"), QStringLiteral("cid"), 1).toString(),
+            QStringLiteral("first"));
+
+  // A newer file beside the program does not replace the copy.
+  TDBMrgFactory::ReleaseAll();
+  MakeCatalogue(DeliveredCatalogue(), QStringLiteral("second"));
+  pool = TDBMrgFactory::GetDBMrg(TDBMrgID::MiniAppdata);
+  EXPECT_EQ(pool->GetSomeThing(QStringLiteral("categoryinfos"), QStringLiteral("info"), QStringLiteral("cid"), 1).toString(),
+            QStringLiteral("first"));
+}
+
+TEST_F(FactoryTest, DataFolderThatCannotBeMadeIsReported) {
+  QFile blocker(ToQString(Folders.Root() / "file"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  setenv("PEMBLO_COMMON_APPDATA", (Folders.Root() / "file").c_str(), 1);
+  for (TDBMrgID id : {TDBMrgID::MiniCarddata, TDBMrgID::MiniAppdata}) {
+    try {
+      TDBMrgFactory::GetDBMrg(id);
+      FAIL() << int(id);
+    } catch (const std::runtime_error &e) {
+      EXPECT_TRUE(QString::fromUtf8(e.what()).startsWith(QStringLiteral("无法创建目录:"))) << e.what();
+    }
+  }
+}
+
+TEST_F(FactoryTest, FirstRequestsFromManyThreadsShareOnePool) {
+  std::vector<TDBMrg *> pools(6, nullptr);
+  std::vector<std::thread> threads;
+  for (size_t i = 0; i < pools.size(); ++i)
+    threads.emplace_back([&, i] { pools[i] = TDBMrgFactory::GetDBMrg(TDBMrgID::MiniCarddata); });
+  for (auto &t : threads)
+    t.join();
+  for (TDBMrg *pool : pools)
+    EXPECT_EQ(pool, pools.front());
+  EXPECT_EQ(pools.front()->GetConn()->GetTableNames().size(), 4);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Data-access patterns, through a table class of the test's own over `webs`.
+
+struct TTableStruct {
+  QString sTableName = QStringLiteral("webs");
+  QString sWid = QStringLiteral("wid");
+  QString sUrl = QStringLiteral("url");
+  QString sDt = QStringLiteral("dt");
+};
+const TTableStruct WebsTable;
+
+struct TWebsModel {
+  int iWid = 0;
+  QString sUrl;
+  QString sDt;
+};
+
+class TWebsTestDao : public TMiniCarddataDaobase {
+public:
+  static void ReadRow(TAdoQuery &query, TWebsModel &model) {
+    model.iWid = query.FieldByName(WebsTable.sWid).AsInteger();
+    model.sUrl = query.FieldByName(WebsTable.sUrl).AsString();
+    model.sDt = query.FieldByName(WebsTable.sDt).AsString();
+  }
+  TModelList<TWebsModel> QueryAll() { return ReadAll<TWebsModel>(WebsTable.sTableName, ReadRow); }
+  TModelList<TWebsModel> QueryByDt(const QString &dt) {
+    return ReadAllWhere<TWebsModel>(WebsTable.sTableName, WebsTable.sDt, dt, ReadRow);
+  }
+  // Rows whose address is a number; the others cannot be read this way.
+  TModelList<TWebsModel> QueryNumbered() {
+    return ReadAll<TWebsModel>(WebsTable.sTableName, [](TAdoQuery &query, TWebsModel &model) {
+      model.iWid = query.FieldByName(WebsTable.sUrl).AsInteger();
+    });
+  }
+  std::unique_ptr<TWebsModel> QueryOne(int wid) {
+    return ReadOne<TWebsModel>(WebsTable.sTableName, WebsTable.sWid, wid, ReadRow);
+  }
+  int Insert(const TWebsModel *model) {
+    if (!model)
+      return -1;
+    return InsertRow(WebsTable.sTableName, {{WebsTable.sUrl, model->sUrl}, {WebsTable.sDt, model->sDt}});
+  }
+  int Delete(int wid) { return DeleteByKey(WebsTable.sTableName, WebsTable.sWid, wid); }
+  TDBMrg *Pool() const { return DBMrg(); }
+};
+
+TEST_F(FactoryTest, TableClassPatterns) {
+  TWebsTestDao dao;
+  EXPECT_EQ(dao.Pool(), TDBMrgFactory::GetDBMrg(TDBMrgID::MiniCarddata));
+  EXPECT_TRUE(dao.QueryAll().empty());
+  EXPECT_EQ(dao.QueryOne(1), nullptr);
+  EXPECT_EQ(dao.Delete(1), 0);
+  EXPECT_EQ(dao.Insert(nullptr), -1);
+
+  const TWebsModel rows[] = {
+      {0, QStringLiteral("http://o'reilly.example/?q='x'"), QStringLiteral("iweek:1;tstart:08:00;tend:09:00,")},
+      {0, QStringLiteral("12"), QStringLiteral("a")},
+      {0, QStringLiteral("7"), QStringLiteral("a")},
+      {0, QStringLiteral("'); Delete from webs; --"), QStringLiteral("中文")},
+  };
+  int expectedKey = 1;
+  for (const auto &row : rows)
+    EXPECT_EQ(dao.Insert(&row), expectedKey++);
+
+  const auto all = dao.QueryAll();
+  ASSERT_EQ(all.size(), 4u);
+  for (size_t i = 0; i < all.size(); ++i) {
+    EXPECT_EQ(all[i]->iWid, int(i) + 1);
+    EXPECT_EQ(all[i]->sUrl, rows[i].sUrl);
+    EXPECT_EQ(all[i]->sDt, rows[i].sDt);
+  }
+  const auto one = dao.QueryOne(1);
+  ASSERT_NE(one, nullptr);
+  EXPECT_EQ(one->sUrl, rows[0].sUrl);
+
+  const auto numbered = dao.QueryNumbered(); // unreadable rows are left out, order kept
+  ASSERT_EQ(numbered.size(), 2u);
+  EXPECT_EQ(numbered[0]->iWid, 12);
+  EXPECT_EQ(numbered[1]->iWid, 7);
+  const auto byDt = dao.QueryByDt(QStringLiteral("a"));
+  ASSERT_EQ(byDt.size(), 2u);
+  EXPECT_EQ(byDt[1]->iWid, 3);
+
+  EXPECT_EQ(dao.Delete(2), 1);
+  EXPECT_EQ(dao.QueryOne(2), nullptr);
+  EXPECT_EQ(dao.QueryAll().size(), 3u);
+  // Keys keep growing after a delete.
+  EXPECT_EQ(dao.Insert(&rows[1]), 5);
+}
+
+TEST_F(FactoryTest, CatalogueBaseBindsToTheCataloguePool) {
+  MakeCatalogue(DeliveredCatalogue(), QStringLiteral("name:Paint,rank:3"));
+  struct TCatalogueDao : TMiniAppdataDaobase {
+    TDBMrg *Pool() const { return DBMrg(); }
+  } dao;
+  EXPECT_EQ(dao.Pool(), TDBMrgFactory::GetDBMrg(TDBMrgID::MiniAppdata));
+  EXPECT_EQ(dao.Pool()->GetCount(QStringLiteral("categoryinfos")), 1);
+}
+
+TEST_F(FactoryTest, CardBaseReportsTheOpeningError) {
+  setenv("PEMBLO_COMMON_APPDATA", "/proc/no-such-folder", 1);
+  EXPECT_THROW(TWebsTestDao(), std::runtime_error);
+}
+
+// Two processes insert into one file at the same time: every row arrives and each process
+// gets back the key of its own row.
+TEST_F(FactoryTest, TwoProcessesInsertIntoOneFile) {
+  constexpr int Processes = 2, Rows = 500;
+  int go[2];
+  ASSERT_EQ(pipe(go), 0);
+  std::vector<pid_t> children;
+  for (int p = 0; p < Processes; ++p) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      close(go[1]);
+      char byte;
+      int status = read(go[0], &byte, 1) == 1 ? 0 : 3;
+      QFile out(ToQString(Folders.Root()) + QStringLiteral("/keys-%1.txt").arg(p));
+      try {
+        TWebsTestDao dao;
+        if (!out.open(QIODevice::WriteOnly))
+          status = 4;
+        QTextStream stream(&out);
+        for (int i = 0; i < Rows && status == 0; ++i) {
+          const TWebsModel row{0, QStringLiteral("p%1-%2").arg(p).arg(i), QStringLiteral("d")};
+          const int key = dao.Insert(&row);
+          if (key < 1)
+            status = 5;
+          stream << key << ' ' << row.sUrl << '\n';
+        }
+      } catch (const std::exception &e) {
+        fprintf(stderr, "child %d: %s\n", p, e.what());
+        status = 6;
+      }
+      out.close();
+      TDBMrgFactory::ReleaseAll();
+      _exit(status);
+    }
+    children.push_back(pid);
+  }
+  close(go[0]);
+  ASSERT_EQ(write(go[1], "gg", Processes), Processes);
+  close(go[1]);
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+  }
+
+  TWebsTestDao dao;
+  const auto all = dao.QueryAll();
+  EXPECT_EQ(all.size(), size_t(Processes * Rows));
+  QHash<int, QString> stored;
+  for (const auto &row : all)
+    stored.insert(row->iWid, row->sUrl);
+  QSet<int> keys;
+  for (int p = 0; p < Processes; ++p) {
+    QFile in(ToQString(Folders.Root()) + QStringLiteral("/keys-%1.txt").arg(p));
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    QTextStream stream(&in);
+    int lines = 0;
+    for (QString line = stream.readLine(); !line.isNull(); line = stream.readLine(), ++lines) {
+      const int key = line.section(u' ', 0, 0).toInt();
+      EXPECT_EQ(stored.value(key), line.section(u' ', 1)) << "key " << key;
+      keys.insert(key);
+    }
+    EXPECT_EQ(lines, Rows);
+  }
+  EXPECT_EQ(keys.size(), Processes * Rows);
+}
+
+} // namespace
