@@ -1,0 +1,238 @@
+#include "uChild.h"
+
+#include "CodePage936Qt.h"
+#include "ErrorGuard.h"
+#include "ManagedString.h"
+#include "WordFilterUnit.h"
+#include "uAppcf.h"
+#include "uFrmAddFav.h"
+#include "uPathFunc.h"
+#include "uTextLog.h"
+#include "uWebBrowser.h"
+
+#include <QCloseEvent>
+#include <QVBoxLayout>
+#include <stdexcept>
+
+TPageServices PageServices;
+
+QString BlockingPage(const QString &pictureFolder) {
+  static const QString pageTemplate = QStringLiteral(
+      "<html>  <body><DIV align=center><img src=\"%s/error.jpg\"  width=\"423\" height=\"214\" hspace=\"2\" "
+      "vspace=\"1\" border=\"1\"/></div></body></html>");
+  return QString(pageTemplate).replace(QStringLiteral("%s"), pictureFolder);
+}
+
+QString TabCaptionOf(const QString &title) {
+  qsizetype first = 0;
+  qsizetype last = title.size();
+  while (first < last && title[first] <= QChar(' '))
+    ++first;
+  while (last > first && title[last - 1] <= QChar(' '))
+    --last;
+  QString caption = title.mid(first, last - first);
+  for (QChar &c : caption)
+    if (c >= QChar('A') && c <= QChar('Z'))
+      c = QChar(c.unicode() + ('a' - 'A'));
+  return caption;
+}
+
+bool PageTextCanPass(const QString &text, int32_t threshold) {
+  // The word list is in code page 936, so the text is counted in it as well.
+  const QByteArray bytes = ToCp936(text);
+  const TAnsiString managed(std::string_view(bytes.constData(), size_t(bytes.size())));
+  return SearchWordIsCanPass(managed.Data(), threshold);
+}
+
+TfrmChild::TfrmChild(TSubjectChild *ASubject, int32_t APageIndex, const QString &AUrl, IChildToMain *AChildToMain,
+                     QWidget *AOwner)
+    : QWidget(AOwner), FPageIndex(APageIndex), FUrl(AUrl), FSubject(ASubject), FChildToMain(AChildToMain) {
+  setWindowFlag(Qt::FramelessWindowHint);
+  FormCreate();
+  setWindowTitle(FUrl);
+  if (FSubject)
+    FSubject->Attach(this);
+}
+
+TfrmChild::~TfrmChild() = default;
+
+void TfrmChild::FormCreate() {
+  FCanBack = false;
+  FCanForward = false;
+  FWebBrowser = new TWebBrowser(this);
+  FWebBrowser->SetSilent(true);
+  FWebBrowser->SetDropTarget(false);
+  auto *layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(FWebBrowser);
+  setFocusProxy(FWebBrowser);
+
+  // Handlers run from the engine's events: an error they raise is reported, never passed on.
+  FWebBrowser->OnTitleChange = Guarded([this](const QString &text) { WebBrowserTitleChange(text); });
+  FWebBrowser->OnCommandStateChange =
+      Guarded([this](int command, bool enable) { WebBrowserCommandStateChange(command, enable); });
+  FWebBrowser->OnStatusTextChange = Guarded([this](const QString &text) { WebBrowserStatusTextChange(text); });
+  FWebBrowser->OnNewWindow = Guarded([this](TNewWindowArgs &args) { WebBrowserNewWindow(args); });
+  FWebBrowser->OnCloseRequest = Guarded([this] { WebBrowserCloseRequest(); });
+  FWebBrowser->OnDocumentComplete = Guarded([this](const QString &url) { WebBrowserDocumentComplete(url); });
+}
+
+void TfrmChild::closeEvent(QCloseEvent *event) {
+  FormClose();
+  event->accept();
+}
+
+void TfrmChild::FormClose() {
+  // The registry releases the page once this close is over.
+  if (FSubject) {
+    TSubjectChild *subject = FSubject;
+    FSubject = nullptr;
+    subject->Detach(this);
+  }
+}
+
+void TfrmChild::LogAddress(const QString &url) {
+  if (PageServices.TextLog)
+    PageServices.TextLog->Logs(url);
+}
+
+void TfrmChild::IStop(TSubjectChild *theChangedSubject) {
+  if (theChangedSubject == FSubject && FWebBrowser)
+    FWebBrowser->Stop();
+}
+
+void TfrmChild::INavigate(TSubjectChild *theChangedSubject, const QString &AUrl) {
+  if (theChangedSubject != FSubject)
+    return;
+  if (!AUrl.isEmpty())
+    FUrl = AUrl;
+  FWebBrowser->Navigate(FUrl);
+  LogAddress(FUrl);
+}
+
+void TfrmChild::IGoBack(TSubjectChild *theChangedSubject) {
+  if (theChangedSubject == FSubject && FWebBrowser)
+    FWebBrowser->GoBack();
+}
+
+void TfrmChild::IGoForward(TSubjectChild *theChangedSubject) {
+  if (theChangedSubject == FSubject && FWebBrowser)
+    FWebBrowser->GoForward();
+}
+
+void TfrmChild::IAddFav(TSubjectChild *theChangedSubject) {
+  if (theChangedSubject != FSubject || FWBState != wbsComplete)
+    return;
+  TfrmAddFav dialog(FWebBrowser->Title(), FWebBrowser->LocationURL(), this);
+  dialog.exec();
+}
+
+void TfrmChild::IRefresh(TSubjectChild *theChangedSubject) {
+  if (theChangedSubject == FSubject && FWebBrowser)
+    FWebBrowser->Refresh();
+}
+
+void TfrmChild::IClose(TSubjectChild *theChangedSubject) {
+  if (theChangedSubject == FSubject)
+    close();
+}
+
+void TfrmChild::IBringToFront(TSubjectChild *theChangedSubject) {
+  if (theChangedSubject != FSubject)
+    return;
+  FChildToMain->ISetTabCaption(FPageIndex, windowTitle());
+  FChildToMain->ISetBackState(FPageIndex, FCanBack);
+  FChildToMain->ISetForwadState(FPageIndex, FCanForward);
+  FChildToMain->ISetStopState(FPageIndex, FCanStop);
+  FChildToMain->ISimpleText(FPageIndex, FStatuText);
+  FChildToMain->ISetAddressText(FPageIndex, FUrl);
+  raise();
+}
+
+TWebBrowser *TfrmChild::IGetDefaultDispatch(TSubjectChild *) { return FWebBrowser; }
+
+void TfrmChild::IUpdateIndex(TSubjectChild *theChangedSubject, int32_t aIndex) {
+  if (theChangedSubject == FSubject && aIndex != FPageIndex)
+    FPageIndex = aIndex;
+}
+
+void TfrmChild::WebBrowserTitleChange(const QString &text) {
+  setWindowTitle(TabCaptionOf(text));
+  FChildToMain->ISetTabCaption(FPageIndex, windowTitle());
+}
+
+void TfrmChild::WebBrowserCommandStateChange(int command, bool enable) {
+  switch (command) {
+  case CSC_UPDATECOMMANDS:
+    FCanStop = FWebBrowser->Busy();
+    break;
+  case CSC_NAVIGATEFORWARD:
+    FCanForward = enable;
+    FChildToMain->ISetForwadState(FPageIndex, enable);
+    break;
+  case CSC_NAVIGATEBACK:
+    FCanBack = enable;
+    FChildToMain->ISetBackState(FPageIndex, enable);
+    break;
+  default:
+    break;
+  }
+}
+
+void TfrmChild::WebBrowserStatusTextChange(const QString &text) {
+  FStatuText = text;
+  FChildToMain->ISimpleText(FPageIndex, FStatuText);
+}
+
+void TfrmChild::WebBrowserNewWindow(TNewWindowArgs &args) {
+  // The new window's address is the link the mouse last pointed at; without one the request
+  // is left to the control.
+  if (FStatuText.isEmpty())
+    return;
+  const int32_t index = FChildToMain->INewPage(FStatuText, true);
+  if (index != -1 && FSubject)
+    args.Target = FSubject->GetDefaultDispatch(index);
+}
+
+void TfrmChild::WebBrowserCloseRequest() {
+  // The control never closes itself; the page leaves through its registry. It asks under its
+  // place in the registry, not under its remembered index, which may be stale for a page in
+  // the background and would close another page.
+  if (!FSubject)
+    return;
+  const int32_t index = FSubject->IndexOf(this);
+  if (index >= 0)
+    FSubject->Close(index);
+}
+
+void TfrmChild::WebBrowserDocumentComplete(const QString &) {
+  FWBState = wbsComplete;
+  FUrl = FWebBrowser->LocationURL();
+  FChildToMain->ISetAddressText(FPageIndex, FUrl);
+  const uint64_t load = ++FLoads;
+  if (!PageServices.CfMrg || !PageServices.CfMrg->AppCf().OffOn())
+    return;
+  // The text comes back later; the user-interface thread does not wait for it.
+  const QString url = FUrl;
+  FWebBrowser->ReadDocumentText(
+      [this, load, url](std::optional<QString> text) { GuardedCall([&] { FilterPageText(load, url, text); }); });
+}
+
+void TfrmChild::FilterPageText(uint64_t load, const QString &url, const std::optional<QString> &text) {
+  // An answer about a document that is no longer shown decides nothing.
+  if (load != FLoads || url != FWebBrowser->LocationURL())
+    return;
+  // No document or no text: the page passes; the filter never blocks on an error.
+  if (!text || PageTextCanPass(*text + QStringLiteral("\r\n"), BlockThreshold)) {
+    Q_EMIT FilterDecided(false);
+    return;
+  }
+  const QString page = BlockingPage(TWebBrowser::LocalFolderAddress(GetExePath()));
+  FWebBrowser->WriteDocument(page, [this](const QString &error) {
+    GuardedCall([&] {
+      if (!error.isEmpty())
+        throw std::runtime_error(error.toStdString());
+    });
+    Q_EMIT FilterDecided(error.isEmpty());
+  });
+}

@@ -1,0 +1,102 @@
+#pragma once
+// One page of the browser: a borderless form that fills the main window's content panel,
+// hosts one web-browser control and belongs to one tab. It obeys the commands of its page
+// registry, reports the control's events to the main window under its tab index, writes every
+// requested address to the browse log and screens each loaded page with the word filter.
+#include "uChildToMain.h"
+#include "uObserverChild.h"
+
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <optional>
+
+class TCfMrg;
+class TTextLogManager;
+class TWebBrowser;
+struct TNewWindowArgs;
+
+// The settings manager and the browse log of the browser process, both made at its start
+// before the main window; every page reads the filter switch from the one and writes requested
+// addresses to the other. Without a settings manager the filter is off (the settings'
+// default); without a browse log nothing is logged.
+struct TPageServices {
+  TCfMrg *CfMrg = nullptr;
+  TTextLogManager *TextLog = nullptr;
+};
+extern TPageServices PageServices;
+
+enum TWebBrowserState { wbsStart, wbsComplete, wbsBrowser, wbsError, wbsInit };
+
+// Hits at which a page is replaced by the blocking page.
+inline constexpr int32_t BlockThreshold = 15;
+
+// The blocking page, with pictureFolder in place of its folder.
+QString BlockingPage(const QString &pictureFolder);
+
+class TfrmChild : public QWidget, public IObserverChild {
+  Q_OBJECT
+public:
+  // Attaches the page to ASubject; the caller places and shows it, then navigates it through
+  // the registry.
+  TfrmChild(TSubjectChild *ASubject, int32_t APageIndex, const QString &AUrl, IChildToMain *AChildToMain,
+            QWidget *AOwner);
+  ~TfrmChild() override;
+
+  void IStop(TSubjectChild *theChangedSubject) override;
+  void INavigate(TSubjectChild *theChangedSubject, const QString &AUrl) override;
+  void IGoBack(TSubjectChild *theChangedSubject) override;
+  void IGoForward(TSubjectChild *theChangedSubject) override;
+  void IAddFav(TSubjectChild *theChangedSubject) override;
+  void IRefresh(TSubjectChild *theChangedSubject) override;
+  void IClose(TSubjectChild *theChangedSubject) override;
+  void IBringToFront(TSubjectChild *theChangedSubject) override;
+  TWebBrowser *IGetDefaultDispatch(TSubjectChild *theChangedSubject) override;
+  void IUpdateIndex(TSubjectChild *theChangedSubject, int32_t aIndex) override;
+
+  TWebBrowserState WBState() const { return FWBState; }
+  int32_t PageIndex() const { return FPageIndex; }
+  const QString &Url() const { return FUrl; }
+  TWebBrowser *WebBrowser() const { return FWebBrowser; }
+
+Q_SIGNALS:
+  // The filter has decided on a completed page: blocked or let through. For watchers of the
+  // page (tests, benchmarks); the page itself reports nothing about it.
+  void FilterDecided(bool blocked);
+
+protected:
+  void closeEvent(QCloseEvent *event) override;
+
+private:
+  void FormCreate();
+  void FormClose();
+  void WebBrowserTitleChange(const QString &text);
+  void WebBrowserCommandStateChange(int command, bool enable);
+  void WebBrowserStatusTextChange(const QString &text);
+  void WebBrowserNewWindow(TNewWindowArgs &args);
+  void WebBrowserCloseRequest();
+  void WebBrowserDocumentComplete(const QString &url);
+  void FilterPageText(uint64_t load, const QString &url, const std::optional<QString> &text);
+  void LogAddress(const QString &url);
+
+  TWebBrowserState FWBState = wbsInit;
+  bool FCanBack = false;
+  bool FCanForward = false;
+  bool FCanStop = false;
+  TWebBrowser *FWebBrowser = nullptr;
+  int32_t FPageIndex;
+  QString FStatuText;
+  QString FUrl;
+  TSubjectChild *FSubject;
+  IChildToMain *FChildToMain;
+  // Counts completed loads, so a filter answer that arrives after the next load began is
+  // dropped instead of blocking the wrong document.
+  uint64_t FLoads = 0;
+};
+
+// Lower-cases A..Z only and trims blanks and control characters from both ends: the tab
+// caption made from a page title.
+QString TabCaptionOf(const QString &title);
+
+// The filter's decision on a page text: true when it holds fewer than threshold listed words.
+bool PageTextCanPass(const QString &text, int32_t threshold);

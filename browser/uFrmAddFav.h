@@ -1,0 +1,32 @@
+#pragma once
+// The page's dialog for adding the shown page to the favorites: it asks for the name (preset:
+// the page title) and writes an Internet shortcut file into the Favorites folder.
+#include <QDialog>
+#include <QString>
+
+class QLineEdit;
+class QPushButton;
+
+class TfrmAddFav : public QDialog {
+  Q_OBJECT
+public:
+  TfrmAddFav(const QString &aName, const QString &aUrl, QWidget *parent = nullptr);
+
+  QLineEdit *edtName;
+  QPushButton *btnAdd;
+  QPushButton *btnCancel;
+
+  // The shortcut file written by the last accepted dialog; empty before.
+  const QString &FileName() const { return FFileName; }
+
+private:
+  void btnAddClick();
+
+  QString FUrl;
+  QString FFileName;
+};
+
+// Writes "[InternetShortcut]" / "URL=" + aUrl into aFolder (created when missing) under aName
+// made fit for a file name, never over an existing shortcut: a taken name gets " (2)", " (3)"..
+// Returns the file's path. Raises "无法创建目录:" + folder or "无法创建文件:" + path.
+QString WriteInternetShortcut(const QString &aFolder, const QString &aName, const QString &aUrl);

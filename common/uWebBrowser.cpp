@@ -1,0 +1,236 @@
+#include "uWebBrowser.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QMimeDatabase>
+#include <QStringList>
+#include <QVBoxLayout>
+#include <QWebEngineHistory>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestJob>
+#include <QWebEngineUrlScheme>
+#include <QWebEngineUrlSchemeHandler>
+#include <QWebEngineView>
+#include <memory>
+
+namespace {
+
+// Pictures of the product's own pages (the blocking page) lie in the program folder. A web page
+// may not load file addresses, so the control serves the shared folders under a scheme of its
+// own. The scheme has to be known to the engine before its first page exists.
+const QByteArray LocalSchemeName = "pemblo-local";
+
+struct TLocalSchemeRegistration {
+  TLocalSchemeRegistration() {
+    QWebEngineUrlScheme scheme(LocalSchemeName);
+    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+    scheme.setFlags(QWebEngineUrlScheme::SecureScheme);
+    QWebEngineUrlScheme::registerScheme(scheme);
+  }
+} LocalSchemeRegistration;
+
+// Folders whose files may be served; each cleaned and ending with "/". Used on the
+// user-interface thread only.
+QStringList &SharedFolders() {
+  static QStringList folders;
+  return folders;
+}
+
+class TLocalSchemeHandler : public QWebEngineUrlSchemeHandler {
+public:
+  using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
+
+  void requestStarted(QWebEngineUrlRequestJob *job) override {
+    const QString path = QDir::cleanPath(job->requestUrl().path());
+    bool shared = false;
+    for (const QString &folder : SharedFolders())
+      shared = shared || path.startsWith(folder);
+    auto *file = new QFile(path, job);
+    if (!shared || !QFileInfo(path).isFile() || !file->open(QIODevice::ReadOnly)) {
+      job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+      return;
+    }
+    job->reply(QMimeDatabase().mimeTypeForFile(path).name().toUtf8(), file);
+  }
+};
+
+void InstallLocalScheme(QWebEngineProfile *profile) {
+  if (!profile->urlSchemeHandler(LocalSchemeName))
+    profile->installUrlSchemeHandler(LocalSchemeName, new TLocalSchemeHandler(profile));
+}
+
+// Script world in which the control reads and writes documents: the page's own scripts share
+// the document but not the script objects, so they cannot fake or block what is read.
+constexpr quint32 ControlWorld = QWebEngineScript::ApplicationWorld;
+
+QString JsonString(const QString &text) {
+  // A one-element array is the shortest valid JSON text that holds a string.
+  const QByteArray json = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+  return QString::fromUtf8(json) + QStringLiteral("[0]");
+}
+
+}  // namespace
+
+class TWebEnginePage : public QWebEnginePage {
+public:
+  TWebEnginePage(TWebBrowser *owner, QObject *parent) : QWebEnginePage(parent), FOwner(owner) {}
+
+protected:
+  void javaScriptAlert(const QUrl &origin, const QString &msg) override {
+    if (!FOwner->Silent())
+      QWebEnginePage::javaScriptAlert(origin, msg);
+  }
+  bool javaScriptConfirm(const QUrl &origin, const QString &msg) override {
+    return !FOwner->Silent() && QWebEnginePage::javaScriptConfirm(origin, msg);
+  }
+  bool javaScriptPrompt(const QUrl &origin, const QString &msg, const QString &defaultValue,
+                        QString *result) override {
+    return !FOwner->Silent() && QWebEnginePage::javaScriptPrompt(origin, msg, defaultValue, result);
+  }
+  void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message,
+                                int lineNumber, const QString &sourceID) override {
+    if (!FOwner->Silent())
+      QWebEnginePage::javaScriptConsoleMessage(level, message, lineNumber, sourceID);
+  }
+  // A new window that no handler placed opens nowhere.
+  QWebEnginePage *createWindow(WebWindowType) override { return nullptr; }
+
+private:
+  TWebBrowser *FOwner;
+};
+
+TWebBrowser::TWebBrowser(QWidget *parent)
+    : QWidget(parent), FView(new QWebEngineView(this)), FPage(new TWebEnginePage(this, FView)) {
+  InstallLocalScheme(FPage->profile());
+  FView->setPage(FPage);
+  auto *layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(FView);
+  setFocusProxy(FView);
+
+  connect(FPage, &QWebEnginePage::titleChanged, this, [this](const QString &title) {
+    if (OnTitleChange)
+      OnTitleChange(title);
+  });
+  connect(FPage, &QWebEnginePage::linkHovered, this, [this](const QString &url) {
+    if (OnStatusTextChange)
+      OnStatusTextChange(url);
+  });
+  connect(FPage, &QWebEnginePage::loadStarted, this, [this] {
+    FBusy = true;
+    UpdateCommandStates();
+  });
+  connect(FPage, &QWebEnginePage::urlChanged, this, [this] { UpdateCommandStates(); });
+  // The engine reports loads of the top-level document only; frames finish silently.
+  connect(FPage, &QWebEnginePage::loadFinished, this, [this] {
+    FBusy = false;
+    UpdateCommandStates();
+    if (OnDocumentComplete)
+      OnDocumentComplete(LocationURL());
+  });
+  connect(FPage, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest &request) {
+    TNewWindowArgs args;
+    args.Url = request.requestedUrl();
+    if (OnNewWindow)
+      OnNewWindow(args);
+    if (!args.Cancel && args.Target)
+      request.openIn(args.Target->FPage);
+  });
+  connect(FPage, &QWebEnginePage::windowCloseRequested, this, [this] {
+    if (OnCloseRequest)
+      OnCloseRequest();
+  });
+}
+
+TWebBrowser::~TWebBrowser() {
+  // Answers of the engine still on their way must not reach a half-destroyed owner.
+  *FAlive = false;
+}
+
+void TWebBrowser::UpdateCommandStates() {
+  if (OnCommandStateChange)
+    OnCommandStateChange(CSC_UPDATECOMMANDS, FBusy);
+  const bool canForward = FPage->history()->canGoForward();
+  const bool canBack = FPage->history()->canGoBack();
+  if (canForward != FCanForward) {
+    FCanForward = canForward;
+    if (OnCommandStateChange)
+      OnCommandStateChange(CSC_NAVIGATEFORWARD, canForward);
+  }
+  if (canBack != FCanBack) {
+    FCanBack = canBack;
+    if (OnCommandStateChange)
+      OnCommandStateChange(CSC_NAVIGATEBACK, canBack);
+  }
+}
+
+void TWebBrowser::Navigate(const QString &url) { FPage->load(QUrl::fromUserInput(url)); }
+void TWebBrowser::GoBack() { FPage->triggerAction(QWebEnginePage::Back); }
+void TWebBrowser::GoForward() { FPage->triggerAction(QWebEnginePage::Forward); }
+void TWebBrowser::Refresh() { FPage->triggerAction(QWebEnginePage::Reload); }
+void TWebBrowser::Stop() { FPage->triggerAction(QWebEnginePage::Stop); }
+
+QString TWebBrowser::LocationURL() const { return FPage->url().toString(); }
+bool TWebBrowser::Busy() const { return FBusy; }
+QString TWebBrowser::Title() const { return FPage->title(); }
+QWebEnginePage *TWebBrowser::Page() const { return FPage; }
+
+void TWebBrowser::ReadDocumentText(std::function<void(std::optional<QString>)> done) {
+  static const QString script = QStringLiteral(
+      "(function(){var e=document.documentElement;"
+      "return (e&&typeof e.innerText==='string')?e.innerText:null;})()");
+  std::weak_ptr<bool> alive = FAlive;
+  FPage->runJavaScript(script, ControlWorld, [alive, done = std::move(done)](const QVariant &result) {
+    const auto token = alive.lock();
+    if (!token || !*token)
+      return;
+    if (result.typeId() == QMetaType::QString)
+      done(result.toString());
+    else
+      done(std::nullopt);
+  });
+}
+
+void TWebBrowser::WriteDocument(const QString &html, std::function<void(const QString &)> done) {
+  const QString script =
+      QStringLiteral("(function(h){try{document.open();document.write(h);document.close();return '';}"
+                     "catch(x){return String(x)||'document.write';}})(") +
+      JsonString(html) + QStringLiteral(")");
+  std::weak_ptr<bool> alive = FAlive;
+  FPage->runJavaScript(script, ControlWorld, [alive, done = std::move(done)](const QVariant &result) {
+    const auto token = alive.lock();
+    if (!token || !*token)
+      return;
+    if (result.typeId() == QMetaType::QString)
+      done(result.toString());
+    else
+      done(QStringLiteral("document.write: no document"));
+  });
+}
+
+void TWebBrowser::SetDropTarget(bool accept) { FView->setAcceptDrops(accept); }
+
+void TWebBrowser::SetContextMenu(bool show) {
+  FView->setContextMenuPolicy(show ? Qt::DefaultContextMenu : Qt::NoContextMenu);
+}
+
+void TWebBrowser::SetScrollBars(bool show) {
+  FPage->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, show);
+}
+
+QString TWebBrowser::LocalFolderAddress(const QString &folder) {
+  QString clean = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+  if (!clean.endsWith(QLatin1Char('/')))
+    clean += QLatin1Char('/');
+  if (!SharedFolders().contains(clean))
+    SharedFolders().append(clean);
+  return QString::fromLatin1(LocalSchemeName) + QLatin1Char(':') +
+         QString::fromUtf8(QUrl::toPercentEncoding(clean, "/"));
+}

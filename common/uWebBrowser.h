@@ -1,0 +1,103 @@
+#pragma once
+// The web-browser control of the browser pages and the viewer, over Qt WebEngine. It offers the
+// operations and events those windows use and no more: navigation and history, the current
+// address and busy state, the page text, writing a page into the current document, and the
+// events title change, command-state change, status text, top-level document complete,
+// new-window request and script close request. Events are event properties (callbacks bound
+// by the owner); every one of them is raised on the user-interface thread.
+#include <QString>
+#include <QUrl>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QWebEngineView;
+class QWebEnginePage;
+class TWebEnginePage;
+
+// Command identifiers of the command-state change event.
+inline constexpr int CSC_UPDATECOMMANDS = -1;  // all commands at once; "enable" is the busy state
+inline constexpr int CSC_NAVIGATEFORWARD = 1;
+inline constexpr int CSC_NAVIGATEBACK = 2;
+
+class TWebBrowser;
+
+// A request of the shown page for a new window (a link with a new-window target, a script).
+struct TNewWindowArgs {
+  QUrl Url;                      // the address the new window would open
+  TWebBrowser *Target = nullptr; // set by the handler: the control the new window opens in
+  bool Cancel = false;           // set by the handler: open nothing and hand nothing back
+};
+
+class TWebBrowser : public QWidget {
+  Q_OBJECT
+public:
+  explicit TWebBrowser(QWidget *parent = nullptr);
+  ~TWebBrowser() override;
+
+  // Navigation. An address without a scheme is read the way an address box reads it.
+  void Navigate(const QString &url);
+  void GoBack();
+  void GoForward();
+  void Refresh();
+  void Stop();
+
+  QString LocationURL() const;  // the current address
+  bool Busy() const;            // a load is in progress
+  QString Title() const;        // the shown page's title
+
+  // The text of the shown document as document.documentElement.innerText, delivered later on
+  // the user-interface thread; nothing (nullopt) when the control holds no HTML document or the
+  // text cannot be read. The answer is read in a script world of its own, so the page's own
+  // scripts cannot change what is read. The caller never waits.
+  void ReadDocumentText(std::function<void(std::optional<QString>)> done);
+
+  // Replaces the content of the current document with html (open, write, close). The document
+  // and its address stay; a navigation is not started. done receives an empty text on success
+  // and the engine's error text otherwise.
+  void WriteDocument(const QString &html, std::function<void(const QString &error)> done);
+
+  // Silent mode: the engine shows no dialogs of its own (script alerts, confirmations,
+  // prompts) and writes no script errors anywhere.
+  void SetSilent(bool silent) { FSilent = silent; }
+  bool Silent() const { return FSilent; }
+  // Whether files dragged onto the control are accepted (and opened by it).
+  void SetDropTarget(bool accept);
+  // Whether the control shows its context menu and its scroll bars.
+  void SetContextMenu(bool show);
+  void SetScrollBars(bool show);
+
+  // The address of a local folder through which pages of any origin may load the files in it
+  // (pictures of the product's own pages). It ends with "/"; "name" appended to it addresses
+  // the file folder + "name". Only files inside folders given here are ever served.
+  static QString LocalFolderAddress(const QString &folder);
+
+  QWebEnginePage *Page() const;
+
+  // Event properties.
+  std::function<void(const QString &text)> OnTitleChange;
+  std::function<void(int command, bool enable)> OnCommandStateChange;
+  std::function<void(const QString &text)> OnStatusTextChange;
+  // Raised once per completed load of the top-level document, with its address; loads of
+  // frames never raise it.
+  std::function<void(const QString &url)> OnDocumentComplete;
+  // A new window is asked for. With neither Target nor Cancel set the engine's default holds:
+  // nothing is opened, so no window escapes the browser's pages.
+  std::function<void(TNewWindowArgs &args)> OnNewWindow;
+  // A script asked to close the window. The control never closes itself.
+  std::function<void()> OnCloseRequest;
+
+private:
+  friend class TWebEnginePage;
+  void UpdateCommandStates();
+
+  QWebEngineView *FView;
+  TWebEnginePage *FPage;
+  bool FSilent = false;
+  bool FBusy = false;
+  bool FCanBack = false;
+  bool FCanForward = false;
+  // Cleared when the control goes, so engine answers still on their way are dropped.
+  std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
+};

@@ -1,0 +1,165 @@
+// How a page handles its control's events and its commands: new windows, the script close
+// request, the browse log and the favorites.
+#include "PageFixture.h"
+#include "uFrmAddFav.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QWebEngineView>
+
+namespace {
+
+const QByteArray OpenerPage =
+    "<html><body style='margin:0'>"
+    "<a id='link' href='/target.html' style='display:block;width:400px;height:200px'"
+    " onclick=\"window.open('/popup.html'); return false;\">a link</a>"
+    "</body></html>";
+
+// The widget of the control that receives mouse input.
+QWidget *InputWidget(TfrmChild *page) {
+  auto *view = page->WebBrowser()->findChild<QWebEngineView *>();
+  return view->focusProxy() ? view->focusProxy() : view;
+}
+
+}  // namespace
+
+TEST_F(PageTest, NewWindowWithoutLinkUnderMouseIsLeftToEngine) {
+  Server.Route("/opener.html", OpenerPage);
+  Server.Route("/popup.html", "<html><body>popup</body></html>");
+  Server.Route("/marker.png", "", "image/png");
+  TfrmChild *page = Main->AddPage("about:blank");
+  Open(page, 0, "/opener.html");
+  Eval(page, "window.open('/popup.html'); new Image().src = '/marker.png'; 1");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Server.Requests().contains("/marker.png"); }, 20000));
+  QTest::qWait(300);  // a new page would have been asked for by now
+  EXPECT_TRUE(Main->NewPages.isEmpty());
+  EXPECT_EQ(Subject->Count(), 1);
+  EXPECT_FALSE(Server.Requests().contains("/popup.html"));
+}
+
+TEST_F(PageTest, NewWindowUnderLinkOpensInNewPageWithItsContent) {
+  Server.Route("/opener.html", OpenerPage);
+  Server.Route("/target.html", "<html><head><title>target</title></head><body>target</body></html>");
+  Server.Route("/popup.html", "<html><head><title>popup</title></head><body>popup</body></html>");
+  TfrmChild *page = Main->AddPage("about:blank");
+  Open(page, 0, "/opener.html");
+  // The mouse over the link puts its address into the status text.
+  QWidget *input = InputWidget(page);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        QTest::mouseMove(input, QPoint(100, 50));
+        QTest::qWait(50);
+        return Main->Of("ISimpleText").size() > 0 && !Main->Of("ISimpleText").back().text.isEmpty();
+      },
+      20000));
+  const QString target = Server.Url("/target.html").toString();
+  EXPECT_EQ(Main->Of("ISimpleText").back(), (TReport{"ISimpleText", 0, target}));
+  // The link's script opens a window: it becomes a new tab named after the link under the mouse,
+  // and the script's window, with its opener, is shown in that tab's page.
+  QTest::mouseClick(input, Qt::LeftButton, {}, QPoint(100, 50));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Subject->Count() == 2; }, 20000));
+  EXPECT_EQ(Main->NewPages, QStringList{target});
+  auto *newPage = static_cast<TfrmChild *>(Subject->Items(1));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return newPage->WBState() == wbsComplete && newPage->Url().endsWith("/popup.html"); }, 20000));
+  EXPECT_TRUE(Eval(newPage, "window.opener !== null").toBool());
+  EXPECT_EQ(Eval(newPage, "document.body.innerText").toString(), "popup");
+  // The new tab was logged under the address it was opened with.
+  EXPECT_EQ(LogLines().back(), target);
+}
+
+TEST_F(PageTest, ScriptCloseRemovesTheRightPageThroughTheRegistry) {
+  Server.Route("/closing.html", "<html><body>closing</body></html>");
+  std::vector<QPointer<TfrmChild>> pages;
+  for (int i = 0; i < 3; ++i) {
+    pages.emplace_back(Main->AddPage(Server.Url("/closing.html").toString()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pages.back()->WBState() == wbsComplete; }, 20000));
+  }
+  // Closing the first tab leaves the last page at index 1 while it still believes it is at 2.
+  Subject->Close(0);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_TRUE(pages[0].isNull());
+  ASSERT_EQ(pages[2]->PageIndex(), 2);
+  Eval(pages[2], "window.close(); 1");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return pages[2].isNull(); }, 20000));
+  EXPECT_EQ(Subject->Count(), 1);
+  ASSERT_FALSE(pages[1].isNull());
+  EXPECT_EQ(Subject->Items(0), pages[1].data());
+}
+
+TEST_F(PageTest, EveryNavigateCommandIsLoggedButLinksInsideThePageAreNot) {
+  Server.Route("/one.html", "<html><body style='margin:0'><a href='/two.html' "
+                            "style='display:block;width:400px;height:200px'>next</a></body></html>");
+  Server.Route("/two.html", "<html><body>two</body></html>");
+  const QString one = Server.Url("/one.html").toString();
+  TfrmChild *page = Main->AddPage(one);  // a new tab: navigated with an empty address
+  ASSERT_TRUE(QTest::qWaitFor([&] { return page->WBState() == wbsComplete; }, 20000));
+  // Clicked by the user, so the engine keeps the page in the history to go back to.
+  WaitLoaded(page, [&] { QTest::mouseClick(InputWidget(page), Qt::LeftButton, {}, QPoint(100, 50)); });
+  ASSERT_FALSE(HasFailure());
+  EXPECT_TRUE(page->Url().endsWith("/two.html"));
+  WaitLoaded(page, [&] { Subject->GoBack(0); });
+  EXPECT_EQ(page->Url(), one);
+  WaitLoaded(page, [&] { Subject->Refresh(0); });
+  const QString typed = Server.Url("/two.html?typed=中文").toString();
+  WaitLoaded(page, [&] { Subject->Navigate(0, typed); });
+  // A command of another registry is not the page's business.
+  TSubjectChild other;
+  page->INavigate(&other, Server.Url("/one.html?other").toString());
+  // The empty address reloads the page's own address, which is now the typed one.
+  WaitLoaded(page, [&] { Subject->Navigate(0, ""); });
+  EXPECT_EQ(LogLines(), (QStringList{one, typed, page->Url()}));
+  EXPECT_EQ(page->Url(), page->WebBrowser()->LocationURL());
+}
+
+TEST_F(PageTest, AddFavoriteAsksForTheNameOnceThePageHasLoaded) {
+  Server.Route("/fav.html", "<html><head><title>Fav: Page</title></head><body>x</body></html>");
+  TfrmChild *page = new TfrmChild(Subject.get(), 0, Server.Url("/fav.html").toString(), Main.get(), &Panel);
+  // Before the first completed load nothing happens; a dialog would be refused here.
+  QTimer guard;
+  bool dialogSeen = false;
+  QObject::connect(&guard, &QTimer::timeout, [&] {
+    if (auto *d = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+      dialogSeen = true;
+      d->reject();
+    }
+  });
+  guard.start(100);
+  Subject->AddFav(0);
+  guard.stop();
+  EXPECT_FALSE(dialogSeen);
+
+  WaitLoaded(page, [&] { Subject->Navigate(0, ""); });
+  const QString favorites = QString::fromStdString(Folders.Favorites().string());
+  // Twice the same name: the second shortcut gets a name of its own.
+  for (const char *expected : {"Fav_ Page.url", "Fav_ Page (2).url"}) {
+    QString preset;
+    QTimer::singleShot(0, [&] {
+      QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; });
+      auto *dialog = qobject_cast<TfrmAddFav *>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      preset = dialog->edtName->text();
+      dialog->btnAdd->click();
+    });
+    Subject->AddFav(0);
+    EXPECT_EQ(preset, "Fav: Page");
+    QFile file(favorites + "/" + expected);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << expected;
+    EXPECT_EQ(file.readAll(), "[InternetShortcut]\r\nURL=" + Server.Url("/fav.html").toEncoded() + "\r\n");
+  }
+}
+
+TEST(InternetShortcut, NameIsMadeFitForAFileAndAddressEncoded) {
+  TTestFolders folders;
+  const QString folder = QString::fromStdString((folders.Favorites() / "sub").string());
+  const QString path = WriteInternetShortcut(folder, " a/b\\c:*?\"<>|d ", "http://example.com/中文 x");
+  EXPECT_EQ(path, folder + "/a_b_c_______d.url");
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), "[InternetShortcut]\r\nURL=http://example.com/%E4%B8%AD%E6%96%87%20x\r\n");
+}

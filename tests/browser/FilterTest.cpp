@@ -1,0 +1,147 @@
+// The content filter on real pages served on 127.0.0.1.
+#include "PageFixture.h"
+#include "uPathFunc.h"
+
+#include <QFile>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+QByteArray Repeat(const QByteArray &word, int n, const QByteArray &separator = " ") {
+  QByteArray text;
+  for (int i = 0; i < n; ++i)
+    text += word + separator;
+  return text;
+}
+
+QByteArray Html(const QByteArray &head, const QByteArray &body) {
+  return "<html><head>" + head + "</head><body>" + body + "</body></html>";
+}
+
+// The blocking page shows error.jpg from the program's folder; the tests run from their build
+// folder, so a picture of the designed size is put there.
+void EnsurePicture() {
+  const QString path = GetExePath() + "error.jpg";
+  if (!QFile::exists(path))
+    ASSERT_TRUE(QImage(423, 214, QImage::Format_RGB32).save(path, "JPG"));
+}
+
+struct TFilterCase {
+  const char *name;
+  bool offOn;
+  QByteArray page;
+  QString path;
+  bool blocked;
+};
+
+}  // namespace
+
+TEST_F(PageTest, PageIsBlockedAtFifteenHitsOfItsTextWhileTheSwitchIsOn) {
+  EnsurePicture();
+  const QByteArray many = Repeat("casino", 20);
+  const TFilterCase cases[] = {
+      {"switch off, 40 hits", false, Html("", "calm " + Repeat("casino", 40)), "/off.html", false},
+      {"14 hits", true, Html("", "calm " + Repeat("casino", 14)), "/fourteen.html", false},
+      {"15 hits", true, Html("", "calm " + Repeat("casino", 15)), "/fifteen.html", true},
+      {"15 hits in code page 936", true, Html("", "calm " + Repeat("色情", 15, "，")), "/chinese.html", true},
+      {"words in attributes, title and address only", true,
+       Html("<title>" + many + "</title>",
+            "<img alt='" + many + "'><a href='/x?" + many + "' title='" + many + "'>a link</a><div data-x='" + many +
+                "'>calm text</div>"),
+       "/casino/" + QString::fromLatin1(Repeat("casino", 20, "/")) + "attr.html", false},
+      {"words in scripts and styles only", true,
+       Html("<style>/*" + many + "*/</style>", "<script>var s='" + many + "';</script><p>calm</p>"), "/script.html",
+       false},
+  };
+  TfrmChild *page = Main->AddPage("about:blank");
+  for (const TFilterCase &c : cases) {
+    SCOPED_TRACE(c.name);
+    CfMrg->AppCf().SetOffOn(c.offOn);
+    Server.Route(c.path, c.page);
+    const QString url = Server.Url(c.path).toString();
+    Main->Reports.clear();
+    Open(page, 0, c.path);
+    const QString src =
+        Eval(page, "document.images.length ? document.images[0].getAttribute('src') : ''").toString();
+    EXPECT_EQ(src.endsWith(GetExePath() + "/error.jpg"), c.blocked) << src.toStdString();
+    const QString text = Eval(page, "document.documentElement.innerText").toString();
+    EXPECT_EQ(text.contains("calm"), !c.blocked) << text.left(200).toStdString();
+    if (c.blocked) {
+      // The picture comes from the program's folder, whatever site was blocked.
+      EXPECT_TRUE(QTest::qWaitFor([&] { return Eval(page, "document.images[0].naturalWidth").toInt() == 423; }));
+    }
+    // The address stays the blocked one, in the control, the page and the address bar.
+    EXPECT_EQ(page->WebBrowser()->LocationURL(), url);
+    EXPECT_EQ(page->Url(), url);
+    ASSERT_FALSE(Main->Of("ISetAddressText").empty());
+    EXPECT_EQ(Main->Of("ISetAddressText").back(), (TReport{"ISetAddressText", 0, url}));
+  }
+}
+
+TEST_F(PageTest, BlockingPageKeepsTheDesignedMarkup) {
+  EXPECT_EQ(BlockingPage("/opt/PembloBrowser/"),
+            "<html>  <body><DIV align=center><img src=\"/opt/PembloBrowser//error.jpg\"  width=\"423\" "
+            "height=\"214\" hspace=\"2\" vspace=\"1\" border=\"1\"/></div></body></html>");
+}
+
+TEST_F(PageTest, FrameCompletingFirstChangesNeitherStateNorAddress) {
+  CfMrg->AppCf().SetOffOn(true);
+  Server.Route("/frames.html",
+               "<html><frameset cols='50%,50%'><frame src='/fast.html'><frame src='/slow.html'></frameset></html>");
+  Server.Route("/fast.html", Html("", Repeat("casino", 20)));
+  Server.Route("/slow.html", Html("", "slow"), "text/html", 2500);
+  TfrmChild *page = new TfrmChild(Subject.get(), 0, Server.Url("/frames.html").toString(), Main.get(), &Panel);
+  page->show();
+  QSignalSpy loaded(page->WebBrowser()->Page(), &QWebEnginePage::loadFinished);
+  Subject->Navigate(0, "");
+  // The first frame is complete while the second one still waits for its answer.
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return Eval(page, "window.frames.length > 0 && frames[0].document.readyState == 'complete' && "
+                          "frames[0].document.body.innerText.length > 0")
+            .toBool();
+      },
+      20000));
+  EXPECT_EQ(loaded.count(), 0);
+  EXPECT_EQ(page->WBState(), wbsInit);
+  EXPECT_TRUE(Main->Of("ISetAddressText").empty());
+  // The top-level document completes after its last frame; the frames' text is not searched.
+  QSignalSpy decided(page, &TfrmChild::FilterDecided);
+  ASSERT_TRUE(loaded.wait(20000));
+  EXPECT_EQ(page->WBState(), wbsComplete);
+  EXPECT_EQ(Main->Of("ISetAddressText"), (std::vector<TReport>{{"ISetAddressText", 0, Server.Url("/frames.html").toString()}}));
+  ASSERT_TRUE(decided.wait(20000));
+  EXPECT_FALSE(decided.takeFirst().at(0).toBool());
+}
+
+TEST(TabCaption, TitleIsTrimmedAndOnlyLatinCapitalsLowered) {
+  const std::pair<QString, QString> cases[] = {
+      {"Hello WORLD 中文", "hello world 中文"},
+      {" \t\r\nPadded Title \n\x01", "padded title"},
+      {"ÉCOLE Ä Ωmega", "École Ä Ωmega"},
+      {"   ", ""},
+      {"a B\tc", "a b\tc"},
+  };
+  for (const auto &[title, caption] : cases)
+    EXPECT_EQ(TabCaptionOf(title), caption) << title.toStdString();
+}
+
+TEST_F(PageTest, PageTitleBecomesItsTabCaption) {
+  Server.Route("/title.html", Html("<title>  Hello WORLD 中文 </title>", "x"));
+  TfrmChild *page = Main->AddPage(Server.Url("/title.html").toString());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return page->windowTitle() == "hello world 中文"; }, 20000));
+  EXPECT_EQ(Main->Of("ISetTabCaption").back(), (TReport{"ISetTabCaption", 0, "hello world 中文"}));
+}
+
+TEST_F(PageTest, EngineShowsNoDialogsOfItsOwn) {
+  // An alert that opened a dialog would hold the load; the confirmation is answered "no".
+  Server.Route("/dialogs.html", Html("<script>alert('hi'); document.title = 'confirm:' + confirm('sure?') + "
+                                     "',prompt:' + prompt('name?', 'x');</script>",
+                                     "x"));
+  TfrmChild *page = Main->AddPage("about:blank");
+  Open(page, 0, "/dialogs.html");
+  EXPECT_EQ(page->WebBrowser()->Title(), "confirm:false,prompt:null");
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
