@@ -32,21 +32,18 @@ void TSqlParams::ApplyTo(TAdoQuery &query) const {
     query.SetParam(param.first, param.second);
 }
 
-QString FormatStatement(const QString &pattern, const QVariantList &values) {
+QString FormatStatement(const QString &pattern, const QVariant *first, const QVariant *last) {
   QString out;
   out.reserve(pattern.size() + 32);
-  auto next = values.begin();
-  for (qsizetype i = 0; i < pattern.size(); ++i) {
-    const QChar c = pattern[i];
-    if (c != u'%') {
-      out += c;
-      continue;
-    }
+  const QVariant *next = first;
+  qsizetype done = 0; // pattern text up to here is in `out`
+  for (qsizetype i = pattern.indexOf(u'%'); i >= 0; i = pattern.indexOf(u'%', done)) {
+    out += QStringView(pattern).mid(done, i - done);
     const QChar kind = i + 1 < pattern.size() ? pattern[i + 1] : QChar();
-    ++i;
+    done = i + 2;
     if (kind == u'%') {
       out += u'%';
-    } else if ((kind == u's' || kind == u'd') && next != values.end()) {
+    } else if ((kind == u's' || kind == u'd') && next != last) {
       if (kind == u'd' && !IsWholeNumber(*next))
         Fail(QStringLiteral("Format '%1' invalid or incompatible with argument").arg(pattern));
       out += next->toString();
@@ -55,6 +52,7 @@ QString FormatStatement(const QString &pattern, const QVariantList &values) {
       Fail(QStringLiteral("Format '%1' invalid or incompatible with argument").arg(pattern));
     }
   }
+  out += QStringView(pattern).mid(done);
   return out;
 }
 

@@ -48,9 +48,12 @@ using TFmtValues = std::initializer_list<QVariant>;
 
 // Fills "%s" with the text of the next value and "%d" with the next value as a whole number;
 // "%%" is one percent sign. Too few values, or "%d" of something that is no number, fail.
-QString FormatStatement(const QString &pattern, const QVariantList &values);
+QString FormatStatement(const QString &pattern, const QVariant *first, const QVariant *last);
 inline QString FormatStatement(const QString &pattern, TFmtValues values) {
-  return FormatStatement(pattern, QVariantList(values));
+  return FormatStatement(pattern, values.begin(), values.end());
+}
+inline QString FormatStatement(const QString &pattern, const QVariantList &values) {
+  return FormatStatement(pattern, values.constData(), values.constData() + values.size());
 }
 
 // Milliseconds of a clock that wraps around at 2^32, as the system tick count does.

@@ -144,12 +144,16 @@ TWriteResult RunWrite(sqlite3 *db, const QString &sql, const std::vector<QVarian
 
 QString TAdoField::FieldName() const { return FQuery.FColumns[size_t(FIndex)].sName; }
 
-QVariant TAdoField::AsVariant() const { return FQuery.Cell(FIndex); }
+QVariant TAdoField::AsVariant() const { return FQuery.CellValue(FIndex); }
 
-bool TAdoField::IsNull() const { return FQuery.Cell(FIndex).isNull(); }
+bool TAdoField::IsNull() const { return FQuery.CellValue(FIndex).isNull(); }
 
 int TAdoField::AsInteger() const {
-  const QVariant &v = FQuery.Cell(FIndex);
+  if (const TAdoQuery::TCell *cell = FQuery.CurrentCell(FIndex); cell && cell->iType == SQLITE_INTEGER &&
+                                                                  cell->iInt >= std::numeric_limits<int>::min() &&
+                                                                  cell->iInt <= std::numeric_limits<int>::max())
+    return int(cell->iInt); // the common case, without a variant
+  const QVariant v = FQuery.CellValue(FIndex);
   if (v.isNull())
     return 0;
   switch (v.typeId()) {
@@ -177,7 +181,9 @@ int TAdoField::AsInteger() const {
 }
 
 QString TAdoField::AsString() const {
-  const QVariant &v = FQuery.Cell(FIndex);
+  if (const TAdoQuery::TCell *cell = FQuery.CurrentCell(FIndex); cell && cell->iType == SQLITE_TEXT)
+    return QString::fromUtf8(FQuery.FBytes.constData() + cell->Bytes.iOffset, cell->Bytes.iLength);
+  const QVariant v = FQuery.CellValue(FIndex);
   if (v.isNull())
     return QString();
   if (v.typeId() == QMetaType::QByteArray)
@@ -233,16 +239,17 @@ void TAdoQuery::SetSql(const QString &text) {
 }
 
 void TAdoQuery::SetParam(const QString &name, const QVariant &value) {
-  QString key = name.startsWith(u':') ? name.mid(1) : name;
-  key = key.toLower();
+  const QStringView key = name.startsWith(u':') ? QStringView(name).mid(1) : QStringView(name);
   for (auto &param : FParams) {
-    if (param.first == key) {
+    if (QStringView(param.first).compare(key, Qt::CaseInsensitive) == 0) {
       param.second = value;
       return;
     }
   }
-  FParams.emplace_back(key, value);
+  FParams.emplace_back(key.size() == name.size() ? name : key.toString(), value);
 }
+
+QString TAdoQuery::SqlText() const { return FSql.size() == 1 ? FSql.front() : FSql.join(u'\n'); }
 
 void TAdoQuery::Prepare() {
   if (!FConnection || !FConnection->Connected())
@@ -273,7 +280,7 @@ void TAdoQuery::Prepare() {
   const int params = sqlite3_bind_parameter_count(stmt);
   for (int i = 1; i <= params; ++i) {
     const char *name = sqlite3_bind_parameter_name(stmt, i);
-    FStmtParamNames.push_back(name ? QString::fromUtf8(name + 1).toLower() : QString());
+    FStmtParamNames.push_back(name ? QString::fromUtf8(name + 1) : QString());
   }
   FColumns.clear();
   const int columns = sqlite3_column_count(stmt);
@@ -299,7 +306,7 @@ void TAdoQuery::Bind() {
   for (size_t i = 0; i < FStmtParamNames.size(); ++i) {
     const QVariant *value = nullptr;
     for (const auto &param : FParams)
-      if (param.first == FStmtParamNames[i])
+      if (param.first.compare(FStmtParamNames[i], Qt::CaseInsensitive) == 0)
         value = &param.second;
     if (!value)
       throw EAdoError(QStringLiteral("No value given for one or more required parameters."));
@@ -308,7 +315,7 @@ void TAdoQuery::Bind() {
   for (const auto &param : FParams) {
     bool used = false;
     for (const QString &name : FStmtParamNames)
-      used = used || name == param.first;
+      used = used || name.compare(param.first, Qt::CaseInsensitive) == 0;
     if (!used)
       throw EAdoError(QStringLiteral("Parameter '") + param.first + QStringLiteral("' not found"));
   }
@@ -323,17 +330,41 @@ void TAdoQuery::Open() {
     throw EAdoError(QStringLiteral("CommandText does not return a result set."));
   sqlite3 *db = FConnection->Handle();
   TDbLock lock(db);
-  FRows.clear();
+  FCells.clear();
+  FBytes.resize(0); // keeps its capacity for the next opening
   const int columns = int(FColumns.size());
   int rc;
-  while ((rc = sqlite3_step(FStmt)) == SQLITE_ROW)
-    for (int c = 0; c < columns; ++c)
-      FRows.push_back(ColumnValue(FStmt, c));
+  while ((rc = sqlite3_step(FStmt)) == SQLITE_ROW) {
+    for (int c = 0; c < columns; ++c) {
+      TCell &cell = FCells.emplace_back();
+      cell.iType = sqlite3_column_type(FStmt, c);
+      switch (cell.iType) {
+      case SQLITE_INTEGER:
+        cell.iInt = sqlite3_column_int64(FStmt, c);
+        break;
+      case SQLITE_FLOAT:
+        cell.dReal = sqlite3_column_double(FStmt, c);
+        break;
+      case SQLITE_TEXT:
+      case SQLITE_BLOB: {
+        const char *data = cell.iType == SQLITE_TEXT ? reinterpret_cast<const char *>(sqlite3_column_text(FStmt, c))
+                                                     : static_cast<const char *>(sqlite3_column_blob(FStmt, c));
+        cell.Bytes.iOffset = quint32(FBytes.size());
+        cell.Bytes.iLength = quint32(sqlite3_column_bytes(FStmt, c));
+        FBytes.append(data, cell.Bytes.iLength);
+        break;
+      }
+      default:
+        break;
+      }
+    }
+  }
   const QString error = rc == SQLITE_DONE ? QString() : ErrorText(db);
   // Resetting ends the read, so the file is not held locked while the rows are browsed.
   sqlite3_reset(FStmt);
   if (rc != SQLITE_DONE) {
-    FRows.clear();
+    FCells.clear();
+    FBytes.clear();
     throw EAdoError(error);
   }
   FState = TDataSetState::dsBrowse;
@@ -363,7 +394,8 @@ int TAdoQuery::ExecSQL() {
 
 void TAdoQuery::Close() {
   FState = TDataSetState::dsInactive;
-  FRows.clear();
+  FCells.clear();
+  FBytes.clear();
   FBuffer.clear();
   FBufferSet.clear();
   FRecNo = 0;
@@ -376,7 +408,7 @@ void TAdoQuery::RequireActive() const {
 
 int TAdoQuery::RecordCount() const {
   RequireActive();
-  return FColumns.empty() ? 0 : int(FRows.size() / FColumns.size());
+  return FColumns.empty() ? 0 : int(FCells.size() / FColumns.size());
 }
 
 bool TAdoQuery::Eof() const { return !Active() || FRecNo >= RecordCount(); }
@@ -406,17 +438,84 @@ TAdoField TAdoQuery::Fields(int index) {
 TAdoField TAdoQuery::FieldByName(const QString &name) {
   RequireActive();
   for (size_t i = 0; i < FColumns.size(); ++i)
+    if (FColumns[i].sName == name)
+      return TAdoField(*this, int(i));
+  for (size_t i = 0; i < FColumns.size(); ++i)
     if (FColumns[i].sName.compare(name, Qt::CaseInsensitive) == 0)
       return TAdoField(*this, int(i));
   throw EAdoError(FName + QStringLiteral(": Field '") + name + QStringLiteral("' not found"));
 }
 
-const QVariant &TAdoQuery::Cell(int index) const {
+const TAdoQuery::TCell *TAdoQuery::CurrentCell(int index) const {
+  if (FState != TDataSetState::dsBrowse || FRecNo >= RecordCount())
+    return nullptr;
+  return &FCells[size_t(FRecNo) * FColumns.size() + size_t(index)];
+}
+
+QVariant TAdoQuery::StoredValue(int row, int index) const {
+  const TCell &cell = FCells[size_t(row) * FColumns.size() + size_t(index)];
+  switch (cell.iType) {
+  case SQLITE_INTEGER:
+    if (cell.iInt >= std::numeric_limits<int>::min() && cell.iInt <= std::numeric_limits<int>::max())
+      return QVariant(int(cell.iInt));
+    return QVariant(qlonglong(cell.iInt));
+  case SQLITE_FLOAT:
+    return QVariant(cell.dReal);
+  case SQLITE_TEXT:
+    return QVariant(QString::fromUtf8(FBytes.constData() + cell.Bytes.iOffset, cell.Bytes.iLength));
+  case SQLITE_BLOB:
+    return QVariant(QByteArray(FBytes.constData() + cell.Bytes.iOffset, cell.Bytes.iLength));
+  default:
+    return NullValue();
+  }
+}
+
+QVariant TAdoQuery::CellValue(int index) const {
   if (FState == TDataSetState::dsEdit || FState == TDataSetState::dsInsert)
     return FBuffer[size_t(index)];
   if (FRecNo >= RecordCount())
     return NullValue(); // no current row: every field is empty
-  return FRows[size_t(FRecNo) * FColumns.size() + size_t(index)];
+  return StoredValue(FRecNo, index);
+}
+
+void TAdoQuery::StoreRow(int row, const std::vector<QVariant> &values) {
+  if (size_t(row) * FColumns.size() >= FCells.size())
+    FCells.resize(FCells.size() + FColumns.size());
+  for (size_t i = 0; i < FColumns.size(); ++i) {
+    TCell &cell = FCells[size_t(row) * FColumns.size() + i];
+    const QVariant &v = values[i];
+    cell = TCell();
+    if (!v.isValid() || v.isNull())
+      continue;
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+      cell.iType = SQLITE_INTEGER;
+      cell.iInt = v.toLongLong();
+      break;
+    case QMetaType::Double:
+    case QMetaType::Float:
+      cell.iType = SQLITE_FLOAT;
+      cell.dReal = v.toDouble();
+      break;
+    default: {
+      const bool blob = v.typeId() == QMetaType::QByteArray;
+      const QByteArray bytes = blob ? v.toByteArray() : v.toString().toUtf8();
+      cell.iType = blob ? SQLITE_BLOB : SQLITE_TEXT;
+      cell.Bytes.iOffset = quint32(FBytes.size());
+      cell.Bytes.iLength = quint32(bytes.size());
+      FBytes.append(bytes);
+      break;
+    }
+    }
+  }
 }
 
 void TAdoQuery::Append() {
@@ -436,8 +535,9 @@ void TAdoQuery::Edit() {
     Append(); // an empty dataset is edited by adding its first row
     return;
   }
-  const auto row = FRows.begin() + std::ptrdiff_t(size_t(FRecNo) * FColumns.size());
-  FBuffer.assign(row, row + std::ptrdiff_t(FColumns.size()));
+  FBuffer.clear();
+  for (int i = 0; i < FieldCount(); ++i)
+    FBuffer.push_back(StoredValue(FRecNo, i));
   FBufferSet.assign(FColumns.size(), false);
   FState = TDataSetState::dsEdit;
 }
@@ -516,7 +616,7 @@ void TAdoQuery::PostInsert() {
     }
     sqlite3_finalize(stmt);
   }
-  FRows.insert(FRows.end(), FBuffer.begin(), FBuffer.end());
+  StoreRow(RecordCount(), FBuffer);
   FRecNo = RecordCount() - 1;
 }
 
@@ -524,7 +624,6 @@ void TAdoQuery::PostEdit() {
   const QString table = PostTable();
   QStringList sets, keys;
   std::vector<QVariant> values, keyValues;
-  const auto row = FRows.begin() + std::ptrdiff_t(size_t(FRecNo) * FColumns.size());
   for (size_t i = 0; i < FColumns.size(); ++i) {
     if (FColumns[i].sTable != table)
       continue;
@@ -534,7 +633,7 @@ void TAdoQuery::PostEdit() {
     }
     if (FColumns[i].bKey) {
       keys << QuoteName(FColumns[i].sOrigin) + QStringLiteral("=?");
-      keyValues.push_back(row[std::ptrdiff_t(i)]);
+      keyValues.push_back(StoredValue(FRecNo, int(i)));
     }
   }
   if (sets.isEmpty())
@@ -546,5 +645,5 @@ void TAdoQuery::PostEdit() {
       QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(QuoteName(table), sets.join(u','), keys.join(QLatin1String(" AND ")));
   if (RunWrite(FConnection->Handle(), sql, values).iChanges == 0)
     throw EAdoError(QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read."));
-  std::copy(FBuffer.begin(), FBuffer.end(), row);
+  StoreRow(FRecNo, FBuffer);
 }

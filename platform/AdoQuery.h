@@ -63,7 +63,7 @@ public:
   void SqlClear();
   void SqlAdd(const QString &line);
   void SetSql(const QString &text);
-  QString SqlText() const { return FSql.join(u'\n'); }
+  QString SqlText() const;
 
   // Sets the value of the parameter ":name" of the statement; the leading colon may be given.
   // Values stay set until the statement text changes.
@@ -110,7 +110,24 @@ private:
   void Bind();
   void Release();
   void RequireActive() const;
-  const QVariant &Cell(int index) const;
+  // A stored value, kept compact: text and blobs live in one byte buffer and become QString
+  // or QByteArray only when read.
+  struct TCell {
+    int iType = 5; // SQLITE_NULL
+    union {
+      qint64 iInt;
+      double dReal;
+      struct {
+        quint32 iOffset;
+        quint32 iLength;
+      } Bytes;
+    };
+    TCell() : iInt(0) {}
+  };
+  const TCell *CurrentCell(int index) const; // null in edit/insert state or without a row
+  QVariant CellValue(int index) const;        // the edit buffer in edit/insert state
+  QVariant StoredValue(int row, int index) const;
+  void StoreRow(int row, const std::vector<QVariant> &values);
   QString PostTable() const;
   void PostInsert();
   void PostEdit();
@@ -119,16 +136,17 @@ private:
   QString FName;
   int FTag = 0;
   QStringList FSql;
-  std::vector<std::pair<QString, QVariant>> FParams; // lower-case names without colon
+  std::vector<std::pair<QString, QVariant>> FParams; // names without colon
 
   sqlite3_stmt *FStmt = nullptr;
   QString FStmtText;
   std::uint64_t FStmtGeneration = 0;
-  std::vector<QString> FStmtParamNames; // lower-case, without colon, by position
+  std::vector<QString> FStmtParamNames; // without colon, by position
 
   TDataSetState FState = TDataSetState::dsInactive;
   std::vector<TColumn> FColumns;
-  std::vector<QVariant> FRows; // row-major
+  std::vector<TCell> FCells; // row-major
+  QByteArray FBytes;         // text and blob contents of FCells
   int FRecNo = 0;
   std::vector<QVariant> FBuffer; // the row being edited or inserted
   std::vector<bool> FBufferSet;
