@@ -1,0 +1,167 @@
+// The filter's decision on a real page: from the completed top-level document to the decision
+// (text read from the engine, conversion to code page 936, count), for 1 MB of page text; and
+// the resident memory of one page (this process and the page's render process).
+#include "TestFolders.h"
+#include "TestHttpServer.h"
+#include "uAppcf.h"
+#include "uChild.h"
+#include "uObserverChild.h"
+#include "uWebBrowser.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+namespace {
+
+// About 1 MB of text in code page 936, with a few listed words so the page passes.
+QByteArray MegabytePage() {
+  const QByteArray line = "<p>The children read about rivers, mountains and 学习资讯 every day, 春天的花园。</p>\n";
+  QByteArray body;
+  while (body.size() < 1024 * 1024)
+    body += line;
+  return "<html><head><title>big</title></head><body>casino casino casino " + body + "</body></html>";
+}
+
+double ResidentMegabytes(qint64 pid) {
+  QFile status(pid ? QString("/proc/%1/status").arg(pid) : QString("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly))
+    return 0;
+  for (const QByteArray &line : status.readAll().split('\n'))
+    if (line.startsWith("VmRSS:"))
+      return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+  return 0;
+}
+
+struct TNullMain : IChildToMain {
+  void ISetTabCaption(int32_t, const QString &) override {}
+  void ISimpleText(int32_t, const QString &) override {}
+  int32_t INewPage(const QString &, bool) override { return -1; }
+  void ISetBackState(int32_t, bool) override {}
+  void ISetForwadState(int32_t, bool) override {}
+  void ISetStopState(int32_t, bool) override {}
+  void ISetAddressText(int32_t, const QString &) override {}
+};
+
+// One page on the 1 MB text, shared by the benchmarks.
+struct TBench {
+  TTestFolders folders;
+  TTestHttpServer server;
+  TCfMrg cfMrg;
+  TSubjectChild subject;
+  TNullMain main;
+  TfrmChild *page = nullptr;
+  double rssBeforePage = 0;
+
+  TBench() {
+    cfMrg.AppCf().SetOffOn(true);
+    PageServices = {&cfMrg, nullptr};
+    server.Route("/big.html", MegabytePage());
+    rssBeforePage = ResidentMegabytes(0);
+    page = new TfrmChild(&subject, 0, server.Url("/big.html").toString(), &main, nullptr);
+    page->resize(1024, 768);
+    page->show();
+    Load([&] { subject.Navigate(0, ""); });
+  }
+  ~TBench() { PageServices = {}; }
+  // Runs action and returns the seconds from the completed document to the filter's decision.
+  double Load(const std::function<void()> &action) {
+    QElapsedTimer clock;
+    const auto complete = page->WebBrowser()->OnDocumentComplete;
+    page->WebBrowser()->OnDocumentComplete = [&](const QString &url) {
+      clock.start();
+      complete(url);
+    };
+    QSignalSpy decided(page, &TfrmChild::FilterDecided);
+    action();
+    if (!decided.wait(60000) || decided.first().first().toBool())
+      qFatal("the page was not let through");
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    page->WebBrowser()->OnDocumentComplete = complete;
+    return seconds;
+  }
+};
+
+// Made on first use and released before the application, as the engine requires.
+std::unique_ptr<TBench> GBench;
+TBench &Bench() {
+  if (!GBench)
+    GBench = std::make_unique<TBench>();
+  return *GBench;
+}
+
+void BM_DecisionAfterDocumentComplete(benchmark::State &state) {
+  TBench &bench = Bench();
+  for (auto _ : state)
+    state.SetIterationTime(bench.Load([&] { bench.subject.Refresh(0); }));
+  state.SetBytesProcessed(state.iterations() * 1024 * 1024);
+}
+BENCHMARK(BM_DecisionAfterDocumentComplete)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20)
+    ->Repetitions(3)->ReportAggregatesOnly(true);
+
+// Where the time goes inside the engine: innerText in the render process, and the round trip
+// of the same text as a script answer.
+void BM_EngineShares(benchmark::State &state) {
+  TBench &bench = Bench();
+  QWebEnginePage *page = bench.page->WebBrowser()->Page();
+  auto eval = [&](const QString &script) {
+    QVariant result;
+    bool done = false;
+    page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant &v) {
+      result = v;
+      done = true;
+    });
+    while (!done)
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return result;
+  };
+  double innerTextMs = 0;
+  for (auto _ : state) {
+    QElapsedTimer clock;
+    clock.start();
+    innerTextMs += eval("(function(){var t=performance.now();document.documentElement.innerText;"
+                        "return performance.now()-t;})()").toDouble();
+    eval("document.documentElement.innerText");
+    state.SetIterationTime(clock.nsecsElapsed() / 1e9);
+  }
+  state.counters["innerText_ms"] = innerTextMs / state.iterations();
+}
+BENCHMARK(BM_EngineShares)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The share of conversion and count alone, without the engine.
+void BM_DecisionOnTextOnly(benchmark::State &state) {
+  QString text;
+  while (text.size() < 1024 * 1024 / 2)
+    text += QString::fromUtf8("The children read about rivers, mountains and 学习资讯 every day, 春天的花园。\n");
+  for (auto _ : state)
+    benchmark::DoNotOptimize(PageTextCanPass(text + "\r\n", BlockThreshold));
+}
+BENCHMARK(BM_DecisionOnTextOnly)->Unit(benchmark::kMillisecond);
+
+void BM_OnePageResidentMemory(benchmark::State &state) {
+  TBench &bench = Bench();
+  for (auto _ : state)
+    benchmark::DoNotOptimize(bench.page);
+  const qint64 renderer = bench.page->WebBrowser()->Page()->renderProcessPid();
+  state.counters["browser_rss_MB"] = ResidentMegabytes(0);
+  state.counters["page_in_browser_MB"] = ResidentMegabytes(0) - bench.rssBeforePage;
+  state.counters["renderer_rss_MB"] = ResidentMegabytes(renderer);
+}
+BENCHMARK(BM_OnePageResidentMemory)->Iterations(1);
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  GBench.reset();
+  return 0;
+}
