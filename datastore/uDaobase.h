@@ -29,8 +29,6 @@ class TDaobase {
 public:
   // Binds to the pool of the database, opening it on the first request of the process.
   explicit TDaobase(TDBMrgID ADBMrgID);
-  // Bound to no pool.
-  TDaobase() = default;
   virtual ~TDaobase() = default;
   TDaobase(const TDaobase &) = delete;
   TDaobase &operator=(const TDaobase &) = delete;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QSet>
 #include <QTextStream>
@@ -66,6 +67,8 @@ TEST_F(FactoryTest, CardDatabaseIsCreatedKeyedWithFourEmptyTables) {
   const QString path = DataFolder() + QStringLiteral("MiniCarddata.mdb");
   ASSERT_TRUE(QFile::exists(path));
   TDBMrgFactory::ReleaseAll();
+  // Nothing of the creation is left beside the file once it is closed.
+  EXPECT_EQ(QDir(DataFolder()).entryList(QDir::Files), QStringList{QStringLiteral("MiniCarddata.mdb")});
 
   TAdoConnection conn;
   conn.SetConnectionString(TDBMrg::GetAccessConnStr(path, CardPassword));
