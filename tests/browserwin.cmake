@@ -10,3 +10,10 @@ target_link_libraries(browserwin_localserver PUBLIC Qt6::Core Qt6::Network)
 pemblo_add_gtest(browserwin_widgets
   SOURCES browserwin/QtMain.cpp browserwin/TagsBarTest.cpp browserwin/NagBarTest.cpp browserwin/AddressBoxTest.cpp
   LIBS pemblo_browserwidgets pemblo_textlog Qt6::Test)
+
+# The main window with its pages: one program, as the web engine starts slowly.
+pemblo_add_gtest(browserwin_frmmain DBUS TIMEOUT 600
+  SOURCES browserwin/QtMain.cpp browserwin/FrmMainTest.cpp
+  LIBS pemblo_browsermain browserwin_localserver pemblo_textlog Qt6::Test)
+target_compile_definitions(browserwin_frmmain PRIVATE PEMBLO_CONFIG="$<TARGET_FILE:pemblo-config>")
+add_dependencies(browserwin_frmmain pemblo-config)

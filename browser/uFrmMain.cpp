@@ -1,0 +1,545 @@
+#include "uFrmMain.h"
+
+#include "ErrorGuard.h"
+#include "WindowDirectory.h"
+#include "uAddressBox.h"
+#include "uAppcf.h"
+#include "uBrowserRes.h"
+#include "uChild.h"
+#include "uFrmInfos.h"
+#include "uMsgs.h"
+#include "uNagBar.h"
+#include "uPanelPanel.h"
+#include "uSkin.h"
+#include "uTagsBar.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QWindow>
+
+namespace {
+
+// Pictures of the tool-bar image list: three per button (normal, mouse over, disabled).
+enum TToolImage { tiGoBack = 0, tiGoForward = 3, tiRefresh = 6, tiHome = 9, tiFav = 12, tiAddFav = 15 };
+// Pictures of the system buttons: two per button (normal, mouse over).
+enum TSysImage { siMinimize = 0, siMaximize = 2, siRestore = 4, siClose = 6 };
+
+constexpr int ToolButtonWidth = 52;
+constexpr int ToolButtonHeight = 58;
+constexpr int SysButtonWidth = 26;
+constexpr int SysButtonHeight = 22;
+constexpr int SysToolBarTop = 3;
+constexpr int AddressBoxHeight = 24;
+constexpr int CornerEllipse = 9;
+const QColor FrameColor(128, 128, 128);    // 8421504
+const QColor AddressBorder(0x75, 0xb7, 0x2f);  // 3127157 (blue 47, green 183, red 117)
+
+QPixmap Pixmap(const TPicture &picture) { return QPixmap::fromImage(picture.Image()); }
+
+// The rounded outline of the window: a rounded rectangle whose bottom edge lies below the
+// window, so only the top corners are round.
+QPainterPath RoundedOutline(int width, int height) {
+  QPainterPath path;
+  path.addRoundedRect(QRectF(0, 0, width, height), CornerEllipse / 2.0, CornerEllipse / 2.0);
+  return path;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+TImageListButton::TImageListButton(const TPicture &images, int imageWidth, QWidget *parent)
+    : QAbstractButton(parent), FImages(images), FImageWidth(imageWidth) {
+  setFocusPolicy(Qt::NoFocus);
+}
+
+void TImageListButton::SetImageIndex(int value) {
+  FImageIndex = value;
+  update();
+}
+
+int TImageListButton::ShownImage() const {
+  if (!isEnabled())
+    return FImageIndex + FDisabledStep;
+  return FImageIndex + (FMouseOver ? 1 : 0);
+}
+
+void TImageListButton::paintEvent(QPaintEvent *) {
+  QPainter painter(this);
+  const int imageHeight = FImages.Height();
+  const int x = (width() - FImageWidth) / 2;
+  const int y = text().isEmpty() ? (height() - imageHeight) / 2 : 4;
+  painter.drawImage(QPoint(x, y), FImages.Image(), QRect(ShownImage() * FImageWidth, 0, FImageWidth, imageHeight));
+  if (!text().isEmpty()) {
+    painter.setFont(font());
+    painter.setPen(palette().color(QPalette::ButtonText));
+    const QRect caption(0, 0, width(), height() - 3);
+    painter.drawText(caption, Qt::AlignHCenter | Qt::AlignBottom | Qt::TextSingleLine, text());
+  }
+}
+
+void TImageListButton::enterEvent(QEnterEvent *event) {
+  FMouseOver = true;
+  update();
+  QAbstractButton::enterEvent(event);
+}
+
+void TImageListButton::leaveEvent(QEvent *event) {
+  FMouseOver = false;
+  update();
+  QAbstractButton::leaveEvent(event);
+}
+
+// ---------------------------------------------------------------------------------------------
+TFrmMain::TFrmMain(const QStringList &arguments, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), FArguments(arguments) {
+  FormCreate();
+}
+
+TFrmMain::~TFrmMain() {
+  // The registry owns the pages; they go before the panel that shows them.
+  FormClose();
+}
+
+void TFrmMain::FormCreate() {
+  FTitleBg = SkinPicture(QStringLiteral("titlebar_bg.png"));
+  FToolBg = SkinPicture(QStringLiteral("toolbar_bg.png"));
+  FStateBg = SkinPicture(QStringLiteral("statusbar_bg.png"));
+  FDropDown = SkinPicture(QStringLiteral("address_dropdown.png"));
+
+  auto *layout = new QVBoxLayout(this);
+  // The client area is the window shrunk by one pixel on each side: the grey frame.
+  layout->setContentsMargins(1, 1, 1, 1);
+  layout->setSpacing(0);
+
+  CreateTitleBar(this);
+  CreateToolBar(this);
+  pnlMain = new QWidget(this);
+  pnlMain->setObjectName(QStringLiteral("pnlMain"));
+  FPagesLayout = new QGridLayout(pnlMain);
+  FPagesLayout->setContentsMargins(0, 0, 0, 0);
+  FPagesLayout->setSpacing(0);
+  // Column 0 is kept for the favorites panel on the left; the pages lie on one another in 1.
+  FPagesLayout->setColumnStretch(1, 1);
+  CreateStateBar(this);
+
+  layout->addWidget(xypnlTitleBar);
+  layout->addWidget(xypnlToolBar);
+  layout->addWidget(pnlMain, 1);
+  layout->addWidget(xypnlStateBar);
+
+  adrsbxIEAddress->SetBorderColor(AddressBorder);
+  FSubject = std::make_unique<TSubjectChild>();
+
+  // F5 anywhere in the browser refreshes the current page; pages closing themselves are seen.
+  qApp->installEventFilter(this);
+
+  // Other processes find the window by its class name and tell it that the settings changed.
+  TWindowEndpoint *endpoint = TWindowEndpoint::Of(this);
+  endpoint->SetClassName(FrmInfos[fiBrowserClass].sCaption);
+  endpoint->SetMessageHandler([this](quint32 msg, qint64, qint64) -> qint64 {
+    if (msg == WM_CFGUPDATE)
+      WMCfgUpdate();
+    return 0;
+  });
+
+  resize(1000, 700);
+  RoundWindow();
+}
+
+void TFrmMain::CreateTitleBar(QWidget *parent) {
+  xypnlTitleBar = new TPaintPanel(parent);
+  xypnlTitleBar->setFixedHeight(FTitleBg.Height());
+  xypnlTitleBar->SetOnPaint([this](TPaintPanel &sender, QPainter &canvas) { xypnlTitleBarPaint(sender, canvas); });
+  xypnlTitleBar->installEventFilter(this);
+
+  auto *icon = new QLabel(xypnlTitleBar);
+  icon->setPixmap(Pixmap(SkinPicture(QStringLiteral("logo16.png"))));
+  icon->setGeometry(6, (FTitleBg.Height() - 16) / 2, 16, 16);
+  icon->setAttribute(Qt::WA_TransparentForMouseEvents);
+  imgAppICO = icon;
+
+  const TPicture sysImages = SkinPicture(QStringLiteral("sysbuttons.png"));
+  tlbSysCtl = new QWidget(xypnlTitleBar);
+  tlbSysCtl->setFixedSize(3 * SysButtonWidth, SysButtonHeight);
+  auto makeSys = [&](int image, const QString &hint, int position) {
+    auto *button = new TImageListButton(sysImages, SysButtonWidth, tlbSysCtl);
+    button->SetImageIndex(image);
+    button->setToolTip(hint);
+    button->setGeometry(position * SysButtonWidth, 0, SysButtonWidth, SysButtonHeight);
+    return button;
+  };
+  btnMinimize = makeSys(siMinimize, QStringLiteral("最小化"), 0);
+  btnMax = makeSys(siMaximize, QStringLiteral("最大化"), 1);
+  btnClose = makeSys(siClose, QStringLiteral("关闭"), 2);
+  connect(btnMinimize, &QAbstractButton::clicked, this, [this] { showMinimized(); });
+  connect(btnMax, &QAbstractButton::clicked, this, [this] {
+    ToggleMaximized();
+    adrsbxIEAddress->lineEdit()->setCursorPosition(0);
+  });
+  connect(btnClose, &QAbstractButton::clicked, this, [this] { close(); });
+}
+
+void TFrmMain::CreateToolBar(QWidget *parent) {
+  xypnlToolBar = new TPaintPanel(parent);
+  xypnlToolBar->setFixedHeight(FToolBg.Height());
+  xypnlToolBar->SetOnPaint([this](TPaintPanel &sender, QPainter &canvas) {
+    FToolBg.StretchDraw(canvas, sender.rect());
+  });
+
+  auto *logo = new QLabel(xypnlToolBar);
+  const TPicture logoPicture = SkinPicture(QStringLiteral("browser_logo.png"));
+  logo->setPixmap(Pixmap(logoPicture));
+  logo->setGeometry(5, 4, logoPicture.Width(), logoPicture.Height());
+  imgLogo = logo;
+
+  const TPicture toolImages = SkinPicture(QStringLiteral("toolbar_buttons.png"));
+  const int imageWidth = toolImages.Height();  // square pictures
+  tlbBrowserCtl = new QWidget(xypnlToolBar);
+  tlbBrowserCtl->setGeometry(logo->geometry().right() + 6, 4, 6 * ToolButtonWidth, ToolButtonHeight);
+  int position = 0;
+  auto makeTool = [&](int image, const QString &caption) {
+    auto *button = new TImageListButton(toolImages, imageWidth, tlbBrowserCtl);
+    button->SetImageIndex(image);
+    button->setText(caption);
+    button->setToolTip(caption);
+    button->setGeometry(position++ * ToolButtonWidth, 0, ToolButtonWidth, ToolButtonHeight);
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::ButtonText, Qt::white);
+    button->setPalette(palette);
+    return button;
+  };
+  btnGoBack = makeTool(tiGoBack, QStringLiteral("后退"));
+  btnGoForward = makeTool(tiGoForward, QStringLiteral("前进"));
+  btnRefresh = makeTool(tiRefresh, QStringLiteral("刷新"));
+  btnHome = makeTool(tiHome, QStringLiteral("主页"));
+  btnFav = makeTool(tiFav, QStringLiteral("收藏"));
+  btnAddFav = makeTool(tiAddFav, QStringLiteral("添加"));
+  btnGoBack->setEnabled(false);
+  btnGoForward->setEnabled(false);
+  connect(btnGoBack, &QAbstractButton::clicked, this, [this] { FSubject->GoBack(CurrentIndex()); });
+  connect(btnGoForward, &QAbstractButton::clicked, this, [this] { FSubject->GoForward(CurrentIndex()); });
+  connect(btnRefresh, &QAbstractButton::clicked, this, [this] { FSubject->Refresh(CurrentIndex()); });
+  connect(btnHome, &QAbstractButton::clicked, this, [this] { INewPage(HomePageAddress(), true); });
+  // btnFav shows the favorites panel, which a later part of the browser brings; the panel's
+  // place is column 0 of pnlMain.
+  connect(btnAddFav, &QAbstractButton::clicked, this, [this] { FSubject->AddFav(CurrentIndex()); });
+
+  adrsbxIEAddress = new TAddressBox(xypnlToolBar);
+  adrsbxIEAddress->setFixedHeight(AddressBoxHeight);
+  adrsbxIEAddress->SetOnBtnPaint([this](const QRect &rect, QPainter &canvas, bool) {
+    FDropDown.StretchDraw(canvas, rect.adjusted(-2, 2, 0, -2));
+  });
+  connect(adrsbxIEAddress->lineEdit(), &QLineEdit::returnPressed, this, [this] { NavigateToAddressBox(); });
+
+  imgGo = new TCtrBtn(xypnlToolBar);
+  imgGo->SetResName(QStringLiteral("go"));
+  imgGo->setCursor(Qt::PointingHandCursor);
+  connect(imgGo, &TCtrBtn::clicked, this, [this] { NavigateToAddressBox(); });
+
+  ngbrNagBar = new TNagBar(xypnlToolBar);
+  QPalette nagPalette = ngbrNagBar->palette();
+  nagPalette.setColor(QPalette::WindowText, Qt::white);
+  ngbrNagBar->setPalette(nagPalette);
+  ngbrNagBar->resize(ngbrNagBar->sizeHint());
+  ngbrNagBar->SetOnHyperlinks([this](const QString &code) { ngbrNagBarHyperlinks(code); });
+
+  tgsbrBrowser = new TTagsBar(xypnlToolBar);
+  tgsbrBrowser->Spacing().SetIcoToText(10);
+  tgsbrBrowser->SetTabHeight(30);
+  tgsbrBrowser->SetOnChange([this](int NewTab) { tgsbrBrowserChange(NewTab); });
+  tgsbrBrowser->SetOnTabClose([this](int o, int n) { tgsbrBrowserTabClose(o, n); });
+  tgsbrBrowser->SetOnTabNew([this](int n, const QString &u, bool a) { tgsbrBrowserTabNew(n, u, a); });
+}
+
+void TFrmMain::CreateStateBar(QWidget *parent) {
+  xypnlStateBar = new TPaintPanel(parent);
+  xypnlStateBar->setFixedHeight(FStateBg.Height());
+  xypnlStateBar->SetOnPaint([this](TPaintPanel &sender, QPainter &canvas) {
+    FStateBg.StretchDraw(canvas, sender.rect());
+  });
+  lblStateText = new QLabel(xypnlStateBar);
+  lblStateText->setGeometry(10, 0, 10, FStateBg.Height());
+  lblStateText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+// ---------------------------------------------------------------------------------------------
+void TFrmMain::showEvent(QShowEvent *event) {
+  QWidget::showEvent(event);
+  if (!FShown) {
+    FShown = true;
+    FormShow();
+  }
+}
+
+void TFrmMain::FormShow() {
+  INewPage(HomePageAddress(), true);
+  if (FArguments.size() == 1)
+    INewPage(FArguments.front(), true);
+  // The offer to become the default browser comes here, after the command-line address; it is
+  // brought by a later part of the browser.
+}
+
+void TFrmMain::resizeEvent(QResizeEvent *event) {
+  QWidget::resizeEvent(event);
+  FormResize();
+}
+
+void TFrmMain::FormResize() {
+  tlbSysCtl->update();
+  LayoutToolBarRow();
+  RoundWindow();
+}
+
+void TFrmMain::LayoutToolBarRow() {
+  const int width = this->width();
+  tlbSysCtl->move(width - tlbSysCtl->width() - 10, SysToolBarTop);
+
+  const QRect tools = tlbBrowserCtl->geometry();
+  const int addressLeft = tools.left() + tools.width() + 10;
+  adrsbxIEAddress->setGeometry(addressLeft, tools.top() + 8, width - tools.left() - tools.width() - 85,
+                               AddressBoxHeight);
+  imgGo->move(adrsbxIEAddress->geometry().right() + 1, adrsbxIEAddress->y());
+  ngbrNagBar->move(addressLeft, adrsbxIEAddress->y() + adrsbxIEAddress->height() + 5);
+
+  tgsbrBrowser->setGeometry(0, xypnlToolBar->height() - tgsbrBrowser->height(), width - 2, tgsbrBrowser->height());
+  lblStateText->resize(width - 20, lblStateText->height());
+}
+
+void TFrmMain::RoundWindow() {
+  setMask(QRegion(RoundedOutline(width() + 1, height() + 5).toFillPolygon().toPolygon()));
+}
+
+void TFrmMain::paintEvent(QPaintEvent *) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(FrameColor);
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRoundedRect(QRectF(0.5, 0.5, width() - 1, height() + 4), CornerEllipse / 2.0, CornerEllipse / 2.0);
+}
+
+void TFrmMain::changeEvent(QEvent *event) {
+  if (event->type() == QEvent::WindowStateChange) {
+    const bool maximized = isMaximized();
+    btnMax->SetImageIndex(maximized ? siRestore : siMaximize);
+    btnMax->setToolTip(maximized ? QStringLiteral("还原") : QStringLiteral("最大化"));
+  } else if (event->type() == QEvent::ActivationChange) {
+    // Activation changes do not repaint the frame.
+    event->accept();
+    return;
+  }
+  QWidget::changeEvent(event);
+}
+
+void TFrmMain::closeEvent(QCloseEvent *event) {
+  FormClose();
+  event->accept();
+}
+
+void TFrmMain::FormClose() {
+  FSubject.reset();
+}
+
+// ---------------------------------------------------------------------------------------------
+bool TFrmMain::eventFilter(QObject *watched, QEvent *event) {
+  switch (event->type()) {
+  case QEvent::KeyPress: {
+    auto *key = static_cast<QKeyEvent *>(event);
+    if (key->key() == Qt::Key_F5 && key->modifiers() == Qt::NoModifier && FSubject &&
+        tgsbrBrowser->TabIndex() >= 0) {
+      GuardedCall([this] { FSubject->Refresh(CurrentIndex()); });
+      return true;
+    }
+    break;
+  }
+  case QEvent::Close: {
+    // A page closed by its own script leaves the registry by itself; its tab follows once the
+    // close is over.
+    auto *page = qobject_cast<TfrmChild *>(watched);
+    if (page && !FClosingPage && FSubject && page->parentWidget() == pnlMain) {
+      const int32_t index = FSubject->IndexOf(page);
+      if (index >= 0)
+        QMetaObject::invokeMethod(
+            this, [this, index] { GuardedCall([&] { PageClosedItself(index); }); }, Qt::QueuedConnection);
+    }
+    break;
+  }
+  case QEvent::MouseButtonPress:
+    if (watched == xypnlTitleBar)
+      xypnlTitleBarMousePress(static_cast<QMouseEvent *>(event));
+    break;
+  case QEvent::MouseMove:
+    if (watched == xypnlTitleBar)
+      xypnlTitleBarMouseMove(static_cast<QMouseEvent *>(event));
+    break;
+  case QEvent::MouseButtonRelease:
+    if (watched == xypnlTitleBar)
+      FDragging = false;
+    break;
+  case QEvent::MouseButtonDblClick:
+    if (watched == xypnlTitleBar && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+      ToggleMaximized();
+      return true;
+    }
+    break;
+  default:
+    break;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TFrmMain::PageClosedItself(int32_t index) {
+  if (!FSubject || tgsbrBrowser->TabCount() <= FSubject->Count())
+    return;  // the tab went with the page already
+  if (tgsbrBrowser->TabCount() >= 2) {
+    FClosingPage = true;  // the page is gone: only the tab is deleted
+    tgsbrBrowser->DelTab(index);
+    FClosingPage = false;
+    return;
+  }
+  // The last tab cannot go: it gets a blank page instead.
+  tgsbrBrowser->SetTabName(0, tgsbrBrowser->DefaultNewTabName());
+  tgsbrBrowserTabNew(0, QStringLiteral("about:blank"), true);
+  FSubject->BringToFront(0);
+}
+
+void TFrmMain::xypnlTitleBarMousePress(QMouseEvent *event) {
+  if (event->button() != Qt::LeftButton || isMaximized())
+    return;
+  // The window is moved as if its caption were dragged; without a window manager that does
+  // it, by hand.
+  if (windowHandle() && windowHandle()->startSystemMove())
+    return;
+  FDragging = true;
+  FDragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void TFrmMain::xypnlTitleBarMouseMove(QMouseEvent *event) {
+  if (FDragging && (event->buttons() & Qt::LeftButton))
+    move(event->globalPosition().toPoint() - FDragOffset);
+}
+
+void TFrmMain::ToggleMaximized() {
+  if (isMaximized())
+    showNormal();
+  else
+    showMaximized();
+}
+
+void TFrmMain::xypnlTitleBarPaint(TPaintPanel &sender, QPainter &canvas) {
+  FTitleBg.StretchDraw(canvas, sender.rect());
+  canvas.setPen(Qt::white);
+  const int left = imgAppICO->geometry().right() + 1 + 5;
+  canvas.drawText(QRect(left, 0, tlbSysCtl->x() - left - 5, sender.height()),
+                  Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                  canvas.fontMetrics().elidedText(windowTitle(), Qt::ElideRight, tlbSysCtl->x() - left - 5));
+}
+
+// ---------------------------------------------------------------------------------------------
+int32_t TFrmMain::CurrentIndex() const { return tgsbrBrowser->TabIndex(); }
+
+bool TFrmMain::IsCurrent(int32_t atabIndex) const {
+  return atabIndex == tgsbrBrowser->TabIndex() || atabIndex == FNewTab;
+}
+
+void TFrmMain::NavigateToAddressBox() {
+  const QString address = adrsbxIEAddress->currentText();
+  FSubject->Navigate(CurrentIndex(), address);
+  AddTypedAddress(address);
+}
+
+QString TFrmMain::LinkAddress(const QString &code) {
+  if (code == QLatin1String("SVAS"))
+    return CommunityPageAddress();
+  if (code == QLatin1String("SVAW"))
+    return AskPageAddress();
+  if (code == QLatin1String("SVDD"))
+    return HomePageAddress();
+  return code;
+}
+
+void TFrmMain::ngbrNagBarHyperlinks(const QString &code) { INewPage(LinkAddress(code), true); }
+
+void TFrmMain::WMCfgUpdate() {
+  // A broken file raises (and is reported); the settings in use stay as they were.
+  if (PageServices.CfMrg)
+    PageServices.CfMrg->LoadFormFile();
+}
+
+void TFrmMain::tgsbrBrowserChange(int NewTab) {
+  FNewTab = NewTab;
+  FSubject->BringToFront(NewTab);
+}
+
+void TFrmMain::tgsbrBrowserTabClose(int oldTabIndex, int NewTabIndex) {
+  if (!FClosingPage) {
+    FClosingPage = true;
+    GuardedCall([&] { FSubject->Close(oldTabIndex); });
+    FClosingPage = false;
+  }
+  FSubject->BringToFront(NewTabIndex);
+}
+
+void TFrmMain::tgsbrBrowserTabNew(int NewTabIndex, const QString &AUrl, bool) {
+  auto *page = new TfrmChild(FSubject.get(), NewTabIndex, AUrl, this, pnlMain);
+  FPagesLayout->addWidget(page, 0, 1);
+  page->show();
+  page->raise();
+  FSubject->Navigate(NewTabIndex, QString());
+  page->setFocus();
+}
+
+// ---------------------------------------------------------------------------------------------
+void TFrmMain::ISetTabCaption(int32_t atabIndex, const QString &aCaption) {
+  const QString caption =
+      aCaption == QLatin1String("about:blank") ? tgsbrBrowser->DefaultNewTabName() : aCaption;
+  tgsbrBrowser->SetTabName(atabIndex, caption);
+  if (IsCurrent(atabIndex)) {
+    setWindowTitle(caption);
+    xypnlTitleBar->update();
+    update();
+  }
+}
+
+void TFrmMain::ISimpleText(int32_t atabIndex, const QString &aSimpleText) {
+  if (IsCurrent(atabIndex))
+    lblStateText->setText(aSimpleText);
+}
+
+int32_t TFrmMain::INewPage(const QString &AUrl, bool aAddTab) {
+  if (AUrl.isEmpty())
+    return -1;
+  const int current = tgsbrBrowser->TabIndex();
+  if (tgsbrBrowser->GetTabName(current) == tgsbrBrowser->DefaultNewTabName()) {
+    // The current tab is a blank tab not used yet: it takes the address.
+    FSubject->Navigate(current, AUrl);
+    return -1;
+  }
+  return tgsbrBrowser->NewTab(AUrl, aAddTab);
+}
+
+void TFrmMain::ISetBackState(int32_t atabIndex, bool aEnabled) {
+  if (IsCurrent(atabIndex))
+    btnGoBack->setEnabled(aEnabled);
+}
+
+void TFrmMain::ISetForwadState(int32_t atabIndex, bool aEnabled) {
+  if (IsCurrent(atabIndex))
+    btnGoForward->setEnabled(aEnabled);
+}
+
+void TFrmMain::ISetStopState(int32_t, bool) {
+  // The window has no stop button.
+}
+
+void TFrmMain::ISetAddressText(int32_t atabIndex, const QString &aText) {
+  if (IsCurrent(atabIndex))
+    adrsbxIEAddress->setEditText(aText);
+}

@@ -1,0 +1,319 @@
+// The browser's main window with real pages served on 127.0.0.1: start-up, new pages, the
+// reports of current and background pages, F5, the tab strip's events, the information bar
+// and the settings notice from another process.
+#include "LocalServer.h"
+#include "QStringPrint.h"
+#include "TestFolders.h"
+#include "WindowDirectory.h"
+#include "uAddressBox.h"
+#include "uAppcf.h"
+#include "uBrowserRes.h"
+#include "uChild.h"
+#include "uFrmInfos.h"
+#include "uFrmMain.h"
+#include "uMsgs.h"
+#include "uNagBar.h"
+#include "uTagsBar.h"
+#include "uTextLog.h"
+#include "uWebBrowser.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#ifndef PEMBLO_CONFIG
+#error "PEMBLO_CONFIG must name the settings tool"
+#endif
+
+namespace {
+
+constexpr int LoadTimeout = 30000;
+
+QByteArray ListedWords(int count) {
+  QByteArray words;
+  for (int i = 0; i < count; ++i)
+    words += "NSFW ";
+  return words;
+}
+
+class FrmMainTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    server.SetPage("/home", TLocalServer::PageThatReportsLoad("Home Page", "home"));
+    server.SetPage("/a", TLocalServer::PageThatReportsLoad("Page A", "first page"));
+    server.SetPage("/b", TLocalServer::PageThatReportsLoad("Page B", "second page"));
+    server.SetPage("/bad", TLocalServer::PageThatReportsLoad("Words", QString::fromLatin1(ListedWords(15))));
+    server.SetPage("/closer", TLocalServer::PageThatReportsLoad(
+                                  "Closer", "<script>setTimeout(function () { window.close(); }, 50);</script>"));
+    qputenv("PEMBLO_HOME_PAGE", server.Url("/home").toUtf8());
+    cfMrg = std::make_unique<TCfMrg>();
+    textLog = std::make_unique<TTextLogManager>();
+    PageServices = {cfMrg.get(), textLog.get()};
+  }
+
+  void TearDown() override {
+    frm.reset();
+    PageServices = {};
+    qunsetenv("PEMBLO_HOME_PAGE");
+  }
+
+  void Start(const QStringList &arguments) {
+    frm = std::make_unique<TFrmMain>(arguments);
+    frm->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frm.get()));
+  }
+
+  TfrmChild *Page(int index) const {
+    if (index >= frm->Subject()->Count())
+      return nullptr;
+    return qobject_cast<TfrmChild *>(frm->Subject()->Items(index));
+  }
+
+  // Waits until the page at index has completed loading path (its title having arrived).
+  bool WaitLoaded(int index, const QString &path) {
+    return QTest::qWaitFor(
+        [&] {
+          TfrmChild *page = Page(index);
+          return page && page->WBState() == wbsComplete && page->Url() == server.Url(path) &&
+                 !page->WebBrowser()->Busy() && server.RequestCount("/loaded") > 0 &&
+                 server.Requests().contains("/loaded?" + path);
+        },
+        LoadTimeout);
+  }
+
+  QStringList TabNames() const {
+    QStringList names;
+    for (int i = 0; i < frm->TagsBar()->TabCount(); ++i)
+      names.append(frm->TagsBar()->GetTabName(i));
+    return names;
+  }
+
+  TTestFolders folders;
+  TLocalServer server;
+  std::unique_ptr<TCfMrg> cfMrg;
+  std::unique_ptr<TTextLogManager> textLog;
+  std::unique_ptr<TFrmMain> frm;
+};
+
+TEST_F(FrmMainTest, StartUpOpensTheHomePageAndOneCommandLineAddress) {
+  struct {
+    QStringList arguments;
+    QStringList expectedTabs;  // after the titles have arrived
+    int expectedCurrent;
+  } cases[] = {
+      {{}, {"home page"}, 0},
+      {{server.Url("/a")}, {"home page", "page a"}, 1},
+      {{server.Url("/a"), server.Url("/b")}, {"home page"}, 0},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.arguments.join(' ').toStdString());
+    Start(c.arguments);
+    ASSERT_TRUE(WaitLoaded(0, "/home"));
+    if (c.expectedTabs.size() == 2) {
+      ASSERT_TRUE(WaitLoaded(1, "/a"));
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return TabNames() == c.expectedTabs; }, LoadTimeout)) << TabNames().join(',').toStdString();
+    EXPECT_EQ(frm->Subject()->Count(), c.expectedTabs.size());
+    EXPECT_EQ(frm->TagsBar()->TabIndex(), c.expectedCurrent);
+    EXPECT_EQ(frm->windowTitle(), c.expectedTabs[c.expectedCurrent]);
+    EXPECT_EQ(frm->AddressBox()->currentText(), server.Url(c.expectedCurrent ? "/a" : "/home"));
+    frm.reset();
+  }
+  // Every opened address is in the browse log.
+  QFile log(textLog->FileName());
+  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+  EXPECT_EQ(log.readAll().count(server.Url("/a").toUtf8() + "\r\n"), 1);
+}
+
+TEST_F(FrmMainTest, ABlankCurrentTabTakesTheNextAddress) {
+  Start({});
+  ASSERT_TRUE(WaitLoaded(0, "/home"));
+  QTest::mouseClick(frm->TagsBar()->AddTabButton(), Qt::LeftButton);
+  ASSERT_EQ(frm->TagsBar()->TabCount(), 2);
+  ASSERT_EQ(frm->TagsBar()->TabIndex(), 1);
+  // The blank page reports "about:blank" as its caption: the tab keeps the blank tab's name.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Page(1) && Page(1)->WBState() == wbsComplete; }, LoadTimeout));
+  EXPECT_EQ(frm->TagsBar()->GetTabName(1), "新建选项卡");
+  frm->ISetTabCaption(1, "about:blank");
+  EXPECT_EQ(frm->TagsBar()->GetTabName(1), "新建选项卡");
+  EXPECT_EQ(frm->windowTitle(), "新建选项卡");
+
+  EXPECT_EQ(frm->INewPage("", true), -1);
+  EXPECT_EQ(frm->TagsBar()->TabCount(), 2);
+
+  EXPECT_EQ(frm->INewPage(server.Url("/a"), true), -1);
+  EXPECT_EQ(frm->TagsBar()->TabCount(), 2);
+  ASSERT_TRUE(WaitLoaded(1, "/a"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return frm->TagsBar()->GetTabName(1) == "page a"; }, LoadTimeout));
+
+  // The tab is used now: the next address gets a tab of its own.
+  EXPECT_EQ(frm->INewPage(server.Url("/b"), false), 2);
+  EXPECT_EQ(frm->TagsBar()->TabIndex(), 1);
+  ASSERT_TRUE(WaitLoaded(2, "/b"));
+}
+
+TEST_F(FrmMainTest, ReportsOfABackgroundPageChangeOnlyItsTab) {
+  Start({server.Url("/a")});
+  ASSERT_TRUE(WaitLoaded(0, "/home"));
+  ASSERT_TRUE(WaitLoaded(1, "/a"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return frm->windowTitle() == "page a"; }, LoadTimeout));
+
+  // The background page goes elsewhere: only its tab shows it.
+  frm->Subject()->Navigate(0, server.Url("/b"));
+  ASSERT_TRUE(WaitLoaded(0, "/b"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return frm->TagsBar()->GetTabName(0) == "page b"; }, LoadTimeout));
+  EXPECT_EQ(frm->windowTitle(), "page a");
+  EXPECT_EQ(frm->AddressBox()->currentText(), server.Url("/a"));
+  EXPECT_FALSE(frm->GoBackButton()->isEnabled());
+
+  // Each report of the background page is ignored by the window, each of the current page shown.
+  frm->ISimpleText(0, "background status");
+  frm->ISetAddressText(0, "http://background/");
+  frm->ISetBackState(0, true);
+  frm->ISetForwadState(0, true);
+  EXPECT_EQ(frm->StateText()->text(), "");
+  EXPECT_EQ(frm->AddressBox()->currentText(), server.Url("/a"));
+  EXPECT_FALSE(frm->GoBackButton()->isEnabled());
+  EXPECT_FALSE(frm->GoForwardButton()->isEnabled());
+
+  frm->ISimpleText(1, "current status");
+  frm->ISetBackState(1, true);
+  EXPECT_EQ(frm->StateText()->text(), "current status");
+  EXPECT_TRUE(frm->GoBackButton()->isEnabled());
+
+  // Switching back brings the first page's whole state to the window.
+  frm->TagsBar()->SetTabIndex(0);
+  EXPECT_EQ(frm->windowTitle(), "page b");
+  EXPECT_EQ(frm->AddressBox()->currentText(), server.Url("/b"));
+  EXPECT_TRUE(frm->GoBackButton()->isEnabled()) << "page 0 went from the home page to /b";
+}
+
+TEST_F(FrmMainTest, F5WithTheFocusInTheAddressBoxRefreshesTheCurrentPage) {
+  Start({server.Url("/a")});
+  ASSERT_TRUE(WaitLoaded(1, "/a"));
+  const int homeLoads = server.RequestCount("/home");
+  const int loads = server.RequestCount("/a");
+  frm->activateWindow();
+  frm->AddressBox()->setFocus();
+  frm->AddressBox()->setEditText("typed but not sent");
+  QTest::keyClick(frm->AddressBox(), Qt::Key_F5);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return server.RequestCount("/a") == loads + 1; }, LoadTimeout));
+  EXPECT_EQ(server.RequestCount("/home"), homeLoads);
+  EXPECT_EQ(frm->AddressBox()->currentText(), "typed but not sent");
+}
+
+TEST_F(FrmMainTest, EnterInTheAddressBoxNavigatesAndRemembersTheAddress) {
+  Start({});
+  ASSERT_TRUE(WaitLoaded(0, "/home"));
+  frm->AddressBox()->setFocus();
+  frm->AddressBox()->setEditText(server.Url("/b"));
+  QTest::keyClick(frm->AddressBox(), Qt::Key_Return);
+  ASSERT_TRUE(WaitLoaded(0, "/b"));
+  EXPECT_EQ(ReadTypedAddresses(), QStringList{server.Url("/b")});
+
+  frm->AddressBox()->setEditText(server.Url("/a"));
+  QTest::mouseClick(frm->GoImage(), Qt::LeftButton);
+  ASSERT_TRUE(WaitLoaded(0, "/a"));
+  EXPECT_EQ(frm->TagsBar()->TabCount(), 1);
+}
+
+TEST_F(FrmMainTest, TabsAndPagesStayInStep) {
+  Start({server.Url("/a")});
+  ASSERT_TRUE(WaitLoaded(1, "/a"));
+  QTest::mouseClick(frm->TagsBar()->AddTabButton(), Qt::LeftButton);
+  ASSERT_EQ(frm->Subject()->Count(), 3);
+
+  // Closing the current (last) tab closes its page and shows the tab before it.
+  QTest::mouseClick(frm->TagsBar()->CloseButton(), Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return frm->Subject()->Count() == 2; }, LoadTimeout));
+  EXPECT_EQ(frm->TagsBar()->TabIndex(), 1);
+  EXPECT_EQ(frm->windowTitle(), "page a");
+  EXPECT_EQ(Page(1)->Url(), server.Url("/a"));
+
+  // A page closed by its own script takes its tab with it.
+  frm->INewPage(server.Url("/closer"), false);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return server.RequestCount("/closer") == 1; }, LoadTimeout));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return frm->TagsBar()->TabCount() == 2 && frm->Subject()->Count() == 2; },
+                              LoadTimeout));
+  EXPECT_EQ(frm->TagsBar()->TabIndex(), 1);
+  EXPECT_EQ(Page(1)->Url(), server.Url("/a"));
+  frm->ISetTabCaption(1, "still in step");
+  EXPECT_EQ(frm->TagsBar()->GetTabName(1), "still in step");
+}
+
+TEST_F(FrmMainTest, InformationBarLinks) {
+  const struct {
+    const char *code;
+    QString address;
+  } cases[] = {
+      {"SVDD", HomePageAddress()},
+      {"SVAW", "http://www.sunvale.cn:8080/ask"},
+      {"SVAS", "http://www.sunvale.cn:8080/sns/"},
+      {"http://elsewhere.example/", "http://elsewhere.example/"},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(TFrmMain::LinkAddress(c.code), c.address) << c.code;
+
+  Start({});
+  ASSERT_TRUE(WaitLoaded(0, "/home"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return frm->TagsBar()->GetTabName(0) == "home page"; }, LoadTimeout));
+  TNagBar *bar = frm->NagBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->LinkRect(0).center());
+  ASSERT_EQ(frm->TagsBar()->TabCount(), 2);
+  EXPECT_EQ(frm->TagsBar()->TabIndex(), 1);
+  ASSERT_TRUE(WaitLoaded(1, "/home"));
+}
+
+// Closes the next message box and hands back its text.
+QString CloseNextMessageBox() {
+  QString text;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+      text = box->text();
+      box->accept();
+    }
+  });
+  timer.start(20);
+  if (!QTest::qWaitFor([&] { return !text.isEmpty(); }, LoadTimeout))
+    return QString();
+  return text;
+}
+
+TEST_F(FrmMainTest, SettingsNoticeFromAnotherProcessAppliesToTheNextPage) {
+  ASSERT_FALSE(cfMrg->AppCf().OffOn());
+  Start({server.Url("/bad")});
+  ASSERT_TRUE(WaitLoaded(1, "/bad"));
+  QSignalSpy decided(Page(1), &TfrmChild::FilterDecided);
+
+  QProcess config;
+  config.start(PEMBLO_CONFIG, {"OffOn=1"});
+  ASSERT_TRUE(config.waitForFinished(LoadTimeout));
+  ASSERT_EQ(config.exitCode(), 0) << config.readAllStandardError().toStdString();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return cfMrg->AppCf().OffOn(); }, LoadTimeout));
+  EXPECT_TRUE(decided.isEmpty()) << "the page already shown stays";
+
+  QTest::mouseClick(frm->RefreshButton(), Qt::LeftButton);
+  ASSERT_TRUE(decided.wait(LoadTimeout));
+  EXPECT_EQ(decided.front().front().toBool(), true) << "the reloaded page is blocked";
+
+  // A broken settings file is reported, and the settings in use stay.
+  QFile file(cfMrg->FileName());
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("not a settings stream");
+  file.close();
+  const auto browser = FindWindowByClass(FrmInfos[fiBrowserClass].sCaption);
+  ASSERT_TRUE(browser.has_value());
+  PostWindowMessage(*browser, WM_CFGUPDATE, 0, 0);
+  EXPECT_FALSE(CloseNextMessageBox().isEmpty());
+  EXPECT_TRUE(cfMrg->AppCf().OffOn());
+}
+
+}  // namespace
