@@ -283,6 +283,7 @@ void TAdoQuery::Prepare() {
     FStmtParamNames.push_back(name ? QString::fromUtf8(name + 1) : QString());
   }
   FColumns.clear();
+  FFieldCache.clear();
   const int columns = sqlite3_column_count(stmt);
   for (int i = 0; i < columns; ++i) {
     TColumn column;
@@ -330,27 +331,29 @@ void TAdoQuery::Open() {
     throw EAdoError(QStringLiteral("CommandText does not return a result set."));
   sqlite3 *db = FConnection->Handle();
   TDbLock lock(db);
-  FCells.clear();
-  FBytes.resize(0); // keeps its capacity for the next opening
+  Close();
   const int columns = int(FColumns.size());
   int rc;
   while ((rc = sqlite3_step(FStmt)) == SQLITE_ROW) {
     for (int c = 0; c < columns; ++c) {
+      // The value object is read under the connection's lock held above, which is what
+      // makes reading it without further locking safe.
+      sqlite3_value *value = sqlite3_column_value(FStmt, c);
       TCell &cell = FCells.emplace_back();
-      cell.iType = sqlite3_column_type(FStmt, c);
+      cell.iType = sqlite3_value_type(value);
       switch (cell.iType) {
       case SQLITE_INTEGER:
-        cell.iInt = sqlite3_column_int64(FStmt, c);
+        cell.iInt = sqlite3_value_int64(value);
         break;
       case SQLITE_FLOAT:
-        cell.dReal = sqlite3_column_double(FStmt, c);
+        cell.dReal = sqlite3_value_double(value);
         break;
       case SQLITE_TEXT:
       case SQLITE_BLOB: {
-        const char *data = cell.iType == SQLITE_TEXT ? reinterpret_cast<const char *>(sqlite3_column_text(FStmt, c))
-                                                     : static_cast<const char *>(sqlite3_column_blob(FStmt, c));
+        const char *data = cell.iType == SQLITE_TEXT ? reinterpret_cast<const char *>(sqlite3_value_text(value))
+                                                     : static_cast<const char *>(sqlite3_value_blob(value));
         cell.Bytes.iOffset = quint32(FBytes.size());
-        cell.Bytes.iLength = quint32(sqlite3_column_bytes(FStmt, c));
+        cell.Bytes.iLength = quint32(sqlite3_value_bytes(value));
         FBytes.append(data, cell.Bytes.iLength);
         break;
       }
@@ -363,10 +366,10 @@ void TAdoQuery::Open() {
   // Resetting ends the read, so the file is not held locked while the rows are browsed.
   sqlite3_reset(FStmt);
   if (rc != SQLITE_DONE) {
-    FCells.clear();
-    FBytes.clear();
+    Close();
     throw EAdoError(error);
   }
+  FRowCount = int(FCells.size() / size_t(columns));
   FState = TDataSetState::dsBrowse;
   FRecNo = 0;
 }
@@ -394,8 +397,19 @@ int TAdoQuery::ExecSQL() {
 
 void TAdoQuery::Close() {
   FState = TDataSetState::dsInactive;
-  FCells.clear();
-  FBytes.clear();
+  // A pooled query serves small results over and over: it keeps their room, so the next
+  // opening allocates nothing, but gives back the room of a large result.
+  constexpr size_t KeepCells = 16 * 1024;
+  constexpr qsizetype KeepBytes = 256 * 1024;
+  if (FCells.capacity() > KeepCells)
+    std::vector<TCell>().swap(FCells);
+  else
+    FCells.clear();
+  if (FBytes.capacity() > KeepBytes)
+    FBytes = QByteArray();
+  else
+    FBytes.resize(0);
+  FRowCount = 0;
   FBuffer.clear();
   FBufferSet.clear();
   FRecNo = 0;
@@ -408,7 +422,7 @@ void TAdoQuery::RequireActive() const {
 
 int TAdoQuery::RecordCount() const {
   RequireActive();
-  return FColumns.empty() ? 0 : int(FCells.size() / FColumns.size());
+  return FRowCount;
 }
 
 bool TAdoQuery::Eof() const { return !Active() || FRecNo >= RecordCount(); }
@@ -437,12 +451,19 @@ TAdoField TAdoQuery::Fields(int index) {
 
 TAdoField TAdoQuery::FieldByName(const QString &name) {
   RequireActive();
-  for (size_t i = 0; i < FColumns.size(); ++i)
-    if (FColumns[i].sName == name)
-      return TAdoField(*this, int(i));
-  for (size_t i = 0; i < FColumns.size(); ++i)
-    if (FColumns[i].sName.compare(name, Qt::CaseInsensitive) == 0)
-      return TAdoField(*this, int(i));
+  // Rows are read field by field with the same name objects: remember where each was found.
+  for (const auto &found : FFieldCache)
+    if (found.first.constData() == name.constData() && found.first.size() == name.size())
+      return TAdoField(*this, found.second);
+  for (int pass = 0; pass < 2; ++pass) {
+    for (size_t i = 0; i < FColumns.size(); ++i) {
+      if (pass == 0 ? FColumns[i].sName == name : FColumns[i].sName.compare(name, Qt::CaseInsensitive) == 0) {
+        if (FFieldCache.size() < 8)
+          FFieldCache.emplace_back(name, int(i));
+        return TAdoField(*this, int(i));
+      }
+    }
+  }
   throw EAdoError(FName + QStringLiteral(": Field '") + name + QStringLiteral("' not found"));
 }
 
@@ -479,8 +500,10 @@ QVariant TAdoQuery::CellValue(int index) const {
 }
 
 void TAdoQuery::StoreRow(int row, const std::vector<QVariant> &values) {
-  if (size_t(row) * FColumns.size() >= FCells.size())
+  if (size_t(row) * FColumns.size() >= FCells.size()) {
     FCells.resize(FCells.size() + FColumns.size());
+    FRowCount = int(FCells.size() / FColumns.size());
+  }
   for (size_t i = 0; i < FColumns.size(); ++i) {
     TCell &cell = FCells[size_t(row) * FColumns.size() + i];
     const QVariant &v = values[i];

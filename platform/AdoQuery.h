@@ -145,8 +145,10 @@ private:
 
   TDataSetState FState = TDataSetState::dsInactive;
   std::vector<TColumn> FColumns;
+  std::vector<std::pair<QString, int>> FFieldCache; // name objects already looked up
   std::vector<TCell> FCells; // row-major
   QByteArray FBytes;         // text and blob contents of FCells
+  int FRowCount = 0;
   int FRecNo = 0;
   std::vector<QVariant> FBuffer; // the row being edited or inserted
   std::vector<bool> FBufferSet;
