@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# The suite's main job: installs what it needs, builds everything, then counts the listed
-# words of the sample page the way the browser's filter does.
+# The suite's main job: installs what it needs, builds everything, counts the listed words of
+# the sample page the way the browser's filter does, then shows the browser on that page
+# served on 127.0.0.1. Without a display the browser runs under Xvfb and a screenshot of its
+# window is saved instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/build.sh
@@ -9,3 +11,23 @@ status=0
 build/out/PembloBrowser/svwordcount --list assets/sample-page.txt || status=$?
 # 0 = the page passes, 1 = it is blocked; both are answers, 2 is an error.
 [ "$status" -le 1 ]
+
+# The browser keeps its data (settings, browse logs, typed addresses) in a folder of the build,
+# so the demonstration leaves the home folder alone.
+data=build/run-data
+mkdir -p "$data/appdata" "$data/registry" "$data/favorites" "$data/runtime"
+chmod 700 "$data/runtime"
+export PEMBLO_COMMON_APPDATA="$PWD/$data/appdata" PEMBLO_REGISTRY="$PWD/$data/registry"
+export PEMBLO_FAVORITES="$PWD/$data/favorites" XDG_RUNTIME_DIR="$PWD/$data/runtime"
+# The web engine cannot use its sandbox as root.
+if [ "$(id -u)" = 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi
+
+demo=(build/tools/pemblo-browser-demo "$PWD/build/out/PembloBrowser/PembloBrowser" "$PWD/assets/sample-page.txt")
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "== PembloBrowser on the sample page (close the browser to end)"
+  if [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then "${demo[@]}"; else dbus-run-session -- "${demo[@]}"; fi
+else
+  shot="$PWD/build/browser-screenshot.png"
+  echo "== PembloBrowser on the sample page, under Xvfb (no display)"
+  xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- "${demo[@]}" --shot "$shot" 2> >(grep -v 'fd limit' >&2)
+fi

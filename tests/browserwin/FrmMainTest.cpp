@@ -1,9 +1,10 @@
 // The browser's main window with real pages served on 127.0.0.1: start-up, new pages, the
 // reports of current and background pages, F5, the tab strip's events, the information bar
 // and the settings notice from another process.
-#include "LocalServer.h"
+#include "LoadReportingPage.h"
 #include "QStringPrint.h"
 #include "TestFolders.h"
+#include "TestHttpServer.h"
 #include "WindowDirectory.h"
 #include "uAddressBox.h"
 #include "uAppcf.h"
@@ -46,13 +47,13 @@ QByteArray ListedWords(int count) {
 class FrmMainTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    server.SetPage("/home", TLocalServer::PageThatReportsLoad("Home Page", "home"));
-    server.SetPage("/a", TLocalServer::PageThatReportsLoad("Page A", "first page"));
-    server.SetPage("/b", TLocalServer::PageThatReportsLoad("Page B", "second page"));
-    server.SetPage("/bad", TLocalServer::PageThatReportsLoad("Words", QString::fromLatin1(ListedWords(15))));
-    server.SetPage("/closer", TLocalServer::PageThatReportsLoad(
+    server.Route("/home", PageThatReportsLoad("Home Page", "home"));
+    server.Route("/a", PageThatReportsLoad("Page A", "first page"));
+    server.Route("/b", PageThatReportsLoad("Page B", "second page"));
+    server.Route("/bad", PageThatReportsLoad("Words", QString::fromLatin1(ListedWords(15))));
+    server.Route("/closer", PageThatReportsLoad(
                                   "Closer", "<script>setTimeout(function () { window.close(); }, 50);</script>"));
-    qputenv("PEMBLO_HOME_PAGE", server.Url("/home").toUtf8());
+    qputenv("PEMBLO_HOME_PAGE", Address("/home").toUtf8());
     cfMrg = std::make_unique<TCfMrg>();
     textLog = std::make_unique<TTextLogManager>();
     PageServices = {cfMrg.get(), textLog.get()};
@@ -70,6 +71,9 @@ protected:
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frm.get()));
   }
 
+  QString Address(const QString &path) const { return server.Url(path).toString(); }
+  int RequestCount(const QString &path) const { return int(server.Requests().count(path)); }
+
   TfrmChild *Page(int index) const {
     if (index >= frm->Subject()->Count())
       return nullptr;
@@ -81,9 +85,8 @@ protected:
     return QTest::qWaitFor(
         [&] {
           TfrmChild *page = Page(index);
-          return page && page->WBState() == wbsComplete && page->Url() == server.Url(path) &&
-                 !page->WebBrowser()->Busy() && server.RequestCount("/loaded") > 0 &&
-                 server.Requests().contains("/loaded?" + path);
+          return page && page->WBState() == wbsComplete && page->Url() == Address(path) &&
+                 !page->WebBrowser()->Busy() && server.Requests().contains("/loaded" + path);
         },
         LoadTimeout);
   }
@@ -96,7 +99,7 @@ protected:
   }
 
   TTestFolders folders;
-  TLocalServer server;
+  TTestHttpServer server;
   std::unique_ptr<TCfMrg> cfMrg;
   std::unique_ptr<TTextLogManager> textLog;
   std::unique_ptr<TFrmMain> frm;
@@ -109,8 +112,8 @@ TEST_F(FrmMainTest, StartUpOpensTheHomePageAndOneCommandLineAddress) {
     int expectedCurrent;
   } cases[] = {
       {{}, {"home page"}, 0},
-      {{server.Url("/a")}, {"home page", "page a"}, 1},
-      {{server.Url("/a"), server.Url("/b")}, {"home page"}, 0},
+      {{Address("/a")}, {"home page", "page a"}, 1},
+      {{Address("/a"), Address("/b")}, {"home page"}, 0},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.arguments.join(' ').toStdString());
@@ -123,13 +126,13 @@ TEST_F(FrmMainTest, StartUpOpensTheHomePageAndOneCommandLineAddress) {
     EXPECT_EQ(frm->Subject()->Count(), c.expectedTabs.size());
     EXPECT_EQ(frm->TagsBar()->TabIndex(), c.expectedCurrent);
     EXPECT_EQ(frm->windowTitle(), c.expectedTabs[c.expectedCurrent]);
-    EXPECT_EQ(frm->AddressBox()->currentText(), server.Url(c.expectedCurrent ? "/a" : "/home"));
+    EXPECT_EQ(frm->AddressBox()->currentText(), Address(c.expectedCurrent ? "/a" : "/home"));
     frm.reset();
   }
   // Every opened address is in the browse log.
   QFile log(textLog->FileName());
   ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-  EXPECT_EQ(log.readAll().count(server.Url("/a").toUtf8() + "\r\n"), 1);
+  EXPECT_EQ(log.readAll().count(Address("/a").toUtf8() + "\r\n"), 1);
 }
 
 TEST_F(FrmMainTest, ABlankCurrentTabTakesTheNextAddress) {
@@ -148,29 +151,29 @@ TEST_F(FrmMainTest, ABlankCurrentTabTakesTheNextAddress) {
   EXPECT_EQ(frm->INewPage("", true), -1);
   EXPECT_EQ(frm->TagsBar()->TabCount(), 2);
 
-  EXPECT_EQ(frm->INewPage(server.Url("/a"), true), -1);
+  EXPECT_EQ(frm->INewPage(Address("/a"), true), -1);
   EXPECT_EQ(frm->TagsBar()->TabCount(), 2);
   ASSERT_TRUE(WaitLoaded(1, "/a"));
   ASSERT_TRUE(QTest::qWaitFor([&] { return frm->TagsBar()->GetTabName(1) == "page a"; }, LoadTimeout));
 
   // The tab is used now: the next address gets a tab of its own.
-  EXPECT_EQ(frm->INewPage(server.Url("/b"), false), 2);
+  EXPECT_EQ(frm->INewPage(Address("/b"), false), 2);
   EXPECT_EQ(frm->TagsBar()->TabIndex(), 1);
   ASSERT_TRUE(WaitLoaded(2, "/b"));
 }
 
 TEST_F(FrmMainTest, ReportsOfABackgroundPageChangeOnlyItsTab) {
-  Start({server.Url("/a")});
+  Start({Address("/a")});
   ASSERT_TRUE(WaitLoaded(0, "/home"));
   ASSERT_TRUE(WaitLoaded(1, "/a"));
   ASSERT_TRUE(QTest::qWaitFor([&] { return frm->windowTitle() == "page a"; }, LoadTimeout));
 
   // The background page goes elsewhere: only its tab shows it.
-  frm->Subject()->Navigate(0, server.Url("/b"));
+  frm->Subject()->Navigate(0, Address("/b"));
   ASSERT_TRUE(WaitLoaded(0, "/b"));
   ASSERT_TRUE(QTest::qWaitFor([&] { return frm->TagsBar()->GetTabName(0) == "page b"; }, LoadTimeout));
   EXPECT_EQ(frm->windowTitle(), "page a");
-  EXPECT_EQ(frm->AddressBox()->currentText(), server.Url("/a"));
+  EXPECT_EQ(frm->AddressBox()->currentText(), Address("/a"));
   EXPECT_FALSE(frm->GoBackButton()->isEnabled());
 
   // Each report of the background page is ignored by the window, each of the current page shown.
@@ -179,7 +182,7 @@ TEST_F(FrmMainTest, ReportsOfABackgroundPageChangeOnlyItsTab) {
   frm->ISetBackState(0, true);
   frm->ISetForwadState(0, true);
   EXPECT_EQ(frm->StateText()->text(), "");
-  EXPECT_EQ(frm->AddressBox()->currentText(), server.Url("/a"));
+  EXPECT_EQ(frm->AddressBox()->currentText(), Address("/a"));
   EXPECT_FALSE(frm->GoBackButton()->isEnabled());
   EXPECT_FALSE(frm->GoForwardButton()->isEnabled());
 
@@ -191,21 +194,21 @@ TEST_F(FrmMainTest, ReportsOfABackgroundPageChangeOnlyItsTab) {
   // Switching back brings the first page's whole state to the window.
   frm->TagsBar()->SetTabIndex(0);
   EXPECT_EQ(frm->windowTitle(), "page b");
-  EXPECT_EQ(frm->AddressBox()->currentText(), server.Url("/b"));
+  EXPECT_EQ(frm->AddressBox()->currentText(), Address("/b"));
   EXPECT_TRUE(frm->GoBackButton()->isEnabled()) << "page 0 went from the home page to /b";
 }
 
 TEST_F(FrmMainTest, F5WithTheFocusInTheAddressBoxRefreshesTheCurrentPage) {
-  Start({server.Url("/a")});
+  Start({Address("/a")});
   ASSERT_TRUE(WaitLoaded(1, "/a"));
-  const int homeLoads = server.RequestCount("/home");
-  const int loads = server.RequestCount("/a");
+  const int homeLoads = RequestCount("/home");
+  const int loads = RequestCount("/a");
   frm->activateWindow();
   frm->AddressBox()->setFocus();
   frm->AddressBox()->setEditText("typed but not sent");
   QTest::keyClick(frm->AddressBox(), Qt::Key_F5);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return server.RequestCount("/a") == loads + 1; }, LoadTimeout));
-  EXPECT_EQ(server.RequestCount("/home"), homeLoads);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return RequestCount("/a") == loads + 1; }, LoadTimeout));
+  EXPECT_EQ(RequestCount("/home"), homeLoads);
   EXPECT_EQ(frm->AddressBox()->currentText(), "typed but not sent");
 }
 
@@ -213,19 +216,19 @@ TEST_F(FrmMainTest, EnterInTheAddressBoxNavigatesAndRemembersTheAddress) {
   Start({});
   ASSERT_TRUE(WaitLoaded(0, "/home"));
   frm->AddressBox()->setFocus();
-  frm->AddressBox()->setEditText(server.Url("/b"));
+  frm->AddressBox()->setEditText(Address("/b"));
   QTest::keyClick(frm->AddressBox(), Qt::Key_Return);
   ASSERT_TRUE(WaitLoaded(0, "/b"));
-  EXPECT_EQ(ReadTypedAddresses(), QStringList{server.Url("/b")});
+  EXPECT_EQ(ReadTypedAddresses(), QStringList{Address("/b")});
 
-  frm->AddressBox()->setEditText(server.Url("/a"));
+  frm->AddressBox()->setEditText(Address("/a"));
   QTest::mouseClick(frm->GoImage(), Qt::LeftButton);
   ASSERT_TRUE(WaitLoaded(0, "/a"));
   EXPECT_EQ(frm->TagsBar()->TabCount(), 1);
 }
 
 TEST_F(FrmMainTest, TabsAndPagesStayInStep) {
-  Start({server.Url("/a")});
+  Start({Address("/a")});
   ASSERT_TRUE(WaitLoaded(1, "/a"));
   QTest::mouseClick(frm->TagsBar()->AddTabButton(), Qt::LeftButton);
   ASSERT_EQ(frm->Subject()->Count(), 3);
@@ -235,15 +238,15 @@ TEST_F(FrmMainTest, TabsAndPagesStayInStep) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return frm->Subject()->Count() == 2; }, LoadTimeout));
   EXPECT_EQ(frm->TagsBar()->TabIndex(), 1);
   EXPECT_EQ(frm->windowTitle(), "page a");
-  EXPECT_EQ(Page(1)->Url(), server.Url("/a"));
+  EXPECT_EQ(Page(1)->Url(), Address("/a"));
 
   // A page closed by its own script takes its tab with it.
-  frm->INewPage(server.Url("/closer"), false);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return server.RequestCount("/closer") == 1; }, LoadTimeout));
+  frm->INewPage(Address("/closer"), false);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return RequestCount("/closer") == 1; }, LoadTimeout));
   ASSERT_TRUE(QTest::qWaitFor([&] { return frm->TagsBar()->TabCount() == 2 && frm->Subject()->Count() == 2; },
                               LoadTimeout));
   EXPECT_EQ(frm->TagsBar()->TabIndex(), 1);
-  EXPECT_EQ(Page(1)->Url(), server.Url("/a"));
+  EXPECT_EQ(Page(1)->Url(), Address("/a"));
   frm->ISetTabCaption(1, "still in step");
   EXPECT_EQ(frm->TagsBar()->GetTabName(1), "still in step");
 }
@@ -289,7 +292,7 @@ QString CloseNextMessageBox() {
 
 TEST_F(FrmMainTest, SettingsNoticeFromAnotherProcessAppliesToTheNextPage) {
   ASSERT_FALSE(cfMrg->AppCf().OffOn());
-  Start({server.Url("/bad")});
+  Start({Address("/bad")});
   ASSERT_TRUE(WaitLoaded(1, "/bad"));
   QSignalSpy decided(Page(1), &TfrmChild::FilterDecided);
 
