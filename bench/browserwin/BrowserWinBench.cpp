@@ -8,6 +8,7 @@
 #include "LoadReportingPage.h"
 #include "TestFolders.h"
 #include "TestHttpServer.h"
+#include "WaitUntil.h"
 #include "uAppcf.h"
 #include "uChild.h"
 #include "uFrmMain.h"
@@ -99,7 +100,7 @@ void BM_ProcessStartToFirstHomePage(benchmark::State &state) {
     QElapsedTimer timer;
     timer.start();
     browser.start(QStringLiteral(PEMBLO_BROWSER), {});
-    if (!QTest::qWaitFor([&] { return server.Requests().count("/loaded/home") > before; }, Timeout)) {
+    if (!WaitUntil([&] { return server.Requests().count("/loaded/home") > before; }, Timeout)) {
       state.SkipWithError("the browser did not complete its home page");
       break;
     }
@@ -128,14 +129,14 @@ void BM_MemoryWithOneAndTenTabs(benchmark::State &state) {
   for (auto _ : state) {
     TFrmMain frm({});
     frm.show();
-    if (!QTest::qWaitFor([&] { return server.Requests().contains("/loaded/page0"); }, Timeout)) {
+    if (!WaitUntil([&] { return server.Requests().contains("/loaded/page0"); }, Timeout)) {
       state.SkipWithError("the home page did not complete");
       break;
     }
     one = TreeMemory(getpid());
     for (int i = 1; i < 10; ++i)
       frm.INewPage(server.Url(QStringLiteral("/page%1").arg(i)).toString(), true);
-    if (!QTest::qWaitFor(
+    if (!WaitUntil(
             [&] {
               for (int i = 1; i < 10; ++i)
                 if (!server.Requests().contains(QStringLiteral("/loaded/page%1").arg(i)))

@@ -5,6 +5,7 @@
 #include "QStringPrint.h"
 #include "TestFolders.h"
 #include "TestHttpServer.h"
+#include "WaitUntil.h"
 #include "WindowDirectory.h"
 #include "uAddressBox.h"
 #include "uAppcf.h"
@@ -82,7 +83,7 @@ protected:
 
   // Waits until the page at index has completed loading path (its title having arrived).
   bool WaitLoaded(int index, const QString &path) {
-    return QTest::qWaitFor(
+    return WaitUntil(
         [&] {
           TfrmChild *page = Page(index);
           return page && page->WBState() == wbsComplete && page->Url() == Address(path) &&
@@ -122,7 +123,7 @@ TEST_F(FrmMainTest, StartUpOpensTheHomePageAndOneCommandLineAddress) {
     if (c.expectedTabs.size() == 2) {
       ASSERT_TRUE(WaitLoaded(1, "/a"));
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return TabNames() == c.expectedTabs; }, LoadTimeout)) << TabNames().join(',').toStdString();
+    ASSERT_TRUE(WaitUntil([&] { return TabNames() == c.expectedTabs; }, LoadTimeout)) << TabNames().join(',').toStdString();
     EXPECT_EQ(frm->Subject()->Count(), c.expectedTabs.size());
     EXPECT_EQ(frm->TagsBar()->TabIndex(), c.expectedCurrent);
     EXPECT_EQ(frm->windowTitle(), c.expectedTabs[c.expectedCurrent]);
@@ -142,7 +143,7 @@ TEST_F(FrmMainTest, ABlankCurrentTabTakesTheNextAddress) {
   ASSERT_EQ(frm->TagsBar()->TabCount(), 2);
   ASSERT_EQ(frm->TagsBar()->TabIndex(), 1);
   // The blank page reports "about:blank" as its caption: the tab keeps the blank tab's name.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Page(1) && Page(1)->WBState() == wbsComplete; }, LoadTimeout));
+  ASSERT_TRUE(WaitUntil([&] { return Page(1) && Page(1)->WBState() == wbsComplete; }, LoadTimeout));
   EXPECT_EQ(frm->TagsBar()->GetTabName(1), "新建选项卡");
   frm->ISetTabCaption(1, "about:blank");
   EXPECT_EQ(frm->TagsBar()->GetTabName(1), "新建选项卡");
@@ -154,7 +155,7 @@ TEST_F(FrmMainTest, ABlankCurrentTabTakesTheNextAddress) {
   EXPECT_EQ(frm->INewPage(Address("/a"), true), -1);
   EXPECT_EQ(frm->TagsBar()->TabCount(), 2);
   ASSERT_TRUE(WaitLoaded(1, "/a"));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return frm->TagsBar()->GetTabName(1) == "page a"; }, LoadTimeout));
+  ASSERT_TRUE(WaitUntil([&] { return frm->TagsBar()->GetTabName(1) == "page a"; }, LoadTimeout));
 
   // The tab is used now: the next address gets a tab of its own.
   EXPECT_EQ(frm->INewPage(Address("/b"), false), 2);
@@ -166,12 +167,12 @@ TEST_F(FrmMainTest, ReportsOfABackgroundPageChangeOnlyItsTab) {
   Start({Address("/a")});
   ASSERT_TRUE(WaitLoaded(0, "/home"));
   ASSERT_TRUE(WaitLoaded(1, "/a"));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return frm->windowTitle() == "page a"; }, LoadTimeout));
+  ASSERT_TRUE(WaitUntil([&] { return frm->windowTitle() == "page a"; }, LoadTimeout));
 
   // The background page goes elsewhere: only its tab shows it.
   frm->Subject()->Navigate(0, Address("/b"));
   ASSERT_TRUE(WaitLoaded(0, "/b"));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return frm->TagsBar()->GetTabName(0) == "page b"; }, LoadTimeout));
+  ASSERT_TRUE(WaitUntil([&] { return frm->TagsBar()->GetTabName(0) == "page b"; }, LoadTimeout));
   EXPECT_EQ(frm->windowTitle(), "page a");
   EXPECT_EQ(frm->AddressBox()->currentText(), Address("/a"));
   EXPECT_FALSE(frm->GoBackButton()->isEnabled());
@@ -207,7 +208,7 @@ TEST_F(FrmMainTest, F5WithTheFocusInTheAddressBoxRefreshesTheCurrentPage) {
   frm->AddressBox()->setFocus();
   frm->AddressBox()->setEditText("typed but not sent");
   QTest::keyClick(frm->AddressBox(), Qt::Key_F5);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return RequestCount("/a") == loads + 1; }, LoadTimeout));
+  ASSERT_TRUE(WaitUntil([&] { return RequestCount("/a") == loads + 1; }, LoadTimeout));
   EXPECT_EQ(RequestCount("/home"), homeLoads);
   EXPECT_EQ(frm->AddressBox()->currentText(), "typed but not sent");
 }
@@ -235,15 +236,15 @@ TEST_F(FrmMainTest, TabsAndPagesStayInStep) {
 
   // Closing the current (last) tab closes its page and shows the tab before it.
   QTest::mouseClick(frm->TagsBar()->CloseButton(), Qt::LeftButton);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return frm->Subject()->Count() == 2; }, LoadTimeout));
+  ASSERT_TRUE(WaitUntil([&] { return frm->Subject()->Count() == 2; }, LoadTimeout));
   EXPECT_EQ(frm->TagsBar()->TabIndex(), 1);
   EXPECT_EQ(frm->windowTitle(), "page a");
   EXPECT_EQ(Page(1)->Url(), Address("/a"));
 
   // A page closed by its own script takes its tab with it.
   frm->INewPage(Address("/closer"), false);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return RequestCount("/closer") == 1; }, LoadTimeout));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return frm->TagsBar()->TabCount() == 2 && frm->Subject()->Count() == 2; },
+  ASSERT_TRUE(WaitUntil([&] { return RequestCount("/closer") == 1; }, LoadTimeout));
+  ASSERT_TRUE(WaitUntil([&] { return frm->TagsBar()->TabCount() == 2 && frm->Subject()->Count() == 2; },
                               LoadTimeout));
   EXPECT_EQ(frm->TagsBar()->TabIndex(), 1);
   EXPECT_EQ(Page(1)->Url(), Address("/a"));
@@ -266,7 +267,7 @@ TEST_F(FrmMainTest, InformationBarLinks) {
 
   Start({});
   ASSERT_TRUE(WaitLoaded(0, "/home"));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return frm->TagsBar()->GetTabName(0) == "home page"; }, LoadTimeout));
+  ASSERT_TRUE(WaitUntil([&] { return frm->TagsBar()->GetTabName(0) == "home page"; }, LoadTimeout));
   TNagBar *bar = frm->NagBar();
   QTest::mouseClick(bar, Qt::LeftButton, {}, bar->LinkRect(0).center());
   ASSERT_EQ(frm->TagsBar()->TabCount(), 2);
@@ -285,7 +286,7 @@ QString CloseNextMessageBox() {
     }
   });
   timer.start(20);
-  if (!QTest::qWaitFor([&] { return !text.isEmpty(); }, LoadTimeout))
+  if (!WaitUntil([&] { return !text.isEmpty(); }, LoadTimeout))
     return QString();
   return text;
 }
@@ -300,7 +301,7 @@ TEST_F(FrmMainTest, SettingsNoticeFromAnotherProcessAppliesToTheNextPage) {
   config.start(PEMBLO_CONFIG, {"OffOn=1"});
   ASSERT_TRUE(config.waitForFinished(LoadTimeout));
   ASSERT_EQ(config.exitCode(), 0) << config.readAllStandardError().toStdString();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return cfMrg->AppCf().OffOn(); }, LoadTimeout));
+  ASSERT_TRUE(WaitUntil([&] { return cfMrg->AppCf().OffOn(); }, LoadTimeout));
   EXPECT_TRUE(decided.isEmpty()) << "the page already shown stays";
 
   QTest::mouseClick(frm->RefreshButton(), Qt::LeftButton);

@@ -7,6 +7,7 @@
 // needs a display (e.g. Xvfb) and a session bus.
 #include "LoadReportingPage.h"
 #include "TestHttpServer.h"
+#include "WaitUntil.h"
 #include "WindowDirectory.h"
 #include "uFrmInfos.h"
 
@@ -64,7 +65,7 @@ int main(int argc, char **argv) {
     return app.exec();
   }
 
-  const bool loaded = QTest::qWaitFor([&] { return server.Requests().contains("/loaded/sample"); }, Timeout);
+  const bool loaded = WaitUntil([&] { return server.Requests().contains("/loaded/sample"); }, Timeout);
   std::optional<QRect> rect;
   if (loaded) {
     // The window has painted once its page has; give the compositor a moment to show it.
