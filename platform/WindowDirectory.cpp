@@ -147,6 +147,12 @@ void PostWindowMessage(const TWindowRef &window, quint32 msg, qint64 wParam, qin
   QDBusMessage call = WindowCall(window, QStringLiteral("Post"));
   call << msg << qlonglong(wParam) << qlonglong(lParam);
   bus->send(call);
+  // send() only queues the message; a short-lived sender (pemblo-config) could end before it
+  // leaves. The bus handles a connection's messages in order, so once it has answered a ping
+  // the post is on its way to the window. The window's own answer is still not awaited.
+  bus->call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                           QStringLiteral("/org/freedesktop/DBus"),
+                                           QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping")));
 }
 
 qint64 SendWindowMessage(const TWindowRef &window, quint32 msg, qint64 wParam, qint64 lParam) {
