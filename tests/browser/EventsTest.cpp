@@ -140,7 +140,7 @@ TEST_F(PageTest, AddFavoriteAsksForTheNameOnceThePageHasLoaded) {
   for (const char *expected : {"Fav_ Page.url", "Fav_ Page (2).url"}) {
     QString preset;
     QTimer::singleShot(0, [&] {
-      QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; });
+      ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
       auto *dialog = qobject_cast<TfrmAddFav *>(QApplication::activeModalWidget());
       ASSERT_NE(dialog, nullptr);
       preset = dialog->edtName->text();

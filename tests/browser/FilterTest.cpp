@@ -24,8 +24,9 @@ QByteArray Html(const QByteArray &head, const QByteArray &body) {
 // folder, so a picture of the designed size is put there.
 void EnsurePicture() {
   const QString path = GetExePath() + "error.jpg";
-  if (!QFile::exists(path))
+  if (!QFile::exists(path)) {
     ASSERT_TRUE(QImage(423, 214, QImage::Format_RGB32).save(path, "JPG"));
+  }
 }
 
 struct TFilterCase {

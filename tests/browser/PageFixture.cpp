@@ -65,8 +65,9 @@ void PageTest::WaitLoaded(TfrmChild *page, const std::function<void()> &action) 
 void PageTest::Open(TfrmChild *page, int32_t index, const QString &path) {
   QSignalSpy decided(page, &TfrmChild::FilterDecided);
   WaitLoaded(page, [&] { Subject->Navigate(index, Server.Url(path).toString()); });
-  if (CfMrg->AppCf().OffOn())
+  if (CfMrg->AppCf().OffOn()) {
     ASSERT_TRUE(decided.count() > 0 || decided.wait(20000)) << "the filter did not decide";
+  }
 }
 
 QVariant Eval(TfrmChild *page, const QString &script) {
