@@ -19,6 +19,9 @@ mkdir -p "$data/appdata" "$data/registry" "$data/favorites" "$data/runtime"
 chmod 700 "$data/runtime"
 export PEMBLO_COMMON_APPDATA="$PWD/$data/appdata" PEMBLO_REGISTRY="$PWD/$data/registry"
 export PEMBLO_FAVORITES="$PWD/$data/favorites" XDG_RUNTIME_DIR="$PWD/$data/runtime"
+# The filter is on, as a parent sets it, so the sample page (21 listed words) is blocked.
+echo "== pemblo-config OffOn=1"
+build/out/Pemblo/pemblo-config OffOn=1
 # The web engine cannot use its sandbox as root.
 if [ "$(id -u)" = 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi
 
