@@ -215,15 +215,15 @@ void TfrmChild::WebBrowserDocumentComplete(const QString &) {
   // The text comes back later; the user-interface thread does not wait for it.
   const QString url = FUrl;
   FWebBrowser->ReadDocumentText(
-      [this, load, url](std::optional<QString> text) { GuardedCall([&] { FilterPageText(load, url, text); }); });
+      [this, load, url](const QString &text) { GuardedCall([&] { FilterPageText(load, url, text); }); });
 }
 
-void TfrmChild::FilterPageText(uint64_t load, const QString &url, const std::optional<QString> &text) {
+void TfrmChild::FilterPageText(uint64_t load, const QString &url, const QString &text) {
   // An answer about a document that is no longer shown decides nothing.
   if (load != FLoads || url != FWebBrowser->LocationURL())
     return;
-  // No document or no text: the page passes; the filter never blocks on an error.
-  if (!text || PageTextCanPass(*text + QStringLiteral("\r\n"), BlockThreshold)) {
+  // No document or no text: the page passes.
+  if (PageTextCanPass(text + QStringLiteral("\r\n"), BlockThreshold)) {
     Q_EMIT FilterDecided(false);
     return;
   }

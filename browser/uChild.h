@@ -9,7 +9,6 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
-#include <optional>
 
 class TCfMrg;
 class TTextLogManager;
@@ -76,7 +75,7 @@ private:
   void WebBrowserNewWindow(TNewWindowArgs &args);
   void WebBrowserCloseRequest();
   void WebBrowserDocumentComplete(const QString &url);
-  void FilterPageText(uint64_t load, const QString &url, const std::optional<QString> &text);
+  void FilterPageText(uint64_t load, const QString &url, const QString &text);
   void LogAddress(const QString &url);
 
   TWebBrowserState FWBState = wbsInit;

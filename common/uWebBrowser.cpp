@@ -182,19 +182,13 @@ bool TWebBrowser::Busy() const { return FBusy; }
 QString TWebBrowser::Title() const { return FPage->title(); }
 QWebEnginePage *TWebBrowser::Page() const { return FPage; }
 
-void TWebBrowser::ReadDocumentText(std::function<void(std::optional<QString>)> done) {
-  static const QString script = QStringLiteral(
-      "(function(){var e=document.documentElement;"
-      "return (e&&typeof e.innerText==='string')?e.innerText:null;})()");
+void TWebBrowser::ReadDocumentText(std::function<void(const QString &)> done) {
   std::weak_ptr<bool> alive = FAlive;
-  FPage->runJavaScript(script, ControlWorld, [alive, done = std::move(done)](const QVariant &result) {
+  FPage->toPlainText([alive, done = std::move(done)](const QString &text) {
     const auto token = alive.lock();
     if (!token || !*token)
       return;
-    if (result.typeId() == QMetaType::QString)
-      done(result.toString());
-    else
-      done(std::nullopt);
+    done(text);
   });
 }
 

@@ -10,7 +10,6 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
-#include <optional>
 
 class QWebEngineView;
 class QWebEnginePage;
@@ -48,10 +47,10 @@ public:
   QString Title() const;        // the shown page's title
 
   // The text of the shown document as document.documentElement.innerText, delivered later on
-  // the user-interface thread; nothing (nullopt) when the control holds no HTML document or the
-  // text cannot be read. The answer is read in a script world of its own, so the page's own
-  // scripts cannot change what is read. The caller never waits.
-  void ReadDocumentText(std::function<void(std::optional<QString>)> done);
+  // the user-interface thread; empty when the control holds no HTML document. The engine reads
+  // it natively, outside every script world, so the page's own scripts cannot change what is
+  // read. The caller never waits.
+  void ReadDocumentText(std::function<void(const QString &)> done);
 
   // Replaces the content of the current document with html (open, write, close). The document
   // and its address stay; a navigation is not started. done receives an empty text on success

@@ -55,6 +55,12 @@ TEST_F(PageTest, PageIsBlockedAtFifteenHitsOfItsTextWhileTheSwitchIsOn) {
       {"words in scripts and styles only", true,
        Html("<style>/*" + many + "*/</style>", "<script>var s='" + many + "';</script><p>calm</p>"), "/script.html",
        false},
+      {"words in hidden text only", true, Html("", "<div style='display:none'>" + many + "</div><p>calm</p>"),
+       "/hidden.html", false},
+      {"a page script cannot hide its text from the filter", true,
+       Html("<script>Object.defineProperty(document.documentElement, 'innerText', {get: () => 'calm'});</script>",
+            Repeat("casino", 15)),
+       "/faked.html", true},
   };
   TfrmChild *page = Main->AddPage("about:blank");
   for (const TFilterCase &c : cases) {
