@@ -5,6 +5,6 @@ pemblo_add_bench(bench_browserwin
   SOURCES browserwin/BrowserWinBench.cpp ${CMAKE_SOURCE_DIR}/tests/browser/TestHttpServer.cpp
   LIBS pemblo_browsermain pemblo_textlog pemblo_testsupport Qt6::Network Qt6::Test)
 set_target_properties(bench_browserwin PROPERTIES AUTOMOC ON)
-target_include_directories(bench_browserwin PRIVATE ${CMAKE_SOURCE_DIR}/tests/browser ${CMAKE_SOURCE_DIR}/tests/browserwin)
+target_include_directories(bench_browserwin PRIVATE ${CMAKE_SOURCE_DIR}/tests/browser ${CMAKE_SOURCE_DIR}/tests/browserwin ${CMAKE_SOURCE_DIR}/tests/support)
 target_compile_definitions(bench_browserwin PRIVATE PEMBLO_BROWSER="$<TARGET_FILE:PembloBrowser>")
 add_dependencies(bench_browserwin PembloBrowser)

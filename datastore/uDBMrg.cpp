@@ -339,15 +339,29 @@ TAdoQuery *TDBMrg::Ready(const QString &ItabName, TAdoQuery *Iado) {
   return OpenLeft(Iado, FormatStatement(QStringLiteral("Select * from %s where 1=2"), {ItabName}), {});
 }
 
-int TDBMrg::GetCount(const QString &ItabName, const QString &IFieldName, const QVariant &Ivalue) {
-  TGiveBack loan(*this, GetAnQuery(1, QString()));
+int TDBMrg::CountWhere(int useTime, bool close, const QString &ItabName, const QString &IFieldName,
+                       const QVariant &Ivalue) {
+  TGiveBack loan(*this, GetAnQuery(useTime, QString()));
   TAdoQuery *query = loan.Query();
   try {
     OpenLeft(query,
              FormatStatement(QStringLiteral("Select Count(%s) as MyCount from %s where %s=:variant"),
                              {IFieldName, ItabName, IFieldName}),
              {{QStringLiteral("variant"), Ivalue}});
-    return query->FieldByName(QStringLiteral("MyCount")).AsInteger();
+    const int count = query->FieldByName(QStringLiteral("MyCount")).AsInteger();
+    if (close)
+      query->Close();
+    return count;
+  } catch (...) {
+    if (close)
+      query->Close();
+    throw;
+  }
+}
+
+int TDBMrg::GetCount(const QString &ItabName, const QString &IFieldName, const QVariant &Ivalue) {
+  try {
+    return CountWhere(1, false, ItabName, IFieldName, Ivalue);
   } catch (const std::exception &) {
     return 0;
   }
@@ -361,20 +375,7 @@ int TDBMrg::GetCount(const QString &ItabName) {
 }
 
 bool TDBMrg::IsExitThis(const QString &ItabName, const QString &IFieldName, const QVariant &Ivalue) {
-  TGiveBack loan(*this, GetAnQuery(0, QString()));
-  TAdoQuery *query = loan.Query();
-  try {
-    OpenLeft(query,
-             FormatStatement(QStringLiteral("Select Count(%s) as MyCount from %s where %s=:variant"),
-                             {IFieldName, ItabName, IFieldName}),
-             {{QStringLiteral("variant"), Ivalue}});
-    const bool found = query->FieldByName(QStringLiteral("MyCount")).AsInteger() > 0;
-    query->Close();
-    return found;
-  } catch (...) {
-    query->Close();
-    throw;
-  }
+  return CountWhere(0, true, ItabName, IFieldName, Ivalue) > 0;
 }
 
 QVariant TDBMrg::GetSomeThing(const QString &ItabName, const QString &IGetField, const QString &IWhereField,

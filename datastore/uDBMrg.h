@@ -184,6 +184,10 @@ private:
   int ExecClosing(TAdoQuery *query, const QString &sql, const TSqlParams &params);
   TAdoQuery *OpenLeft(TAdoQuery *query, const QString &sql, const TSqlParams &params);
   int MaxOf(const QString &ItabName, const QString &IFieldName);
+  // Select Count(field) ... where field=value. GetCount and IsExitThis differ in use time,
+  // in whether the query is closed after, and in what an error does.
+  int CountWhere(int useTime, bool close, const QString &ItabName, const QString &IFieldName,
+                 const QVariant &Ivalue);
 
   TAdoConnection *FConn = nullptr;
   std::unique_ptr<TAdoConnection> FOwnConn; // set when FAutoFreeConn

@@ -1,5 +1,6 @@
 // How a page handles its control's events and its commands: new windows, the script close
 // request, the browse log and the favorites.
+#include "WaitUntil.h"
 #include "PageFixture.h"
 #include "uFrmAddFav.h"
 
@@ -36,7 +37,7 @@ TEST_F(PageTest, NewWindowWithoutLinkUnderMouseIsLeftToEngine) {
   TfrmChild *page = Main->AddPage("about:blank");
   Open(page, 0, "/opener.html");
   Eval(page, "window.open('/popup.html'); new Image().src = '/marker.png'; 1");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Server.Requests().contains("/marker.png"); }, 20000));
+  ASSERT_TRUE(WaitUntil([&] { return Server.Requests().contains("/marker.png"); }, 20000));
   QTest::qWait(300);  // a new page would have been asked for by now
   EXPECT_TRUE(Main->NewPages.isEmpty());
   EXPECT_EQ(Subject->Count(), 1);
@@ -51,7 +52,7 @@ TEST_F(PageTest, NewWindowUnderLinkOpensInNewPageWithItsContent) {
   Open(page, 0, "/opener.html");
   // The mouse over the link puts its address into the status text.
   QWidget *input = InputWidget(page);
-  ASSERT_TRUE(QTest::qWaitFor(
+  ASSERT_TRUE(WaitUntil(
       [&] {
         QTest::mouseMove(input, QPoint(100, 50));
         QTest::qWait(50);
@@ -63,10 +64,10 @@ TEST_F(PageTest, NewWindowUnderLinkOpensInNewPageWithItsContent) {
   // The link's script opens a window: it becomes a new tab named after the link under the mouse,
   // and the script's window, with its opener, is shown in that tab's page.
   QTest::mouseClick(input, Qt::LeftButton, {}, QPoint(100, 50));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Subject->Count() == 2; }, 20000));
+  ASSERT_TRUE(WaitUntil([&] { return Subject->Count() == 2; }, 20000));
   EXPECT_EQ(Main->NewPages, QStringList{target});
   auto *newPage = static_cast<TfrmChild *>(Subject->Items(1));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return newPage->WBState() == wbsComplete && newPage->Url().endsWith("/popup.html"); }, 20000));
+  ASSERT_TRUE(WaitUntil([&] { return newPage->WBState() == wbsComplete && newPage->Url().endsWith("/popup.html"); }, 20000));
   EXPECT_TRUE(Eval(newPage, "window.opener !== null").toBool());
   EXPECT_EQ(Eval(newPage, "document.body.innerText").toString(), "popup");
   // The new tab was logged under the address it was opened with.
@@ -78,7 +79,7 @@ TEST_F(PageTest, ScriptCloseRemovesTheRightPageThroughTheRegistry) {
   std::vector<QPointer<TfrmChild>> pages;
   for (int i = 0; i < 3; ++i) {
     pages.emplace_back(Main->AddPage(Server.Url("/closing.html").toString()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return pages.back()->WBState() == wbsComplete; }, 20000));
+    ASSERT_TRUE(WaitUntil([&] { return pages.back()->WBState() == wbsComplete; }, 20000));
   }
   // Closing the first tab leaves the last page at index 1 while it still believes it is at 2.
   Subject->Close(0);
@@ -86,7 +87,7 @@ TEST_F(PageTest, ScriptCloseRemovesTheRightPageThroughTheRegistry) {
   ASSERT_TRUE(pages[0].isNull());
   ASSERT_EQ(pages[2]->PageIndex(), 2);
   Eval(pages[2], "window.close(); 1");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return pages[2].isNull(); }, 20000));
+  ASSERT_TRUE(WaitUntil([&] { return pages[2].isNull(); }, 20000));
   EXPECT_EQ(Subject->Count(), 1);
   ASSERT_FALSE(pages[1].isNull());
   EXPECT_EQ(Subject->Items(0), pages[1].data());
@@ -98,7 +99,7 @@ TEST_F(PageTest, EveryNavigateCommandIsLoggedButLinksInsideThePageAreNot) {
   Server.Route("/two.html", "<html><body>two</body></html>");
   const QString one = Server.Url("/one.html").toString();
   TfrmChild *page = Main->AddPage(one);  // a new tab: navigated with an empty address
-  ASSERT_TRUE(QTest::qWaitFor([&] { return page->WBState() == wbsComplete; }, 20000));
+  ASSERT_TRUE(WaitUntil([&] { return page->WBState() == wbsComplete; }, 20000));
   // Clicked by the user, so the engine keeps the page in the history to go back to.
   WaitLoaded(page, [&] { QTest::mouseClick(InputWidget(page), Qt::LeftButton, {}, QPoint(100, 50)); });
   ASSERT_FALSE(HasFailure());
@@ -140,7 +141,7 @@ TEST_F(PageTest, AddFavoriteAsksForTheNameOnceThePageHasLoaded) {
   for (const char *expected : {"Fav_ Page.url", "Fav_ Page (2).url"}) {
     QString preset;
     QTimer::singleShot(0, [&] {
-      ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
+      ASSERT_TRUE(WaitUntil([] { return QApplication::activeModalWidget() != nullptr; }, 5000));
       auto *dialog = qobject_cast<TfrmAddFav *>(QApplication::activeModalWidget());
       ASSERT_NE(dialog, nullptr);
       preset = dialog->edtName->text();

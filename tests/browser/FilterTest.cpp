@@ -1,4 +1,5 @@
 // The content filter on real pages served on 127.0.0.1.
+#include "WaitUntil.h"
 #include "PageFixture.h"
 #include "uPathFunc.h"
 
@@ -77,7 +78,7 @@ TEST_F(PageTest, PageIsBlockedAtFifteenHitsOfItsTextWhileTheSwitchIsOn) {
     EXPECT_EQ(text.contains("calm"), !c.blocked) << text.left(200).toStdString();
     if (c.blocked) {
       // The picture comes from the program's folder, whatever site was blocked.
-      EXPECT_TRUE(QTest::qWaitFor([&] { return Eval(page, "document.images[0].naturalWidth").toInt() == 423; }));
+      EXPECT_TRUE(WaitUntil([&] { return Eval(page, "document.images[0].naturalWidth").toInt() == 423; }, 5000));
     }
     // The address stays the blocked one, in the control, the page and the address bar.
     EXPECT_EQ(page->WebBrowser()->LocationURL(), url);
@@ -104,7 +105,7 @@ TEST_F(PageTest, FrameCompletingFirstChangesNeitherStateNorAddress) {
   QSignalSpy loaded(page->WebBrowser()->Page(), &QWebEnginePage::loadFinished);
   Subject->Navigate(0, "");
   // The first frame is complete while the second one still waits for its answer.
-  ASSERT_TRUE(QTest::qWaitFor(
+  ASSERT_TRUE(WaitUntil(
       [&] {
         return Eval(page, "window.frames.length > 0 && frames[0].document.readyState == 'complete' && "
                           "frames[0].document.body.innerText.length > 0")
@@ -138,7 +139,7 @@ TEST(TabCaption, TitleIsTrimmedAndOnlyLatinCapitalsLowered) {
 TEST_F(PageTest, PageTitleBecomesItsTabCaption) {
   Server.Route("/title.html", Html("<title>  Hello WORLD 中文 </title>", "x"));
   TfrmChild *page = Main->AddPage(Server.Url("/title.html").toString());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return page->windowTitle() == "hello world 中文"; }, 20000));
+  ASSERT_TRUE(WaitUntil([&] { return page->windowTitle() == "hello world 中文"; }, 20000));
   EXPECT_EQ(Main->Of("ISetTabCaption").back(), (TReport{"ISetTabCaption", 0, "hello world 中文"}));
 }
 

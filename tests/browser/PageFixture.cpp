@@ -1,3 +1,4 @@
+#include "WaitUntil.h"
 #include "PageFixture.h"
 
 #include "CodePage936Qt.h"
@@ -77,7 +78,7 @@ QVariant Eval(TfrmChild *page, const QString &script) {
     result = v;
     done = true;
   });
-  if (!QTest::qWaitFor([&] { return done; }, 20000))
+  if (!WaitUntil([&] { return done; }, 20000))
     ADD_FAILURE() << "no answer to " << script.toStdString();
   return result;
 }

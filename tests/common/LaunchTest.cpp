@@ -1,5 +1,6 @@
 // Launching (shell open, RunFile, OpenUrl with and without the browser), the named mutex and
 // the worker thread.
+#include "WaitUntil.h"
 #include "NamedMutex.h"
 #include "ProbeProcess.h"
 #include "ShellOpen.h"
@@ -153,16 +154,6 @@ TEST(NamedMutex, OneHolderPerName) {
   EXPECT_FALSE(TNamedMutex("PembloExternal").AlreadyExists()) << "released with its holder";
 }
 
-// Runs the event loop until the condition holds or 10 s have passed.
-template <class F>
-bool WaitFor(F condition) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!condition() && timer.elapsed() < 10000)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  return condition();
-}
-
 TEST(ThreadHelper, RunsItsWorkOnItsOwnThreadAndFreesItself) {
   QObject param;
   std::atomic<QObject *> got{nullptr};
@@ -175,23 +166,23 @@ TEST(ThreadHelper, RunsItsWorkOnItsOwnThreadAndFreesItself) {
       },
       &param);
   withParam->start();
-  EXPECT_TRUE(WaitFor([&] { return withParam.isNull(); })) << "freed when its work ended";
+  EXPECT_TRUE(WaitUntil([&] { return withParam.isNull(); }, 10000)) << "freed when its work ended";
   EXPECT_EQ(got.load(), &param);
   EXPECT_TRUE(otherThread);
 
   TThreadHelper *self = new TThreadHelper([&](QObject *sender) { got = sender; });
   QPointer<TThreadHelper> selfWatch = self;
   self->start();
-  EXPECT_TRUE(WaitFor([&] { return selfWatch.isNull(); }));
+  EXPECT_TRUE(WaitUntil([&] { return selfWatch.isNull(); }, 10000));
   EXPECT_EQ(got.load(), self) << "without a parameter the thread itself is passed";
 
   QPointer<TThreadHelper> idle = new TThreadHelper();
   idle->start();
-  EXPECT_TRUE(WaitFor([&] { return idle.isNull(); }));
+  EXPECT_TRUE(WaitUntil([&] { return idle.isNull(); }, 10000));
 
   QPointer<TThreadHelper> failing = new TThreadHelper([](QObject *) { throw std::runtime_error("lost"); });
   failing->start();
-  EXPECT_TRUE(WaitFor([&] { return failing.isNull(); })) << "an error ends the thread silently";
+  EXPECT_TRUE(WaitUntil([&] { return failing.isNull(); }, 10000)) << "an error ends the thread silently";
 }
 
 }  // namespace

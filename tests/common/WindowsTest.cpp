@@ -1,5 +1,6 @@
 // The window directory across processes on a private session bus, the window helpers of the
 // window table and the error guard.
+#include "WaitUntil.h"
 #include "ErrorGuard.h"
 #include "ProbeProcess.h"
 #include "TestFolders.h"
@@ -27,16 +28,6 @@ std::unique_ptr<TProbe> StartWindow(const QString &title, const QString &cls = "
   const QString ready = probe->NextLine();
   EXPECT_TRUE(ready.startsWith("ready :")) << ready.toStdString();
   return probe;
-}
-
-// Runs the event loop until the condition holds or 10 s have passed.
-template <class F>
-bool WaitFor(F condition) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!condition() && timer.elapsed() < 10000)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  return condition();
 }
 
 // Closes every message box that appears and keeps its text.
@@ -178,7 +169,7 @@ TEST(WindowDirectory, MessagesToAWindowOfThisProcessArriveDirectly) {
   EXPECT_EQ(SendToTitle(FrmInfos[fiMainWindow], WM_YCARDUPDATE, 3, 0), 99);
   EXPECT_EQ(got, (QList<qint64>{WM_YCARDUPDATE, 3}));
   PostToTitle(FrmInfos[fiMainWindow], WM_YCARDUPDATE, 1, 0);
-  EXPECT_TRUE(WaitFor([&] { return got.size() == 4; }));
+  EXPECT_TRUE(WaitUntil([&] { return got.size() == 4; }, 10000));
 }
 
 TEST(FrmInfos, TableAndApplyFrmInfo) {
