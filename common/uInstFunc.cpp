@@ -8,17 +8,19 @@
 
 namespace {
 [[noreturn]] void Fail(const QString &text) { throw std::runtime_error(text.toStdString()); }
+// A folder of that name is no file: it is reported missing, not opened in a file manager.
+bool IsFile(const QString &path) { return QFileInfo(path).isFile(); }
 }  // namespace
 
 QString GetBrowserPath() {
   const QString path = CombinePath(GetExePath(), QStringLiteral("../PembloBrowser/PembloBrowser"));
-  if (!QFileInfo::exists(path))
+  if (!IsFile(path))
     Fail(QStringLiteral("文件：") + path + QStringLiteral("不存在！"));
   return path;
 }
 
 intptr_t RunFile(const QString &fileName, const QString &parameters) {
-  if (!QFileInfo::exists(fileName))
+  if (!IsFile(fileName))
     Fail(QStringLiteral("文件:") + fileName + QStringLiteral("不存在！"));
   return ShellOpen(fileName, parameters);
 }

@@ -97,6 +97,15 @@ TEST(OpenUrl, WithoutTheBrowserTheDefaultHandlerOpensIt) {
   EXPECT_EQ(Recorded(install.FHandlerOut), (QStringList{"1", "http://a.b/"}));
 }
 
+TEST(OpenUrl, AFolderWhereTheBrowserBelongsIsNoBrowser) {
+  TInstall install(false);
+  const QString root = Q(install.FFolders.Root());
+  ASSERT_TRUE(QDir().mkpath(root + "/PembloBrowser/PembloBrowser"));
+  EXPECT_EQ(install.Run({"browserpath"}), "error 文件：" + root + "/PembloBrowser/PembloBrowser不存在！");
+  EXPECT_EQ(install.Run({"openurl", "http://a.b/"}), "result 42");
+  EXPECT_EQ(Recorded(install.FHandlerOut), (QStringList{"1", "http://a.b/"})) << "the address, not the folder";
+}
+
 TEST(OpenUrl, AddressesOfSevenCharactersOrFewerAreRefused) {
   TInstall install(false);
   for (const char *url : {"", "http://", "a.b.cd"})
@@ -121,11 +130,14 @@ TEST(RunFile, StartsProgramsWithParametersAndDocumentsThroughTheHandler) {
   EXPECT_GT(RunFile(root + "/说明.txt", ""), 32);
   EXPECT_EQ(Recorded(root + "/handler.txt"), (QStringList{"1", root + "/说明.txt"}));
 
-  try {
-    RunFile(root + "/apps/missing", "");
-    FAIL() << "no error";
-  } catch (const std::runtime_error &e) {
-    EXPECT_EQ(QString::fromUtf8(e.what()), "文件:" + root + "/apps/missing不存在！");
+  // A folder of the name is no file either: reported, not handed to the handler.
+  for (const QString &missing : {root + "/apps/missing", root + "/apps"}) {
+    try {
+      RunFile(missing, "");
+      ADD_FAILURE() << "no error for " << missing.toStdString();
+    } catch (const std::runtime_error &e) {
+      EXPECT_EQ(QString::fromUtf8(e.what()), "文件:" + missing + "不存在！");
+    }
   }
   EXPECT_EQ(ShellOpen(root + "/apps/missing", ""), SE_ERR_FNF);
 }
