@@ -56,9 +56,11 @@ int TDaobase::InsertRow(const QString &ItabName, TColumnValues IColumns) {
     DBMrg()->BackToPool(query);
     throw;
   }
+  // The key of this very row, even when another process has inserted a row meanwhile; read
+  // before the query goes back, when another borrower may run a statement on it.
+  const int key = rows == 1 ? int(query->LastInsertId()) : -1;
   DBMrg()->BackToPool(query);
-  // The key of this very row, even when another process has inserted a row meanwhile.
-  return rows == 1 ? int(query->LastInsertId()) : -1;
+  return key;
 }
 
 int TDaobase::DeleteByKey(const QString &ItabName, const QString &IKeyField, int Ikey) {
