@@ -11,6 +11,7 @@
 #include "uWebBrowser.h"
 
 #include <QCloseEvent>
+#include <QPointer>
 #include <QVBoxLayout>
 #include <stdexcept>
 
@@ -123,8 +124,11 @@ void TfrmChild::IGoForward(TSubjectChild *theChangedSubject) {
 void TfrmChild::IAddFav(TSubjectChild *theChangedSubject) {
   if (theChangedSubject != FSubject || FWBState != wbsComplete)
     return;
-  TfrmAddFav dialog(FWebBrowser->Title(), FWebBrowser->LocationURL(), this);
-  dialog.exec();
+  // The dialog belongs to the page: a page that closes itself meanwhile takes the dialog with
+  // it, and the page is not touched again after the dialog's wait.
+  QPointer<TfrmAddFav> dialog = new TfrmAddFav(FWebBrowser->Title(), FWebBrowser->LocationURL(), this);
+  dialog->exec();
+  delete dialog;
 }
 
 void TfrmChild::IRefresh(TSubjectChild *theChangedSubject) {

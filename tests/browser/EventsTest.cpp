@@ -164,3 +164,21 @@ TEST(InternetShortcut, NameIsMadeFitForAFileAndAddressEncoded) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll(), "[InternetShortcut]\r\nURL=http://example.com/%E4%B8%AD%E6%96%87%20x\r\n");
 }
+
+TEST_F(PageTest, PageClosedByItsScriptWhileTheFavoriteDialogIsOpen) {
+  Server.Route("/fav.html", "<html><head><title>Fav</title></head><body>x</body></html>");
+  QPointer<TfrmChild> page = Main->AddPage(Server.Url("/fav.html").toString());
+  ASSERT_TRUE(WaitUntil([&] { return page->WBState() == wbsComplete; }, 20000));
+  bool dialogSeen = false;
+  QTimer::singleShot(0, [&] {
+    ASSERT_TRUE(WaitUntil([] { return QApplication::activeModalWidget() != nullptr; }, 5000));
+    dialogSeen = true;
+    // The page closes itself while the dialog waits for the name: the page and its dialog go.
+    Eval(page, "window.close(); 1");
+    WaitUntil([&] { return page.isNull(); }, 20000);
+  });
+  Subject->AddFav(0);
+  EXPECT_TRUE(dialogSeen);
+  EXPECT_TRUE(page.isNull());
+  EXPECT_EQ(Subject->Count(), 0);
+}
