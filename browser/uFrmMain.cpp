@@ -484,6 +484,9 @@ void TFrmMain::tgsbrBrowserTabClose(int oldTabIndex, int NewTabIndex) {
     GuardedCall([&] { FSubject->Close(oldTabIndex); });
     FClosingPage = false;
   }
+  // The pages behind the closed one moved down with their tabs; the current one learns it
+  // below, the others here, before they report again.
+  FSubject->UpdateIndices(oldTabIndex);
   FSubject->BringToFront(NewTabIndex);
 }
 

@@ -41,3 +41,8 @@ TWebBrowser *TSubjectChild::GetDefaultDispatch(int32_t aIndex) {
 }
 void TSubjectChild::AddFav(int32_t aIndex) { Observer(aIndex, false)->IAddFav(this); }
 void TSubjectChild::Close(int32_t aIndex) { Observer(aIndex, false)->IClose(this); }
+
+void TSubjectChild::UpdateIndices(int32_t aIndex) {
+  for (int32_t i = aIndex < 0 ? 0 : aIndex; i < Count(); ++i)
+    Observer(i, true);
+}

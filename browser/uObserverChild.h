@@ -58,6 +58,9 @@ public:
   // These two leave the page's index as it is.
   void AddFav(int32_t aIndex);
   void Close(int32_t aIndex);
+  // Tells every page from aIndex on its place in the list, after a page before them has left
+  // together with its tab, so that their reports name their own tabs.
+  void UpdateIndices(int32_t aIndex);
 
   // The registry index of a page, -1 when it is not registered.
   int32_t IndexOf(QObject *anObserver) const { return FObservers.IndexOf(anObserver); }

@@ -28,6 +28,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QWebEnginePage>
 #include <gtest/gtest.h>
 
 #ifndef PEMBLO_CONFIG
@@ -250,6 +251,36 @@ TEST_F(FrmMainTest, TabsAndPagesStayInStep) {
   EXPECT_EQ(Page(1)->Url(), Address("/a"));
   frm->ISetTabCaption(1, "still in step");
   EXPECT_EQ(frm->TagsBar()->GetTabName(1), "still in step");
+}
+
+TEST_F(FrmMainTest, PagesBehindAClosedTabReportUnderTheirNewTab) {
+  Start({});
+  ASSERT_TRUE(WaitLoaded(0, "/home"));
+  EXPECT_EQ(frm->INewPage(Address("/a"), false), 1);
+  EXPECT_EQ(frm->INewPage(Address("/b"), false), 2);
+  ASSERT_TRUE(WaitLoaded(1, "/a"));
+  ASSERT_TRUE(WaitLoaded(2, "/b"));
+  ASSERT_EQ(frm->TagsBar()->TabIndex(), 0);
+
+  // Closing the current first tab moves both background pages down by one.
+  QTest::mouseClick(frm->TagsBar()->CloseButton(), Qt::LeftButton);
+  ASSERT_EQ(TabNames(), (QStringList{"page a", "page b"}));
+  QTest::mouseClick(frm->TagsBar()->AddTabButton(), Qt::LeftButton);
+  ASSERT_EQ(frm->TagsBar()->TabIndex(), 2);
+  ASSERT_TRUE(WaitUntil([&] { return Page(2) && Page(2)->WBState() == wbsComplete; }, LoadTimeout));
+  const QString blankAddress = frm->AddressBox()->currentText();
+
+  // The page in the background, not addressed since, renames its own tab and leaves the
+  // current blank tab and the window alone.
+  bool done = false;
+  Page(1)->WebBrowser()->Page()->runJavaScript("document.title = 'B Renamed'; 1", [&](const QVariant &) {
+    done = true;
+  });
+  ASSERT_TRUE(WaitUntil([&] { return done && frm->TagsBar()->GetTabName(1) == "b renamed"; }, LoadTimeout))
+      << TabNames().join(", ").toStdString();
+  EXPECT_EQ(TabNames(), (QStringList{"page a", "b renamed", "新建选项卡"}));
+  EXPECT_EQ(frm->windowTitle(), "新建选项卡");
+  EXPECT_EQ(frm->AddressBox()->currentText(), blankAddress);
 }
 
 TEST_F(FrmMainTest, InformationBarLinks) {
