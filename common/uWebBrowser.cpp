@@ -150,8 +150,10 @@ TWebBrowser::TWebBrowser(QWidget *parent)
 }
 
 TWebBrowser::~TWebBrowser() {
-  // Answers of the engine still on their way must not reach a half-destroyed owner.
+  // Answers of the engine still on their way must not reach a half-destroyed owner, nor
+  // signals the engine sends while its page and view are torn down after this body.
   *FAlive = false;
+  FPage->disconnect(this);
 }
 
 void TWebBrowser::UpdateCommandStates() {
