@@ -9,22 +9,6 @@ namespace {
 
 const QString PoolPrefix = QStringLiteral("MyPool");
 
-bool IsWholeNumber(const QVariant &value) {
-  switch (value.typeId()) {
-  case QMetaType::Int:
-  case QMetaType::UInt:
-  case QMetaType::Long:
-  case QMetaType::ULong:
-  case QMetaType::LongLong:
-  case QMetaType::ULongLong:
-  case QMetaType::Short:
-  case QMetaType::UShort:
-    return true;
-  default:
-    return false;
-  }
-}
-
 } // namespace
 
 void TSqlParams::ApplyTo(TAdoQuery &query) const {

@@ -7,6 +7,22 @@
 #include <cmath>
 #include <limits>
 
+bool IsWholeNumber(const QVariant &value) {
+  switch (value.typeId()) {
+  case QMetaType::Int:
+  case QMetaType::UInt:
+  case QMetaType::Long:
+  case QMetaType::ULong:
+  case QMetaType::LongLong:
+  case QMetaType::ULongLong:
+  case QMetaType::Short:
+  case QMetaType::UShort:
+    return true;
+  default:
+    return false;
+  }
+}
+
 namespace {
 
 const QVariant &NullValue() {
@@ -50,20 +66,12 @@ void BindValue(sqlite3_stmt *stmt, int index, const QVariant &value) {
     sqlite3_bind_null(stmt, index);
     return;
   }
+  if (value.typeId() == QMetaType::Bool || IsWholeNumber(value)) {
+    const bool isUnsigned = value.typeId() == QMetaType::ULong || value.typeId() == QMetaType::ULongLong;
+    sqlite3_bind_int64(stmt, index, isUnsigned ? qint64(value.toULongLong()) : value.toLongLong());
+    return;
+  }
   switch (value.typeId()) {
-  case QMetaType::Bool:
-  case QMetaType::Int:
-  case QMetaType::UInt:
-  case QMetaType::Long:
-  case QMetaType::LongLong:
-  case QMetaType::Short:
-  case QMetaType::UShort:
-    sqlite3_bind_int64(stmt, index, value.toLongLong());
-    return;
-  case QMetaType::ULong:
-  case QMetaType::ULongLong:
-    sqlite3_bind_int64(stmt, index, qint64(value.toULongLong()));
-    return;
   case QMetaType::Double:
   case QMetaType::Float:
     sqlite3_bind_double(stmt, index, value.toDouble());
@@ -510,19 +518,12 @@ void TAdoQuery::StoreRow(int row, const std::vector<QVariant> &values) {
     cell = TCell();
     if (!v.isValid() || v.isNull())
       continue;
-    switch (v.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
+    if (v.typeId() == QMetaType::Bool || IsWholeNumber(v)) {
       cell.iType = SQLITE_INTEGER;
       cell.iInt = v.toLongLong();
-      break;
+      continue;
+    }
+    switch (v.typeId()) {
     case QMetaType::Double:
     case QMetaType::Float:
       cell.iType = SQLITE_FLOAT;

@@ -21,6 +21,9 @@ class TAdoQuery;
 
 enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 
+// A value of one of the integer types; such values are stored as database integers.
+bool IsWholeNumber(const QVariant &value);
+
 // One column of the current row (of the edit buffer in edit or insert state).
 class TAdoField {
 public:
