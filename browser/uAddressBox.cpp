@@ -1,8 +1,8 @@
-#include "uAddressBox.h"
+#include "browser/uAddressBox.h"
 
-#include "CodePage936Qt.h"
-#include "uPathFunc.h"
-#include "uRegistryHelper.h"
+#include "platform/cp936/CodePage936Qt.h"
+#include "common/uPathFunc.h"
+#include "common/uRegistryHelper.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>

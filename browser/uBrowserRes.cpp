@@ -1,4 +1,4 @@
-#include "uBrowserRes.h"
+#include "browser/uBrowserRes.h"
 
 #include <QtGlobal>
 #include <array>

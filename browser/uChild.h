@@ -3,8 +3,8 @@
 // hosts one web-browser control and belongs to one tab. It obeys the commands of its page
 // registry, reports the control's events to the main window under its tab index, writes every
 // requested address to the browse log and screens each loaded page with the word filter.
-#include "uChildToMain.h"
-#include "uObserverChild.h"
+#include "browser/uChildToMain.h"
+#include "browser/uObserverChild.h"
 
 #include <QString>
 #include <QWidget>

@@ -1,8 +1,8 @@
-#include "uFrmAddFav.h"
+#include "browser/uFrmAddFav.h"
 
-#include "ErrorGuard.h"
-#include "SpecialFolders.h"
-#include "uPathFunc.h"
+#include "platform/errors/ErrorGuard.h"
+#include "platform/os/SpecialFolders.h"
+#include "common/uPathFunc.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,9 +5,9 @@
 // into commands for the current page through the page registry and takes the pages' reports.
 // Other processes find it by the window class name "SunvaleBrowser" and tell it to reload the
 // settings.
-#include "uChildToMain.h"
-#include "uObserverChild.h"
-#include "Picture.h"
+#include "browser/uChildToMain.h"
+#include "browser/uObserverChild.h"
+#include "platform/pictures/Picture.h"
 
 #include <QAbstractButton>
 #include <QPoint>

@@ -1,7 +1,7 @@
-#include "uNagBar.h"
+#include "browser/uNagBar.h"
 
-#include "uBrowserRes.h"
-#include "uSkin.h"
+#include "browser/uBrowserRes.h"
+#include "controls/uSkin.h"
 
 #include <QMouseEvent>
 #include <QPainter>

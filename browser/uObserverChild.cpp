@@ -1,4 +1,4 @@
-#include "uObserverChild.h"
+#include "browser/uObserverChild.h"
 
 #include <stdexcept>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The page registry: the main window addresses each browser page by the index of its tab, and
 // the registry forwards the command to the page at that index.
-#include "uSafedObjectList.h"
+#include "browser/uSafedObjectList.h"
 
 #include <QObject>
 #include <QString>

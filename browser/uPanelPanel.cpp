@@ -1,4 +1,4 @@
-#include "uPanelPanel.h"
+#include "browser/uPanelPanel.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
-#include "uTagsBar.h"
+#include "browser/uTagsBar.h"
 
-#include "uSkin.h"
+#include "controls/uSkin.h"
 
 #include <QHelpEvent>
 #include <QMouseEvent>

@@ -1,7 +1,7 @@
-#include "uTextLog.h"
+#include "browser/uTextLog.h"
 
-#include "CodePage936Qt.h"
-#include "uPathFunc.h"
+#include "platform/cp936/CodePage936Qt.h"
+#include "common/uPathFunc.h"
 
 #include <QFile>
 

@@ -20,12 +20,29 @@ if(PEMBLO_UID STREQUAL "0")
   list(APPEND PEMBLO_TEST_ENV "QTWEBENGINE_DISABLE_SANDBOX=1")
 endif()
 
+# pemblo_add_deliverable(<target> FOLDER <product folder> EXPORTS <name>... SOURCES ... [LIBS ...])
+# A shared library of the delivery: only the named functions are exported (a version script
+# hides everything else, static libraries linked in included), placed under out/<folder>.
+function(pemblo_add_deliverable target)
+  cmake_parse_arguments(D "" "FOLDER" "EXPORTS;SOURCES;LIBS" ${ARGN})
+  add_library(${target} SHARED ${D_SOURCES})
+  target_link_libraries(${target} PRIVATE ${D_LIBS})
+  list(JOIN D_EXPORTS "; " exports)
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}.exports)
+  file(WRITE ${script} "{ global: ${exports}; local: *; };\n")
+  set_target_properties(${target} PROPERTIES
+    CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON LINK_DEPENDS ${script})
+  target_link_options(${target} PRIVATE -Wl,--exclude-libs,ALL -Wl,--version-script=${script})
+  pemblo_place(${target} ${D_FOLDER})
+endfunction()
+
 # pemblo_add_gtest(<name> SOURCES ... [LIBS ...] [DBUS] [TIMEOUT s])
-# A GoogleTest program registered with CTest, headless. DBUS runs it in a private session bus.
+# A GoogleTest program registered with CTest, headless, with the shared test main (one guarded
+# application for the whole run). DBUS runs it in a private session bus.
 function(pemblo_add_gtest name)
   cmake_parse_arguments(T "DBUS" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} pemblo_testsupport GTest::gtest GTest::gmock)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} pemblo_testmain pemblo_testsupport GTest::gtest GTest::gmock)
   set_target_properties(${name} PROPERTIES BUILD_RPATH "${PEMBLO_OUT}/Pemblo;${PEMBLO_OUT}/PembloBrowser")
   if(T_DBUS)
     add_test(NAME ${name} COMMAND dbus-run-session -- $<TARGET_FILE:${name}>)

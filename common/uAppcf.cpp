@@ -1,8 +1,8 @@
-#include "uAppcf.h"
+#include "common/uAppcf.h"
 
-#include "uFrmInfos.h"
-#include "uMsgs.h"
-#include "uPathFunc.h"
+#include "common/uFrmInfos.h"
+#include "common/uMsgs.h"
+#include "common/uPathFunc.h"
 
 #include <QFile>
 #include <QSaveFile>

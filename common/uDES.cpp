@@ -1,4 +1,4 @@
-#include "uDES.h"
+#include "common/uDES.h"
 
 #include <stdexcept>
 

@@ -1,4 +1,4 @@
-#include "uFrmInfos.h"
+#include "common/uFrmInfos.h"
 
 #include <QWidget>
 

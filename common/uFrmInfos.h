@@ -1,7 +1,7 @@
 #pragma once
 // The window table: the titles (and, for the browser, the window class name) by which the
 // processes of the suite find one another, and the sizes of the windows that carry them.
-#include "WindowDirectory.h"
+#include "platform/os/WindowDirectory.h"
 
 #include <QString>
 #include <array>

@@ -1,7 +1,7 @@
-#include "uInstFunc.h"
+#include "common/uInstFunc.h"
 
-#include "ShellOpen.h"
-#include "uPathFunc.h"
+#include "platform/os/ShellOpen.h"
+#include "common/uPathFunc.h"
 
 #include <QFileInfo>
 #include <stdexcept>

@@ -1,6 +1,6 @@
-#include "uPathFunc.h"
+#include "common/uPathFunc.h"
 
-#include "SpecialFolders.h"
+#include "platform/os/SpecialFolders.h"
 
 #include <QDir>
 #include <QFileInfo>

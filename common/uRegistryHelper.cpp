@@ -1,4 +1,4 @@
-#include "uRegistryHelper.h"
+#include "common/uRegistryHelper.h"
 
 #include <optional>
 #include <stdexcept>

@@ -1,6 +1,6 @@
 #pragma once
 // Reading and writing one string value of the registry.
-#include "RegistryHive.h"
+#include "platform/os/RegistryHive.h"
 
 #include <QString>
 #include <functional>

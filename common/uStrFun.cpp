@@ -1,4 +1,4 @@
-#include "uStrFun.h"
+#include "common/uStrFun.h"
 
 namespace {
 QString UpToNul(const QString &s) {

@@ -1,4 +1,4 @@
-#include "uThreadHelper.h"
+#include "common/uThreadHelper.h"
 
 TThreadHelper::TThreadHelper(TNotifyEvent aExecute, QObject *aParam)
     : FOnExecute(std::move(aExecute)), FParam(aParam ? aParam : this) {

@@ -1,4 +1,4 @@
-#include "uWebBrowser.h"
+#include "common/uWebBrowser.h"
 
 #include <QDir>
 #include <QFile>

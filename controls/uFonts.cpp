@@ -1,4 +1,4 @@
-#include "uFonts.h"
+#include "controls/uFonts.h"
 
 #include <QFont>
 #include <QStringList>

@@ -1,5 +1,5 @@
-#include "uLblGroupBox.h"
-#include "uFonts.h"
+#include "controls/uLblGroupBox.h"
+#include "controls/uFonts.h"
 
 #include <QMouseEvent>
 #include <QPainter>

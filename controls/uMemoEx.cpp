@@ -1,5 +1,5 @@
-#include "uMemoEx.h"
-#include "uFonts.h"
+#include "controls/uMemoEx.h"
+#include "controls/uFonts.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
-#include "uPanelEx.h"
-#include "uFonts.h"
-#include "uSkinForm.h"
+#include "controls/uPanelEx.h"
+#include "controls/uFonts.h"
+#include "controls/uSkinForm.h"
 
 #include <QEvent>
 #include <QMouseEvent>

@@ -1,6 +1,6 @@
 #pragma once
 // A panel that paints a background picture and lets the user drag its window.
-#include "Picture.h"
+#include "platform/pictures/Picture.h"
 
 #include <QPoint>
 #include <QWidget>

@@ -1,5 +1,5 @@
-#include "uPngButton.h"
-#include "uFonts.h"
+#include "controls/uPngButton.h"
+#include "controls/uFonts.h"
 
 #include <QMouseEvent>
 #include <QPainter>

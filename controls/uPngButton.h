@@ -1,6 +1,6 @@
 #pragma once
 // A button drawn from a horizontal strip of pictures, one cell of the button's width per state.
-#include "Picture.h"
+#include "platform/pictures/Picture.h"
 
 #include <QWidget>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "uProgressBarEx.h"
+#include "controls/uProgressBarEx.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
 #pragma once
 // A bar of picture cells: background cells up to the maximum, foreground cells up to the value.
-#include "Picture.h"
+#include "platform/pictures/Picture.h"
 
 #include <QWidget>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "uSkin.h"
+#include "controls/uSkin.h"
 
 QString SkinPath(const QString &name) {
   return QStringLiteral(":/skin/") + name;

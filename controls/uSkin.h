@@ -1,7 +1,7 @@
 #pragma once
 // The skin's pictures, compiled into every deliverable as Qt resources under ":/skin/"
 // (the list is in assets/skin/README.md).
-#include "Picture.h"
+#include "platform/pictures/Picture.h"
 
 // ":/skin/" + name, e.g. SkinPath("btn42x21.png").
 QString SkinPath(const QString &name);

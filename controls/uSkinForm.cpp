@@ -1,5 +1,5 @@
-#include "uSkinForm.h"
-#include "uFonts.h"
+#include "controls/uSkinForm.h"
+#include "controls/uFonts.h"
 
 #include <QBitmap>
 #include <QGuiApplication>

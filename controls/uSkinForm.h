@@ -2,7 +2,7 @@
 // Forms of the skinned look. A form is a window of its own, or a form class embedded into
 // another window (a section page, a form inside a form); embedded forms are marked so that the
 // controls that act on "their form" find the right one.
-#include "Picture.h"
+#include "platform/pictures/Picture.h"
 
 #include <QDialog>
 

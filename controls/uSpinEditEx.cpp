@@ -1,5 +1,5 @@
-#include "uSpinEditEx.h"
-#include "uFonts.h"
+#include "controls/uSpinEditEx.h"
+#include "controls/uFonts.h"
 
 #include <QApplication>
 #include <QLineEdit>

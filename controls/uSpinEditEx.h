@@ -1,7 +1,7 @@
 #pragma once
 // A numeric spin edit with a one-pixel coloured border and two picture buttons in place of the
 // standard spin arrows.
-#include "Picture.h"
+#include "platform/pictures/Picture.h"
 
 #include <QSpinBox>
 

@@ -1,5 +1,5 @@
-#include "uSysMenuButton.h"
-#include "uSkinForm.h"
+#include "controls/uSysMenuButton.h"
+#include "controls/uSkinForm.h"
 
 #include <QMetaObject>
 

@@ -1,6 +1,6 @@
 #pragma once
 // A picture button that minimises or closes the form that holds it.
-#include "uPngButton.h"
+#include "controls/uPngButton.h"
 
 enum TSysMenuButtonType { smbtMin = 0, smbtClose = 1 };
 

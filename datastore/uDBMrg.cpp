@@ -1,4 +1,4 @@
-#include "uDBMrg.h"
+#include "datastore/uDBMrg.h"
 
 #include <chrono>
 #include <stdexcept>

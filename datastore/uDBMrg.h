@@ -14,8 +14,8 @@
 //
 // Statement operations take table and column names by formatting ("%s" in the pattern) and
 // every value as a named statement parameter, so values never become statement text.
-#include "AdoConnection.h"
-#include "AdoQuery.h"
+#include "platform/ado/AdoConnection.h"
+#include "platform/ado/AdoQuery.h"
 
 #include <QString>
 #include <QVariant>

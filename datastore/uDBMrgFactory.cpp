@@ -1,6 +1,6 @@
-#include "uDBMrgFactory.h"
+#include "datastore/uDBMrgFactory.h"
 
-#include "uPathFunc.h"
+#include "common/uPathFunc.h"
 
 #include <QFile>
 

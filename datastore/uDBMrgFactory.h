@@ -1,7 +1,7 @@
 #pragma once
 // One query pool per database file and process, opened on the first request and kept until
 // the process (or the library holding it) ends.
-#include "uDBMrg.h"
+#include "datastore/uDBMrg.h"
 
 enum class TDBMrgID { MiniAppdata = 0, MiniCarddata = 1 };
 

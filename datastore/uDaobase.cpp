@@ -1,4 +1,4 @@
-#include "uDaobase.h"
+#include "datastore/uDaobase.h"
 
 #include <QStringList>
 

@@ -7,8 +7,8 @@
 // integers, memo columns as text). Reading functions hand the caller new models that it owns.
 // Values always travel as statement parameters, so any text (an apostrophe included) is
 // stored as given.
-#include "uDBMrg.h"
-#include "uDBMrgFactory.h"
+#include "datastore/uDBMrg.h"
+#include "datastore/uDBMrgFactory.h"
 
 #include <QString>
 #include <QVariant>

@@ -1,6 +1,6 @@
 #pragma once
 // Base of the data-access classes of the application catalogue.
-#include "uDaobase.h"
+#include "datastore/uDaobase.h"
 
 class TMiniAppdataDaobase : public TDaobase {
 public:

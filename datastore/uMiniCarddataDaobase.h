@@ -1,6 +1,6 @@
 #pragma once
 // Base of the data-access classes of the card database (rules, card records).
-#include "uDaobase.h"
+#include "datastore/uDaobase.h"
 
 class TMiniCarddataDaobase : public TDaobase {
 public:

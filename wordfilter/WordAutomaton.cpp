@@ -1,4 +1,4 @@
-#include "WordAutomaton.h"
+#include "wordfilter/WordAutomaton.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

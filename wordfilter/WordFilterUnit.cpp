@@ -1,8 +1,8 @@
-#include "WordFilterUnit.h"
+#include "wordfilter/WordFilterUnit.h"
 
-#include "ManagedString.h"
-#include "WordAutomaton.h"
-#include "WordTreeUnit.h"
+#include "wordfilter/ManagedString.h"
+#include "wordfilter/WordAutomaton.h"
+#include "wordfilter/WordTreeUnit.h"
 
 #include <memory>
 #include <mutex>

@@ -48,7 +48,7 @@ int main(int argc, char **argv) {
     return 2;
   }
   std::ostringstream out;
-  out << "// Generated from words.txt; do not edit.\n#include \"WordTable.h\"\n\n"
+  out << "// Generated from words.txt; do not edit.\n#include \"wordfilter/WordTable.h\"\n\n"
          "namespace {\nconstexpr std::u16string_view Entries[] = {\n  u\"\",\n";
   std::string line;
   int number = 0;

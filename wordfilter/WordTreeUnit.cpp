@@ -1,8 +1,8 @@
-#include "WordTreeUnit.h"
+#include "wordfilter/WordTreeUnit.h"
 
-#include "CodePage936.h"
-#include "WordTable.h"
-#include "wtconst.h"
+#include "platform/cp936/CodePage936.h"
+#include "wordfilter/WordTable.h"
+#include "wordfilter/wtconst.h"
 
 #include <stdexcept>
 

@@ -2,10 +2,10 @@
 // browser's filter counts a page's text, and says whether the text passes.
 //   svwordcount [--threshold N] [--list] [FILE...]
 // Exit code: 0 pass, 1 block (any input), 2 error.
-#include "CodePage936.h"
-#include "ManagedString.h"
-#include "WordFilterUnit.h"
-#include "WordTreeUnit.h"
+#include "platform/cp936/CodePage936.h"
+#include "wordfilter/ManagedString.h"
+#include "wordfilter/WordFilterUnit.h"
+#include "wordfilter/WordTreeUnit.h"
 
 #include <charconv>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "wtconst.h"
+#include "wordfilter/wtconst.h"
 
-#include "CodePage936.h"
+#include "platform/cp936/CodePage936.h"
 
 #include <limits>
 #include <stdexcept>

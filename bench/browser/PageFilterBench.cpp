@@ -1,12 +1,12 @@
 // The filter's decision on a real page: from the completed top-level document to the decision
 // (text read from the engine, conversion to code page 936, count), for 1 MB of page text; and
 // the resident memory of one page (this process and the page's render process).
-#include "TestFolders.h"
-#include "TestHttpServer.h"
-#include "uAppcf.h"
-#include "uChild.h"
-#include "uObserverChild.h"
-#include "uWebBrowser.h"
+#include "tests/support/TestFolders.h"
+#include "tests/support/TestHttpServer.h"
+#include "common/uAppcf.h"
+#include "browser/uChild.h"
+#include "browser/uObserverChild.h"
+#include "common/uWebBrowser.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -5,15 +5,15 @@
 // given). Memory is reported for the browser's whole process tree (the web engine's helper
 // processes included): resident set (shared pages counted once per process) and proportional
 // set (shared pages divided among the processes that share them).
-#include "LoadReportingPage.h"
-#include "TestFolders.h"
-#include "TestHttpServer.h"
-#include "WaitUntil.h"
-#include "uAppcf.h"
-#include "uChild.h"
-#include "uFrmMain.h"
-#include "uTagsBar.h"
-#include "uTextLog.h"
+#include "tests/support/LoadReportingPage.h"
+#include "tests/support/TestFolders.h"
+#include "tests/support/TestHttpServer.h"
+#include "tests/support/WaitUntil.h"
+#include "common/uAppcf.h"
+#include "browser/uChild.h"
+#include "browser/uFrmMain.h"
+#include "browser/uTagsBar.h"
+#include "browser/uTextLog.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // The same statements through the query pool and through plain prepared statements on the
 // pool's own connection: insert + largest key, a count with a condition, and opening and
 // walking 1,000 rows. Run with --benchmark_repetitions=5 to compare medians.
-#include "uDBMrg.h"
+#include "datastore/uDBMrg.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>

@@ -1,8 +1,8 @@
 // Prints the nanoseconds the first SearchWordCount call of this process takes (it builds the
 // word list); run once per fresh process by bench_wordfilter.
-#include "CodePage936.h"
-#include "ManagedString.h"
-#include "WordFilterUnit.h"
+#include "platform/cp936/CodePage936.h"
+#include "wordfilter/ManagedString.h"
+#include "wordfilter/WordFilterUnit.h"
 
 #include <chrono>
 #include <cstdio>

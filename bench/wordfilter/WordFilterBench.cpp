@@ -1,11 +1,11 @@
 // Speed and memory of the word filter: SearchWordCount on 2 MiB of GBK prose with listed words
 // sprinkled in and on ASCII text, beside the literal trie walk and Hyperscan over the same
 // words; the first call in a fresh process; the size of the built structures.
-#include "CodePage936.h"
-#include "ManagedString.h"
-#include "WordAutomaton.h"
-#include "WordFilterUnit.h"
-#include "WordTreeUnit.h"
+#include "platform/cp936/CodePage936.h"
+#include "wordfilter/ManagedString.h"
+#include "wordfilter/WordAutomaton.h"
+#include "wordfilter/WordFilterUnit.h"
+#include "wordfilter/WordTreeUnit.h"
 
 #include <benchmark/benchmark.h>
 

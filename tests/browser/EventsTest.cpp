@@ -1,8 +1,8 @@
 // How a page handles its control's events and its commands: new windows, the script close
 // request, the browse log and the favorites.
-#include "WaitUntil.h"
-#include "PageFixture.h"
-#include "uFrmAddFav.h"
+#include "tests/support/WaitUntil.h"
+#include "tests/browser/PageFixture.h"
+#include "browser/uFrmAddFav.h"
 
 #include <QApplication>
 #include <QDir>

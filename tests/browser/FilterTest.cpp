@@ -1,7 +1,7 @@
 // The content filter on real pages served on 127.0.0.1.
-#include "WaitUntil.h"
-#include "PageFixture.h"
-#include "uPathFunc.h"
+#include "tests/support/WaitUntil.h"
+#include "tests/browser/PageFixture.h"
+#include "common/uPathFunc.h"
 
 #include <QFile>
 #include <QImage>

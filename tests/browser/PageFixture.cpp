@@ -1,7 +1,7 @@
-#include "WaitUntil.h"
-#include "PageFixture.h"
+#include "tests/support/WaitUntil.h"
+#include "tests/browser/PageFixture.h"
 
-#include "CodePage936Qt.h"
+#include "platform/cp936/CodePage936Qt.h"
 
 #include <QApplication>
 #include <QFile>
@@ -93,11 +93,4 @@ QStringList PageTest::LogLines() const {
     if (!line.isEmpty())
       lines.append(FromCp936(line.mid(9).chopped(1)));
   return lines;
-}
-
-int main(int argc, char **argv) {
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
 }

@@ -1,7 +1,7 @@
 // The settings file: its byte layout, reading any valid form, broken files, and the
 // pemblo-config tool that writes it.
-#include "TestFolders.h"
-#include "uAppcf.h"
+#include "tests/support/TestFolders.h"
+#include "common/uAppcf.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -179,9 +179,3 @@ TEST(PemboConfigTool, ShowsSetsAndRefuses) {
 }
 
 }  // namespace
-
-int main(int argc, char **argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  QCoreApplication app(argc, argv);
-  return RUN_ALL_TESTS();
-}

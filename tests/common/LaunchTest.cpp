@@ -1,12 +1,12 @@
 // Launching (shell open, RunFile, OpenUrl with and without the browser), the named mutex and
 // the worker thread.
-#include "WaitUntil.h"
-#include "NamedMutex.h"
-#include "ProbeProcess.h"
-#include "ShellOpen.h"
-#include "TestFolders.h"
-#include "uInstFunc.h"
-#include "uThreadHelper.h"
+#include "tests/support/WaitUntil.h"
+#include "platform/os/NamedMutex.h"
+#include "tests/support/ProbeProcess.h"
+#include "platform/os/ShellOpen.h"
+#include "tests/support/TestFolders.h"
+#include "common/uInstFunc.h"
+#include "common/uThreadHelper.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -198,9 +198,3 @@ TEST(ThreadHelper, RunsItsWorkOnItsOwnThreadAndFreesItself) {
 }
 
 }  // namespace
-
-int main(int argc, char **argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  QCoreApplication app(argc, argv);
-  return RUN_ALL_TESTS();
-}

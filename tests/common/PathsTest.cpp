@@ -1,6 +1,6 @@
-#include "SpecialFolders.h"
-#include "TestFolders.h"
-#include "uPathFunc.h"
+#include "platform/os/SpecialFolders.h"
+#include "tests/support/TestFolders.h"
+#include "common/uPathFunc.h"
 
 #include <QDir>
 #include <QFile>

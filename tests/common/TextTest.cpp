@@ -1,6 +1,6 @@
 // String splitting, key lookup and DES with its text and hexadecimal layer.
-#include "uDES.h"
-#include "uStrFun.h"
+#include "common/uDES.h"
+#include "common/uStrFun.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>

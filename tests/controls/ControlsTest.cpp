@@ -1,9 +1,9 @@
 // The small skinned controls, driven by real mouse events through QTest.
-#include "uLblGroupBox.h"
-#include "uMemoEx.h"
-#include "uPngButton.h"
-#include "uProgressBarEx.h"
-#include "uSpinEditEx.h"
+#include "controls/uLblGroupBox.h"
+#include "controls/uMemoEx.h"
+#include "controls/uPngButton.h"
+#include "controls/uProgressBarEx.h"
+#include "controls/uSpinEditEx.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -1,9 +1,9 @@
 // Skinned forms: shape, placement, the drag from a panel and the system buttons.
-#include "uFonts.h"
-#include "uPanelEx.h"
-#include "uSkin.h"
-#include "uSkinForm.h"
-#include "uSysMenuButton.h"
+#include "controls/uFonts.h"
+#include "controls/uPanelEx.h"
+#include "controls/uSkin.h"
+#include "controls/uSkinForm.h"
+#include "controls/uSysMenuButton.h"
 
 #include <QFontInfo>
 #include <QGuiApplication>

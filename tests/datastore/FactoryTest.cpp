@@ -1,9 +1,9 @@
 // The database factory (card database, catalogue) and the data-access patterns on top of it.
-#include "DatastoreTestUtil.h"
-#include "uDBMrgFactory.h"
-#include "uMiniAppdataDaobase.h"
-#include "uMiniCarddataDaobase.h"
-#include "uPathFunc.h"
+#include "tests/support/DatastoreTestUtil.h"
+#include "datastore/uDBMrgFactory.h"
+#include "datastore/uMiniAppdataDaobase.h"
+#include "datastore/uMiniCarddataDaobase.h"
+#include "common/uPathFunc.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The query pool: loans and markers, the checker, limits, statement operations and the
 // connection-string family.
-#include "DatastoreTestUtil.h"
-#include "uDBMrg.h"
+#include "tests/support/DatastoreTestUtil.h"
+#include "datastore/uDBMrg.h"
 
 #include <gtest/gtest.h>
 

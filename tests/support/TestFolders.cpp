@@ -1,4 +1,4 @@
-#include "TestFolders.h"
+#include "tests/support/TestFolders.h"
 
 #include <cstdlib>
 #include <stdexcept>

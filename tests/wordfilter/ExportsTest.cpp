@@ -1,8 +1,8 @@
 // The library's exports over managed byte strings: counting, the threshold, the header's
 // length and the reference count.
-#include "CodePage936.h"
-#include "ManagedString.h"
-#include "WordFilterUnit.h"
+#include "platform/cp936/CodePage936.h"
+#include "wordfilter/ManagedString.h"
+#include "wordfilter/WordFilterUnit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Several threads make the library's very first call at once: one builds the word list, all
 // get the same count.
-#include "CodePage936.h"
-#include "ManagedString.h"
-#include "WordFilterUnit.h"
+#include "platform/cp936/CodePage936.h"
+#include "wordfilter/ManagedString.h"
+#include "wordfilter/WordFilterUnit.h"
 
 #include <gtest/gtest.h>
 

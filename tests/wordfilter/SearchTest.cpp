@@ -1,7 +1,7 @@
 // The trie's search and the fast automaton on small word sets where the rules show, and the
 // automaton held against the trie on many random texts.
-#include "WordAutomaton.h"
-#include "WordTreeUnit.h"
+#include "wordfilter/WordAutomaton.h"
+#include "wordfilter/WordTreeUnit.h"
 
 #include <gtest/gtest.h>
 

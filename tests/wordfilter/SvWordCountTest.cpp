@@ -1,6 +1,6 @@
 // The svwordcount command as a parent runs it: files and standard input, threshold, list,
 // and the errors.
-#include "TestFolders.h"
+#include "tests/support/TestFolders.h"
 
 #include <gtest/gtest.h>
 

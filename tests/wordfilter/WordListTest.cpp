@@ -1,8 +1,8 @@
 // Facts the compiled-in word list must keep, checked on the table the library reads.
-#include "CodePage936.h"
-#include "WordTable.h"
-#include "WordTreeUnit.h"
-#include "wtconst.h"
+#include "platform/cp936/CodePage936.h"
+#include "wordfilter/WordTable.h"
+#include "wordfilter/WordTreeUnit.h"
+#include "wordfilter/wtconst.h"
 
 #include <gtest/gtest.h>
 

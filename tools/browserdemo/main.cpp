@@ -5,11 +5,11 @@
 // sample page's address on its command line, so it shows two tabs. The picture is cut from the
 // screen at the rectangle the browser's window reports through the window directory, so it
 // needs a display (e.g. Xvfb) and a session bus.
-#include "LoadReportingPage.h"
-#include "TestHttpServer.h"
-#include "WaitUntil.h"
-#include "WindowDirectory.h"
-#include "uFrmInfos.h"
+#include "tests/support/LoadReportingPage.h"
+#include "tests/support/TestHttpServer.h"
+#include "tests/support/WaitUntil.h"
+#include "platform/os/WindowDirectory.h"
+#include "common/uFrmInfos.h"
 
 #include <QApplication>
 #include <QFile>

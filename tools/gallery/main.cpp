@@ -2,16 +2,16 @@
 // each of its states, as PNG files, plus one sheet of all controls and sample windows.
 //
 //   pemblo_gallery [output folder]      (default: ./skin-gallery)
-#include "GifPlayer.h"
-#include "uFonts.h"
-#include "uLblGroupBox.h"
-#include "uMemoEx.h"
-#include "uPanelEx.h"
-#include "uProgressBarEx.h"
-#include "uSkin.h"
-#include "uSkinForm.h"
-#include "uSpinEditEx.h"
-#include "uSysMenuButton.h"
+#include "platform/pictures/GifPlayer.h"
+#include "controls/uFonts.h"
+#include "controls/uLblGroupBox.h"
+#include "controls/uMemoEx.h"
+#include "controls/uPanelEx.h"
+#include "controls/uProgressBarEx.h"
+#include "controls/uSkin.h"
+#include "controls/uSkinForm.h"
+#include "controls/uSpinEditEx.h"
+#include "controls/uSysMenuButton.h"
 
 #include <QApplication>
 #include <QDir>

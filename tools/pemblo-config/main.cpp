@@ -1,7 +1,7 @@
 // pemblo-config: shows the settings file of the data folder and sets its values, e.g.
 //   pemblo-config OffOn=1 TextTime=10
 // Saving goes through the settings manager, so running browsers and the lock channel are told.
-#include "uAppcf.h"
+#include "common/uAppcf.h"
 
 #include <QCoreApplication>
 #include <QStringList>

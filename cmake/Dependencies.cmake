@@ -1,0 +1,19 @@
+# Every external dependency of the suite, found once. tools/install-deps.sh installs them all.
+find_package(Qt6 6.4 REQUIRED COMPONENTS
+  Core Gui Widgets DBus Network WebEngineCore WebEngineWidgets Test)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(SQLCIPHER REQUIRED IMPORTED_TARGET sqlcipher)
+find_package(PNG REQUIRED)
+find_package(GIF REQUIRED)
+find_package(GTest REQUIRED)
+find_package(benchmark REQUIRED)
+# Only the word-filter benchmark compares with Hyperscan.
+pkg_check_modules(HYPERSCAN IMPORTED_TARGET libhs)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+# Repeated builds (several build folders of one tree) reuse each other's objects.
+find_program(CCACHE_PROGRAM ccache)
+if(CCACHE_PROGRAM)
+  set(CMAKE_C_COMPILER_LAUNCHER ${CCACHE_PROGRAM})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${CCACHE_PROGRAM})
+endif()

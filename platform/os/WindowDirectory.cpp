@@ -1,0 +1,292 @@
+#include "platform/os/WindowDirectory.h"
+
+#include "platform/errors/ErrorGuard.h"
+
+#include <QCryptographicHash>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QHash>
+#include <QMetaObject>
+#include <QPointer>
+#include <QThread>
+#include <QWidget>
+#include <atomic>
+#include <mutex>
+#include <unistd.h>
+
+namespace {
+
+const QString kObjectPath = QStringLiteral("/window");
+const QString kInterface = QStringLiteral("org.pemblo.Window");
+
+// Endpoints of this process by unique bus name: a message to one of them is delivered
+// directly, as the window system calls the window procedure of its own thread directly.
+std::mutex gLocalMutex;
+QHash<QString, QPointer<TWindowEndpoint>> &LocalEndpoints() {
+  static QHash<QString, QPointer<TWindowEndpoint>> endpoints;
+  return endpoints;
+}
+
+QPointer<TWindowEndpoint> LocalEndpoint(const QString &busName) {
+  std::lock_guard lock(gLocalMutex);
+  return LocalEndpoints().value(busName);
+}
+
+// The bus of the senders; an unconnected bus makes every lookup find nothing.
+std::optional<QDBusConnection> SenderBus() {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected() || !bus.interface())
+    return std::nullopt;
+  return bus;
+}
+
+std::optional<TWindowRef> OwnerOf(const QString &name) {
+  auto bus = SenderBus();
+  if (!bus)
+    return std::nullopt;
+  QDBusReply<QString> owner = bus->interface()->serviceOwner(name);
+  if (!owner.isValid() || owner.value().isEmpty())
+    return std::nullopt;
+  return TWindowRef{owner.value()};
+}
+
+QDBusMessage WindowCall(const TWindowRef &window, const QString &method) {
+  QDBusMessage call = QDBusMessage::createMethodCall(window.sBusName, kObjectPath, kInterface, method);
+  call.setAutoStartService(false);
+  return call;
+}
+
+// Runs work on the endpoint's thread and waits for it.
+template <class F>
+void RunOn(TWindowEndpoint *endpoint, F &&work) {
+  if (endpoint->thread() == QThread::currentThread())
+    work();
+  else
+    QMetaObject::invokeMethod(endpoint, std::forward<F>(work), Qt::BlockingQueuedConnection);
+}
+
+// The bus face of an endpoint, on the endpoint's own connection.
+class TWindowAdaptor : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.pemblo.Window")
+public:
+  explicit TWindowAdaptor(TWindowEndpoint *endpoint) : QObject(endpoint), FEndpoint(endpoint) {}
+
+public Q_SLOTS:
+  Q_NOREPLY void Post(uint msg, qlonglong wParam, qlonglong lParam) {
+    FEndpoint->Dispatch(msg, wParam, lParam);
+  }
+  qlonglong Send(uint msg, qlonglong wParam, qlonglong lParam) {
+    return FEndpoint->Dispatch(msg, wParam, lParam);
+  }
+  void Activate() { FEndpoint->Activate(); }
+  int Geometry(int &y, int &w, int &h) {
+    const QRect r = FEndpoint->Geometry();
+    y = r.y();
+    w = r.width();
+    h = r.height();
+    return r.x();
+  }
+
+private:
+  TWindowEndpoint *FEndpoint;
+};
+
+}  // namespace
+
+QString TitleBusName(const QString &title) {
+  // An element of a bus name must not begin with a digit, so the digits follow a "t".
+  const QByteArray digest = QCryptographicHash::hash(title.toUtf8(), QCryptographicHash::Sha1);
+  return QStringLiteral("org.pemblo.Title.t") + QString::fromLatin1(digest.toHex().left(16));
+}
+
+QString ClassBusName(const QString &className) {
+  return QStringLiteral("org.pemblo.Class.") + className;
+}
+
+std::optional<TWindowRef> FindWindowByTitle(const QString &title) {
+  return OwnerOf(TitleBusName(title));
+}
+
+std::optional<TWindowRef> FindWindowByClass(const QString &className) {
+  return OwnerOf(ClassBusName(className));
+}
+
+std::vector<TWindowRef> FindWindowsByClass(const QString &className) {
+  std::vector<TWindowRef> windows;
+  auto bus = SenderBus();
+  if (!bus)
+    return windows;
+  QDBusMessage call = QDBusMessage::createMethodCall(
+      QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+      QStringLiteral("org.freedesktop.DBus"), QStringLiteral("ListQueuedOwners"));
+  call << ClassBusName(className);
+  QDBusReply<QStringList> owners = bus->call(call);
+  if (!owners.isValid())
+    return windows;
+  for (const QString &owner : owners.value())
+    windows.push_back(TWindowRef{owner});
+  return windows;
+}
+
+void PostWindowMessage(const TWindowRef &window, quint32 msg, qint64 wParam, qint64 lParam) {
+  if (QPointer<TWindowEndpoint> local = LocalEndpoint(window.sBusName)) {
+    QMetaObject::invokeMethod(
+        local.data(), [local, msg, wParam, lParam] {
+          if (local)
+            local->Dispatch(msg, wParam, lParam);
+        },
+        Qt::QueuedConnection);
+    return;
+  }
+  auto bus = SenderBus();
+  if (!bus)
+    return;
+  QDBusMessage call = WindowCall(window, QStringLiteral("Post"));
+  call << msg << qlonglong(wParam) << qlonglong(lParam);
+  bus->send(call);
+  // send() only queues the message; a short-lived sender (pemblo-config) could end before it
+  // leaves. The bus handles a connection's messages in order, so once it has answered a ping
+  // the post is on its way to the window. The window's own answer is still not awaited.
+  bus->call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                           QStringLiteral("/org/freedesktop/DBus"),
+                                           QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping")));
+}
+
+qint64 SendWindowMessage(const TWindowRef &window, quint32 msg, qint64 wParam, qint64 lParam) {
+  if (QPointer<TWindowEndpoint> local = LocalEndpoint(window.sBusName)) {
+    qint64 result = 0;
+    RunOn(local.data(), [&] {
+      if (local)
+        result = local->Dispatch(msg, wParam, lParam);
+    });
+    return result;
+  }
+  auto bus = SenderBus();
+  if (!bus)
+    return 0;
+  QDBusMessage call = WindowCall(window, QStringLiteral("Send"));
+  call << msg << qlonglong(wParam) << qlonglong(lParam);
+  QDBusReply<qlonglong> reply = bus->call(call);
+  return reply.isValid() ? reply.value() : 0;
+}
+
+bool ActivateWindow(const TWindowRef &window) {
+  if (QPointer<TWindowEndpoint> local = LocalEndpoint(window.sBusName)) {
+    RunOn(local.data(), [&] {
+      if (local)
+        local->Activate();
+    });
+    return true;
+  }
+  auto bus = SenderBus();
+  if (!bus)
+    return false;
+  return bus->call(WindowCall(window, QStringLiteral("Activate"))).type() == QDBusMessage::ReplyMessage;
+}
+
+std::optional<QRect> GetWindowRect(const TWindowRef &window) {
+  if (QPointer<TWindowEndpoint> local = LocalEndpoint(window.sBusName)) {
+    QRect r;
+    RunOn(local.data(), [&] {
+      if (local)
+        r = local->Geometry();
+    });
+    return r;
+  }
+  auto bus = SenderBus();
+  if (!bus)
+    return std::nullopt;
+  QDBusMessage reply = bus->call(WindowCall(window, QStringLiteral("Geometry")));
+  const QList<QVariant> args = reply.arguments();
+  if (reply.type() != QDBusMessage::ReplyMessage || args.size() != 4)
+    return std::nullopt;
+  return QRect(args[0].toInt(), args[1].toInt(), args[2].toInt(), args[3].toInt());
+}
+
+TWindowEndpoint *TWindowEndpoint::Of(QWidget *window) {
+  if (auto *existing = window->findChild<TWindowEndpoint *>(QString(), Qt::FindDirectChildrenOnly))
+    return existing;
+  return new TWindowEndpoint(window);
+}
+
+TWindowEndpoint::TWindowEndpoint(QWidget *window) : QObject(window), FWindow(window) {
+  static std::atomic<int> counter{0};
+  FConnectionName = QStringLiteral("pemblo-window-%1-%2").arg(getpid()).arg(++counter);
+  QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, FConnectionName);
+  if (bus.isConnected()) {
+    bus.registerObject(kObjectPath, new TWindowAdaptor(this), QDBusConnection::ExportAllSlots);
+    FBusName = bus.baseService();
+    std::lock_guard lock(gLocalMutex);
+    LocalEndpoints().insert(FBusName, this);
+  }
+  SetTitle(window->windowTitle());
+  connect(window, &QWidget::windowTitleChanged, this, &TWindowEndpoint::SetTitle);
+}
+
+TWindowEndpoint::~TWindowEndpoint() {
+  if (!FBusName.isEmpty()) {
+    std::lock_guard lock(gLocalMutex);
+    LocalEndpoints().remove(FBusName);
+  }
+  // Closing the connection gives up every name, so the next queued window takes over.
+  QDBusConnection::disconnectFromBus(FConnectionName);
+}
+
+void TWindowEndpoint::Own(const QString &busName) {
+  if (FBusName.isEmpty())
+    return;
+  QDBusConnection bus(FConnectionName);
+  bus.interface()->registerService(busName, QDBusConnectionInterface::QueueService,
+                                   QDBusConnectionInterface::DontAllowReplacement);
+}
+
+void TWindowEndpoint::Release(const QString &busName) {
+  if (FBusName.isEmpty() || busName.isEmpty())
+    return;
+  QDBusConnection(FConnectionName).interface()->unregisterService(busName);
+}
+
+void TWindowEndpoint::SetTitle(const QString &title) {
+  const QString name = title.isEmpty() ? QString() : TitleBusName(title);
+  if (name == FTitleName)
+    return;
+  Release(FTitleName);
+  FTitleName = name;
+  if (!name.isEmpty())
+    Own(name);
+}
+
+void TWindowEndpoint::SetClassName(const QString &className) {
+  const QString name = className.isEmpty() ? QString() : ClassBusName(className);
+  if (name == FClassName)
+    return;
+  Release(FClassName);
+  FClassName = name;
+  if (!name.isEmpty())
+    Own(name);
+}
+
+void TWindowEndpoint::SetMessageHandler(TMessageHandler handler) {
+  FHandler = std::move(handler);
+}
+
+qint64 TWindowEndpoint::Dispatch(quint32 msg, qint64 wParam, qint64 lParam) {
+  qint64 result = 0;
+  if (FHandler)
+    GuardedCall([&] { result = FHandler(msg, wParam, lParam); });
+  return result;
+}
+
+void TWindowEndpoint::Activate() {
+  FWindow->raise();
+  FWindow->activateWindow();
+}
+
+QRect TWindowEndpoint::Geometry() const {
+  return FWindow->frameGeometry();
+}
+
+#include "WindowDirectory.moc"

@@ -1,0 +1,226 @@
+#include "platform/pictures/Picture.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QBuffer>
+#include <QPainter>
+#include <QRect>
+
+#include <cstring>
+#include <memory>
+#include <gif_lib.h>
+#include <png.h>
+
+EPictureError::EPictureError(const QString &message)
+    : std::runtime_error(message.toUtf8().toStdString()) {}
+
+namespace {
+
+QByteArray ReadWhole(const QString &path) {
+  QFile file(path);
+  if (!file.exists())
+    throw EPictureError(QStringLiteral("文件:") + path + QStringLiteral("不存在!"));
+  if (!file.open(QIODevice::ReadOnly))
+    throw EPictureError(QStringLiteral("无法读取图片文件:") + path);
+  return file.readAll();
+}
+
+[[noreturn]] void Undecodable(const QString &name) {
+  throw EPictureError(QStringLiteral("无法解码图片文件:") + name);
+}
+
+QImage DecodeByQt(const QByteArray &data, const QString &name, const char *format) {
+  QBuffer buffer;
+  buffer.setData(data);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer, format);
+  QImage image = reader.read();
+  if (image.isNull())
+    Undecodable(name);
+  return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+enum class TKind { Png, Gif, Qt };
+
+TKind KindOfSignature(const QByteArray &data) {
+  if (data.startsWith("\x89PNG\r\n\x1a\n"))
+    return TKind::Png;
+  if (data.startsWith("GIF87a") || data.startsWith("GIF89a"))
+    return TKind::Gif;
+  return TKind::Qt;
+}
+
+}  // namespace
+
+QImage DecodePng(const QByteArray &data, const QString &name) {
+  png_image png;
+  std::memset(&png, 0, sizeof png);
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&png, data.constData(), size_t(data.size())))
+    Undecodable(name);
+  // Byte order R, G, B, A whatever the machine, straight (not premultiplied) alpha.
+  png.format = PNG_FORMAT_RGBA;
+  QImage image(int(png.width), int(png.height), QImage::Format_RGBA8888);
+  if (image.isNull()) {
+    png_image_free(&png);
+    Undecodable(name);
+  }
+  if (!png_image_finish_read(&png, nullptr, image.bits(), png_int_32(image.bytesPerLine()), nullptr)) {
+    png_image_free(&png);
+    Undecodable(name);
+  }
+  return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+TGifAnimation::TGifAnimation(std::vector<TGifFrame> frames, int width, int height)
+    : FFrames(std::move(frames)), FWidth(width), FHeight(height) {}
+
+namespace {
+
+struct TGifSource {
+  const QByteArray *Data;
+  qsizetype Pos = 0;
+};
+
+int ReadGifBytes(GifFileType *gif, GifByteType *buffer, int count) {
+  auto *src = static_cast<TGifSource *>(gif->UserData);
+  const qsizetype n = std::min<qsizetype>(count, src->Data->size() - src->Pos);
+  std::memcpy(buffer, src->Data->constData() + src->Pos, size_t(n));
+  src->Pos += n;
+  return int(n);
+}
+
+struct TGifCloser {
+  void operator()(GifFileType *gif) const {
+    int error = 0;
+    DGifCloseFile(gif, &error);
+  }
+};
+
+}  // namespace
+
+TGifAnimation DecodeGif(const QByteArray &data, const QString &name) {
+  TGifSource source{&data};
+  int error = 0;
+  std::unique_ptr<GifFileType, TGifCloser> gif(DGifOpen(&source, ReadGifBytes, &error));
+  if (!gif || DGifSlurp(gif.get()) != GIF_OK || gif->ImageCount < 1)
+    Undecodable(name);
+
+  const int width = gif->SWidth, height = gif->SHeight;
+  if (width <= 0 || height <= 0)
+    Undecodable(name);
+  QImage canvas(width, height, QImage::Format_ARGB32);
+  canvas.fill(Qt::transparent);
+  std::vector<TGifFrame> frames;
+  for (int i = 0; i < gif->ImageCount; ++i) {
+    const SavedImage &saved = gif->SavedImages[i];
+    const GifImageDesc &desc = saved.ImageDesc;
+    GraphicsControlBlock gcb{DISPOSAL_UNSPECIFIED, false, 0, NO_TRANSPARENT_COLOR};
+    DGifSavedExtensionToGCB(gif.get(), i, &gcb);
+    const ColorMapObject *map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
+    if (!map || !saved.RasterBits)
+      Undecodable(name);
+
+    const QImage before = canvas;  // for "restore to previous"
+    for (int y = 0; y < desc.Height; ++y) {
+      const int cy = desc.Top + y;
+      if (cy < 0 || cy >= height)
+        continue;
+      auto *line = reinterpret_cast<QRgb *>(canvas.scanLine(cy));
+      for (int x = 0; x < desc.Width; ++x) {
+        const int cx = desc.Left + x;
+        if (cx < 0 || cx >= width)
+          continue;
+        const int index = saved.RasterBits[size_t(y) * size_t(desc.Width) + size_t(x)];
+        if (index == gcb.TransparentColor || index >= map->ColorCount)
+          continue;
+        const GifColorType &c = map->Colors[index];
+        line[cx] = qRgba(c.Red, c.Green, c.Blue, 255);
+      }
+    }
+    frames.push_back({canvas.convertToFormat(QImage::Format_ARGB32_Premultiplied), gcb.DelayTime * 10});
+
+    if (gcb.DisposalMode == DISPOSE_BACKGROUND) {
+      QPainter painter(&canvas);
+      painter.setCompositionMode(QPainter::CompositionMode_Source);
+      painter.fillRect(QRect(desc.Left, desc.Top, desc.Width, desc.Height), Qt::transparent);
+    } else if (gcb.DisposalMode == DISPOSE_PREVIOUS) {
+      canvas = before;
+    }
+  }
+  return TGifAnimation(std::move(frames), width, height);
+}
+
+TGifAnimation TGifAnimation::FromData(const QByteArray &data, const QString &name) {
+  return DecodeGif(data, name);
+}
+
+TGifAnimation TGifAnimation::FromFile(const QString &path) {
+  return DecodeGif(ReadWhole(path), path);
+}
+
+TPicture::TPicture(QImage image)
+    : FImage(image.isNull() ? QImage() : image.convertToFormat(QImage::Format_ARGB32_Premultiplied)) {}
+
+TPicture TPicture::FromData(const QByteArray &data, const QString &name) {
+  switch (KindOfSignature(data)) {
+  case TKind::Png:
+    return TPicture(DecodePng(data, name));
+  case TKind::Gif:
+    return TPicture(DecodeGif(data, name).Frames().front().Image);
+  case TKind::Qt:
+    break;
+  }
+  return TPicture(DecodeByQt(data, name, nullptr));
+}
+
+TPicture TPicture::FromFile(const QString &path) {
+  const QString ext = QFileInfo(path).suffix().toLower();
+  static const QStringList qtKinds = {"bmp", "ico", "tif", "tiff", "jpg", "jpeg"};
+  if (ext != "png" && ext != "gif" && !qtKinds.contains(ext))
+    throw EPictureError(QStringLiteral("不支持的图片格式:") + path);
+  const QByteArray data = ReadWhole(path);
+  if (ext == "png")
+    return TPicture(DecodePng(data, path));
+  if (ext == "gif")
+    return TPicture(DecodeGif(data, path).Frames().front().Image);
+  return TPicture(DecodeByQt(data, path, ext.toLatin1().constData()));
+}
+
+void TPicture::SetTransparent(bool value) {
+  FTransparent = value;
+  FKeyed = QImage();
+  if (!value || FImage.isNull())
+    return;
+  // Only pictures whose every pixel is opaque take the key colour; real alpha wins otherwise.
+  QImage straight = FImage.convertToFormat(QImage::Format_ARGB32);
+  const QRgb key = straight.pixel(0, straight.height() - 1);
+  for (int y = 0; y < straight.height(); ++y) {
+    const auto *line = reinterpret_cast<const QRgb *>(straight.constScanLine(y));
+    for (int x = 0; x < straight.width(); ++x)
+      if (qAlpha(line[x]) != 255)
+        return;
+  }
+  for (int y = 0; y < straight.height(); ++y) {
+    auto *line = reinterpret_cast<QRgb *>(straight.scanLine(y));
+    for (int x = 0; x < straight.width(); ++x)
+      if (line[x] == key)
+        line[x] = 0;
+  }
+  FKeyed = straight.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+const QImage &TPicture::Drawn() const {
+  return FKeyed.isNull() ? FImage : FKeyed;
+}
+
+void TPicture::Draw(QPainter &painter, int x, int y) const {
+  if (!FImage.isNull())
+    painter.drawImage(x, y, Drawn());
+}
+
+void TPicture::StretchDraw(QPainter &painter, const QRect &target) const {
+  if (!FImage.isNull())
+    painter.drawImage(target, Drawn());
+}
