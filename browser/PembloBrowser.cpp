@@ -1,10 +1,10 @@
 // PembloBrowser: the filtered tabbed browser. Takes at most one address on its command line.
-#include "platform/errors/ErrorGuard.h"
-#include "common/uAppcf.h"
 #include "browser/uChild.h"
-#include "controls/uFonts.h"
 #include "browser/uFrmMain.h"
 #include "browser/uTextLog.h"
+#include "common/uAppcf.h"
+#include "controls/uFonts.h"
+#include "platform/errors/ErrorGuard.h"
 
 #include <exception>
 #include <memory>

@@ -1,8 +1,8 @@
 #include "browser/uAddressBox.h"
 
-#include "platform/cp936/CodePage936Qt.h"
 #include "common/uPathFunc.h"
 #include "common/uRegistryHelper.h"
+#include "platform/cp936/CodePage936Qt.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>

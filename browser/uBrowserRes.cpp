@@ -6,8 +6,12 @@
 namespace {
 
 const std::array<const char *, BrowserStringCount> BrowserStrings = {
-    "Sunvale网址大全", "Sunvale爱问", "Sunvale爱说",  // link texts
-    "SVDD", "SVAW", "SVAS",                           // link codes
+    "Sunvale网址大全",
+    "Sunvale爱问",
+    "Sunvale爱说",  // link texts
+    "SVDD",
+    "SVAW",
+    "SVAS",  // link codes
 };
 
 const char *const SiteHost = "www.sunvale.cn";
@@ -27,10 +31,6 @@ QString HomePageAddress() {
   return QStringLiteral("http://%1/").arg(QLatin1String(SiteHost));
 }
 
-QString AskPageAddress() {
-  return QStringLiteral("http://%1:8080/ask").arg(QLatin1String(SiteHost));
-}
+QString AskPageAddress() { return QStringLiteral("http://%1:8080/ask").arg(QLatin1String(SiteHost)); }
 
-QString CommunityPageAddress() {
-  return QStringLiteral("http://%1:8080/sns/").arg(QLatin1String(SiteHost));
-}
+QString CommunityPageAddress() { return QStringLiteral("http://%1:8080/sns/").arg(QLatin1String(SiteHost)); }

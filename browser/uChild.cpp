@@ -1,14 +1,14 @@
 #include "browser/uChild.h"
 
+#include "browser/uFrmAddFav.h"
+#include "browser/uTextLog.h"
+#include "common/uAppcf.h"
+#include "common/uPathFunc.h"
+#include "common/uWebBrowser.h"
 #include "platform/cp936/CodePage936Qt.h"
 #include "platform/errors/ErrorGuard.h"
 #include "wordfilter/ManagedString.h"
 #include "wordfilter/WordFilterUnit.h"
-#include "common/uAppcf.h"
-#include "browser/uFrmAddFav.h"
-#include "common/uPathFunc.h"
-#include "browser/uTextLog.h"
-#include "common/uWebBrowser.h"
 
 #include <QCloseEvent>
 #include <QPointer>

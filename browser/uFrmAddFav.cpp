@@ -1,8 +1,8 @@
 #include "browser/uFrmAddFav.h"
 
+#include "common/uPathFunc.h"
 #include "platform/errors/ErrorGuard.h"
 #include "platform/os/SpecialFolders.h"
-#include "common/uPathFunc.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,17 +1,17 @@
 #include "browser/uFrmMain.h"
 
-#include "platform/errors/ErrorGuard.h"
-#include "platform/os/WindowDirectory.h"
 #include "browser/uAddressBox.h"
-#include "common/uAppcf.h"
 #include "browser/uBrowserRes.h"
 #include "browser/uChild.h"
-#include "common/uFrmInfos.h"
-#include "common/uMsgs.h"
 #include "browser/uNagBar.h"
 #include "browser/uPanelPanel.h"
-#include "controls/uSkin.h"
 #include "browser/uTagsBar.h"
+#include "common/uAppcf.h"
+#include "common/uFrmInfos.h"
+#include "common/uMsgs.h"
+#include "controls/uSkin.h"
+#include "platform/errors/ErrorGuard.h"
+#include "platform/os/WindowDirectory.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -39,7 +39,7 @@ constexpr int SysButtonHeight = 22;
 constexpr int SysToolBarTop = 3;
 constexpr int AddressBoxHeight = 24;
 constexpr int CornerEllipse = 9;
-const QColor FrameColor(128, 128, 128);    // 8421504
+const QColor FrameColor(128, 128, 128);        // 8421504
 const QColor AddressBorder(0x75, 0xb7, 0x2f);  // 3127157 (blue 47, green 183, red 117)
 
 QPixmap Pixmap(const TPicture &picture) { return QPixmap::fromImage(picture.Image()); }
@@ -190,9 +190,8 @@ void TFrmMain::CreateTitleBar(QWidget *parent) {
 void TFrmMain::CreateToolBar(QWidget *parent) {
   xypnlToolBar = new TPaintPanel(parent);
   xypnlToolBar->setFixedHeight(FToolBg.Height());
-  xypnlToolBar->SetOnPaint([this](TPaintPanel &sender, QPainter &canvas) {
-    FToolBg.StretchDraw(canvas, sender.rect());
-  });
+  xypnlToolBar->SetOnPaint(
+      [this](TPaintPanel &sender, QPainter &canvas) { FToolBg.StretchDraw(canvas, sender.rect()); });
 
   auto *logo = new QLabel(xypnlToolBar);
   const TPicture logoPicture = SkinPicture(QStringLiteral("browser_logo.png"));
@@ -262,9 +261,8 @@ void TFrmMain::CreateToolBar(QWidget *parent) {
 void TFrmMain::CreateStateBar(QWidget *parent) {
   xypnlStateBar = new TPaintPanel(parent);
   xypnlStateBar->setFixedHeight(FStateBg.Height());
-  xypnlStateBar->SetOnPaint([this](TPaintPanel &sender, QPainter &canvas) {
-    FStateBg.StretchDraw(canvas, sender.rect());
-  });
+  xypnlStateBar->SetOnPaint(
+      [this](TPaintPanel &sender, QPainter &canvas) { FStateBg.StretchDraw(canvas, sender.rect()); });
   lblStateText = new QLabel(xypnlStateBar);
   lblStateText->setGeometry(10, 0, 10, FStateBg.Height());
   lblStateText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -343,17 +341,14 @@ void TFrmMain::closeEvent(QCloseEvent *event) {
   event->accept();
 }
 
-void TFrmMain::FormClose() {
-  FSubject.reset();
-}
+void TFrmMain::FormClose() { FSubject.reset(); }
 
 // ---------------------------------------------------------------------------------------------
 bool TFrmMain::eventFilter(QObject *watched, QEvent *event) {
   switch (event->type()) {
   case QEvent::KeyPress: {
     auto *key = static_cast<QKeyEvent *>(event);
-    if (key->key() == Qt::Key_F5 && key->modifiers() == Qt::NoModifier && FSubject &&
-        tgsbrBrowser->TabIndex() >= 0) {
+    if (key->key() == Qt::Key_F5 && key->modifiers() == Qt::NoModifier && FSubject && tgsbrBrowser->TabIndex() >= 0) {
       GuardedCall([this] { FSubject->Refresh(CurrentIndex()); });
       return true;
     }
@@ -501,8 +496,7 @@ void TFrmMain::tgsbrBrowserTabNew(int NewTabIndex, const QString &AUrl, bool) {
 
 // ---------------------------------------------------------------------------------------------
 void TFrmMain::ISetTabCaption(int32_t atabIndex, const QString &aCaption) {
-  const QString caption =
-      aCaption == QLatin1String("about:blank") ? tgsbrBrowser->DefaultNewTabName() : aCaption;
+  const QString caption = aCaption == QLatin1String("about:blank") ? tgsbrBrowser->DefaultNewTabName() : aCaption;
   tgsbrBrowser->SetTabName(atabIndex, caption);
   if (IsCurrent(atabIndex)) {
     setWindowTitle(caption);

@@ -32,9 +32,7 @@ QFont TNagBar::TextFont(bool underline) const {
   return f;
 }
 
-int TNagBar::TextWidth(const QString &text) const {
-  return QFontMetrics(TextFont(false)).horizontalAdvance(text);
-}
+int TNagBar::TextWidth(const QString &text) const { return QFontMetrics(TextFont(false)).horizontalAdvance(text); }
 
 // The bar is as high as its icons; a font taller than the icons would be cut, so the text's
 // line with its underline counts as well.

@@ -2,9 +2,7 @@
 
 #include <QPainter>
 
-TPaintPanel::TPaintPanel(QWidget *parent) : QWidget(parent) {
-  setAutoFillBackground(true);
-}
+TPaintPanel::TPaintPanel(QWidget *parent) : QWidget(parent) { setAutoFillBackground(true); }
 
 void TPaintPanel::SetOnPaint(TPaintEvent handler) {
   FOnPaint = std::move(handler);

@@ -16,8 +16,7 @@ public:
 };
 
 // TRelease(T*) frees an element; the default deletes it.
-template <class T, class TRelease = std::default_delete<T>>
-class TSafedObjectList {
+template <class T, class TRelease = std::default_delete<T>> class TSafedObjectList {
 public:
   explicit TSafedObjectList(TRelease release = TRelease()) : FRelease(std::move(release)) {}
   ~TSafedObjectList() {

@@ -60,12 +60,8 @@ void TSpacing::Set(int &field, int value) {
 
 // ---------------------------------------------------------------------------------------------
 TTagsBar::TTagsBar(QWidget *parent)
-    : QWidget(parent),
-      FTabBg(SkinPixmap(QStringLiteral("TABBG"))),
-      FTabUnBg(SkinPixmap(QStringLiteral("TABUNBG"))),
-      FCloseBtn(new TCtrBtn(this)),
-      FAddTabBtn(new TCtrBtn(this)),
-      FTabHeight(FTabBg.height()),
+    : QWidget(parent), FTabBg(SkinPixmap(QStringLiteral("TABBG"))), FTabUnBg(SkinPixmap(QStringLiteral("TABUNBG"))),
+      FCloseBtn(new TCtrBtn(this)), FAddTabBtn(new TCtrBtn(this)), FTabHeight(FTabBg.height()),
       FDefaultNewTabName(QStringLiteral("新建选项卡")) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFixedHeight(FTabBg.height());
@@ -218,8 +214,7 @@ QRect TTagsBar::TextRect(int index) const {
     left = rect.left() + FSpacing.LeftToIco() + FImages[size_t(index)].width() + FSpacing.IcoToText();
   int right = rect.right() + 1 - FSpacing.TextToCloseBtn();
   if (index == FTabIndex && FTabs.size() >= 2)
-    right = rect.right() + 1 -
-            (FCloseBtn->width() + FSpacing.TextToCloseBtn() + FSpacing.CloseBtnToRight());
+    right = rect.right() + 1 - (FCloseBtn->width() + FSpacing.TextToCloseBtn() + FSpacing.CloseBtnToRight());
   return QRect(left, rect.top(), std::max(0, right - left), rect.height());
 }
 
@@ -269,11 +264,9 @@ void TTagsBar::paintEvent(QPaintEvent *) {
     painter.drawPixmap(rect, i == FTabIndex ? FTabBg : FTabUnBg);
     if (withImages) {
       const QPixmap &image = FImages[size_t(i)];
-      painter.drawPixmap(rect.left() + FSpacing.LeftToIco(),
-                         rect.top() + (rect.height() - image.height()) / 2, image);
+      painter.drawPixmap(rect.left() + FSpacing.LeftToIco(), rect.top() + (rect.height() - image.height()) / 2, image);
     }
-    painter.drawText(TextRect(i), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                     ShownName(i));
+    painter.drawText(TextRect(i), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, ShownName(i));
   }
   painter.end();
   QPainter(this).drawPixmap(0, 0, buffer);

@@ -1,7 +1,7 @@
 #include "browser/uTextLog.h"
 
-#include "platform/cp936/CodePage936Qt.h"
 #include "common/uPathFunc.h"
+#include "platform/cp936/CodePage936Qt.h"
 
 #include <QFile>
 
@@ -12,12 +12,12 @@
 #include <unistd.h>
 
 TTextLogManager::TTextLogManager(TClock clock) : FClock(std::move(clock)) {
-  FFileName = GetBrowseLogPath() + FClock().date().toString(QStringLiteral("yyyy-MM-dd")) +
-              QStringLiteral(".txt");
+  FFileName = GetBrowseLogPath() + FClock().date().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".txt");
   FHandle = ::open(QFile::encodeName(FFileName).constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
   if (FHandle < 0)
-    throw std::runtime_error(
-        QStringLiteral("Cannot open file \"%1\". %2").arg(FFileName, QString::fromLocal8Bit(std::strerror(errno))).toStdString());
+    throw std::runtime_error(QStringLiteral("Cannot open file \"%1\". %2")
+                                 .arg(FFileName, QString::fromLocal8Bit(std::strerror(errno)))
+                                 .toStdString());
 }
 
 TTextLogManager::~TTextLogManager() {
@@ -28,8 +28,8 @@ TTextLogManager::~TTextLogManager() {
 void TTextLogManager::Logs(const QString &alog) {
   if (alog.isEmpty() || FHandle < 0)
     return;
-  const QString line = FClock().time().toString(QStringLiteral("[hh:mm]")) + QStringLiteral("  ") + alog +
-                       QStringLiteral("\r\n");
+  const QString line =
+      FClock().time().toString(QStringLiteral("[hh:mm]")) + QStringLiteral("  ") + alog + QStringLiteral("\r\n");
   QByteArray bytes = ToCp936(line);
   if (const qsizetype zero = bytes.indexOf('\0'); zero >= 0)
     bytes.truncate(zero);

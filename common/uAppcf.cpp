@@ -143,9 +143,7 @@ TAppCf ReadAppCfStream(const QByteArray &stream) {
   return cf;
 }
 
-TCfMrg::TCfMrg() : FAppCf(std::make_unique<TAppCf>()), FFileName(GetDataPath() + "appdata.dat") {
-  LoadFormFile();
-}
+TCfMrg::TCfMrg() : FAppCf(std::make_unique<TAppCf>()), FFileName(GetDataPath() + "appdata.dat") { LoadFormFile(); }
 
 void TCfMrg::LoadFormFile(const QString &afileName) {
   const QString name = afileName.isEmpty() ? FFileName : afileName;

@@ -38,9 +38,7 @@ QWidget *ShowOrActivate(const std::function<QWidget *()> &createForm, const TFrm
   return form;
 }
 
-std::optional<TWindowRef> FindMainWindow() {
-  return FindWindowByTitle(FrmInfos[fiMainWindow].sCaption);
-}
+std::optional<TWindowRef> FindMainWindow() { return FindWindowByTitle(FrmInfos[fiMainWindow].sCaption); }
 
 void PostToTitle(const TFrmInfo &info, uint32_t msg, int64_t wParam, int64_t lParam) {
   if (auto window = FindWindowByTitle(info.sCaption))

@@ -1,7 +1,7 @@
 #include "common/uInstFunc.h"
 
-#include "platform/os/ShellOpen.h"
 #include "common/uPathFunc.h"
+#include "platform/os/ShellOpen.h"
 
 #include <QFileInfo>
 #include <stdexcept>

@@ -5,9 +5,9 @@
 inline constexpr uint32_t WM_USER = 0x0400;
 
 // Settings file changed: posted to the lock channel and to every browser; both parameters 0.
-inline constexpr uint32_t WM_CFGUPDATE = WM_USER + 114;     // 1138
+inline constexpr uint32_t WM_CFGUPDATE = WM_USER + 114;  // 1138
 // Program-limit table changed: sent to the lock channel; wParam 1 after an insert, -1 after a
 // delete; lParam the row's key ("aid").
-inline constexpr uint32_t WM_APPSUPDATE = WM_USER + 1102;   // 2126
+inline constexpr uint32_t WM_APPSUPDATE = WM_USER + 1102;  // 2126
 // Card count changed: sent to the host's main window; wParam the new count, lParam 0.
 inline constexpr uint32_t WM_YCARDUPDATE = WM_USER + 1033;  // 2057

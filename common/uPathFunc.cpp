@@ -8,9 +8,7 @@
 #include <stdexcept>
 #include <system_error>
 
-QString GetSpecialFolder(int csidl) {
-  return GetSpecialFolderPath(csidl);
-}
+QString GetSpecialFolder(int csidl) { return GetSpecialFolderPath(csidl); }
 
 QString GetExePath() {
   std::error_code error;
@@ -61,10 +59,6 @@ QString EnsureFolder(const QString &path) {
 
 }  // namespace
 
-QString GetLogPath() {
-  return EnsureFolder(CombinePath(GetDataPath(), QStringLiteral("Log/")));
-}
+QString GetLogPath() { return EnsureFolder(CombinePath(GetDataPath(), QStringLiteral("Log/"))); }
 
-QString GetBrowseLogPath() {
-  return EnsureFolder(CombinePath(GetLogPath(), QStringLiteral("浏览日志/")));
-}
+QString GetBrowseLogPath() { return EnsureFolder(CombinePath(GetLogPath(), QStringLiteral("浏览日志/"))); }

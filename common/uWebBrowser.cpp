@@ -90,12 +90,11 @@ protected:
   bool javaScriptConfirm(const QUrl &origin, const QString &msg) override {
     return !FOwner->Silent() && QWebEnginePage::javaScriptConfirm(origin, msg);
   }
-  bool javaScriptPrompt(const QUrl &origin, const QString &msg, const QString &defaultValue,
-                        QString *result) override {
+  bool javaScriptPrompt(const QUrl &origin, const QString &msg, const QString &defaultValue, QString *result) override {
     return !FOwner->Silent() && QWebEnginePage::javaScriptPrompt(origin, msg, defaultValue, result);
   }
-  void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message,
-                                int lineNumber, const QString &sourceID) override {
+  void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message, int lineNumber,
+                                const QString &sourceID) override {
     if (!FOwner->Silent())
       QWebEnginePage::javaScriptConsoleMessage(level, message, lineNumber, sourceID);
   }

@@ -24,9 +24,9 @@ class TWebBrowser;
 
 // A request of the shown page for a new window (a link with a new-window target, a script).
 struct TNewWindowArgs {
-  QUrl Url;                      // the address the new window would open
-  TWebBrowser *Target = nullptr; // set by the handler: the control the new window opens in
-  bool Cancel = false;           // set by the handler: open nothing and hand nothing back
+  QUrl Url;                       // the address the new window would open
+  TWebBrowser *Target = nullptr;  // set by the handler: the control the new window opens in
+  bool Cancel = false;            // set by the handler: open nothing and hand nothing back
 };
 
 class TWebBrowser : public QWidget {

@@ -5,9 +5,7 @@
 #include <QPainter>
 #include <QPolygon>
 
-TLblGroupBox::TLblGroupBox(QWidget *parent) : QWidget(parent) {
-  InstallFontSubstitutes();
-}
+TLblGroupBox::TLblGroupBox(QWidget *parent) : QWidget(parent) { InstallFontSubstitutes(); }
 
 void TLblGroupBox::SetItems(const QStringList &items) {
   FItems = items;

@@ -12,9 +12,7 @@ TMemoEx::TMemoEx(QWidget *parent) : QPlainTextEdit(parent) {
   SetColor(Qt::white);
 }
 
-QColor TMemoEx::Color() const {
-  return palette().color(QPalette::Base);
-}
+QColor TMemoEx::Color() const { return palette().color(QPalette::Base); }
 
 void TMemoEx::SetColor(const QColor &value) {
   QPalette pal = palette();

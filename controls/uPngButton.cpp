@@ -67,9 +67,7 @@ QRect TPngButton::CaptionRect() const {
   return QRect(0, top, width(), std::max(0, height() - top));
 }
 
-QString TPngButton::ShownCaption() const {
-  return QFontMetrics(font()).elidedText(FCaption, Qt::ElideRight, width());
-}
+QString TPngButton::ShownCaption() const { return QFontMetrics(font()).elidedText(FCaption, Qt::ElideRight, width()); }
 
 void TPngButton::paintEvent(QPaintEvent *) {
   QPainter painter(this);
@@ -111,8 +109,7 @@ void TPngButton::mouseReleaseEvent(QMouseEvent *event) {
   // After a click the normal cell shows, even while the mouse is still over the button.
   SetState(pbsZC);
   emit mouseUp(event);
-  const bool click = FClickPending && event->button() == Qt::LeftButton &&
-                     rect().contains(event->position().toPoint());
+  const bool click = FClickPending && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
   FClickPending = false;
   if (click)
     Click();
@@ -126,9 +123,7 @@ void TPngButton::mouseDoubleClickEvent(QMouseEvent *event) {
   emit mouseDown(event);
 }
 
-void TPngButton::Click() {
-  emit clicked();
-}
+void TPngButton::Click() { emit clicked(); }
 
 void TPngButton::changeEvent(QEvent *event) {
   QWidget::changeEvent(event);

@@ -2,18 +2,22 @@
 
 #include <QPainter>
 
-TProgressBarEx::TProgressBarEx(QWidget *parent) : QWidget(parent) {
-  resize(50, 16);
-}
+TProgressBarEx::TProgressBarEx(QWidget *parent) : QWidget(parent) { resize(50, 16); }
 
 int TProgressBarEx::IntProp(int index) const {
   switch (index) {
-  case piValue: return FValue;
-  case piStep: return FStep;
-  case piMax: return FMax;
-  case piMin: return FMin;
-  case piCRDistance: return FCRDistance;
-  default: return 0;
+  case piValue:
+    return FValue;
+  case piStep:
+    return FStep;
+  case piMax:
+    return FMax;
+  case piMin:
+    return FMin;
+  case piCRDistance:
+    return FCRDistance;
+  default:
+    return 0;
   }
 }
 
@@ -44,9 +48,7 @@ void TProgressBarEx::SetIntProp(int index, int value) {
   update();
 }
 
-const TPicture &TProgressBarEx::CellPicture(int index) const {
-  return index == piCellFg ? FCellFg : FCellBg;
-}
+const TPicture &TProgressBarEx::CellPicture(int index) const { return index == piCellFg ? FCellFg : FCellBg; }
 
 void TProgressBarEx::SetCellPicture(int index, const TPicture &picture) {
   (index == piCellFg ? FCellFg : FCellBg) = picture;

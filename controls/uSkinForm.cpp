@@ -8,13 +8,9 @@
 
 static const char *const FormMark = "pembloForm";
 
-void MarkAsForm(QWidget *widget) {
-  widget->setProperty(FormMark, true);
-}
+void MarkAsForm(QWidget *widget) { widget->setProperty(FormMark, true); }
 
-bool IsForm(const QWidget *widget) {
-  return widget->isWindow() || widget->property(FormMark).toBool();
-}
+bool IsForm(const QWidget *widget) { return widget->isWindow() || widget->property(FormMark).toBool(); }
 
 QWidget *FindForm(QWidget *start) {
   for (QWidget *w = start; w; w = w->parentWidget())
@@ -23,8 +19,7 @@ QWidget *FindForm(QWidget *start) {
   return nullptr;
 }
 
-TSkinForm::TSkinForm(QWidget *owner, bool taskBarButton)
-    : QDialog(owner), FTaskBarButton(taskBarButton) {
+TSkinForm::TSkinForm(QWidget *owner, bool taskBarButton) : QDialog(owner), FTaskBarButton(taskBarButton) {
   InstallFontSubstitutes();
   MarkAsForm(this);
   UpdateFlags();

@@ -7,8 +7,7 @@
 #include <QPainter>
 
 TSpinButtonEx::TSpinButtonEx(QWidget *parent)
-    : QWidget(parent),
-      FUp(TPicture::FromFile(QStringLiteral(":/skin/UP.png"))),
+    : QWidget(parent), FUp(TPicture::FromFile(QStringLiteral(":/skin/UP.png"))),
       FDown(TPicture::FromFile(QStringLiteral(":/skin/DOWN.png"))) {
   setMinimumWidth(MinWidth);
 }
@@ -23,9 +22,7 @@ void TSpinButtonEx::SetDownGlyph(const TPicture &picture) {
   update();
 }
 
-QRect TSpinButtonEx::UpRect() const {
-  return QRect(0, 0, width(), height() / 2);
-}
+QRect TSpinButtonEx::UpRect() const { return QRect(0, 0, width(), height() / 2); }
 
 QRect TSpinButtonEx::DownRect() const {
   const int up = height() / 2;

@@ -9,7 +9,7 @@ namespace {
 
 const QString PoolPrefix = QStringLiteral("MyPool");
 
-} // namespace
+}  // namespace
 
 void TSqlParams::ApplyTo(TAdoQuery &query) const {
   for (const auto &param : FParams)
@@ -20,7 +20,7 @@ QString FormatStatement(const QString &pattern, const QVariant *first, const QVa
   QString out;
   out.reserve(pattern.size() + 32);
   const QVariant *next = first;
-  qsizetype done = 0; // pattern text up to here is in `out`
+  qsizetype done = 0;  // pattern text up to here is in `out`
   for (qsizetype i = pattern.indexOf(u'%'); i >= 0; i = pattern.indexOf(u'%', done)) {
     out += QStringView(pattern).mid(done, i - done);
     const QChar kind = i + 1 < pattern.size() ? pattern[i + 1] : QChar();
@@ -117,7 +117,8 @@ TAdoQuery *TDBMrg::GetAnQuery(int IuserTime, const QString &Iname) {
   const QString marker = IuserTime == 0 ? QString() : QString::number(IuserTime);
   std::lock_guard<std::mutex> lock(FLock);
   if (int(FPool.size()) > FTotCount)
-    Fail(QStringLiteral("AdoQuery已经达到最大限制数量！缓冲池不允许再添加新对象\r请检查是否由于忘记回归ADOQUERY所导致"));
+    Fail(
+        QStringLiteral("AdoQuery已经达到最大限制数量！缓冲池不允许再添加新对象\r请检查是否由于忘记回归ADOQUERY所导致"));
   if (!Iname.isEmpty()) {
     const QString name = PoolPrefix + Iname;
     for (auto &entry : FPool) {
@@ -143,7 +144,8 @@ TAdoQuery *TDBMrg::GetAnQuery(const QString &Iname) {
     return nullptr;
   std::lock_guard<std::mutex> lock(FLock);
   if (int(FPool.size()) > FTotCount)
-    Fail(QStringLiteral("AdoQuery已经达到最大限制数量！缓冲池不允许再添加新对象\r请检查是否由于忘记回归ADOQUERY所导致"));
+    Fail(
+        QStringLiteral("AdoQuery已经达到最大限制数量！缓冲池不允许再添加新对象\r请检查是否由于忘记回归ADOQUERY所导致"));
   const QString name = PoolPrefix + Iname;
   for (auto &entry : FPool)
     if (entry.Query->Name() == name)
@@ -353,8 +355,8 @@ int TDBMrg::GetCount(const QString &ItabName, const QString &IFieldName, const Q
 
 int TDBMrg::GetCount(const QString &ItabName) {
   TGiveBack loan(*this, GetAnQuery(0, QString()));
-  TAdoQuery *query = OpenLeft(loan.Query(),
-                              FormatStatement(QStringLiteral("Select Count(*) as MyCount from %s"), {ItabName}), {});
+  TAdoQuery *query =
+      OpenLeft(loan.Query(), FormatStatement(QStringLiteral("Select Count(*) as MyCount from %s"), {ItabName}), {});
   return query->FieldByName(QStringLiteral("MyCount")).AsInteger();
 }
 
@@ -393,9 +395,8 @@ int TDBMrg::DeleteSomeThing(const QString &ItabName, const QString &IFieldName, 
 
 int TDBMrg::MaxOf(const QString &ItabName, const QString &IFieldName) {
   TGiveBack loan(*this, GetAnQuery(1, QString()));
-  TAdoQuery *query = OpenLeft(loan.Query(),
-                              FormatStatement(QStringLiteral("Select Max(%s) as myMax  from  %s"), {IFieldName, ItabName}),
-                              {});
+  TAdoQuery *query = OpenLeft(
+      loan.Query(), FormatStatement(QStringLiteral("Select Max(%s) as myMax  from  %s"), {IFieldName, ItabName}), {});
   return query->FieldByName(QStringLiteral("MyMax")).AsInteger();
 }
 
@@ -474,7 +475,7 @@ QString TDBMrg::GetMySqlConnStr(const QString &IDataSource, const QString &IDbNa
 }
 
 void TDBMrg::CreateAccessFile(const QString &IFileName, const QString &lpsd) {
-  AdoCreateDatabase(FormatStatement(
-      QStringLiteral("Provider=Microsoft.Jet.OleDb.4.0;Data Source=%s;Jet OLEDB:Database Password=%s;"),
-      {IFileName, lpsd}));
+  AdoCreateDatabase(
+      FormatStatement(QStringLiteral("Provider=Microsoft.Jet.OleDb.4.0;Data Source=%s;Jet OLEDB:Database Password=%s;"),
+                      {IFileName, lpsd}));
 }

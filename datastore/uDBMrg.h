@@ -71,7 +71,7 @@ class TDBMrg;
 class TCheckThread {
 public:
   TCheckThread(TDBMrg *IDbMrg, TTickSource ITicks);
-  ~TCheckThread(); // tells the thread to stop and waits for it
+  ~TCheckThread();  // tells the thread to stop and waits for it
   TCheckThread(const TCheckThread &) = delete;
   TCheckThread &operator=(const TCheckThread &) = delete;
 
@@ -134,11 +134,9 @@ public:
   int ExecAnSql(TAdoQuery *Iado, const QString &Isql, const TSqlParams &IParams);
   TAdoQuery *OpenDataset(const QString &Isql, const TSqlParams &IParams = {});
   TAdoQuery *OpenDataset(const QString &IadoName, const QString &Isql, const TSqlParams &IParams = {});
-  TAdoQuery *OpenDataset(int IuserTime, const QString &IPattern, TFmtValues IValues,
-                         const TSqlParams &IParams = {});
+  TAdoQuery *OpenDataset(int IuserTime, const QString &IPattern, TFmtValues IValues, const TSqlParams &IParams = {});
   TAdoQuery *OpenDataset(const QString &IPattern, TFmtValues IValues, const TSqlParams &IParams = {});
-  TAdoQuery *OpenDataset(TAdoQuery *Iado, const QString &IPattern, TFmtValues IValues,
-                         const TSqlParams &IParams = {});
+  TAdoQuery *OpenDataset(TAdoQuery *Iado, const QString &IPattern, TFmtValues IValues, const TSqlParams &IParams = {});
   TAdoQuery *OpenTable(const QString &ItabName, int IQueryRight);
   TAdoQuery *OpenTable(const QString &ItabName, TAdoQuery *Iado);
   TAdoQuery *Ready(const QString &ItabName, int IQueryRight);
@@ -177,7 +175,7 @@ private:
     std::unique_ptr<TAdoQuery> Query;
   };
 
-  TAdoQuery *NewEntry(const QString &name, const QString &marker); // caller holds FLock
+  TAdoQuery *NewEntry(const QString &name, const QString &marker);  // caller holds FLock
   // Frees the marker of a query an operation borrowed and no caller ever sees.
   class TGiveBack;
   static void SetStatement(TAdoQuery *query, const QString &sql, const TSqlParams &params);
@@ -186,11 +184,10 @@ private:
   int MaxOf(const QString &ItabName, const QString &IFieldName);
   // Select Count(field) ... where field=value. GetCount and IsExitThis differ in use time,
   // in whether the query is closed after, and in what an error does.
-  int CountWhere(int useTime, bool close, const QString &ItabName, const QString &IFieldName,
-                 const QVariant &Ivalue);
+  int CountWhere(int useTime, bool close, const QString &ItabName, const QString &IFieldName, const QVariant &Ivalue);
 
   TAdoConnection *FConn = nullptr;
-  std::unique_ptr<TAdoConnection> FOwnConn; // set when FAutoFreeConn
+  std::unique_ptr<TAdoConnection> FOwnConn;  // set when FAutoFreeConn
   bool FAutoFreeConn = false;
   std::vector<TPoolEntry> FPool;
   int FName = 0;

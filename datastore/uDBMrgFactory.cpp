@@ -42,7 +42,7 @@ std::unique_ptr<TDBMrg> OpenMiniAppdata() {
   if (!QFile::exists(path)) {
     const QString delivered = GetExePath() + AppdataFileName;
     if (QFile::exists(delivered))
-      QFile::copy(delivered, path); // never overwrites
+      QFile::copy(delivered, path);  // never overwrites
     if (!QFile::exists(path))
       throw std::runtime_error((QStringLiteral("文件:") + path + QStringLiteral("不存在!")).toStdString());
   }
@@ -97,7 +97,7 @@ std::unique_ptr<TDBMrg> OpenMiniCarddata() {
     try {
       TDBMrg::CreateAccessFile(path, CarddataPassword);
     } catch (const std::exception &) {
-      if (!QFile::exists(path)) // another process may have created it a moment ago
+      if (!QFile::exists(path))  // another process may have created it a moment ago
         throw;
     }
   }
@@ -106,7 +106,7 @@ std::unique_ptr<TDBMrg> OpenMiniCarddata() {
   return pool;
 }
 
-} // namespace
+}  // namespace
 
 TDBMrg *TDBMrgFactory::GetDBMrg(TDBMrgID ADBMrgID) {
   TFactoryState &state = State();

@@ -19,8 +19,7 @@
 #include <utility>
 #include <vector>
 
-template <class TModel>
-using TModelList = std::vector<std::unique_ptr<TModel>>;
+template <class TModel> using TModelList = std::vector<std::unique_ptr<TModel>>;
 
 // A column and the value to store in it.
 using TColumnValues = std::initializer_list<std::pair<QString, QVariant>>;
@@ -38,8 +37,7 @@ protected:
 
   // Every row of the table, in table order. `readRow(query, model)` fills one model from the
   // current row; a row it cannot read (it throws) is left out and reading goes on.
-  template <class TModel, class TReadRow>
-  TModelList<TModel> ReadAll(const QString &ItabName, TReadRow readRow) {
+  template <class TModel, class TReadRow> TModelList<TModel> ReadAll(const QString &ItabName, TReadRow readRow) {
     TModelList<TModel> list;
     ReadRows(DBMrg()->OpenTable(ItabName, 1), [&](TAdoQuery &query) { AppendRow<TModel>(list, query, readRow); });
     return list;
@@ -50,7 +48,8 @@ protected:
   TModelList<TModel> ReadAllWhere(const QString &ItabName, const QString &IFieldName, const QVariant &Ivalue,
                                   TReadRow readRow) {
     TModelList<TModel> list;
-    ReadRows(OpenWhere(ItabName, IFieldName, Ivalue), [&](TAdoQuery &query) { AppendRow<TModel>(list, query, readRow); });
+    ReadRows(OpenWhere(ItabName, IFieldName, Ivalue),
+             [&](TAdoQuery &query) { AppendRow<TModel>(list, query, readRow); });
     return list;
   }
 

@@ -33,8 +33,8 @@ struct TBuildNode {
   std::vector<std::pair<uint8_t, int32_t>> kids;
   bool terminal = false;
   uint16_t depth = 0;
-  uint16_t row = 0;    // the node's row in the table (inner nodes and the root)
-  uint16_t source = 0; // the row its own row starts as a copy of: that of its failure state
+  uint16_t row = 0;     // the node's row in the table (inner nodes and the root)
+  uint16_t source = 0;  // the row its own row starts as a copy of: that of its failure state
 };
 
 // Fresh memory is costly to touch page by page on some machines (a fault per page); the table
@@ -52,7 +52,7 @@ void Prefault(void *data, size_t bytes) {
 #endif
 }
 
-} // namespace
+}  // namespace
 
 TWordAutomaton::TWordAutomaton(const std::vector<std::string> &keyWords) {
   FWordStore = ReportableWords(keyWords);
@@ -124,8 +124,8 @@ size_t TWordAutomaton::MemoryBytes() const {
   size_t words = 0;
   for (const std::string &w : FWordStore)
     words += w.capacity() + sizeof(std::string);
-  return sizeof(*this) + FNext.capacity() * sizeof(uint16_t) + FStopDepth.capacity() * sizeof(uint16_t) +
-         words + FWords.bucket_count() * sizeof(void *) + FWords.size() * (sizeof(std::string_view) + 2 * sizeof(void *));
+  return sizeof(*this) + FNext.capacity() * sizeof(uint16_t) + FStopDepth.capacity() * sizeof(uint16_t) + words +
+         FWords.bucket_count() * sizeof(void *) + FWords.size() * (sizeof(std::string_view) + 2 * sizeof(void *));
 }
 
 uint32_t TWordAutomaton::Walk(const uint8_t *p, size_t n, uint16_t &state) const {
@@ -192,8 +192,7 @@ int32_t TWordAutomaton::Count(std::string_view text) const {
     return 0;
   const auto *p = reinterpret_cast<const uint8_t *>(text.data());
   uint16_t state = 0;
-  const uint32_t hits = text.size() >= 4096 ? WalkInterleaved(p, text.size(), state)
-                                            : Walk(p, text.size(), state);
+  const uint32_t hits = text.size() >= 4096 ? WalkInterleaved(p, text.size(), state) : Walk(p, text.size(), state);
   // The trie's search stops for good at the first start whose walk runs into the end of the
   // text inside a longer word's path: hits starting there or later are not reported.
   const size_t stopDepth = FStopDepth[state];

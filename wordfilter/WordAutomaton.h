@@ -30,9 +30,9 @@ private:
   uint32_t WalkInterleaved(const uint8_t *text, size_t n, uint16_t &lastState) const;
   int32_t HitsAfter(std::string_view text, size_t start) const;
 
-  std::vector<uint16_t> FNext;    // state * 256 + byte -> next state | hits << StateBits
-  std::vector<uint16_t> FStopDepth; // per state: its depth, where the search stops if the text ends there
-  std::unordered_set<std::string_view> FWords; // the reportable words (no one a prefix of another)
+  std::vector<uint16_t> FNext;                  // state * 256 + byte -> next state | hits << StateBits
+  std::vector<uint16_t> FStopDepth;             // per state: its depth, where the search stops if the text ends there
+  std::unordered_set<std::string_view> FWords;  // the reportable words (no one a prefix of another)
   std::vector<std::string> FWordStore;
   size_t FStateCount = 0;
   size_t FMaxLength = 0;

@@ -44,7 +44,7 @@ private:
   const char *FStr;
 };
 
-} // namespace
+}  // namespace
 
 extern "C" int32_t SVWORDTREE_CALL SearchWordCount(const char *str) {
   const TWordAutomaton &words = GlobalWords();

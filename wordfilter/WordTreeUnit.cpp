@@ -81,7 +81,7 @@ namespace {
 
 bool IsTrimmed(char16_t ch) { return ch <= u' '; }
 
-} // namespace
+}  // namespace
 
 std::vector<std::string> LoadKeyWords() {
   const int32_t count = ParseWordCount(WordCountText());

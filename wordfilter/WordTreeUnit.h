@@ -44,7 +44,7 @@ public:
   std::vector<std::string> SearchWord(std::string_view str) const;
 
   struct THit {
-    size_t offset; // byte offset of the word's start in the text
+    size_t offset;  // byte offset of the word's start in the text
     std::string word;
   };
   // The same search, with where each word starts.

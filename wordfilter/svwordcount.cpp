@@ -84,7 +84,7 @@ bool ReadInput(const std::string &name, std::string &text, std::string &error) {
   return true;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv) {
   TOptions opt;
@@ -96,7 +96,7 @@ int main(int argc, char **argv) {
   if (opt.files.empty())
     opt.files.push_back("-");
 
-  TWordTree tree; // only for --list: the trie also tells where each word starts
+  TWordTree tree;  // only for --list: the trie also tells where each word starts
   if (opt.list)
     tree.CreateWordTree();
 

@@ -1,12 +1,12 @@
 // The filter's decision on a real page: from the completed top-level document to the decision
 // (text read from the engine, conversion to code page 936, count), for 1 MB of page text; and
 // the resident memory of one page (this process and the page's render process).
-#include "tests/support/TestFolders.h"
-#include "tests/support/TestHttpServer.h"
-#include "common/uAppcf.h"
 #include "browser/uChild.h"
 #include "browser/uObserverChild.h"
+#include "common/uAppcf.h"
 #include "common/uWebBrowser.h"
+#include "tests/support/TestFolders.h"
+#include "tests/support/TestHttpServer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -101,8 +101,12 @@ void BM_DecisionAfterDocumentComplete(benchmark::State &state) {
     state.SetIterationTime(bench.Load([&] { bench.subject.Refresh(0); }));
   state.SetBytesProcessed(state.iterations() * 1024 * 1024);
 }
-BENCHMARK(BM_DecisionAfterDocumentComplete)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20)
-    ->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_DecisionAfterDocumentComplete)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 
 // Where the time goes inside the engine: innerText in the render process, and the round trip
 // of the same text as a script answer.
@@ -125,7 +129,8 @@ void BM_EngineShares(benchmark::State &state) {
     QElapsedTimer clock;
     clock.start();
     innerTextMs += eval("(function(){var t=performance.now();document.documentElement.innerText;"
-                        "return performance.now()-t;})()").toDouble();
+                        "return performance.now()-t;})()")
+                       .toDouble();
     eval("document.documentElement.innerText");
     state.SetIterationTime(clock.nsecsElapsed() / 1e9);
   }

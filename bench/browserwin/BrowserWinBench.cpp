@@ -5,15 +5,15 @@
 // given). Memory is reported for the browser's whole process tree (the web engine's helper
 // processes included): resident set (shared pages counted once per process) and proportional
 // set (shared pages divided among the processes that share them).
-#include "tests/support/LoadReportingPage.h"
-#include "tests/support/TestFolders.h"
-#include "tests/support/TestHttpServer.h"
-#include "tests/support/WaitUntil.h"
-#include "common/uAppcf.h"
 #include "browser/uChild.h"
 #include "browser/uFrmMain.h"
 #include "browser/uTagsBar.h"
 #include "browser/uTextLog.h"
+#include "common/uAppcf.h"
+#include "tests/support/LoadReportingPage.h"
+#include "tests/support/TestFolders.h"
+#include "tests/support/TestHttpServer.h"
+#include "tests/support/WaitUntil.h"
 
 #include <QApplication>
 #include <QDir>
@@ -118,9 +118,10 @@ void BM_MemoryWithOneAndTenTabs(benchmark::State &state) {
   TTestFolders folders;
   TTestHttpServer server;
   for (int i = 0; i < 10; ++i)
-    server.Route(QStringLiteral("/page%1").arg(i),
-                 PageThatReportsLoad(QStringLiteral("Page %1").arg(i),
-                                     QStringLiteral("<h1>Page %1</h1>").arg(i) + QString("<p>text of a page</p>").repeated(50)));
+    server.Route(
+        QStringLiteral("/page%1").arg(i),
+        PageThatReportsLoad(QStringLiteral("Page %1").arg(i),
+                            QStringLiteral("<h1>Page %1</h1>").arg(i) + QString("<p>text of a page</p>").repeated(50)));
   qputenv("PEMBLO_HOME_PAGE", server.Url("/page0").toString().toUtf8());
   TCfMrg cfMrg;
   TTextLogManager textLog;

@@ -143,8 +143,9 @@ void BM_OpenAndWalk1000_Plain(benchmark::State &state) {
     qint64 sum = 0;
     while (sqlite3_step(all) == SQLITE_ROW) {
       sum += sqlite3_column_int(all, 0);
-      sum += QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(all, 1)), sqlite3_column_bytes(all, 1))
-                 .size();
+      sum +=
+          QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(all, 1)), sqlite3_column_bytes(all, 1))
+              .size();
     }
     sqlite3_reset(all);
     benchmark::DoNotOptimize(sum);
@@ -159,6 +160,6 @@ BENCHMARK(BM_CountWhere_Plain)->Arg(0)->Arg(1);
 BENCHMARK(BM_OpenAndWalk1000_Pool);
 BENCHMARK(BM_OpenAndWalk1000_Plain);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

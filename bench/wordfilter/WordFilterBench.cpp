@@ -48,7 +48,7 @@ std::string MakeText(const std::vector<std::string> &sentences, const std::vecto
   std::string text;
   while (text.size() < TextSize) {
     text += sentences[rng() % sentences.size()];
-    if (rng() % 8 == 0) // about one listed word per kilobyte
+    if (rng() % 8 == 0)  // about one listed word per kilobyte
       text += words[rng() % words.size()];
   }
   return text;
@@ -137,12 +137,13 @@ void Hyperscan(benchmark::State &state, const std::string &text) {
   size_t hits = 0;
   for (auto _ : state) {
     hits = 0;
-    hs_scan(db, text.data(), unsigned(text.size()), 0, scratch,
-            [](unsigned, unsigned long long, unsigned long long, unsigned, void *ctx) -> int {
-              ++*static_cast<size_t *>(ctx);
-              return 0;
-            },
-            &hits);
+    hs_scan(
+        db, text.data(), unsigned(text.size()), 0, scratch,
+        [](unsigned, unsigned long long, unsigned long long, unsigned, void *ctx) -> int {
+          ++*static_cast<size_t *>(ctx);
+          return 0;
+        },
+        &hits);
     benchmark::DoNotOptimize(hits);
   }
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
@@ -206,7 +207,7 @@ void BM_BuildLiteralTrie(benchmark::State &state) {
   state.counters["bytes"] = double(nodes * sizeof(TWordChildNode));
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_SearchWordCount_Gbk)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SearchWordCount_Ascii)->Unit(benchmark::kMicrosecond);

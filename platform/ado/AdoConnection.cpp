@@ -7,8 +7,8 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -50,7 +50,7 @@ sqlite3 *OpenKeyed(const TConnStrParts &parts, int flags, int timeoutSeconds) {
   return db;
 }
 
-} // namespace
+}  // namespace
 
 TConnStrParts ParseConnectionString(const QString &connStr) {
   TConnStrParts parts;

@@ -22,7 +22,7 @@ public:
 // The values of a connection string this layer acts on.
 struct TConnStrParts {
   QString sDataSource;
-  QString sPassword; // empty: the file has no key
+  QString sPassword;  // empty: the file has no key
 };
 
 // Splits "key=value;..." (keys without regard to letter case, values optionally in double

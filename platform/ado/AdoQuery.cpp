@@ -145,7 +145,7 @@ TWriteResult RunWrite(sqlite3 *db, const QString &sql, const std::vector<QVarian
   return result;
 }
 
-} // namespace
+}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Fields
@@ -158,9 +158,9 @@ bool TAdoField::IsNull() const { return FQuery.CellValue(FIndex).isNull(); }
 
 int TAdoField::AsInteger() const {
   if (const TAdoQuery::TCell *cell = FQuery.CurrentCell(FIndex); cell && cell->iType == SQLITE_INTEGER &&
-                                                                  cell->iInt >= std::numeric_limits<int>::min() &&
-                                                                  cell->iInt <= std::numeric_limits<int>::max())
-    return int(cell->iInt); // the common case, without a variant
+                                                                 cell->iInt >= std::numeric_limits<int>::min() &&
+                                                                 cell->iInt <= std::numeric_limits<int>::max())
+    return int(cell->iInt);  // the common case, without a variant
   const QVariant v = FQuery.CellValue(FIndex);
   if (v.isNull())
     return 0;
@@ -241,7 +241,7 @@ void TAdoQuery::SqlAdd(const QString &line) {
 void TAdoQuery::SetSql(const QString &text) {
   Close();
   if (FSql.size() == 1 && FSql.front() == text)
-    return; // same statement: keep its parameters and its compiled form
+    return;  // same statement: keep its parameters and its compiled form
   FParams.clear();
   FSql = QStringList{text};
 }
@@ -394,8 +394,8 @@ int TAdoQuery::ExecSQL() {
   }
   const QString error = rc == SQLITE_DONE ? QString() : ErrorText(db);
   const int changes = sqlite3_total_changes(db) - before;
-  const bool inserted = rc == SQLITE_DONE && changes > 0 &&
-                        SqlText().trimmed().startsWith(QLatin1String("insert"), Qt::CaseInsensitive);
+  const bool inserted =
+      rc == SQLITE_DONE && changes > 0 && SqlText().trimmed().startsWith(QLatin1String("insert"), Qt::CaseInsensitive);
   FLastInsertId = inserted ? sqlite3_last_insert_rowid(db) : 0;
   sqlite3_reset(FStmt);
   if (rc != SQLITE_DONE)
@@ -503,7 +503,7 @@ QVariant TAdoQuery::CellValue(int index) const {
   if (FState == TDataSetState::dsEdit || FState == TDataSetState::dsInsert)
     return FBuffer[size_t(index)];
   if (FRecNo >= RecordCount())
-    return NullValue(); // no current row: every field is empty
+    return NullValue();  // no current row: every field is empty
   return StoredValue(FRecNo, index);
 }
 
@@ -556,7 +556,7 @@ void TAdoQuery::Edit() {
   if (FState != TDataSetState::dsBrowse)
     return;
   if (FRecNo >= RecordCount()) {
-    Append(); // an empty dataset is edited by adding its first row
+    Append();  // an empty dataset is edited by adding its first row
     return;
   }
   FBuffer.clear();
@@ -611,9 +611,10 @@ void TAdoQuery::PostInsert() {
     marks << QStringLiteral("?");
     values.push_back(FBuffer[i]);
   }
-  const QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(QuoteName(table))
-                                      : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                            .arg(QuoteName(table), names.join(u','), marks.join(u','));
+  const QString sql =
+      names.isEmpty()
+          ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(QuoteName(table))
+          : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(QuoteName(table), names.join(u','), marks.join(u','));
   sqlite3 *db = FConnection->Handle();
   const TWriteResult written = RunWrite(db, sql, values);
   FLastInsertId = written.iLastId;
@@ -626,9 +627,8 @@ void TAdoQuery::PostInsert() {
       indexes.push_back(i);
     }
   }
-  const QByteArray select = QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?")
-                                .arg(origins.join(u','), QuoteName(table))
-                                .toUtf8();
+  const QByteArray select =
+      QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(origins.join(u','), QuoteName(table)).toUtf8();
   {
     TDbLock lock(db);
     sqlite3_stmt *stmt = nullptr;
@@ -665,9 +665,10 @@ void TAdoQuery::PostEdit() {
   if (keys.isEmpty())
     throw EAdoError(QStringLiteral("Insufficient key column information for updating or refreshing."));
   values.insert(values.end(), keyValues.begin(), keyValues.end());
-  const QString sql =
-      QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(QuoteName(table), sets.join(u','), keys.join(QLatin1String(" AND ")));
+  const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                          .arg(QuoteName(table), sets.join(u','), keys.join(QLatin1String(" AND ")));
   if (RunWrite(FConnection->Handle(), sql, values).iChanges == 0)
-    throw EAdoError(QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read."));
+    throw EAdoError(QStringLiteral(
+        "Row cannot be located for updating. Some values may have been changed since it was last read."));
   StoreRow(FRecNo, FBuffer);
 }

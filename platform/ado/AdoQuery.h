@@ -104,8 +104,8 @@ private:
   friend class TAdoField;
   struct TColumn {
     QString sName;
-    QString sTable;  // table the column comes from (empty for computed columns)
-    QString sOrigin; // its name in that table
+    QString sTable;   // table the column comes from (empty for computed columns)
+    QString sOrigin;  // its name in that table
     bool bKey = false;
   };
 
@@ -116,7 +116,7 @@ private:
   // A stored value, kept compact: text and blobs live in one byte buffer and become QString
   // or QByteArray only when read.
   struct TCell {
-    int iType = 5; // SQLITE_NULL
+    int iType = 5;  // SQLITE_NULL
     union {
       qint64 iInt;
       double dReal;
@@ -127,7 +127,7 @@ private:
     };
     TCell() : iInt(0) {}
   };
-  const TCell *CurrentCell(int index) const; // null in edit/insert state or without a row
+  const TCell *CurrentCell(int index) const;  // null in edit/insert state or without a row
   QVariant CellValue(int index) const;        // the edit buffer in edit/insert state
   QVariant StoredValue(int row, int index) const;
   void StoreRow(int row, const std::vector<QVariant> &values);
@@ -139,21 +139,21 @@ private:
   QString FName;
   int FTag = 0;
   QStringList FSql;
-  std::vector<std::pair<QString, QVariant>> FParams; // names without colon
+  std::vector<std::pair<QString, QVariant>> FParams;  // names without colon
 
   sqlite3_stmt *FStmt = nullptr;
   QString FStmtText;
   std::uint64_t FStmtGeneration = 0;
-  std::vector<QString> FStmtParamNames; // without colon, by position
+  std::vector<QString> FStmtParamNames;  // without colon, by position
 
   TDataSetState FState = TDataSetState::dsInactive;
   std::vector<TColumn> FColumns;
-  std::vector<std::pair<QString, int>> FFieldCache; // name objects already looked up
-  std::vector<TCell> FCells; // row-major
-  QByteArray FBytes;         // text and blob contents of FCells
+  std::vector<std::pair<QString, int>> FFieldCache;  // name objects already looked up
+  std::vector<TCell> FCells;                         // row-major
+  QByteArray FBytes;                                 // text and blob contents of FCells
   int FRowCount = 0;
   int FRecNo = 0;
-  std::vector<QVariant> FBuffer; // the row being edited or inserted
+  std::vector<QVariant> FBuffer;  // the row being edited or inserted
   std::vector<bool> FBufferSet;
   std::int64_t FLastInsertId = 0;
 };

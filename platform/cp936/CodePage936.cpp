@@ -20,8 +20,7 @@ public:
 
   // Converts `in`; on a sequence without a mapping it appends `replacement` and skips
   // `skip(in, left)` input bytes.
-  template <typename Skip>
-  std::string Run(const char *in, size_t left, std::string_view replacement, Skip skip) {
+  template <typename Skip> std::string Run(const char *in, size_t left, std::string_view replacement, Skip skip) {
     iconv(FCd, nullptr, nullptr, nullptr, nullptr);
     std::string out;
     out.resize(left * 2 + 16);
@@ -72,7 +71,7 @@ bool IsAscii(std::string_view s) {
   return true;
 }
 
-} // namespace
+}  // namespace
 
 std::string Utf16ToCp936(std::u16string_view text) {
   // Fast path: plain ASCII text maps to itself.
@@ -117,11 +116,23 @@ std::u16string Utf8ToUtf16(std::string_view s) {
     const auto c = uint8_t(s[i]);
     char32_t cp;
     size_t len;
-    if (c < 0x80) { cp = c; len = 1; }
-    else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }
-    else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; len = 3; }
-    else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; len = 4; }
-    else { out.push_back(u'?'); ++i; continue; }
+    if (c < 0x80) {
+      cp = c;
+      len = 1;
+    } else if ((c & 0xE0) == 0xC0) {
+      cp = c & 0x1F;
+      len = 2;
+    } else if ((c & 0xF0) == 0xE0) {
+      cp = c & 0x0F;
+      len = 3;
+    } else if ((c & 0xF8) == 0xF0) {
+      cp = c & 0x07;
+      len = 4;
+    } else {
+      out.push_back(u'?');
+      ++i;
+      continue;
+    }
     bool ok = i + len <= s.size();
     for (size_t k = 1; ok && k < len; ++k) {
       const auto cc = uint8_t(s[i + k]);
@@ -172,7 +183,7 @@ std::string Utf16ToUtf8(std::u16string_view s) {
   return out;
 }
 
-} // namespace
+}  // namespace
 
 std::string Utf8ToCp936(std::string_view text) {
   if (IsAscii(text))

@@ -3,8 +3,7 @@
 #include "platform/cp936/CodePage936.h"
 
 QByteArray ToCp936(const QString &text) {
-  const std::string bytes =
-      Utf16ToCp936({reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size())});
+  const std::string bytes = Utf16ToCp936({reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size())});
   return QByteArray(bytes.data(), qsizetype(bytes.size()));
 }
 

@@ -21,8 +21,7 @@ QString CurrentErrorText() {
 
 void ShowErrorMessage(const QString &text) {
   if (qobject_cast<QApplication *>(QCoreApplication::instance())) {
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text,
-                    QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok);
     box.exec();
   } else {
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());

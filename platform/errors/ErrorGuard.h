@@ -16,11 +16,8 @@ void GuardedCall(const std::function<void()> &action) noexcept;
 
 // Wraps a slot or callback so that its exceptions are shown instead of escaping, e.g.
 // connect(btnAdd, &QPushButton::clicked, this, Guarded([this] { btnAddClick(); })).
-template <class F>
-auto Guarded(F f) {
-  return [f = std::move(f)](auto &&...args) {
-    GuardedCall([&] { f(std::forward<decltype(args)>(args)...); });
-  };
+template <class F> auto Guarded(F f) {
+  return [f = std::move(f)](auto &&...args) { GuardedCall([&] { f(std::forward<decltype(args)>(args)...); }); };
 }
 
 // An application whose event delivery runs inside the guard, so an exception escaping any

@@ -13,16 +13,13 @@ namespace {
 
 const int kBusyTimeoutMs = 30000;
 
-const char kSchema[] =
-    "CREATE TABLE IF NOT EXISTS keys(path TEXT PRIMARY KEY, name TEXT NOT NULL);"
-    "CREATE TABLE IF NOT EXISTS vals(key TEXT NOT NULL, name TEXT NOT NULL, shown TEXT NOT NULL,"
-    " type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(key, name));";
+const char kSchema[] = "CREATE TABLE IF NOT EXISTS keys(path TEXT PRIMARY KEY, name TEXT NOT NULL);"
+                       "CREATE TABLE IF NOT EXISTS vals(key TEXT NOT NULL, name TEXT NOT NULL, shown TEXT NOT NULL,"
+                       " type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(key, name));";
 
 sqlite3 *Db(void *p) { return static_cast<sqlite3 *>(p); }
 
-[[noreturn]] void Fail(sqlite3 *db) {
-  throw std::runtime_error(std::string("Registry error: ") + sqlite3_errmsg(db));
-}
+[[noreturn]] void Fail(sqlite3 *db) { throw std::runtime_error(std::string("Registry error: ") + sqlite3_errmsg(db)); }
 
 // The parts of a key path; empty parts (a leading, doubled or trailing "\") are dropped.
 QStringList Parts(const QString &key) { return key.split('\\', Qt::SkipEmptyParts); }
@@ -90,14 +87,13 @@ private:
 
 bool Unwritable(int rc) {
   const int primary = rc & 0xFF;
-  return primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN || primary == SQLITE_PERM ||
-         primary == SQLITE_AUTH;
+  return primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN || primary == SQLITE_PERM || primary == SQLITE_AUTH;
 }
 
 }  // namespace
 
 QString HiveFileName(THKey root) {
-  const char *name = root == THKey::ClassesRoot    ? "HKEY_CLASSES_ROOT"
+  const char *name = root == THKey::ClassesRoot   ? "HKEY_CLASSES_ROOT"
                      : root == THKey::CurrentUser ? "HKEY_CURRENT_USER"
                                                   : "HKEY_LOCAL_MACHINE";
   return GetRegistryFolder() + "/" + name + ".hive";
@@ -117,8 +113,7 @@ std::optional<TRegValue> THiveAccess::ReadValue(const QString &key, const QStrin
     return std::nullopt;
   const void *blob = sqlite3_column_blob(s.Get(), 1);
   const int size = sqlite3_column_bytes(s.Get(), 1);
-  return TRegValue{TRegDataType(sqlite3_column_int(s.Get(), 0)),
-                   QByteArray(static_cast<const char *>(blob), size)};
+  return TRegValue{TRegDataType(sqlite3_column_int(s.Get(), 0)), QByteArray(static_cast<const char *>(blob), size)};
 }
 
 void THiveAccess::CreateKey(const QString &key) {
@@ -133,7 +128,12 @@ void THiveAccess::CreateKey(const QString &key) {
 void THiveAccess::WriteValue(const QString &key, const QString &name, const TRegValue &value) {
   CreateKey(key);
   TStatement s(Db(FDb), "INSERT OR REPLACE INTO vals(key, name, shown, type, data) VALUES(?, ?, ?, ?, ?)");
-  s.Bind(1, FoldedPath(Parts(key))).Bind(2, Fold(name)).Bind(3, name).Bind(4, int(value.eType)).Bind(5, value.data).Step();
+  s.Bind(1, FoldedPath(Parts(key)))
+      .Bind(2, Fold(name))
+      .Bind(3, name)
+      .Bind(4, int(value.eType))
+      .Bind(5, value.data)
+      .Step();
 }
 
 bool UpdateHive(THKey root, const std::function<void(THiveAccess &)> &work) {

@@ -6,10 +6,10 @@
 #include <QStringList>
 #include <cstdint>
 
-inline constexpr intptr_t SE_ERR_FNF = 2;         // no such file
+inline constexpr intptr_t SE_ERR_FNF = 2;  // no such file
 inline constexpr intptr_t SE_ERR_ACCESSDENIED = 5;
-inline constexpr intptr_t SE_ERR_NOASSOC = 31;    // nothing could open it
-inline constexpr intptr_t SHELL_OPEN_OK = 42;     // started
+inline constexpr intptr_t SE_ERR_NOASSOC = 31;  // nothing could open it
+inline constexpr intptr_t SHELL_OPEN_OK = 42;   // started
 
 intptr_t ShellOpen(const QString &file, const QString &parameters);
 

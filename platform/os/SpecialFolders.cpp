@@ -5,9 +5,7 @@
 
 namespace {
 
-QString FromEnv(const char *name) {
-  return qEnvironmentVariable(name);
-}
+QString FromEnv(const char *name) { return qEnvironmentVariable(name); }
 
 // A folder below the home folder, or empty when there is no home folder to build on.
 QString UnderHome(const QString &relative) {

@@ -59,8 +59,7 @@ QDBusMessage WindowCall(const TWindowRef &window, const QString &method) {
 }
 
 // Runs work on the endpoint's thread and waits for it.
-template <class F>
-void RunOn(TWindowEndpoint *endpoint, F &&work) {
+template <class F> void RunOn(TWindowEndpoint *endpoint, F &&work) {
   if (endpoint->thread() == QThread::currentThread())
     work();
   else
@@ -75,12 +74,8 @@ public:
   explicit TWindowAdaptor(TWindowEndpoint *endpoint) : QObject(endpoint), FEndpoint(endpoint) {}
 
 public Q_SLOTS:
-  Q_NOREPLY void Post(uint msg, qlonglong wParam, qlonglong lParam) {
-    FEndpoint->Dispatch(msg, wParam, lParam);
-  }
-  qlonglong Send(uint msg, qlonglong wParam, qlonglong lParam) {
-    return FEndpoint->Dispatch(msg, wParam, lParam);
-  }
+  Q_NOREPLY void Post(uint msg, qlonglong wParam, qlonglong lParam) { FEndpoint->Dispatch(msg, wParam, lParam); }
+  qlonglong Send(uint msg, qlonglong wParam, qlonglong lParam) { return FEndpoint->Dispatch(msg, wParam, lParam); }
   void Activate() { FEndpoint->Activate(); }
   int Geometry(int &y, int &w, int &h) {
     const QRect r = FEndpoint->Geometry();
@@ -102,26 +97,20 @@ QString TitleBusName(const QString &title) {
   return QStringLiteral("org.pemblo.Title.t") + QString::fromLatin1(digest.toHex().left(16));
 }
 
-QString ClassBusName(const QString &className) {
-  return QStringLiteral("org.pemblo.Class.") + className;
-}
+QString ClassBusName(const QString &className) { return QStringLiteral("org.pemblo.Class.") + className; }
 
-std::optional<TWindowRef> FindWindowByTitle(const QString &title) {
-  return OwnerOf(TitleBusName(title));
-}
+std::optional<TWindowRef> FindWindowByTitle(const QString &title) { return OwnerOf(TitleBusName(title)); }
 
-std::optional<TWindowRef> FindWindowByClass(const QString &className) {
-  return OwnerOf(ClassBusName(className));
-}
+std::optional<TWindowRef> FindWindowByClass(const QString &className) { return OwnerOf(ClassBusName(className)); }
 
 std::vector<TWindowRef> FindWindowsByClass(const QString &className) {
   std::vector<TWindowRef> windows;
   auto bus = SenderBus();
   if (!bus)
     return windows;
-  QDBusMessage call = QDBusMessage::createMethodCall(
-      QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-      QStringLiteral("org.freedesktop.DBus"), QStringLiteral("ListQueuedOwners"));
+  QDBusMessage call =
+      QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                                     QStringLiteral("org.freedesktop.DBus"), QStringLiteral("ListQueuedOwners"));
   call << ClassBusName(className);
   QDBusReply<QStringList> owners = bus->call(call);
   if (!owners.isValid())
@@ -134,7 +123,8 @@ std::vector<TWindowRef> FindWindowsByClass(const QString &className) {
 void PostWindowMessage(const TWindowRef &window, quint32 msg, qint64 wParam, qint64 lParam) {
   if (QPointer<TWindowEndpoint> local = LocalEndpoint(window.sBusName)) {
     QMetaObject::invokeMethod(
-        local.data(), [local, msg, wParam, lParam] {
+        local.data(),
+        [local, msg, wParam, lParam] {
           if (local)
             local->Dispatch(msg, wParam, lParam);
         },
@@ -269,9 +259,7 @@ void TWindowEndpoint::SetClassName(const QString &className) {
     Own(name);
 }
 
-void TWindowEndpoint::SetMessageHandler(TMessageHandler handler) {
-  FHandler = std::move(handler);
-}
+void TWindowEndpoint::SetMessageHandler(TMessageHandler handler) { FHandler = std::move(handler); }
 
 qint64 TWindowEndpoint::Dispatch(quint32 msg, qint64 wParam, qint64 lParam) {
   qint64 result = 0;
@@ -285,8 +273,6 @@ void TWindowEndpoint::Activate() {
   FWindow->activateWindow();
 }
 
-QRect TWindowEndpoint::Geometry() const {
-  return FWindow->frameGeometry();
-}
+QRect TWindowEndpoint::Geometry() const { return FWindow->frameGeometry(); }
 
 #include "WindowDirectory.moc"

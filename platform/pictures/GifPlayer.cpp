@@ -21,9 +21,7 @@ void TGifPlayer::Start(const QColor &background) {
   ScheduleNext();
 }
 
-void TGifPlayer::Stop() {
-  FTimer.stop();
-}
+void TGifPlayer::Stop() { FTimer.stop(); }
 
 void TGifPlayer::ScheduleNext() {
   if (FAnimation.Frames().size() < 2)

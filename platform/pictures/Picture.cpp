@@ -1,19 +1,18 @@
 #include "platform/pictures/Picture.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QBuffer>
 #include <QPainter>
 #include <QRect>
 
 #include <cstring>
-#include <memory>
 #include <gif_lib.h>
+#include <memory>
 #include <png.h>
 
-EPictureError::EPictureError(const QString &message)
-    : std::runtime_error(message.toUtf8().toStdString()) {}
+EPictureError::EPictureError(const QString &message) : std::runtime_error(message.toUtf8().toStdString()) {}
 
 namespace {
 
@@ -26,9 +25,7 @@ QByteArray ReadWhole(const QString &path) {
   return file.readAll();
 }
 
-[[noreturn]] void Undecodable(const QString &name) {
-  throw EPictureError(QStringLiteral("无法解码图片文件:") + name);
-}
+[[noreturn]] void Undecodable(const QString &name) { throw EPictureError(QStringLiteral("无法解码图片文件:") + name); }
 
 QImage DecodeByQt(const QByteArray &data, const QString &name, const char *format) {
   QBuffer buffer;
@@ -152,13 +149,9 @@ TGifAnimation DecodeGif(const QByteArray &data, const QString &name) {
   return TGifAnimation(std::move(frames), width, height);
 }
 
-TGifAnimation TGifAnimation::FromData(const QByteArray &data, const QString &name) {
-  return DecodeGif(data, name);
-}
+TGifAnimation TGifAnimation::FromData(const QByteArray &data, const QString &name) { return DecodeGif(data, name); }
 
-TGifAnimation TGifAnimation::FromFile(const QString &path) {
-  return DecodeGif(ReadWhole(path), path);
-}
+TGifAnimation TGifAnimation::FromFile(const QString &path) { return DecodeGif(ReadWhole(path), path); }
 
 TPicture::TPicture(QImage image)
     : FImage(image.isNull() ? QImage() : image.convertToFormat(QImage::Format_ARGB32_Premultiplied)) {}
@@ -211,9 +204,7 @@ void TPicture::SetTransparent(bool value) {
   FKeyed = straight.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-const QImage &TPicture::Drawn() const {
-  return FKeyed.isNull() ? FImage : FKeyed;
-}
+const QImage &TPicture::Drawn() const { return FKeyed.isNull() ? FImage : FKeyed; }
 
 void TPicture::Draw(QPainter &painter, int x, int y) const {
   if (!FImage.isNull())

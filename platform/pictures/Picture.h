@@ -46,9 +46,7 @@ public:
   void Draw(QPainter &painter, int x, int y) const;
   void StretchDraw(QPainter &painter, const QRect &target) const;
 
-  bool operator==(const TPicture &other) const {
-    return FTransparent == other.FTransparent && FImage == other.FImage;
-  }
+  bool operator==(const TPicture &other) const { return FTransparent == other.FTransparent && FImage == other.FImage; }
 
 private:
   const QImage &Drawn() const;

@@ -1,10 +1,10 @@
 // The address box: suggestions from the typed addresses and the browse logs, and the typed
 // addresses kept across browsers.
+#include "browser/uAddressBox.h"
+#include "browser/uTextLog.h"
+#include "common/uPathFunc.h"
 #include "tests/support/QStringPrint.h"
 #include "tests/support/TestFolders.h"
-#include "browser/uAddressBox.h"
-#include "common/uPathFunc.h"
-#include "browser/uTextLog.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>
@@ -54,15 +54,15 @@ TEST_F(AddressBoxTest, LoggedAddressesNewestDayAndLineFirst) {
   stray.close();
 
   EXPECT_EQ(ReadLoggedAddresses(100),
-            QStringList({"http://new.example/", "http://shared.example/", "http://中文.example/",
-                         "http://old.example/", "http://first.example/"}));
+            QStringList({"http://new.example/", "http://shared.example/", "http://中文.example/", "http://old.example/",
+                         "http://first.example/"}));
   EXPECT_EQ(ReadLoggedAddresses(2), QStringList({"http://new.example/", "http://shared.example/"}));
 }
 
 TEST_F(AddressBoxTest, MatchingTypedText) {
   TAddressSuggestions suggestions;
-  suggestions.SetPool({"http://www.example.com/", "https://exam.org/", "http://www.other.net/x", "ftp://example.io",
-                       "about:version"});
+  suggestions.SetPool(
+      {"http://www.example.com/", "https://exam.org/", "http://www.other.net/x", "ftp://example.io", "about:version"});
   const struct {
     const char *typed;
     QStringList expected;

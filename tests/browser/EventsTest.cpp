@@ -1,8 +1,8 @@
 // How a page handles its control's events and its commands: new windows, the script close
 // request, the browse log and the favorites.
-#include "tests/support/WaitUntil.h"
-#include "tests/browser/PageFixture.h"
 #include "browser/uFrmAddFav.h"
+#include "tests/browser/PageFixture.h"
+#include "tests/support/WaitUntil.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,11 +16,10 @@
 
 namespace {
 
-const QByteArray OpenerPage =
-    "<html><body style='margin:0'>"
-    "<a id='link' href='/target.html' style='display:block;width:400px;height:200px'"
-    " onclick=\"window.open('/popup.html'); return false;\">a link</a>"
-    "</body></html>";
+const QByteArray OpenerPage = "<html><body style='margin:0'>"
+                              "<a id='link' href='/target.html' style='display:block;width:400px;height:200px'"
+                              " onclick=\"window.open('/popup.html'); return false;\">a link</a>"
+                              "</body></html>";
 
 // The widget of the control that receives mouse input.
 QWidget *InputWidget(TfrmChild *page) {
@@ -67,7 +66,8 @@ TEST_F(PageTest, NewWindowUnderLinkOpensInNewPageWithItsContent) {
   ASSERT_TRUE(WaitUntil([&] { return Subject->Count() == 2; }, 20000));
   EXPECT_EQ(Main->NewPages, QStringList{target});
   auto *newPage = static_cast<TfrmChild *>(Subject->Items(1));
-  ASSERT_TRUE(WaitUntil([&] { return newPage->WBState() == wbsComplete && newPage->Url().endsWith("/popup.html"); }, 20000));
+  ASSERT_TRUE(
+      WaitUntil([&] { return newPage->WBState() == wbsComplete && newPage->Url().endsWith("/popup.html"); }, 20000));
   EXPECT_TRUE(Eval(newPage, "window.opener !== null").toBool());
   EXPECT_EQ(Eval(newPage, "document.body.innerText").toString(), "popup");
   // The new tab was logged under the address it was opened with.

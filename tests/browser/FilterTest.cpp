@@ -1,7 +1,7 @@
 // The content filter on real pages served on 127.0.0.1.
-#include "tests/support/WaitUntil.h"
-#include "tests/browser/PageFixture.h"
 #include "common/uPathFunc.h"
+#include "tests/browser/PageFixture.h"
+#include "tests/support/WaitUntil.h"
 
 #include <QFile>
 #include <QImage>
@@ -49,9 +49,8 @@ TEST_F(PageTest, PageIsBlockedAtFifteenHitsOfItsTextWhileTheSwitchIsOn) {
       {"15 hits", true, Html("", "calm " + Repeat("casino", 15)), "/fifteen.html", true},
       {"15 hits in code page 936", true, Html("", "calm " + Repeat("色情", 15, "，")), "/chinese.html", true},
       {"words in attributes, title and address only", true,
-       Html("<title>" + many + "</title>",
-            "<img alt='" + many + "'><a href='/x?" + many + "' title='" + many + "'>a link</a><div data-x='" + many +
-                "'>calm text</div>"),
+       Html("<title>" + many + "</title>", "<img alt='" + many + "'><a href='/x?" + many + "' title='" + many +
+                                               "'>a link</a><div data-x='" + many + "'>calm text</div>"),
        "/casino/" + QString::fromLatin1(Repeat("casino", 20, "/")) + "attr.html", false},
       {"words in scripts and styles only", true,
        Html("<style>/*" + many + "*/</style>", "<script>var s='" + many + "';</script><p>calm</p>"), "/script.html",
@@ -71,8 +70,7 @@ TEST_F(PageTest, PageIsBlockedAtFifteenHitsOfItsTextWhileTheSwitchIsOn) {
     const QString url = Server.Url(c.path).toString();
     Main->Reports.clear();
     Open(page, 0, c.path);
-    const QString src =
-        Eval(page, "document.images.length ? document.images[0].getAttribute('src') : ''").toString();
+    const QString src = Eval(page, "document.images.length ? document.images[0].getAttribute('src') : ''").toString();
     EXPECT_EQ(src.endsWith(GetExePath() + "/error.jpg"), c.blocked) << src.toStdString();
     const QString text = Eval(page, "document.documentElement.innerText").toString();
     EXPECT_EQ(text.contains("calm"), !c.blocked) << text.left(200).toStdString();
@@ -119,7 +117,8 @@ TEST_F(PageTest, FrameCompletingFirstChangesNeitherStateNorAddress) {
   QSignalSpy decided(page, &TfrmChild::FilterDecided);
   ASSERT_TRUE(loaded.wait(20000));
   EXPECT_EQ(page->WBState(), wbsComplete);
-  EXPECT_EQ(Main->Of("ISetAddressText"), (std::vector<TReport>{{"ISetAddressText", 0, Server.Url("/frames.html").toString()}}));
+  EXPECT_EQ(Main->Of("ISetAddressText"),
+            (std::vector<TReport>{{"ISetAddressText", 0, Server.Url("/frames.html").toString()}}));
   ASSERT_TRUE(decided.wait(20000));
   EXPECT_FALSE(decided.takeFirst().at(0).toBool());
 }

@@ -1,23 +1,23 @@
 // The browser's main window with real pages served on 127.0.0.1: start-up, new pages, the
 // reports of current and background pages, F5, the tab strip's events, the information bar
 // and the settings notice from another process.
+#include "browser/uAddressBox.h"
+#include "browser/uBrowserRes.h"
+#include "browser/uChild.h"
+#include "browser/uFrmMain.h"
+#include "browser/uNagBar.h"
+#include "browser/uTagsBar.h"
+#include "browser/uTextLog.h"
+#include "common/uAppcf.h"
+#include "common/uFrmInfos.h"
+#include "common/uMsgs.h"
+#include "common/uWebBrowser.h"
+#include "platform/os/WindowDirectory.h"
 #include "tests/support/LoadReportingPage.h"
 #include "tests/support/QStringPrint.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/TestHttpServer.h"
 #include "tests/support/WaitUntil.h"
-#include "platform/os/WindowDirectory.h"
-#include "browser/uAddressBox.h"
-#include "common/uAppcf.h"
-#include "browser/uBrowserRes.h"
-#include "browser/uChild.h"
-#include "common/uFrmInfos.h"
-#include "browser/uFrmMain.h"
-#include "common/uMsgs.h"
-#include "browser/uNagBar.h"
-#include "browser/uTagsBar.h"
-#include "browser/uTextLog.h"
-#include "common/uWebBrowser.h"
 
 #include <QApplication>
 #include <QFile>
@@ -53,8 +53,8 @@ protected:
     server.Route("/a", PageThatReportsLoad("Page A", "first page"));
     server.Route("/b", PageThatReportsLoad("Page B", "second page"));
     server.Route("/bad", PageThatReportsLoad("Words", QString::fromLatin1(ListedWords(15))));
-    server.Route("/closer", PageThatReportsLoad(
-                                  "Closer", "<script>setTimeout(function () { window.close(); }, 50);</script>"));
+    server.Route("/closer",
+                 PageThatReportsLoad("Closer", "<script>setTimeout(function () { window.close(); }, 50);</script>"));
     qputenv("PEMBLO_HOME_PAGE", Address("/home").toUtf8());
     cfMrg = std::make_unique<TCfMrg>();
     textLog = std::make_unique<TTextLogManager>();
@@ -124,7 +124,8 @@ TEST_F(FrmMainTest, StartUpOpensTheHomePageAndOneCommandLineAddress) {
     if (c.expectedTabs.size() == 2) {
       ASSERT_TRUE(WaitLoaded(1, "/a"));
     }
-    ASSERT_TRUE(WaitUntil([&] { return TabNames() == c.expectedTabs; }, LoadTimeout)) << TabNames().join(',').toStdString();
+    ASSERT_TRUE(WaitUntil([&] { return TabNames() == c.expectedTabs; }, LoadTimeout))
+        << TabNames().join(',').toStdString();
     EXPECT_EQ(frm->Subject()->Count(), c.expectedTabs.size());
     EXPECT_EQ(frm->TagsBar()->TabIndex(), c.expectedCurrent);
     EXPECT_EQ(frm->windowTitle(), c.expectedTabs[c.expectedCurrent]);
@@ -245,8 +246,7 @@ TEST_F(FrmMainTest, TabsAndPagesStayInStep) {
   // A page closed by its own script takes its tab with it.
   frm->INewPage(Address("/closer"), false);
   ASSERT_TRUE(WaitUntil([&] { return RequestCount("/closer") == 1; }, LoadTimeout));
-  ASSERT_TRUE(WaitUntil([&] { return frm->TagsBar()->TabCount() == 2 && frm->Subject()->Count() == 2; },
-                              LoadTimeout));
+  ASSERT_TRUE(WaitUntil([&] { return frm->TagsBar()->TabCount() == 2 && frm->Subject()->Count() == 2; }, LoadTimeout));
   EXPECT_EQ(frm->TagsBar()->TabIndex(), 1);
   EXPECT_EQ(Page(1)->Url(), Address("/a"));
   frm->ISetTabCaption(1, "still in step");
@@ -273,9 +273,8 @@ TEST_F(FrmMainTest, PagesBehindAClosedTabReportUnderTheirNewTab) {
   // The page in the background, not addressed since, renames its own tab and leaves the
   // current blank tab and the window alone.
   bool done = false;
-  Page(1)->WebBrowser()->Page()->runJavaScript("document.title = 'B Renamed'; 1", [&](const QVariant &) {
-    done = true;
-  });
+  Page(1)->WebBrowser()->Page()->runJavaScript("document.title = 'B Renamed'; 1",
+                                               [&](const QVariant &) { done = true; });
   ASSERT_TRUE(WaitUntil([&] { return done && frm->TagsBar()->GetTabName(1) == "b renamed"; }, LoadTimeout))
       << TabNames().join(", ").toStdString();
   EXPECT_EQ(TabNames(), (QStringList{"page a", "b renamed", "新建选项卡"}));

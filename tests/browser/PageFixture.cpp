@@ -1,5 +1,5 @@
-#include "tests/support/WaitUntil.h"
 #include "tests/browser/PageFixture.h"
+#include "tests/support/WaitUntil.h"
 
 #include "platform/cp936/CodePage936Qt.h"
 

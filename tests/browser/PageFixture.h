@@ -2,12 +2,12 @@
 // What the page tests share: a main window that records the reports of its pages and opens
 // new tabs the way the browser's main window does, the settings manager and browse log of the
 // process, and a server of test pages.
-#include "tests/support/TestFolders.h"
-#include "tests/support/TestHttpServer.h"
-#include "common/uAppcf.h"
 #include "browser/uChild.h"
 #include "browser/uTextLog.h"
+#include "common/uAppcf.h"
 #include "common/uWebBrowser.h"
+#include "tests/support/TestFolders.h"
+#include "tests/support/TestHttpServer.h"
 
 #include <QPointer>
 #include <QVariant>

@@ -74,11 +74,11 @@ TEST_F(PageTest, ClosedPageMovesTheOthersDownAndTheyLearnTheirIndexWhenAddressed
   Main->Reports.clear();
   Subject->BringToFront(1);
   EXPECT_EQ(Main->Reports, (std::vector<TReport>{{"ISetTabCaption", 1, "page2"},
-                                                  {"ISetBackState", 1, "false"},
-                                                  {"ISetForwadState", 1, "false"},
-                                                  {"ISetStopState", 1, "false"},
-                                                  {"ISimpleText", 1, ""},
-                                                  {"ISetAddressText", 1, "page2"}}));
+                                                 {"ISetBackState", 1, "false"},
+                                                 {"ISetForwadState", 1, "false"},
+                                                 {"ISetStopState", 1, "false"},
+                                                 {"ISimpleText", 1, ""},
+                                                 {"ISetAddressText", 1, "page2"}}));
 
   // The page now at 2 reports its own events under 3 until the registry addresses it.
   Main->Reports.clear();

@@ -1,9 +1,9 @@
 // The browse log: line format, code page, and several browsers appending at once.
+#include "browser/uTextLog.h"
+#include "common/uPathFunc.h"
 #include "platform/cp936/CodePage936Qt.h"
 #include "tests/support/ProbeProcess.h"
 #include "tests/support/TestFolders.h"
-#include "common/uPathFunc.h"
-#include "browser/uTextLog.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -33,9 +33,8 @@ TEST(TextLog, LinesAtAFixedClock) {
   now = QDateTime(QDate(2011, 3, 4), QTime(23, 0));  // past midnight: same file
   log.Logs("about:blank");
   log.Logs("http://例子.cn/?q=中文ก");
-  const QByteArray expected = QByteArray("[09:05]  http://www.example.com/\r\n") +
-                              "[23:00]  about:blank\r\n" + "[23:00]  http://" + ToCp936("例子") +
-                              ".cn/?q=" + ToCp936("中文") + "?\r\n";
+  const QByteArray expected = QByteArray("[09:05]  http://www.example.com/\r\n") + "[23:00]  about:blank\r\n" +
+                              "[23:00]  http://" + ToCp936("例子") + ".cn/?q=" + ToCp936("中文") + "?\r\n";
   EXPECT_EQ(ReadFile(log.FileName()), expected);
 
   // A second browser of the same day appends to the same file.

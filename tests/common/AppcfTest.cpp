@@ -1,7 +1,7 @@
 // The settings file: its byte layout, reading any valid form, broken files, and the
 // pemblo-config tool that writes it.
-#include "tests/support/TestFolders.h"
 #include "common/uAppcf.h"
+#include "tests/support/TestFolders.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -33,17 +33,28 @@ void WriteFile(const QString &name, const QByteArray &data) {
 
 TEST(AppcfStream, DefaultsAreTheSixtyFiveBytes) {
   const QByteArray expected = kHeader + Prop("TextTime", Hex("0205")) + Prop("PsDistance", Hex("0205")) +
-                              Prop("ImgTime", Hex("0205")) + Prop("ImgSize", Hex("0232")) +
-                              Prop("OffOn", Hex("08")) + kEnd;
+                              Prop("ImgTime", Hex("0205")) + Prop("ImgSize", Hex("0232")) + Prop("OffOn", Hex("08")) +
+                              kEnd;
   ASSERT_EQ(expected.size(), 65);
   EXPECT_EQ(WriteAppCfStream(TAppCf()), expected);
 }
 
 TEST(AppcfStream, IntegersTakeTheSmallestFormAndReadBack) {
-  const struct { int32_t value; const char *bytes; } cases[] = {
-      {100, "0264"}, {127, "027f"}, {-128, "0280"}, {128, "038000"}, {200, "03c800"},
-      {-32768, "030080"}, {32767, "03ff7f"}, {32768, "0400800000"}, {70000, "0470110100"},
-      {-1, "02ff"}, {INT32_MIN, "0400000080"},
+  const struct {
+    int32_t value;
+    const char *bytes;
+  } cases[] = {
+      {100, "0264"},
+      {127, "027f"},
+      {-128, "0280"},
+      {128, "038000"},
+      {200, "03c800"},
+      {-32768, "030080"},
+      {32767, "03ff7f"},
+      {32768, "0400800000"},
+      {70000, "0470110100"},
+      {-1, "02ff"},
+      {INT32_MIN, "0400000080"},
   };
   for (const auto &c : cases) {
     TAppCf cf;
@@ -79,7 +90,11 @@ TEST(AppcfStream, ReadsAnyFormAnyOrderAndKeepsDefaultsForMissingProperties) {
 TEST(CfMrg, BrokenFilesAreDeletedAndRaiseWhileTheSettingsStay) {
   TTestFolders folders;
   const QByteArray good = WriteAppCfStream(TAppCf());
-  const struct { const char *what; QByteArray data; const char *message; } cases[] = {
+  const struct {
+    const char *what;
+    QByteArray data;
+    const char *message;
+  } cases[] = {
       {"signature", "TPF1" + good.mid(4), "Invalid stream format"},
       {"class", QByteArray("TPF0") + char(5) + "TFoo1" + good.mid(11), "Class TFoo1 not found"},
       {"property", kHeader + Prop("Colour", Hex("0201")) + kEnd, "Property Colour does not exist"},
@@ -156,7 +171,8 @@ TEST(PemboConfigTool, ShowsSetsAndRefuses) {
 
   TRun shown = Config({});
   EXPECT_EQ(shown.code, 0);
-  EXPECT_TRUE(shown.out.contains("TextTime=5\nPsDistance=5\nImgTime=5\nImgSize=50\nOffOn=0\n")) << shown.out.toStdString();
+  EXPECT_TRUE(shown.out.contains("TextTime=5\nPsDistance=5\nImgTime=5\nImgSize=50\nOffOn=0\n"))
+      << shown.out.toStdString();
   EXPECT_FALSE(QFile::exists(file)) << "showing writes nothing";
 
   TRun set = Config({"OffOn=1", "ImgSize=100"});
@@ -167,10 +183,10 @@ TEST(PemboConfigTool, ShowsSetsAndRefuses) {
   EXPECT_EQ(cf.TextTime(), 5);
 
   const QByteArray before = ReadFile(file);
-  for (const QStringList &bad : {QStringList{"TextTime=0"}, QStringList{"TextTime=61"}, QStringList{"PsDistance=4"},
-                                 QStringList{"ImgTime=61"}, QStringList{"ImgSize=49"}, QStringList{"ImgSize=101"},
-                                 QStringList{"OffOn=2"}, QStringList{"Colour=1"}, QStringList{"TextTime"},
-                                 QStringList{"TextTime=abc"}, QStringList{"TextTime=10", "ImgSize=20"}}) {
+  for (const QStringList &bad :
+       {QStringList{"TextTime=0"}, QStringList{"TextTime=61"}, QStringList{"PsDistance=4"}, QStringList{"ImgTime=61"},
+        QStringList{"ImgSize=49"}, QStringList{"ImgSize=101"}, QStringList{"OffOn=2"}, QStringList{"Colour=1"},
+        QStringList{"TextTime"}, QStringList{"TextTime=abc"}, QStringList{"TextTime=10", "ImgSize=20"}}) {
     const TRun refused = Config(bad);
     EXPECT_EQ(refused.code, 2) << bad.join(' ').toStdString();
     EXPECT_FALSE(refused.err.isEmpty());

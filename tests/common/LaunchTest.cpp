@@ -1,12 +1,12 @@
 // Launching (shell open, RunFile, OpenUrl with and without the browser), the named mutex and
 // the worker thread.
-#include "tests/support/WaitUntil.h"
-#include "platform/os/NamedMutex.h"
-#include "tests/support/ProbeProcess.h"
-#include "platform/os/ShellOpen.h"
-#include "tests/support/TestFolders.h"
 #include "common/uInstFunc.h"
 #include "common/uThreadHelper.h"
+#include "platform/os/NamedMutex.h"
+#include "platform/os/ShellOpen.h"
+#include "tests/support/ProbeProcess.h"
+#include "tests/support/TestFolders.h"
+#include "tests/support/WaitUntil.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -33,8 +33,8 @@ void WriteScript(const QString &name, const QByteArray &body) {
 
 // A script that writes its argument count and arguments, one a line, to <out>.
 QByteArray Recorder(const QString &out) {
-  return "printf '%s\\n' \"$#\" \"$@\" > '" + out.toUtf8() + ".tmp' && mv '" + out.toUtf8() + ".tmp' '" +
-         out.toUtf8() + "'\n";
+  return "printf '%s\\n' \"$#\" \"$@\" > '" + out.toUtf8() + ".tmp' && mv '" + out.toUtf8() + ".tmp' '" + out.toUtf8() +
+         "'\n";
 }
 
 // The lines a started program recorded, once it has run.
@@ -143,7 +143,10 @@ TEST(RunFile, StartsProgramsWithParametersAndDocumentsThroughTheHandler) {
 }
 
 TEST(ShellOpen, SplitParameters) {
-  const struct { QString text; QStringList args; } cases[] = {
+  const struct {
+    QString text;
+    QStringList args;
+  } cases[] = {
       {"", {}},
       {"   ", {}},
       {"a b", {"a", "b"}},

@@ -1,6 +1,6 @@
+#include "common/uPathFunc.h"
 #include "platform/os/SpecialFolders.h"
 #include "tests/support/TestFolders.h"
-#include "common/uPathFunc.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,19 +13,19 @@ namespace {
 QString Q(const std::filesystem::path &p) { return QString::fromStdString(p.string()); }
 
 TEST(IncludeBackslash, AddsASeparatorOnlyWhereNoneEnds) {
-  const struct { const char *in, *out; } cases[] = {
-      {"", ""},
-      {"/data", "/data/"},
-      {"/data/", "/data/"},
-      {"C:\\Data\\", "C:\\Data\\"},
-      {"数据", "数据/"},
+  const struct {
+    const char *in, *out;
+  } cases[] = {
+      {"", ""}, {"/data", "/data/"}, {"/data/", "/data/"}, {"C:\\Data\\", "C:\\Data\\"}, {"数据", "数据/"},
   };
   for (const auto &c : cases)
     EXPECT_EQ(IncludeBackslash(QString::fromUtf8(c.in)), QString::fromUtf8(c.out)) << c.in;
 }
 
 TEST(CombinePath, JoinsAndResolvesSteps) {
-  const struct { const char *first, *second, *out; } cases[] = {
+  const struct {
+    const char *first, *second, *out;
+  } cases[] = {
       {"/opt/Pemblo/", "../PembloBrowser/PembloBrowser", "/opt/PembloBrowser/PembloBrowser"},
       {"/data/Pemblo/", "Log/", "/data/Pemblo/Log/"},
       {"/data/Pemblo", "Log/", "/data/Pemblo/Log/"},
@@ -37,8 +37,7 @@ TEST(CombinePath, JoinsAndResolvesSteps) {
       {"", "", ""},
   };
   for (const auto &c : cases)
-    EXPECT_EQ(CombinePath(QString::fromUtf8(c.first), QString::fromUtf8(c.second)),
-              QString::fromUtf8(c.out))
+    EXPECT_EQ(CombinePath(QString::fromUtf8(c.first), QString::fromUtf8(c.second)), QString::fromUtf8(c.out))
         << c.first << " + " << c.second;
 }
 

@@ -25,9 +25,9 @@ TEST(StrFun, SplitByDelimiterAndTextAfterKey) {
       {"datetime:x", ":", {"datetime", "x"}},
       {"ab", "abc", {"ab"}},
       {"x<>y<>", "<>", {"x", "y", ""}},
-      {"x<<>y", "<>", {"x<", "y"}},        // a partial match is kept and rescanned
+      {"x<<>y", "<>", {"x<", "y"}},  // a partial match is kept and rescanned
       {"xaab", "ab", {"xa", ""}},
-      {"a<b", "<>", {"a<b"}},               // too short for the delimiter at the end
+      {"a<b", "<>", {"a<b"}},                               // too short for the delimiter at the end
       {QString("a,b") + QChar(0) + ",c", ",", {"a", "b"}},  // the text ends at its NUL
       {"a,b", QString(",") + QChar(0) + "b", {"a", "b"}},
       {S("名称:画图,等级:1"), ",", {S("名称:画图"), S("等级:1")}},
@@ -36,7 +36,9 @@ TEST(StrFun, SplitByDelimiterAndTextAfterKey) {
     EXPECT_EQ(SplitByDelimiter(c.text, c.delimiter), c.parts)
         << c.text.toStdString() << " / " << c.delimiter.toStdString();
 
-  const struct { QString key, item, after; } keys[] = {
+  const struct {
+    QString key, item, after;
+  } keys[] = {
       {"name:", "name:Paint", "Paint"},
       {"rank:", "name:Paint", ""},
       {"name:", "name:", ""},
@@ -56,7 +58,9 @@ TDesBlock Block(uint64_t v) {
 }
 
 TEST(Des, PublishedTestVectors) {
-  const struct { uint64_t key, plain, cipher; } vectors[] = {
+  const struct {
+    uint64_t key, plain, cipher;
+  } vectors[] = {
       {0x133457799BBCDFF1, 0x0123456789ABCDEF, 0x85E813540F0AB405},
       {0x0123456789ABCDEF, 0x4E6F772069732074, 0x3FA40E8A984D4815},  // "Now is t"
       {0x0101010101010101, 0x8000000000000000, 0x95F8A5E5DD31D900},
@@ -76,7 +80,10 @@ TEST(Des, PublishedTestVectors) {
 TEST(Des, TextAndHexLayer) {
   const QString key = "Pemblo!";
   // Lengths of the hexadecimal form: two digits per padded byte.
-  const struct { QString text; int digits; } lengths[] = {{"1", 16}, {"12345678", 16}, {"123456789", 32}, {"", 0}};
+  const struct {
+    QString text;
+    int digits;
+  } lengths[] = {{"1", 16}, {"12345678", 16}, {"123456789", 32}, {"", 0}};
   for (const auto &c : lengths) {
     const QString hex = DesEncryptToHex(c.text, key);
     EXPECT_EQ(hex.size(), c.digits) << c.text.toStdString();
@@ -110,8 +117,11 @@ TEST(Des, TextAndHexLayer) {
 }
 
 TEST(Des, HexTextToInt) {
-  const struct { const char *text; int32_t value; } cases[] = {
-      {"", 0}, {"0", 0}, {"ff", 255}, {"FF", 255}, {"7fffffff", 0x7FFFFFFF},
+  const struct {
+    const char *text;
+    int32_t value;
+  } cases[] = {
+      {"", 0},          {"0", 0},         {"ff", 255}, {"FF", 255}, {"7fffffff", 0x7FFFFFFF},
       {"FFFFFFFF", -1}, {"100000001", 1},  // 32-bit, wrapping
   };
   for (const auto &c : cases)

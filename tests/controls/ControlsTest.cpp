@@ -30,9 +30,7 @@ TPicture ThreeCellStrip(int cellW, int h) {
   return TPicture(image);
 }
 
-QRgb PixelAt(QWidget &w, int x, int y) {
-  return w.grab().toImage().pixel(x, y);
-}
+QRgb PixelAt(QWidget &w, int x, int y) { return w.grab().toImage().pixel(x, y); }
 
 // A window to host a control at a known place, so mouse events travel through the window.
 struct THost {
@@ -56,7 +54,11 @@ TEST(LblGroupBox, ClicksSelectEntriesAndReportOnlyChanges) {
   box.show();
   QSignalSpy changes(&box, &TLblGroupBox::changed);
 
-  struct TCase { QPoint At; int Index; std::vector<std::pair<int, int>> Reports; };
+  struct TCase {
+    QPoint At;
+    int Index;
+    std::vector<std::pair<int, int>> Reports;
+  };
   const TCase cases[] = {
       {{50, 30}, 1, {{-1, 1}}},  // entry 1 lies from y 22 to 43
       {{50, 30}, 1, {}},         // the selected one again: nothing
@@ -138,12 +140,15 @@ TEST(ProgressBar, CellsFillFromTheLeftWithinTheWidth) {
   EXPECT_EQ(bar.CellLefts(bar.Max(), bar.CellBg()), (std::vector<int>{0, 19, 38}));
   bar.SetValue(2);
   QImage shot = bar.grab().toImage();
-  struct TCase { int X; QRgb Colour; };
-  const TCase cells[] = {{0, qRgb(255, 255, 0)},  {16, qRgb(255, 255, 0)}, {19, qRgb(255, 255, 0)},
+  struct TCase {
+    int X;
+    QRgb Colour;
+  };
+  const TCase cells[] = {{0, qRgb(255, 255, 0)},  {16, qRgb(255, 255, 0)},      {19, qRgb(255, 255, 0)},
                          {35, qRgb(255, 255, 0)}, {38, QColor(Qt::gray).rgb()}, {54, QColor(Qt::gray).rgb()}};
   for (const auto &c : cells)
     EXPECT_EQ(shot.pixel(c.X, 3), c.Colour) << "x " << c.X;
-  EXPECT_NE(shot.pixel(17, 3), qRgb(255, 255, 0));  // the gap
+  EXPECT_NE(shot.pixel(17, 3), qRgb(255, 255, 0));       // the gap
   EXPECT_NE(shot.pixel(56, 3), QColor(Qt::gray).rgb());  // right of the last cell
 
   bar.resize(40, 7);
@@ -152,12 +157,16 @@ TEST(ProgressBar, CellsFillFromTheLeftWithinTheWidth) {
 
 TEST(ProgressBar, IndexedSettersRefuseValuesOutsideTheRange) {
   TProgressBarEx bar;
-  struct TCase { int Index; int Value; int Expected; };
+  struct TCase {
+    int Index;
+    int Value;
+    int Expected;
+  };
   const TCase cases[] = {
-      {TProgressBarEx::piValue, 2, 2},  {TProgressBarEx::piValue, 4, 2},  {TProgressBarEx::piValue, -1, 2},
-      {TProgressBarEx::piMax, 0, 3},    {TProgressBarEx::piMax, 5, 5},    {TProgressBarEx::piMin, 5, 0},
-      {TProgressBarEx::piMin, 4, 4},    {TProgressBarEx::piValue, 3, 2},  {TProgressBarEx::piValue, 5, 5},
-      {TProgressBarEx::piMin, 0, 0},    {TProgressBarEx::piStep, 0, 0},   {TProgressBarEx::piStep, 6, 0},
+      {TProgressBarEx::piValue, 2, 2},        {TProgressBarEx::piValue, 4, 2}, {TProgressBarEx::piValue, -1, 2},
+      {TProgressBarEx::piMax, 0, 3},          {TProgressBarEx::piMax, 5, 5},   {TProgressBarEx::piMin, 5, 0},
+      {TProgressBarEx::piMin, 4, 4},          {TProgressBarEx::piValue, 3, 2}, {TProgressBarEx::piValue, 5, 5},
+      {TProgressBarEx::piMin, 0, 0},          {TProgressBarEx::piStep, 0, 0},  {TProgressBarEx::piStep, 6, 0},
       {TProgressBarEx::piCRDistance, -3, -3},
   };
   for (const auto &c : cases) {
@@ -297,7 +306,10 @@ TEST(SpinEditEx, GrowsToItsMinimumHeightAndStepsByItsPictures) {
   EXPECT_FALSE(buttons->UpGlyph().IsEmpty());  // the skin's "UP" picture
   EXPECT_FALSE(buttons->DownGlyph().IsEmpty());
 
-  struct TCase { QPoint At; int Value; };
+  struct TCase {
+    QPoint At;
+    int Value;
+  };
   const TCase clicks[] = {{{7, 5}, 6}, {{7, 5}, 7}, {{7, 30}, 6}, {{7, 30}, 5}};
   for (const auto &c : clicks) {
     QTest::mouseClick(buttons, Qt::LeftButton, {}, c.At);

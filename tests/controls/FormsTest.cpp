@@ -42,8 +42,11 @@ TEST(SkinForm, WindowShapeIsCutFromFullyTransparentPixels) {
   form.resize(40, 30);
   form.ApplyShape(ShapedPicture());
   const QRegion mask = form.mask();
-  struct TCase { QPoint At; bool Inside; };
-  const TCase cases[] = {{{0, 0}, false}, {{3, 3}, false}, {{4, 0}, true},  {{39, 29}, false},
+  struct TCase {
+    QPoint At;
+    bool Inside;
+  };
+  const TCase cases[] = {{{0, 0}, false},   {{3, 3}, false},  {{4, 0}, true},  {{39, 29}, false},
                          {{36, 26}, false}, {{35, 29}, true}, {{0, 15}, true}, {{20, 15}, true}};
   for (const auto &c : cases)
     EXPECT_EQ(mask.contains(c.At), c.Inside) << c.At.x() << "," << c.At.y();
@@ -92,7 +95,10 @@ TEST(SkinForm, TaskBarButtonAndPlacement) {
 }
 
 TEST(PanelEx, DragsOnlyAFormItLiesDirectlyOn) {
-  struct TCase { bool Nested; bool Moves; };
+  struct TCase {
+    bool Nested;
+    bool Moves;
+  };
   for (const TCase c : {TCase{false, true}, TCase{true, false}}) {
     TSkinForm form;
     form.SetPosition(TFormPosition::Designed);
@@ -157,7 +163,10 @@ TEST(PanelEx, FillsItsParentAndPaintsOnlyWithAPicture) {
 }
 
 TEST(SysMenuButton, ActsOnTheFirstFormUpTheParentChainAfterItsClick) {
-  struct TCase { bool InnerForm; TSysMenuButtonType Type; };
+  struct TCase {
+    bool InnerForm;
+    TSysMenuButtonType Type;
+  };
   const TCase cases[] = {{false, smbtClose}, {true, smbtClose}, {false, smbtMin}};
   for (const auto &c : cases) {
     TSkinForm outer;
@@ -175,9 +184,8 @@ TEST(SysMenuButton, ActsOnTheFirstFormUpTheParentChainAfterItsClick) {
     ASSERT_TRUE(inner.isVisible());
 
     bool visibleAtClick = false;
-    QObject::connect(&button, &TPngButton::clicked, [&] {
-      visibleAtClick = (c.InnerForm ? inner : outer).isVisible() && !outer.isMinimized();
-    });
+    QObject::connect(&button, &TPngButton::clicked,
+                     [&] { visibleAtClick = (c.InnerForm ? inner : outer).isVisible() && !outer.isMinimized(); });
     QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_TRUE(visibleAtClick) << "the click runs before the queued command";
     QApplication::processEvents();
@@ -195,7 +203,10 @@ TEST(SysMenuButton, ActsOnTheFirstFormUpTheParentChainAfterItsClick) {
 
 TEST(Fonts, DesignedFontsMapToInstalledOnes) {
   InstallFontSubstitutes();
-  struct TCase { const char *Designed; const char *Installed; };
+  struct TCase {
+    const char *Designed;
+    const char *Installed;
+  };
   const TCase cases[] = {{"微软雅黑", "WenQuanYi Zen Hei"}, {"Tahoma", "DejaVu Sans"}};
   for (const auto &c : cases) {
     QFont font(QString::fromUtf8(c.Designed));

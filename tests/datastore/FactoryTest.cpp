@@ -1,9 +1,9 @@
 // The database factory (card database, catalogue) and the data-access patterns on top of it.
-#include "tests/support/DatastoreTestUtil.h"
+#include "common/uPathFunc.h"
 #include "datastore/uDBMrgFactory.h"
 #include "datastore/uMiniAppdataDaobase.h"
 #include "datastore/uMiniCarddataDaobase.h"
-#include "common/uPathFunc.h"
+#include "tests/support/DatastoreTestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -122,19 +122,21 @@ TEST_F(FactoryTest, CatalogueIsCopiedOnceFromTheProgramFolder) {
     EXPECT_EQ(QString::fromUtf8(e.what()), expected);
   }
   MakeCatalogue(DeliveredCatalogue(), QStringLiteral("first"));
-  TDBMrg *pool = TDBMrgFactory::GetDBMrg(TDBMrgID::MiniAppdata); // the failed opening is tried again
+  TDBMrg *pool = TDBMrgFactory::GetDBMrg(TDBMrgID::MiniAppdata);  // the failed opening is tried again
   EXPECT_EQ(TDBMrgFactory::GetDBMrg(TDBMrgID::MiniAppdata), pool);
   EXPECT_NE(TDBMrgFactory::GetDBMrg(TDBMrgID::MiniCarddata), pool);
   EXPECT_TRUE(QFile::exists(DataFolder() + QStringLiteral("MiniAppdata.mdb")));
-  EXPECT_EQ(pool->GetSomeThing(QStringLiteral("categoryinfos"), QStringLiteral("info"), QStringLiteral("cid"), 1).toString(),
-            QStringLiteral("first"));
+  EXPECT_EQ(
+      pool->GetSomeThing(QStringLiteral("categoryinfos"), QStringLiteral("info"), QStringLiteral("cid"), 1).toString(),
+      QStringLiteral("first"));
 
   // A newer file beside the program does not replace the copy.
   TDBMrgFactory::ReleaseAll();
   MakeCatalogue(DeliveredCatalogue(), QStringLiteral("second"));
   pool = TDBMrgFactory::GetDBMrg(TDBMrgID::MiniAppdata);
-  EXPECT_EQ(pool->GetSomeThing(QStringLiteral("categoryinfos"), QStringLiteral("info"), QStringLiteral("cid"), 1).toString(),
-            QStringLiteral("first"));
+  EXPECT_EQ(
+      pool->GetSomeThing(QStringLiteral("categoryinfos"), QStringLiteral("info"), QStringLiteral("cid"), 1).toString(),
+      QStringLiteral("first"));
 }
 
 TEST_F(FactoryTest, DataFolderThatCannotBeMadeIsReported) {
@@ -239,7 +241,7 @@ TEST_F(FactoryTest, TableClassPatterns) {
   ASSERT_NE(one, nullptr);
   EXPECT_EQ(one->sUrl, rows[0].sUrl);
 
-  const auto numbered = dao.QueryNumbered(); // unreadable rows are left out, order kept
+  const auto numbered = dao.QueryNumbered();  // unreadable rows are left out, order kept
   ASSERT_EQ(numbered.size(), 2u);
   EXPECT_EQ(numbered[0]->iWid, 12);
   EXPECT_EQ(numbered[1]->iWid, 7);
@@ -337,4 +339,4 @@ TEST_F(FactoryTest, TwoProcessesInsertIntoOneFile) {
   EXPECT_EQ(keys.size(), Processes * Rows);
 }
 
-} // namespace
+}  // namespace

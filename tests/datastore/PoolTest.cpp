@@ -1,7 +1,7 @@
 // The query pool: loans and markers, the checker, limits, statement operations and the
 // connection-string family.
-#include "tests/support/DatastoreTestUtil.h"
 #include "datastore/uDBMrg.h"
+#include "tests/support/DatastoreTestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -28,8 +28,8 @@ protected:
     return markers;
   }
   void Insert(const QVariant &info) {
-    Pool->ExecAnSql(QStringLiteral("Insert Into %s(%s) values (:info)"), {QStringLiteral("items"), QStringLiteral("info")},
-                    {{QStringLiteral("info"), info}});
+    Pool->ExecAnSql(QStringLiteral("Insert Into %s(%s) values (:info)"),
+                    {QStringLiteral("items"), QStringLiteral("info")}, {{QStringLiteral("info"), info}});
   }
   // Waits (bounded) until the checker thread has turned the marker of entry `index` into `marker`.
   bool WaitForMarker(int index, const QString &marker) {
@@ -43,7 +43,7 @@ protected:
   }
 
   TTestFolders Folders;
-  TManualClock Clock; // frozen unless a test moves it: the checker makes no pass on its own
+  TManualClock Clock;  // frozen unless a test moves it: the checker makes no pass on its own
   QString FConnStr;
   std::unique_ptr<TDBMrg> Pool;
 };
@@ -68,7 +68,7 @@ TEST_F(PoolTest, UseTimeCountsDownOnePerPass) {
   Pool->CheckPass();
   TAdoQuery *first = Pool->GetAnQuery(0, QString());
   TAdoQuery *again = Pool->GetAnQuery(0, QString());
-  EXPECT_EQ(first, again); // use time 0 reserves nothing
+  EXPECT_EQ(first, again);  // use time 0 reserves nothing
   EXPECT_EQ(first, Pool->PoolQuery(0));
   EXPECT_EQ(Pool->PoolCount(), 6);
 
@@ -100,10 +100,10 @@ TEST_F(PoolTest, NamedQueriesAreKeptForGood) {
 
   EXPECT_EQ(Pool->GetAnQuery(5, QStringLiteral("abc")), abc);
   EXPECT_EQ(Pool->PoolMarker(6), QStringLiteral("5"));
-  EXPECT_EQ(Pool->GetAnQuery(QStringLiteral("abc")), abc); // marker unchanged
+  EXPECT_EQ(Pool->GetAnQuery(QStringLiteral("abc")), abc);  // marker unchanged
   EXPECT_EQ(Pool->PoolMarker(6), QStringLiteral("5"));
   EXPECT_EQ(Pool->GetAnQuery(QString()), nullptr);
-  EXPECT_EQ(Pool->GetAnQuery(QStringLiteral("ABC"))->Name(), QStringLiteral("MyPoolABC")); // names compare exactly
+  EXPECT_EQ(Pool->GetAnQuery(QStringLiteral("ABC"))->Name(), QStringLiteral("MyPoolABC"));  // names compare exactly
 
   Pool->BackToPool(QStringLiteral("abc"));
   EXPECT_EQ(Pool->PoolMarker(6), QStringLiteral("5"));
@@ -168,7 +168,7 @@ TEST_F(PoolTest, AdoptedQueriesJoinFreeUpToTheLimit) {
   } catch (const std::runtime_error &e) {
     EXPECT_STREQ(e.what(), "已经达到最大限度不允许在添加新的QUERY");
   }
-  ASSERT_NE(extra, nullptr); // still the caller's, closed and bound to the pool's connection
+  ASSERT_NE(extra, nullptr);  // still the caller's, closed and bound to the pool's connection
   EXPECT_EQ(extra->Connection(), Pool->GetConn());
   EXPECT_EQ(Pool->PoolCount(), 7);
 }
@@ -180,8 +180,8 @@ TEST_F(PoolTest, CheckerPassesOnceASecondAcrossTheTickWrap) {
   Pool = std::make_unique<TDBMrg>(FConnStr, 15, 5, Clock.Source());
   Clock.Now += 999;
   std::this_thread::sleep_for(std::chrono::milliseconds(250));
-  EXPECT_EQ(Pool->PoolMarker(0), QStringLiteral("1")); // not a second yet
-  Clock.Now += 1; // wraps past zero
+  EXPECT_EQ(Pool->PoolMarker(0), QStringLiteral("1"));  // not a second yet
+  Clock.Now += 1;                                       // wraps past zero
   ASSERT_TRUE(WaitForMarker(0, QStringLiteral("0")));
   Clock.Now += 1000;
   ASSERT_TRUE(WaitForMarker(0, QString()));
@@ -194,7 +194,7 @@ TEST(TickWrap, ElapsedAcrossWrapAround) {
     bool elapsed;
   } cases[] = {
       {1000, 0, true}, {999, 0, false}, {0x000002E7u, 0xFFFFFF00u, false}, {0x000002E8u, 0xFFFFFF00u, true},
-      {5, 5, false},   {4, 5, true}, // a tick count that went backwards reads as a long time
+      {5, 5, false},   {4, 5, true},  // a tick count that went backwards reads as a long time
   };
   for (const auto &c : cases)
     EXPECT_EQ(TicksElapsed(c.now, c.since, 1000), c.elapsed) << c.now << " " << c.since;
@@ -253,7 +253,7 @@ TEST_F(PoolTest, LookupsByValue) {
 
   EXPECT_EQ(Pool->GetCount(items, info, QStringLiteral("b")), 2);
   EXPECT_EQ(Pool->GetCount(items, info, QStringLiteral("x' or '1'='1")), 0);
-  EXPECT_EQ(Pool->GetCount(QStringLiteral("nowhere"), info, QStringLiteral("b")), 0); // failures count as 0
+  EXPECT_EQ(Pool->GetCount(QStringLiteral("nowhere"), info, QStringLiteral("b")), 0);  // failures count as 0
   EXPECT_EQ(Pool->GetCount(items), 3);
   EXPECT_THROW(Pool->GetCount(QStringLiteral("nowhere")), std::runtime_error);
 
@@ -269,7 +269,7 @@ TEST_F(PoolTest, LookupsByValue) {
 TEST_F(PoolTest, OperationsCloseOrLeaveOpenTheirQuery) {
   Insert(QStringLiteral("a"));
   Pool->CheckPass();
-  Pool->CheckPass(); // all six free
+  Pool->CheckPass();  // all six free
   const QString items = QStringLiteral("items");
   struct Case {
     const char *what;
@@ -280,23 +280,28 @@ TEST_F(PoolTest, OperationsCloseOrLeaveOpenTheirQuery) {
       {"OpenTable", [&] { return Pool->OpenTable(items, 4); }, true, "4"},
       {"Ready", [&] { return Pool->Ready(items, 2); }, true, "2"},
       {"OpenDataset", [&] { return Pool->OpenDataset(QStringLiteral("Select * from items")); }, true, "1"},
-      {"OpenDataset pattern", [&] { return Pool->OpenDataset(3, QStringLiteral("Select * from %s"), {items}); }, true, "3"},
-      {"ExecAnSql", [&] {
+      {"OpenDataset pattern", [&] { return Pool->OpenDataset(3, QStringLiteral("Select * from %s"), {items}); }, true,
+       "3"},
+      {"ExecAnSql",
+       [&] {
          Pool->ExecAnSql(2, QStringLiteral("Update %s set info='b'"), {items});
          return Pool->PoolQuery(0);
        },
        false, ""},
-      {"GetSomeThing", [&] {
+      {"GetSomeThing",
+       [&] {
          Pool->GetSomeThing(items, QStringLiteral("info"), QStringLiteral("id"), 1);
          return Pool->PoolQuery(0);
        },
        false, ""},
-      {"GetMaxID", [&] {
+      {"GetMaxID",
+       [&] {
          Pool->GetMaxID(items, QStringLiteral("id"));
          return Pool->PoolQuery(0);
        },
        true, ""},
-      {"GetCount", [&] {
+      {"GetCount",
+       [&] {
          Pool->GetCount(items, QStringLiteral("id"), 1);
          return Pool->PoolQuery(0);
        },
@@ -347,10 +352,12 @@ TEST_F(PoolTest, NamedDatasetAndSafePost) {
 }
 
 TEST(FormatStatement, FillsNamesInOrder) {
-  EXPECT_EQ(FormatStatement(QStringLiteral("Select Max(%s) as myMax  from  %s"), {QStringLiteral("aid"), QStringLiteral("apps")}),
+  EXPECT_EQ(FormatStatement(QStringLiteral("Select Max(%s) as myMax  from  %s"),
+                            {QStringLiteral("aid"), QStringLiteral("apps")}),
             QStringLiteral("Select Max(aid) as myMax  from  apps"));
-  EXPECT_EQ(FormatStatement(QStringLiteral("%s where %s=%d and x like '5%%'"), {QStringLiteral("t"), QStringLiteral("k"), 7}),
-            QStringLiteral("t where k=7 and x like '5%'"));
+  EXPECT_EQ(
+      FormatStatement(QStringLiteral("%s where %s=%d and x like '5%%'"), {QStringLiteral("t"), QStringLiteral("k"), 7}),
+      QStringLiteral("t where k=7 and x like '5%'"));
   for (const char *bad : {"%s %s", "%d", "%x", "50%"})
     EXPECT_THROW(FormatStatement(QString::fromUtf8(bad), {QStringLiteral("only")}), std::runtime_error) << bad;
 }
@@ -375,7 +382,8 @@ TEST(ConnectionStrings, TemplatesCharacterForCharacter) {
       {TDBMrg::GetDBFConnStr(a),
        "Provider=MSDASQL.1;Persist Security Info=False; Extended Properties=\"Driver={Microsoft Visual FoxPro "
        "Driver};UID=;SourceDB=A;SourceType=DBF;Exclusive=No;BackgroundFetch=Yes;Collate=PINYIN;Null=Yes;Deleted=no;\""},
-      {TDBMrg::GetTextConnStr(a), "Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=A;Extended Properties=text"},
+      {TDBMrg::GetTextConnStr(a),
+       "Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=A;Extended Properties=text"},
       {TDBMrg::GetMySqlConnStr(a, b, c3, d),
        "DRIVER={MySQL ODBC 3.51 Driver};SERVER=A;DATABASE=B;UID=C;PASSWORD=D;OPTION=3"},
       // A path with a percent sign is taken verbatim.
@@ -405,7 +413,7 @@ TEST(PoolCreate, OverAnOuterConnection) {
     EXPECT_EQ(pool.GetConn(), &conn);
     EXPECT_EQ(pool.GetCount(QStringLiteral("items")), 0);
   }
-  EXPECT_TRUE(conn.Connected()); // not the pool's to close
+  EXPECT_TRUE(conn.Connected());  // not the pool's to close
 }
 
-} // namespace
+}  // namespace

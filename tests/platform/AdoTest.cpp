@@ -93,7 +93,7 @@ TEST(AdoConnectionOpen, MissingFileAndExistingFileFail) {
   } catch (const EAdoError &e) {
     EXPECT_TRUE(QString::fromUtf8(e.what()).contains(missing));
   }
-  EXPECT_FALSE(QFile::exists(missing)); // opening never creates a file
+  EXPECT_FALSE(QFile::exists(missing));  // opening never creates a file
 
   const auto file = folders.Root() / "twice.db";
   TDBMrg::CreateAccessFile(ToQString(file), QStringLiteral("pw"));
@@ -124,7 +124,8 @@ TEST_F(AdoTest, JetTableDefinitionGivesAutoNumberedTextColumns) {
 
 TEST_F(AdoTest, ParametersMatchWithoutRegardToCase) {
   Exec(QStringLiteral("Insert Into items(info) values (:VarIant)"), {{QStringLiteral("variant"), QStringLiteral("x")}});
-  Exec(QStringLiteral("Insert Into items(info) values (:variant)"), {{QStringLiteral(":VARIANT"), QStringLiteral("it's")}});
+  Exec(QStringLiteral("Insert Into items(info) values (:variant)"),
+       {{QStringLiteral(":VARIANT"), QStringLiteral("it's")}});
   TAdoQuery query(&Conn);
   query.SetSql(QStringLiteral("Select Count(*) as c from items where info=:VarIant or info=:Other"));
   query.SetParam(QStringLiteral("variant"), QStringLiteral("it's"));
@@ -136,13 +137,13 @@ TEST_F(AdoTest, ParametersMatchWithoutRegardToCase) {
 TEST_F(AdoTest, ParameterMistakesAreErrors) {
   TAdoQuery query(&Conn);
   query.SetSql(QStringLiteral("Select * from items where id=:key"));
-  EXPECT_THROW(query.Open(), EAdoError); // no value for :key
+  EXPECT_THROW(query.Open(), EAdoError);  // no value for :key
   query.SetParam(QStringLiteral("key"), 1);
   query.SetParam(QStringLiteral("kee"), 1);
-  EXPECT_THROW(query.Open(), EAdoError); // :kee is not in the statement
+  EXPECT_THROW(query.Open(), EAdoError);  // :kee is not in the statement
   query.SetSql(QStringLiteral("Select * from items where id=:key and info=:info"));
   query.SetParam(QStringLiteral("key"), 1);
-  EXPECT_THROW(query.Open(), EAdoError); // a new text drops the old values
+  EXPECT_THROW(query.Open(), EAdoError);  // a new text drops the old values
 }
 
 TEST_F(AdoTest, ChangedTextIsCompiledAgain) {
@@ -192,7 +193,7 @@ TEST_F(AdoTest, ExecReportsRowsAffectedAndErrors) {
     EXPECT_THROW(query.ExecSQL(), EAdoError) << bad;
   }
   query.SetSql(QStringLiteral("Delete from items"));
-  EXPECT_THROW(query.Open(), EAdoError); // returns no rows
+  EXPECT_THROW(query.Open(), EAdoError);  // returns no rows
 }
 
 TEST_F(AdoTest, FieldsReadAsIntegerTextAndVariant) {
@@ -242,7 +243,7 @@ TEST_F(AdoTest, AppendAndEditArePostedToTheTable) {
   query.FieldByName(QStringLiteral("INFO")).SetValue(QStringLiteral("o'neil"));
   query.Post();
   EXPECT_EQ(query.State(), TDataSetState::dsBrowse);
-  EXPECT_EQ(query.FieldByName(QStringLiteral("id")).AsInteger(), 1); // the key the file gave
+  EXPECT_EQ(query.FieldByName(QStringLiteral("id")).AsInteger(), 1);  // the key the file gave
   query.Edit();
   EXPECT_EQ(query.State(), TDataSetState::dsEdit);
   query.FieldByName(QStringLiteral("info")).SetValue(QStringLiteral("changed"));
@@ -262,7 +263,7 @@ TEST_F(AdoTest, AppendAndEditArePostedToTheTable) {
   check.Open();
   check.Edit();
   check.FieldByName(QStringLiteral("c")).SetValue(5);
-  EXPECT_THROW(check.Post(), EAdoError); // a computed column belongs to no table
+  EXPECT_THROW(check.Post(), EAdoError);  // a computed column belongs to no table
 }
 
 TEST_F(AdoTest, OpenResultHoldsNoLockOnTheFile) {
@@ -282,4 +283,4 @@ TEST_F(AdoTest, OpenResultHoldsNoLockOnTheFile) {
   EXPECT_EQ(reader.RecordCount(), 2);
 }
 
-} // namespace
+}  // namespace

@@ -11,9 +11,9 @@ TEST(CodePage936, ConvertsBothWays) {
   } const cases[] = {
       {u"", ""},
       {u"abc 123", "abc 123"},
-      {u"\u4e2d\u6587", "\xD6\xD0\xCE\xC4"},                 // 中文
-      {std::u16string(u"a\u8d4c\u535a\0b", 5), std::string("a\xB6\xC4\xB2\xA9\0b", 7)}, // 赌博 with a zero byte
-      {u"\u20ac", "\x80"},                                    // the euro sign of code page 936
+      {u"\u4e2d\u6587", "\xD6\xD0\xCE\xC4"},                                             // 中文
+      {std::u16string(u"a\u8d4c\u535a\0b", 5), std::string("a\xB6\xC4\xB2\xA9\0b", 7)},  // 赌博 with a zero byte
+      {u"\u20ac", "\x80"},  // the euro sign of code page 936
   };
   for (const auto &c : cases) {
     EXPECT_EQ(Utf16ToCp936(c.text), c.bytes);
@@ -26,10 +26,10 @@ TEST(CodePage936, UnmappedBecomesQuestionMark) {
     std::u16string text;
     std::string bytes;
   } const cases[] = {
-      {u"a\U0001F600b", "a?b"},          // one character outside the code page, a surrogate pair
-      {u"\u0e01x", "?x"},                // Thai
-      {std::u16string(u"x\xD800y"), "x?y"}, // a lone surrogate
-      {std::u16string(u"x\xD800"), "x?"},   // cut off at the end
+      {u"a\U0001F600b", "a?b"},              // one character outside the code page, a surrogate pair
+      {u"\u0e01x", "?x"},                    // Thai
+      {std::u16string(u"x\xD800y"), "x?y"},  // a lone surrogate
+      {std::u16string(u"x\xD800"), "x?"},    // cut off at the end
   };
   for (const auto &c : cases)
     EXPECT_EQ(Utf16ToCp936(c.text), c.bytes);

@@ -1,5 +1,5 @@
-#include "platform/pictures/GifPlayer.h"
 #include "platform/pictures/Picture.h"
+#include "platform/pictures/GifPlayer.h"
 #include "tests/support/TestFolders.h"
 
 #include <QBuffer>
@@ -20,9 +20,7 @@ QString Write(const std::filesystem::path &folder, const QString &name, const QB
   return path;
 }
 
-QRgb Straight(const QImage &image, int x, int y) {
-  return image.convertToFormat(QImage::Format_ARGB32).pixel(x, y);
-}
+QRgb Straight(const QImage &image, int x, int y) { return image.convertToFormat(QImage::Format_ARGB32).pixel(x, y); }
 
 // A 3 x 2 PNG with opaque, half-transparent and fully transparent pixels.
 QByteArray AlphaPng() {
@@ -105,12 +103,23 @@ TEST(Pictures, GifFramesAreComposedWithTheirDelays) {
   EXPECT_EQ(animation.Width(), 4);
   EXPECT_EQ(animation.Height(), 2);
 
-  struct TCase { size_t Frame; int X, Y; QRgb Expected; };
+  struct TCase {
+    size_t Frame;
+    int X, Y;
+    QRgb Expected;
+  };
   const QRgb green = qRgba(0, 255, 0, 255), blue = qRgba(0, 0, 255, 255), white = qRgba(255, 255, 255, 255);
   const TCase cases[] = {
-      {0, 0, 0, green}, {0, 3, 1, white},
-      {1, 1, 0, green}, {1, 2, 0, blue}, {1, 3, 0, green} /* transparent index keeps frame 1 */, {1, 3, 1, blue},
-      {2, 0, 0, blue}, {2, 1, 1, white}, {2, 2, 0, 0} /* cleared by the disposal */, {2, 3, 1, 0},
+      {0, 0, 0, green},
+      {0, 3, 1, white},
+      {1, 1, 0, green},
+      {1, 2, 0, blue},
+      {1, 3, 0, green} /* transparent index keeps frame 1 */,
+      {1, 3, 1, blue},
+      {2, 0, 0, blue},
+      {2, 1, 1, white},
+      {2, 2, 0, 0} /* cleared by the disposal */,
+      {2, 3, 1, 0},
   };
   for (const auto &c : cases)
     EXPECT_EQ(Straight(animation.Frames()[c.Frame].Image, c.X, c.Y), c.Expected)
@@ -128,7 +137,11 @@ TEST(Pictures, GifFramesAreComposedWithTheirDelays) {
 TEST(Pictures, FilesThatCannotBeReadRaiseAnErrorNamingThem) {
   TTestFolders folders;
   const QByteArray png = AlphaPng();
-  struct TCase { QString Name; QByteArray Bytes; QString Message; };
+  struct TCase {
+    QString Name;
+    QByteArray Bytes;
+    QString Message;
+  };
   const TCase cases[] = {
       {"cut.png", png.left(png.size() / 2), "无法解码图片文件:"},
       {"notpng.png", "not a picture at all", "无法解码图片文件:"},
@@ -153,14 +166,15 @@ TEST(Pictures, FilesThatCannotBeReadRaiseAnErrorNamingThem) {
   } catch (const EPictureError &e) {
     EXPECT_EQ(QString::fromUtf8(e.what()), "文件:" + missing + "不存在!");
   }
-  EXPECT_THROW(TGifAnimation::FromFile(Write(folders.Root(), "cut.gif", MakeGif({{0, 0, 4, 2, {1, 1, 1, 1, 3, 3, 3, 3}, 10, 0}}).left(20))),
+  EXPECT_THROW(TGifAnimation::FromFile(
+                   Write(folders.Root(), "cut.gif", MakeGif({{0, 0, 4, 2, {1, 1, 1, 1, 3, 3, 3, 3}, 10, 0}}).left(20))),
                EPictureError);
 }
 
 TEST(Pictures, OtherKindsGoThroughQtAndBitmapsTakeTheirKeyColour) {
   TTestFolders folders;
   QImage bitmap(4, 3, QImage::Format_RGB32);
-  bitmap.fill(qRgb(255, 0, 255));       // the bottom-left colour is the key
+  bitmap.fill(qRgb(255, 0, 255));  // the bottom-left colour is the key
   bitmap.setPixel(1, 1, qRgb(0, 0, 255));
   for (const char *format : {"bmp", "tif", "ico"}) {
     const QString path = QString::fromStdString((folders.Root() / (std::string("k.") + format)).string());
@@ -197,21 +211,51 @@ TEST(Pictures, OtherKindsGoThroughQtAndBitmapsTakeTheirKeyColour) {
 }
 
 TEST(Pictures, EverySkinPictureDecodesAtItsSize) {
-  struct TCase { const char *Name; int Width, Height; };
+  struct TCase {
+    const char *Name;
+    int Width, Height;
+  };
   const TCase cases[] = {
-      {"manage_bg.png", 468, 326}, {"add_dialog_bg.png", 651, 296}, {"history_bg.png", 560, 349},
-      {"cancel_bg.png", 323, 263}, {"cancelrecord_bg.png", 404, 263}, {"cardmenu_bg.png", 113, 58},
-      {"cardmenu_btn.png", 339, 29}, {"inputurl_bg.png", 330, 198}, {"external_bg.png", 530, 367},
-      {"box_bg.png", 154, 449}, {"expand_bg.png", 329, 469}, {"expand_close.png", 10, 24},
-      {"btn42x21.png", 126, 21}, {"btn69x21.png", 207, 21}, {"btn88x21.png", 264, 21},
-      {"sysclose.png", 33, 11}, {"sysmin.png", 39, 11}, {"arrow_up.png", 13, 7}, {"arrow_down.png", 13, 7},
-      {"card_bg.png", 17, 7}, {"card_fg.png", 17, 7}, {"cardmenu_look.png", 12, 12},
-      {"cardmenu_cancel.png", 12, 12}, {"external_title.png", 106, 23}, {"pager_up.png", 7, 13},
-      {"pager_down.png", 7, 13}, {"pager_cur.png", 13, 13}, {"pager_bg.png", 4, 13},
-      {"pager_bg_expand.png", 188, 13}, {"logo16.png", 16, 16}, {"BITMAP_0.png", 16, 16},
-      {"BITMAP_1.png", 16, 16}, {"BITMAP_2.png", 16, 16}, {"titlebar_bg.png", 100, 28},
-      {"toolbar_bg.png", 100, 106}, {"statusbar_bg.png", 100, 27}, {"TABBG.png", 150, 30},
-      {"TABUNBG.png", 150, 30}, {"error.jpg", 423, 214}, {"loading.gif", 84, 49},
+      {"manage_bg.png", 468, 326},
+      {"add_dialog_bg.png", 651, 296},
+      {"history_bg.png", 560, 349},
+      {"cancel_bg.png", 323, 263},
+      {"cancelrecord_bg.png", 404, 263},
+      {"cardmenu_bg.png", 113, 58},
+      {"cardmenu_btn.png", 339, 29},
+      {"inputurl_bg.png", 330, 198},
+      {"external_bg.png", 530, 367},
+      {"box_bg.png", 154, 449},
+      {"expand_bg.png", 329, 469},
+      {"expand_close.png", 10, 24},
+      {"btn42x21.png", 126, 21},
+      {"btn69x21.png", 207, 21},
+      {"btn88x21.png", 264, 21},
+      {"sysclose.png", 33, 11},
+      {"sysmin.png", 39, 11},
+      {"arrow_up.png", 13, 7},
+      {"arrow_down.png", 13, 7},
+      {"card_bg.png", 17, 7},
+      {"card_fg.png", 17, 7},
+      {"cardmenu_look.png", 12, 12},
+      {"cardmenu_cancel.png", 12, 12},
+      {"external_title.png", 106, 23},
+      {"pager_up.png", 7, 13},
+      {"pager_down.png", 7, 13},
+      {"pager_cur.png", 13, 13},
+      {"pager_bg.png", 4, 13},
+      {"pager_bg_expand.png", 188, 13},
+      {"logo16.png", 16, 16},
+      {"BITMAP_0.png", 16, 16},
+      {"BITMAP_1.png", 16, 16},
+      {"BITMAP_2.png", 16, 16},
+      {"titlebar_bg.png", 100, 28},
+      {"toolbar_bg.png", 100, 106},
+      {"statusbar_bg.png", 100, 27},
+      {"TABBG.png", 150, 30},
+      {"TABUNBG.png", 150, 30},
+      {"error.jpg", 423, 214},
+      {"loading.gif", 84, 49},
   };
   for (const auto &c : cases) {
     const TPicture picture = TPicture::FromFile(QString(":/skin/") + c.Name);
@@ -219,7 +263,8 @@ TEST(Pictures, EverySkinPictureDecodesAtItsSize) {
     EXPECT_EQ(picture.Height(), c.Height) << c.Name;
   }
   // The shaped windows have holes at their corners; the centre's own background has none.
-  for (const char *name : {"manage_bg.png", "add_dialog_bg.png", "external_bg.png", "expand_bg.png", "cardmenu_bg.png"}) {
+  for (const char *name :
+       {"manage_bg.png", "add_dialog_bg.png", "external_bg.png", "expand_bg.png", "cardmenu_bg.png"}) {
     const QImage image = TPicture::FromFile(QString(":/skin/") + name).Image();
     EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << name;
     EXPECT_EQ(qAlpha(image.pixel(image.width() - 1, image.height() - 1)), 0) << name;

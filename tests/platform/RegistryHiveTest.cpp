@@ -1,8 +1,8 @@
 // Registry hives and the string helper: lookup rules, types, unwritable hives, and
 // read-modify-write by several processes.
+#include "common/uRegistryHelper.h"
 #include "tests/support/ProbeProcess.h"
 #include "tests/support/TestFolders.h"
-#include "common/uRegistryHelper.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -30,8 +30,11 @@ TEST(Registry, MissingKeysReadEmptyAndCreateNothing) {
 
 TEST(Registry, WritesCreateKeysThatCompareWithoutLetterCase) {
   TTestFolders folders;
-  RegWriteString(HKEY_CURRENT_USER, "Software\\Classes\\PB.Association.HTML\\shell\\open\\command", "", "\"/b\" \"%1\"");
-  const struct { const char *key, *name; } spellings[] = {
+  RegWriteString(HKEY_CURRENT_USER, "Software\\Classes\\PB.Association.HTML\\shell\\open\\command", "",
+                 "\"/b\" \"%1\"");
+  const struct {
+    const char *key, *name;
+  } spellings[] = {
       {"Software\\Classes\\PB.Association.HTML\\shell\\open\\command", ""},
       {"\\SOFTWARE\\CLASSES\\pb.association.html\\Shell\\Open\\Command", ""},
       {"software\\classes\\PB.Association.HTML\\shell\\open\\command\\", ""},
@@ -39,7 +42,8 @@ TEST(Registry, WritesCreateKeysThatCompareWithoutLetterCase) {
   for (const auto &s : spellings)
     EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, s.key, s.name), "\"/b\" \"%1\"") << s.key;
   bool parent = false;
-  ReadHive(HKEY_CURRENT_USER, [&](const THiveAccess &hive) { parent = hive.KeyExists("software\\CLASSES\\pb.association.html"); });
+  ReadHive(HKEY_CURRENT_USER,
+           [&](const THiveAccess &hive) { parent = hive.KeyExists("software\\CLASSES\\pb.association.html"); });
   EXPECT_TRUE(parent) << "missing parents are created";
 
   // Value names too; the last write wins under any spelling; roots are separate hives.

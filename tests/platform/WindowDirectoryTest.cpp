@@ -1,13 +1,13 @@
 // The window directory across processes on a private session bus, the window helpers of the
 // window table and the error guard.
-#include "tests/support/WaitUntil.h"
-#include "platform/errors/ErrorGuard.h"
-#include "tests/support/ProbeProcess.h"
-#include "tests/support/TestFolders.h"
 #include "platform/os/WindowDirectory.h"
 #include "common/uAppcf.h"
 #include "common/uFrmInfos.h"
 #include "common/uMsgs.h"
+#include "platform/errors/ErrorGuard.h"
+#include "tests/support/ProbeProcess.h"
+#include "tests/support/TestFolders.h"
+#include "tests/support/WaitUntil.h"
 
 #include <QFile>
 
@@ -230,9 +230,8 @@ TEST(ErrorGuard, ShowsTheTextAndGoesOn) {
   // A message handler that fails answers 0 and the window stays.
   QWidget window;
   window.setWindowTitle("Guarded window");
-  TWindowEndpoint::Of(&window)->SetMessageHandler([](quint32, qint64, qint64) -> qint64 {
-    throw std::runtime_error("handler failed");
-  });
+  TWindowEndpoint::Of(&window)->SetMessageHandler(
+      [](quint32, qint64, qint64) -> qint64 { throw std::runtime_error("handler failed"); });
   EXPECT_EQ(SendToTitle(TFrmInfo{"Guarded window", 0, 0}, 1, 0, 0), 0);
   EXPECT_EQ(catcher.FTexts.size(), 2);
   EXPECT_TRUE(FindWindowByTitle("Guarded window"));

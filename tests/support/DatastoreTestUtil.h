@@ -1,7 +1,7 @@
 #pragma once
 // Shared helpers of the data-store tests: a keyed database file in a test folder.
-#include "tests/support/TestFolders.h"
 #include "datastore/uDBMrg.h"
+#include "tests/support/TestFolders.h"
 
 #include <QString>
 

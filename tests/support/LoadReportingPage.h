@@ -6,10 +6,9 @@
 #include <QString>
 
 inline QByteArray PageThatReportsLoad(const QString &title, const QString &body) {
-  return QStringLiteral(
-             "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>%1</title></head>"
-             "<body>%2<script>window.addEventListener('load', function () {"
-             " fetch('/loaded' + location.pathname); });</script></body></html>")
+  return QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>%1</title></head>"
+                        "<body>%2<script>window.addEventListener('load', function () {"
+                        " fetch('/loaded' + location.pathname); });</script></body></html>")
       .arg(title, body)
       .toUtf8();
 }

@@ -1,11 +1,11 @@
 // A second process for the tests that cross process boundaries. Each command does one thing
 // and reports on standard output, one line per event.
-#include "platform/os/WindowDirectory.h"
+#include "browser/uTextLog.h"
 #include "common/uAppcf.h"
 #include "common/uFrmInfos.h"
 #include "common/uInstFunc.h"
 #include "common/uRegistryHelper.h"
-#include "browser/uTextLog.h"
+#include "platform/os/WindowDirectory.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -113,12 +113,8 @@ int CfgUpdate(int argc, char **argv) {
 
 int main(int argc, char **argv) {
   const std::map<std::string, std::function<int(int, char **)>> commands = {
-      {"window", Window},
-      {"find", Find},
-      {"openurl", OpenUrlCommand},
-      {"browserpath", BrowserPath},
-      {"textlog", TextLog},
-      {"regincr", RegIncrement},
+      {"window", Window},           {"find", Find},       {"openurl", OpenUrlCommand},
+      {"browserpath", BrowserPath}, {"textlog", TextLog}, {"regincr", RegIncrement},
       {"cfgupdate", CfgUpdate},
   };
   if (argc < 2 || !commands.count(argv[1])) {

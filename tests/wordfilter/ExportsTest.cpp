@@ -42,8 +42,7 @@ TEST(Exports, ThresholdDecides) {
   };
   for (const auto &c : cases) {
     const TAnsiString text(Repeat(c.hits));
-    EXPECT_EQ(SearchWordIsCanPass(text.Data(), c.threshold), c.pass)
-        << c.hits << " hits, threshold " << c.threshold;
+    EXPECT_EQ(SearchWordIsCanPass(text.Data(), c.threshold), c.pass) << c.hits << " hits, threshold " << c.threshold;
   }
 }
 
@@ -76,4 +75,4 @@ TEST(Exports, ReferenceCountRestoredAndConstantsUntouched) {
   }
 }
 
-} // namespace
+}  // namespace

@@ -105,7 +105,7 @@ std::string RandomText(std::mt19937 &rng, const Words &words, size_t pieces, std
       for (unsigned k = rng() % 4; k > 0; --k)
         text += alphabet[rng() % alphabet.size()];
   }
-  if (rng() % 2) // end inside a word's path, where the stop rule applies
+  if (rng() % 2)  // end inside a word's path, where the stop rule applies
     text += words[rng() % words.size()].substr(0, 1 + rng() % 3);
   return text;
 }
@@ -156,7 +156,7 @@ TEST(WordAutomaton, MatchesTheTrieAcrossStretchBoundaries) {
       for (size_t k = 1; k < 8; ++k)
         text.replace(k * chunk - shift, 7, "abcdefg");
       ExpectSameCounts(words, text);
-      text.replace(n - 2, 2, "xy"); // and a text ending inside a path
+      text.replace(n - 2, 2, "xy");  // and a text ending inside a path
       ExpectSameCounts(words, text);
     }
   }
@@ -176,4 +176,4 @@ TEST(WordAutomaton, MatchesTheTrieOnTheCompiledInList) {
   }
 }
 
-} // namespace
+}  // namespace

@@ -83,4 +83,4 @@ TEST_F(SvWordCount, ErrorsExitWithTwoAndSayWhy) {
   }
 }
 
-} // namespace
+}  // namespace

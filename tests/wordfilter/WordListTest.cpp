@@ -102,4 +102,4 @@ TEST(WordList, CountTextMustBeDecimal) {
   }
 }
 
-} // namespace
+}  // namespace

@@ -5,11 +5,11 @@
 // sample page's address on its command line, so it shows two tabs. The picture is cut from the
 // screen at the rectangle the browser's window reports through the window directory, so it
 // needs a display (e.g. Xvfb) and a session bus.
+#include "common/uFrmInfos.h"
+#include "platform/os/WindowDirectory.h"
 #include "tests/support/LoadReportingPage.h"
 #include "tests/support/TestHttpServer.h"
 #include "tests/support/WaitUntil.h"
-#include "platform/os/WindowDirectory.h"
-#include "common/uFrmInfos.h"
 
 #include <QApplication>
 #include <QFile>
@@ -40,12 +40,13 @@ int main(int argc, char **argv) {
     return Fail("cannot read " + args[1]);
 
   TTestHttpServer server;
-  server.Route("/home", PageThatReportsLoad(
-                            QStringLiteral("Sunvale 首页"),
-                            QStringLiteral("<h1>Sunvale 绿色浏览器</h1><p>这是本机 127.0.0.1 上的主页。</p>")));
+  server.Route("/home",
+               PageThatReportsLoad(QStringLiteral("Sunvale 首页"),
+                                   QStringLiteral("<h1>Sunvale 绿色浏览器</h1><p>这是本机 127.0.0.1 上的主页。</p>")));
   const QString text = QString::fromUtf8(sample.readAll()).toHtmlEscaped();
-  server.Route("/sample", PageThatReportsLoad(QStringLiteral("示例网页"),
-                                              "<pre style=\"white-space: pre-wrap; font-size: 15px\">" + text + "</pre>"));
+  server.Route("/sample",
+               PageThatReportsLoad(QStringLiteral("示例网页"),
+                                   "<pre style=\"white-space: pre-wrap; font-size: 15px\">" + text + "</pre>"));
 
   QProcess browser;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -79,7 +80,8 @@ int main(int argc, char **argv) {
   } else if (!rect) {
     result = Fail("the browser's window was not found by its class name");
   } else {
-    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, rect->x(), rect->y(), rect->width(), rect->height());
+    const QPixmap shot =
+        QGuiApplication::primaryScreen()->grabWindow(0, rect->x(), rect->y(), rect->width(), rect->height());
     if (shot.isNull() || !shot.save(args[3]))
       result = Fail("cannot save " + args[3]);
     else

@@ -2,7 +2,6 @@
 // each of its states, as PNG files, plus one sheet of all controls and sample windows.
 //
 //   pemblo_gallery [output folder]      (default: ./skin-gallery)
-#include "platform/pictures/GifPlayer.h"
 #include "controls/uFonts.h"
 #include "controls/uLblGroupBox.h"
 #include "controls/uMemoEx.h"
@@ -12,6 +11,7 @@
 #include "controls/uSkinForm.h"
 #include "controls/uSpinEditEx.h"
 #include "controls/uSysMenuButton.h"
+#include "platform/pictures/GifPlayer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -81,9 +81,15 @@ void Pictures() {
 }
 
 void Buttons() {
-  struct TStrip { const char *Picture; int Width, Height; const char *Caption; };
-  const TStrip strips[] = {{"btn42x21.png", 42, 21, "确定"}, {"btn69x21.png", 69, 21, "保存日志"},
-                           {"btn88x21.png", 88, 21, "查看取消记录"}, {"cardmenu_btn.png", 113, 29, "      查看违约记录"}};
+  struct TStrip {
+    const char *Picture;
+    int Width, Height;
+    const char *Caption;
+  };
+  const TStrip strips[] = {{"btn42x21.png", 42, 21, "确定"},
+                           {"btn69x21.png", 69, 21, "保存日志"},
+                           {"btn88x21.png", 88, 21, "查看取消记录"},
+                           {"cardmenu_btn.png", 113, 29, "      查看违约记录"}};
   const char *states[] = {"normal", "over", "pressed", "disabled"};
   for (const auto &s : strips) {
     for (int state = 0; state < 4; ++state) {
@@ -111,7 +117,11 @@ void Buttons() {
   longCaption.SetCaption("这是很长的标题");
   Save("button_long_caption", Render(longCaption));
 
-  struct TSys { const char *Picture; int Width; TSysMenuButtonType Type; };
+  struct TSys {
+    const char *Picture;
+    int Width;
+    TSysMenuButtonType Type;
+  };
   for (const TSys s : {TSys{"sysclose.png", 11, smbtClose}, TSys{"sysmin.png", 13, smbtMin}}) {
     for (int state = 0; state < 3; ++state) {
       TSysMenuButton button;
@@ -222,7 +232,8 @@ void Windows() {
     close.setGeometry(w.CloseX, w.CloseY, 11, 11);
     close.setVisible(w.CloseX >= 0);
     TPngButton ok(&panel), cancel(&panel);
-    for (auto [button, text, x] : {std::tuple{&ok, "确定", background.Width() - 110}, std::tuple{&cancel, "取消", background.Width() - 60}}) {
+    for (auto [button, text, x] :
+         {std::tuple{&ok, "确定", background.Width() - 110}, std::tuple{&cancel, "取消", background.Width() - 60}}) {
       button->SetPicture(SkinPicture("btn42x21.png"));
       button->SetTextAlign(taCenter);
       button->setFont(Font("Tahoma", 12));
@@ -267,7 +278,10 @@ void Windows() {
 void SaveSheet() {
   const int columnWidth = 680, margin = 8;
   int x = margin, y = margin, rowHeight = 0, width = 0;
-  struct TPlace { QPoint At; const TShot *Shot; };
+  struct TPlace {
+    QPoint At;
+    const TShot *Shot;
+  };
   std::vector<TPlace> places;
   for (const auto &shot : Sheet) {
     const int w = shot.Image.width(), h = shot.Image.height() + 14;

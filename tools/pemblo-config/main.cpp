@@ -25,8 +25,7 @@ const std::vector<TSetting> &Settings() {
       {"PsDistance", 5, 60, &TAppCf::PsDistance, &TAppCf::SetPsDistance},
       {"ImgTime", 1, 60, &TAppCf::ImgTime, &TAppCf::SetImgTime},
       {"ImgSize", 50, 100, &TAppCf::ImgSize, &TAppCf::SetImgSize},
-      {"OffOn", 0, 1, [](const TAppCf &cf) { return int(cf.OffOn()); },
-       [](TAppCf &cf, int v) { cf.SetOffOn(v != 0); }},
+      {"OffOn", 0, 1, [](const TAppCf &cf) { return int(cf.OffOn()); }, [](TAppCf &cf, int v) { cf.SetOffOn(v != 0); }},
   };
   return settings;
 }
@@ -73,7 +72,10 @@ int main(int argc, char **argv) {
     }
     if (!ok || value < setting->iLow || value > setting->iHigh)
       return Usage(QStringLiteral("%1 must be %2..%3, not \"%4\"")
-                       .arg(setting->sName).arg(setting->iLow).arg(setting->iHigh).arg(text));
+                       .arg(setting->sName)
+                       .arg(setting->iLow)
+                       .arg(setting->iHigh)
+                       .arg(text));
     changes.emplace_back(setting, value);
   }
 

@@ -23,11 +23,11 @@
 namespace {
 
 // The palette of the skin.
-const QColor Sky(30, 185, 213);         // the tab strip's colour, the suite's main colour
+const QColor Sky(30, 185, 213);  // the tab strip's colour, the suite's main colour
 const QColor SkyDark(18, 136, 168);
 const QColor SkyLight(214, 242, 249);
 const QColor SkyPale(240, 250, 253);
-const QColor Leaf(117, 188, 42);        // the border colour of the spin edit
+const QColor Leaf(117, 188, 42);  // the border colour of the spin edit
 const QColor LeafLight(205, 236, 170);
 const QColor Sun(255, 201, 51);
 const QColor SunLight(255, 240, 190);
@@ -76,7 +76,10 @@ void Bubbles(QPainter &p, const QRect &area, int seed, int count, int maxRadius,
   p.setClipRect(area, Qt::IntersectClip);
   p.setPen(Qt::NoPen);
   unsigned s = unsigned(seed) * 2654435761u;
-  auto next = [&s] { s = s * 1103515245u + 12345u; return (s >> 8) & 0xffff; };
+  auto next = [&s] {
+    s = s * 1103515245u + 12345u;
+    return (s >> 8) & 0xffff;
+  };
   for (int i = 0; i < count; ++i) {
     const int r = 3 + int(next() % unsigned(maxRadius));
     const int x = area.left() + int(next() % unsigned(area.width()));
@@ -176,8 +179,7 @@ void RoundPanel(QPainter &p, const QRect &r, const QColor &fill, const QColor &l
 }
 
 // Three cells side by side: normal, mouse over, pressed. `face` draws one cell.
-template <typename Face>
-QImage Strip(int cellW, int cellH, int cells, Face face) {
+template <typename Face> QImage Strip(int cellW, int cellH, int cells, Face face) {
   QImage image = Canvas(cellW * cells, cellH);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
@@ -220,8 +222,7 @@ void PillFace(QPainter &p, int w, int h, int state) {
 }
 
 // A small round system button; `glyph` draws the sign in white.
-template <typename Glyph>
-QImage RoundSysStrip(int cellW, int cellH, const QColor &base, Glyph glyph) {
+template <typename Glyph> QImage RoundSysStrip(int cellW, int cellH, const QColor &base, Glyph glyph) {
   return Strip(cellW, cellH, 3, [&](QPainter &p, int w, int h, int state) {
     const QColor fill = state == 0 ? base : state == 1 ? base.lighter(120) : base.darker(125);
     const double d = std::min(w, h) - 1;
@@ -387,16 +388,17 @@ void Cards() {
     p.drawRoundedRect(QRectF(0.5, 0.5, 112, 57), 6, 6);
   }
   Save(HardEdges(menu), "cardmenu_bg.png");
-  Save(Strip(113, 29, 3, [](QPainter &p, int w, int h, int state) {
-         if (state == 0)
-           return;  // the menu's background shows
-         QLinearGradient g(0, 0, 0, h);
-         g.setColorAt(0, state == 1 ? QColor(255, 214, 92) : QColor(236, 170, 40));
-         g.setColorAt(1, state == 1 ? QColor(245, 176, 44) : QColor(255, 206, 80));
-         p.setPen(Qt::NoPen);
-         p.setBrush(g);
-         p.drawRoundedRect(QRectF(2, 2, w - 4, h - 4), 5, 5);
-       }),
+  Save(Strip(113, 29, 3,
+             [](QPainter &p, int w, int h, int state) {
+               if (state == 0)
+                 return;  // the menu's background shows
+               QLinearGradient g(0, 0, 0, h);
+               g.setColorAt(0, state == 1 ? QColor(255, 214, 92) : QColor(236, 170, 40));
+               g.setColorAt(1, state == 1 ? QColor(245, 176, 44) : QColor(255, 206, 80));
+               p.setPen(Qt::NoPen);
+               p.setBrush(g);
+               p.drawRoundedRect(QRectF(2, 2, w - 4, h - 4), 5, 5);
+             }),
        "cardmenu_btn.png");
   auto icon = [](bool look) {
     QImage image = Canvas(12, 12);
@@ -587,9 +589,21 @@ void Viewer() {
 void WriteLoadingGif() {
   constexpr int W = 84, H = 49, Frames = 8;
   // Colour 0 is transparent; the others are shades the frames use.
-  const std::vector<QColor> colours = {Qt::white, Sky, SkyDark, Leaf, Sun, QColor(255, 160, 140),
-                                       SkyLight, Ink, LeafLight, SunLight, Coral, QColor(150, 212, 228),
-                                       QColor(90, 170, 200), QColor(190, 225, 130), QColor(255, 220, 120),
+  const std::vector<QColor> colours = {Qt::white,
+                                       Sky,
+                                       SkyDark,
+                                       Leaf,
+                                       Sun,
+                                       QColor(255, 160, 140),
+                                       SkyLight,
+                                       Ink,
+                                       LeafLight,
+                                       SunLight,
+                                       Coral,
+                                       QColor(150, 212, 228),
+                                       QColor(90, 170, 200),
+                                       QColor(190, 225, 130),
+                                       QColor(255, 220, 120),
                                        QColor(240, 240, 240)};
   std::vector<QImage> frames;
   for (int f = 0; f < Frames; ++f) {
@@ -704,7 +718,8 @@ void BrowserBars() {
     QPainter p(&logo);
     p.setRenderHint(QPainter::Antialiasing);
     LeafBadge(p, QRectF(2, 9, 40, 40));
-    Text(p, QRect(46, 8, 74, 24), QStringLiteral("Sunvale"), Font(17, true), Qt::white, Qt::AlignLeft | Qt::AlignVCenter);
+    Text(p, QRect(46, 8, 74, 24), QStringLiteral("Sunvale"), Font(17, true), Qt::white,
+         Qt::AlignLeft | Qt::AlignVCenter);
     Text(p, QRect(46, 30, 74, 20), QStringLiteral("绿色浏览器"), Font(13), Qt::white, Qt::AlignLeft | Qt::AlignVCenter);
   }
   Save(logo, "browser_logo.png");
@@ -722,8 +737,9 @@ void BrowserToolButtons() {
       p.save();
       p.translate((button * 3 + state) * S, 0);
       const QColor disc = state == 0 ? Qt::white : state == 1 ? SunLight : QColor(225, 232, 236);
-      const QColor sign = state == 2 ? QColor(160, 175, 185) : button == 4 || button == 5 ? QColor(236, 160, 20)
-                                                                                          : SkyDark;
+      const QColor sign = state == 2                   ? QColor(160, 175, 185)
+                          : button == 4 || button == 5 ? QColor(236, 160, 20)
+                                                       : SkyDark;
       p.setPen(QPen(state == 1 ? Sun : QColor(255, 255, 255, 200), 2));
       p.setBrush(disc);
       p.drawEllipse(QRectF(2, 2, S - 4, S - 4));
@@ -731,7 +747,7 @@ void BrowserToolButtons() {
       p.setBrush(Qt::NoBrush);
       const QPointF c(S / 2.0, S / 2.0);
       switch (button) {
-      case 0:  // back
+      case 0:    // back
       case 1: {  // forward
         const double d = button == 0 ? -1 : 1;
         p.drawLine(c + QPointF(-7 * d, 0), c + QPointF(7 * d, 0));
@@ -751,7 +767,7 @@ void BrowserToolButtons() {
         p.drawRect(QRectF(c.x() - 6, c.y(), 12, 8));
         break;
       }
-      case 4:  // favorites: a star
+      case 4:    // favorites: a star
       case 5: {  // add a favorite: a star with a plus
         QPolygonF star;
         for (int i = 0; i < 10; ++i) {
@@ -800,8 +816,8 @@ void BrowserToolButtons() {
       q.drawRoundedRect(QRectF(c.x() - 5, c.y() - 5, 10, 10), 2, 2);
     else if (kind == 2) {
       q.drawRoundedRect(QRectF(c.x() - 5, c.y() - 2, 8, 8), 2, 2);
-      q.drawPolyline(QPolygonF({c + QPointF(-2, -2), c + QPointF(-2, -5), c + QPointF(6, -5), c + QPointF(6, 3),
-                                c + QPointF(3, 3)}));
+      q.drawPolyline(QPolygonF(
+          {c + QPointF(-2, -2), c + QPointF(-2, -5), c + QPointF(6, -5), c + QPointF(6, 3), c + QPointF(3, 3)}));
     } else {
       q.drawLine(c + QPointF(-5, -5), c + QPointF(5, 5));
       q.drawLine(c + QPointF(5, -5), c + QPointF(-5, 5));
