@@ -2,6 +2,8 @@
 // each of its states, as PNG files, plus one sheet of all controls and sample windows.
 //
 //   pemblo_gallery [output folder]      (default: ./skin-gallery)
+#include "tools/gallery/Gallery.h"
+
 #include "controls/uFonts.h"
 #include "controls/uLblGroupBox.h"
 #include "controls/uMemoEx.h"
@@ -23,42 +25,6 @@
 
 namespace {
 
-QDir Out;
-
-struct TShot {
-  QString Name;
-  QImage Image;
-};
-std::vector<TShot> Sheet;
-
-void Save(const QString &name, const QImage &image, bool onSheet = true) {
-  image.save(Out.filePath(name + ".png"));
-  if (onSheet)
-    Sheet.push_back({name, image});
-}
-
-// A widget as it looks on screen; for a shaped form, what its mask cuts away is transparent.
-QImage Render(QWidget &widget) {
-  widget.ensurePolished();
-  QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
-  widget.render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
-  if (!widget.mask().isEmpty()) {
-    QPainter p(&image);
-    p.setCompositionMode(QPainter::CompositionMode_Clear);
-    p.setClipRegion(QRegion(widget.rect()).subtracted(widget.mask()));
-    p.fillRect(widget.rect(), Qt::transparent);
-  }
-  return image;
-}
-
-QFont Font(const char *family, int pixels, bool bold = false) {
-  QFont font(QString::fromUtf8(family));
-  font.setPixelSize(pixels);
-  font.setBold(bold);
-  return font;
-}
-
 void White(QWidget &w) {
   QPalette pal = w.palette();
   pal.setColor(QPalette::WindowText, Qt::white);
@@ -66,8 +32,8 @@ void White(QWidget &w) {
 }
 
 void Pictures() {
-  QDir(Out.filePath("pictures")).removeRecursively();
-  Out.mkpath("pictures");
+  QDir(GalleryFolder().filePath("pictures")).removeRecursively();
+  GalleryFolder().mkpath("pictures");
   for (const QString &name : QDir(":/skin").entryList(QDir::Files, QDir::Name)) {
     const QString base = "pictures/" + QFileInfo(name).completeBaseName();
     if (name.endsWith(".gif")) {
@@ -274,53 +240,15 @@ void Windows() {
   Save("window_cardmenu_open", Render(menu));
 }
 
-// All shots on one sheet, with their names, on a chequered ground that shows transparency.
-void SaveSheet() {
-  const int columnWidth = 680, margin = 8;
-  int x = margin, y = margin, rowHeight = 0, width = 0;
-  struct TPlace {
-    QPoint At;
-    const TShot *Shot;
-  };
-  std::vector<TPlace> places;
-  for (const auto &shot : Sheet) {
-    const int w = shot.Image.width(), h = shot.Image.height() + 14;
-    if (x + w > columnWidth * 2 && x > margin) {
-      x = margin;
-      y += rowHeight + margin;
-      rowHeight = 0;
-    }
-    places.push_back({QPoint(x, y), &shot});
-    x += std::max(w, 110) + margin;
-    rowHeight = std::max(rowHeight, h);
-    width = std::max(width, x);
-  }
-  QImage sheet(width, y + rowHeight + margin, QImage::Format_RGB32);
-  sheet.fill(QColor(250, 250, 250));
-  QPainter p(&sheet);
-  p.setFont(Font("DejaVu Sans", 9));
-  for (const auto &place : places) {
-    const QRect area(place.At + QPoint(0, 14), place.Shot->Image.size());
-    for (int cy = area.top(); cy < area.bottom(); cy += 8)
-      for (int cx = area.left(); cx < area.right(); cx += 8)
-        p.fillRect(QRect(cx, cy, 8, 8).intersected(area), ((cx + cy) / 8) % 2 ? QColor(225, 225, 225) : Qt::white);
-    p.drawImage(area.topLeft(), place.Shot->Image);
-    p.setPen(Qt::darkGray);
-    p.drawText(place.At + QPoint(0, 10), place.Shot->Name);
-  }
-  p.end();
-  sheet.save(Out.filePath("sheet.png"));
-}
-
 }  // namespace
 
 int main(int argc, char **argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   InstallFontSubstitutes();
-  Out = QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("skin-gallery"));
-  if (!Out.mkpath(".")) {
-    std::fprintf(stderr, "cannot create %s\n", qPrintable(Out.path()));
+  SetGalleryFolder(QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("skin-gallery")));
+  if (!GalleryFolder().mkpath(".")) {
+    std::fprintf(stderr, "cannot create %s\n", qPrintable(GalleryFolder().path()));
     return 1;
   }
   try {
@@ -328,11 +256,13 @@ int main(int argc, char **argv) {
     Buttons();
     SmallControls();
     Windows();
+    for (const TGalleryPage &page : GalleryPages())
+      page.Draw();
     SaveSheet();
   } catch (const std::exception &e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;
   }
-  std::printf("%s\n", qPrintable(QDir(Out).absolutePath()));
+  std::printf("%s\n", qPrintable(GalleryFolder().absolutePath()));
   return 0;
 }
