@@ -1,4 +1,5 @@
 #include "browser/uChild.h"
+#include "platform/errors/Errors.h"
 
 #include "browser/uFrmAddFav.h"
 #include "browser/uTextLog.h"
@@ -235,7 +236,7 @@ void TfrmChild::FilterPageText(uint64_t load, const QString &url, const QString 
   FWebBrowser->WriteDocument(page, [this](const QString &error) {
     GuardedCall([&] {
       if (!error.isEmpty())
-        throw std::runtime_error(error.toStdString());
+        Raise(error);
     });
     Q_EMIT FilterDecided(error.isEmpty());
   });

@@ -1,4 +1,5 @@
 #include "browser/uFrmAddFav.h"
+#include "platform/errors/Errors.h"
 
 #include "common/uPathFunc.h"
 #include "platform/errors/ErrorGuard.h"
@@ -28,7 +29,7 @@ QString FileNameOf(const QString &name) {
 
 QString WriteInternetShortcut(const QString &aFolder, const QString &aName, const QString &aUrl) {
   if (!QDir().mkpath(aFolder))
-    throw std::runtime_error(("无法创建目录:" + aFolder).toStdString());
+    Raise("无法创建目录:" + aFolder);
   const QString base = IncludeBackslash(aFolder) + FileNameOf(aName);
   QString path = base + QStringLiteral(".url");
   for (int n = 2; QFile::exists(path); ++n)
@@ -36,11 +37,11 @@ QString WriteInternetShortcut(const QString &aFolder, const QString &aName, cons
   QFile file(path);
   // NewOnly: a shortcut made by someone else meanwhile is never overwritten.
   if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-    throw std::runtime_error(("无法创建文件:" + path).toStdString());
+    Raise("无法创建文件:" + path);
   // The address is written fully encoded, so the file is plain ASCII for every reader.
   const QByteArray body = "[InternetShortcut]\r\nURL=" + QUrl(aUrl).toEncoded() + "\r\n";
   if (file.write(body) != body.size() || !file.flush())
-    throw std::runtime_error(("无法创建文件:" + path).toStdString());
+    Raise("无法创建文件:" + path);
   return path;
 }
 

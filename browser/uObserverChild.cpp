@@ -1,4 +1,5 @@
 #include "browser/uObserverChild.h"
+#include "platform/errors/Errors.h"
 
 #include <stdexcept>
 
@@ -24,7 +25,7 @@ IObserverChild *TSubjectChild::Observer(int32_t aIndex, bool updateIndex) {
   QObject *item = FObservers.Items(aIndex);
   auto *observer = dynamic_cast<IObserverChild *>(item);
   if (!observer)
-    throw std::runtime_error("Interface not supported");
+    Raise("Interface not supported");
   if (updateIndex)
     observer->IUpdateIndex(this, aIndex);
   return observer;

@@ -2,18 +2,14 @@
 // An owning list whose every operation runs under one lock. Removing an element releases it;
 // releasing the list releases all elements. Once the list's release has begun, every operation
 // does nothing and returns 0, -1 or null.
+#include "platform/errors/Errors.h"
+
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <utility>
 #include <vector>
-
-// The runtime's range error of list access.
-class EArgumentOutOfRange : public std::runtime_error {
-public:
-  EArgumentOutOfRange() : std::runtime_error("Argument out of range") {}
-};
 
 // TRelease(T*) frees an element; the default deletes it.
 template <class T, class TRelease = std::default_delete<T>> class TSafedObjectList {

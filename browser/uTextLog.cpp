@@ -1,4 +1,5 @@
 #include "browser/uTextLog.h"
+#include "platform/errors/Errors.h"
 
 #include "common/uPathFunc.h"
 #include "platform/cp936/CodePage936Qt.h"
@@ -15,9 +16,7 @@ TTextLogManager::TTextLogManager(TClock clock) : FClock(std::move(clock)) {
   FFileName = GetBrowseLogPath() + FClock().date().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".txt");
   FHandle = ::open(QFile::encodeName(FFileName).constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
   if (FHandle < 0)
-    throw std::runtime_error(QStringLiteral("Cannot open file \"%1\". %2")
-                                 .arg(FFileName, QString::fromLocal8Bit(std::strerror(errno)))
-                                 .toStdString());
+    Raise(QStringLiteral("Cannot open file \"%1\". %2").arg(FFileName, QString::fromLocal8Bit(std::strerror(errno))));
 }
 
 TTextLogManager::~TTextLogManager() {

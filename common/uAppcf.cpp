@@ -1,4 +1,5 @@
 #include "common/uAppcf.h"
+#include "platform/errors/Errors.h"
 
 #include "common/uFrmInfos.h"
 #include "common/uMsgs.h"
@@ -16,8 +17,6 @@ enum : uint8_t { vaInt8 = 2, vaInt16 = 3, vaInt32 = 4, vaFalse = 8, vaTrue = 9 }
 
 const char kSignature[] = "TPF0";
 const char kClassName[] = "TAppCf";
-
-[[noreturn]] void Fail(const QString &text) { throw std::runtime_error(text.toStdString()); }
 
 class TStreamWriter {
 public:
@@ -78,14 +77,14 @@ public:
         v |= uint32_t(Byte()) << (8 * i);
       return int32_t(v);
     default:
-      Fail(QStringLiteral("Invalid property value"));
+      Raise(QStringLiteral("Invalid property value"));
     }
   }
 
 private:
   void Need(int size) {
     if (FData.size() - FPos < size)
-      Fail(QStringLiteral("Stream read error"));
+      Raise(QStringLiteral("Stream read error"));
   }
   const QByteArray &FData;
   int FPos = 0;
@@ -116,10 +115,10 @@ QByteArray WriteAppCfStream(const TAppCf &cf) {
 TAppCf ReadAppCfStream(const QByteArray &stream) {
   TStreamReader r(stream);
   if (r.Take(4) != QByteArray(kSignature, 4))
-    Fail(QStringLiteral("Invalid stream format"));
+    Raise(QStringLiteral("Invalid stream format"));
   const QByteArray className = r.ShortString();
   if (!SameName(className, kClassName))
-    Fail(QStringLiteral("Class %1 not found").arg(QString::fromUtf8(className)));
+    Raise(QStringLiteral("Class %1 not found").arg(QString::fromUtf8(className)));
   r.ShortString();  // the component name, which the record does not keep
   TAppCf cf;
   for (QByteArray name = r.ShortString(); !name.isEmpty(); name = r.ShortString()) {
@@ -136,10 +135,10 @@ TAppCf ReadAppCfStream(const QByteArray &stream) {
     else if (SameName(name, "OffOn"))
       cf.SetOffOn(r.Byte() == vaTrue);
     else
-      Fail(QStringLiteral("Property %1 does not exist").arg(QString::fromUtf8(name)));
+      Raise(QStringLiteral("Property %1 does not exist").arg(QString::fromUtf8(name)));
   }
   if (r.Byte() != 0)  // the record contains no components
-    Fail(QStringLiteral("Invalid stream format"));
+    Raise(QStringLiteral("Invalid stream format"));
   return cf;
 }
 
@@ -152,7 +151,7 @@ void TCfMrg::LoadFormFile(const QString &afileName) {
     return;
   try {
     if (!file.open(QIODevice::ReadOnly))
-      Fail(QStringLiteral("Cannot open file \"%1\". %2").arg(name, file.errorString()));
+      Raise(QStringLiteral("Cannot open file \"%1\". %2").arg(name, file.errorString()));
     const QByteArray data = file.readAll();
     file.close();
     FAppCf = std::make_unique<TAppCf>(ReadAppCfStream(data));
@@ -168,7 +167,7 @@ void TCfMrg::SaveToFile(const QString &afileName) {
   QSaveFile file(name);
   const QByteArray data = WriteAppCfStream(*FAppCf);
   if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
-    Fail(QStringLiteral("Cannot create file \"%1\". %2").arg(name, file.errorString()));
+    Raise(QStringLiteral("Cannot create file \"%1\". %2").arg(name, file.errorString()));
 }
 
 void TCfMrg::Update() {

@@ -1,4 +1,5 @@
 #include "common/uDES.h"
+#include "platform/errors/Errors.h"
 
 #include <stdexcept>
 
@@ -81,8 +82,6 @@ uint32_t Feistel(uint32_t right, uint64_t subkey) {
 
 uint32_t Rotate28(uint32_t v, int n) { return ((v << n) | (v >> (28 - n))) & 0x0FFFFFFF; }
 
-[[noreturn]] void Fail(const char *text) { throw std::runtime_error(text); }
-
 // The 8 key bytes: the low byte of each of the first 8 characters, missing ones NUL.
 TDesSubkeys SubkeysOf(const QString &key) {
   TDesBlock k{};
@@ -134,7 +133,7 @@ TDesBlock DesCryptBlock(const TDesSubkeys &subkeys, TDesMode mode, const TDesBlo
 
 QString DesEncryptText(const QString &text, const QString &key) {
   if (!text.isEmpty() && text.back() == QChar(0))
-    Fail("Error: the last char is NULL char.");
+    Raise("Error: the last char is NULL char.");
   QString padded = text;
   while (padded.size() % 8 != 0)
     padded += QChar(0);
@@ -176,7 +175,7 @@ int32_t HexTextToInt(const QString &text) {
     else if (u >= 'a' && u <= 'f')
       digit = u - 'a' + 10;
     else
-      Fail("Error: not a Hex String");
+      Raise("Error: not a Hex String");
     value = value * 16 + digit;
   }
   return int32_t(value);

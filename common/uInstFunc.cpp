@@ -1,4 +1,5 @@
 #include "common/uInstFunc.h"
+#include "platform/errors/Errors.h"
 
 #include "common/uPathFunc.h"
 #include "platform/os/ShellOpen.h"
@@ -7,7 +8,6 @@
 #include <stdexcept>
 
 namespace {
-[[noreturn]] void Fail(const QString &text) { throw std::runtime_error(text.toStdString()); }
 // A folder of that name is no file: it is reported missing, not opened in a file manager.
 bool IsFile(const QString &path) { return QFileInfo(path).isFile(); }
 }  // namespace
@@ -15,19 +15,19 @@ bool IsFile(const QString &path) { return QFileInfo(path).isFile(); }
 QString GetBrowserPath() {
   const QString path = CombinePath(GetExePath(), QStringLiteral("../PembloBrowser/PembloBrowser"));
   if (!IsFile(path))
-    Fail(QStringLiteral("文件：") + path + QStringLiteral("不存在！"));
+    Raise(QStringLiteral("文件：") + path + QStringLiteral("不存在！"));
   return path;
 }
 
 intptr_t RunFile(const QString &fileName, const QString &parameters) {
   if (!IsFile(fileName))
-    Fail(QStringLiteral("文件:") + fileName + QStringLiteral("不存在！"));
+    Raise(QStringLiteral("文件:") + fileName + QStringLiteral("不存在！"));
   return ShellOpen(fileName, parameters);
 }
 
 intptr_t OpenUrl(const QString &url) {
   if (url.size() <= 7)
-    Fail(QStringLiteral("Url地址长度不对！"));
+    Raise(QStringLiteral("Url地址长度不对！"));
   const QString quoted = '"' + url + '"';
   try {
     return RunFile(GetBrowserPath(), quoted);

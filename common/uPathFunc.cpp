@@ -1,4 +1,5 @@
 #include "common/uPathFunc.h"
+#include "platform/errors/Errors.h"
 
 #include "platform/os/SpecialFolders.h"
 
@@ -29,7 +30,7 @@ QString GetDataPath() {
   const QString base = GetSpecialFolder(CSIDL_COMMON_APPDATA);
   const QString path = IncludeBackslash(base) + QStringLiteral("Pemblo/");
   if (base.isEmpty() || !QDir().mkpath(path) || !QFileInfo(path).isDir())
-    throw std::runtime_error((QStringLiteral("无法创建目录:") + path).toStdString());
+    Raise(QStringLiteral("无法创建目录:") + path);
   return path;
 }
 

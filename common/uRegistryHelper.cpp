@@ -1,4 +1,5 @@
 #include "common/uRegistryHelper.h"
+#include "platform/errors/Errors.h"
 
 #include <optional>
 #include <stdexcept>
@@ -9,7 +10,7 @@ QString StringOf(const std::optional<TRegValue> &value, const QString &name) {
   if (!value)
     return {};
   if (!value->IsString())
-    throw std::runtime_error(QStringLiteral("Invalid data type for '%1'").arg(name).toStdString());
+    Raise<ERegistryError>(QStringLiteral("Invalid data type for '%1'").arg(name));
   return value->Text();
 }
 

@@ -1,11 +1,10 @@
 #include "datastore/uDBMrg.h"
+#include "platform/errors/Errors.h"
 
 #include <chrono>
 #include <stdexcept>
 
 namespace {
-
-[[noreturn]] void Fail(const QString &text) { throw std::runtime_error(text.toStdString()); }
 
 const QString PoolPrefix = QStringLiteral("MyPool");
 
@@ -29,11 +28,11 @@ QString FormatStatement(const QString &pattern, const QVariant *first, const QVa
       out += u'%';
     } else if ((kind == u's' || kind == u'd') && next != last) {
       if (kind == u'd' && !IsWholeNumber(*next))
-        Fail(QStringLiteral("Format '%1' invalid or incompatible with argument").arg(pattern));
+        Raise(QStringLiteral("Format '%1' invalid or incompatible with argument").arg(pattern));
       out += next->toString();
       ++next;
     } else {
-      Fail(QStringLiteral("Format '%1' invalid or incompatible with argument").arg(pattern));
+      Raise(QStringLiteral("Format '%1' invalid or incompatible with argument").arg(pattern));
     }
   }
   out += QStringView(pattern).mid(done);
@@ -117,7 +116,7 @@ TAdoQuery *TDBMrg::GetAnQuery(int IuserTime, const QString &Iname) {
   const QString marker = IuserTime == 0 ? QString() : QString::number(IuserTime);
   std::lock_guard<std::mutex> lock(FLock);
   if (int(FPool.size()) > FTotCount)
-    Fail(
+    Raise(
         QStringLiteral("AdoQuery已经达到最大限制数量！缓冲池不允许再添加新对象\r请检查是否由于忘记回归ADOQUERY所导致"));
   if (!Iname.isEmpty()) {
     const QString name = PoolPrefix + Iname;
@@ -144,7 +143,7 @@ TAdoQuery *TDBMrg::GetAnQuery(const QString &Iname) {
     return nullptr;
   std::lock_guard<std::mutex> lock(FLock);
   if (int(FPool.size()) > FTotCount)
-    Fail(
+    Raise(
         QStringLiteral("AdoQuery已经达到最大限制数量！缓冲池不允许再添加新对象\r请检查是否由于忘记回归ADOQUERY所导致"));
   const QString name = PoolPrefix + Iname;
   for (auto &entry : FPool)
@@ -159,7 +158,7 @@ void TDBMrg::BackToPool(TAdoQuery *Iado) {
   std::lock_guard<std::mutex> lock(FLock);
   const int tag = Iado->Tag();
   if (tag < 0 || tag >= int(FPool.size()))
-    Fail(QStringLiteral("回归Adoquery的时候异常 Tag属性被改变"));
+    Raise(QStringLiteral("回归Adoquery的时候异常 Tag属性被改变"));
   FPool[size_t(tag)].sMarker.clear();
 }
 
@@ -177,7 +176,7 @@ void TDBMrg::AddAnOutAdo(std::unique_ptr<TAdoQuery> &&Iado) {
   Iado->SetConnection(FConn);
   std::lock_guard<std::mutex> lock(FLock);
   if (int(FPool.size()) + 1 > FTotCount)
-    Fail(QStringLiteral("已经达到最大限度不允许在添加新的QUERY"));
+    Raise(QStringLiteral("已经达到最大限度不允许在添加新的QUERY"));
   Iado->SetTag(int(FPool.size()));
   FPool.push_back(TPoolEntry{QString(), std::move(Iado)});
 }
@@ -292,7 +291,7 @@ TAdoQuery *TDBMrg::OpenDataset(const QString &Isql, const TSqlParams &IParams) {
 TAdoQuery *TDBMrg::OpenDataset(const QString &IadoName, const QString &Isql, const TSqlParams &IParams) {
   TAdoQuery *query = GetAnQuery(IadoName);
   if (!query)
-    Fail(QStringLiteral("OpenDataset: a named query needs a name"));
+    Raise(QStringLiteral("OpenDataset: a named query needs a name"));
   return OpenLeft(query, Isql, IParams);
 }
 

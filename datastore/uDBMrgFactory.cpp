@@ -1,4 +1,5 @@
 #include "datastore/uDBMrgFactory.h"
+#include "platform/errors/Errors.h"
 
 #include "common/uPathFunc.h"
 
@@ -44,7 +45,7 @@ std::unique_ptr<TDBMrg> OpenMiniAppdata() {
     if (QFile::exists(delivered))
       QFile::copy(delivered, path);  // never overwrites
     if (!QFile::exists(path))
-      throw std::runtime_error((QStringLiteral("文件:") + path + QStringLiteral("不存在!")).toStdString());
+      Raise(QStringLiteral("文件:") + path + QStringLiteral("不存在!"));
   }
   return std::make_unique<TDBMrg>(TDBMrg::GetAccessConnStr(path, QString()), 15, 5);
 }

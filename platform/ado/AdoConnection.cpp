@@ -40,7 +40,7 @@ sqlite3 *OpenKeyed(const TConnStrParts &parts, int flags, int timeoutSeconds) {
   if (rc != SQLITE_OK) {
     const QString text = db ? ErrorText(db) : QStringLiteral("out of memory");
     sqlite3_close_v2(db);
-    throw EAdoError(text + QStringLiteral(" (") + parts.sDataSource + u')');
+    Raise<EAdoError>(text + QStringLiteral(" (") + parts.sDataSource + u')');
   }
   // With a write-ahead log, readers in other processes never block a writer and a commit
   // needs no flush to disk of its own; the file stays consistent. A file that cannot switch
@@ -91,7 +91,7 @@ TAdoConnection::~TAdoConnection() { Close(); }
 
 void TAdoConnection::SetConnectionString(const QString &connStr) {
   if (Connected())
-    throw EAdoError(QStringLiteral("Operation is not allowed when the object is open."));
+    Raise<EAdoError>(QStringLiteral("Operation is not allowed when the object is open."));
   FConnectionString = connStr;
 }
 
@@ -106,7 +106,7 @@ void TAdoConnection::Open() {
     return;
   const TConnStrParts parts = ParseConnectionString(FConnectionString);
   if (parts.sDataSource.isEmpty() || !QFile::exists(parts.sDataSource))
-    throw EAdoError(QStringLiteral("Could not find file '") + parts.sDataSource + QStringLiteral("'."));
+    Raise<EAdoError>(QStringLiteral("Could not find file '") + parts.sDataSource + QStringLiteral("'."));
   FDb = OpenKeyed(parts, SQLITE_OPEN_READWRITE, FConnectionTimeout);
   FGeneration = NextGeneration++;
 }
@@ -121,19 +121,19 @@ void TAdoConnection::Close() {
 
 void TAdoConnection::ExecDirect(const char *sql) {
   if (!FDb)
-    throw EAdoError(QStringLiteral("Operation is not allowed when the object is closed."));
+    Raise<EAdoError>(QStringLiteral("Operation is not allowed when the object is closed."));
   sqlite3_mutex *mutex = sqlite3_db_mutex(FDb);
   sqlite3_mutex_enter(mutex);
   const int rc = sqlite3_exec(FDb, sql, nullptr, nullptr, nullptr);
   const QString text = rc == SQLITE_OK ? QString() : ErrorText(FDb);
   sqlite3_mutex_leave(mutex);
   if (rc != SQLITE_OK)
-    throw EAdoError(text);
+    Raise<EAdoError>(text);
 }
 
 QStringList TAdoConnection::GetTableNames() {
   if (!FDb)
-    throw EAdoError(QStringLiteral("Operation is not allowed when the object is closed."));
+    Raise<EAdoError>(QStringLiteral("Operation is not allowed when the object is closed."));
   sqlite3_stmt *stmt = nullptr;
   int rc = sqlite3_prepare_v2(FDb,
                               "SELECT name FROM sqlite_master WHERE type='table' "
@@ -146,7 +146,7 @@ QStringList TAdoConnection::GetTableNames() {
   const QString text = rc == SQLITE_DONE ? QString() : ErrorText(FDb);
   sqlite3_finalize(stmt);
   if (rc != SQLITE_DONE)
-    throw EAdoError(text);
+    Raise<EAdoError>(text);
   return names;
 }
 
@@ -158,7 +158,7 @@ void AdoCreateDatabase(const QString &connStr) {
   const TConnStrParts parts = ParseConnectionString(connStr);
   const QByteArray path = QFile::encodeName(parts.sDataSource);
   if (QFile::exists(parts.sDataSource))
-    throw EAdoError(QStringLiteral("Database already exists. (") + parts.sDataSource + u')');
+    Raise<EAdoError>(QStringLiteral("Database already exists. (") + parts.sDataSource + u')');
   // The file is made complete under a temporary name and then linked to its own name, which
   // fails if the name exists. So no process ever opens a half-made file (a keyed file read
   // before its header is written would be taken for a new one with a different salt), and of
@@ -166,7 +166,7 @@ void AdoCreateDatabase(const QString &connStr) {
   QByteArray temp = path + ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0)
-    throw EAdoError(QString::fromUtf8(std::strerror(errno)) + QStringLiteral(" (") + parts.sDataSource + u')');
+    Raise<EAdoError>(QString::fromUtf8(std::strerror(errno)) + QStringLiteral(" (") + parts.sDataSource + u')');
   ::close(fd);
   sqlite3 *db = nullptr;
   try {
@@ -175,13 +175,13 @@ void AdoCreateDatabase(const QString &connStr) {
     db = OpenKeyed(tempParts, SQLITE_OPEN_READWRITE, 15);
     // Writing the header makes the file keyed from its first byte on.
     if (sqlite3_exec(db, "PRAGMA user_version = 0", nullptr, nullptr, nullptr) != SQLITE_OK)
-      throw EAdoError(ErrorText(db));
+      Raise<EAdoError>(ErrorText(db));
     sqlite3_close_v2(db);
     db = nullptr;
     if (::link(temp.constData(), path.constData()) != 0) {
       if (errno == EEXIST)
-        throw EAdoError(QStringLiteral("Database already exists. (") + parts.sDataSource + u')');
-      throw EAdoError(QString::fromUtf8(std::strerror(errno)) + QStringLiteral(" (") + parts.sDataSource + u')');
+        Raise<EAdoError>(QStringLiteral("Database already exists. (") + parts.sDataSource + u')');
+      Raise<EAdoError>(QString::fromUtf8(std::strerror(errno)) + QStringLiteral(" (") + parts.sDataSource + u')');
     }
   } catch (...) {
     sqlite3_close_v2(db);

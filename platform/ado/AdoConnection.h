@@ -4,6 +4,8 @@
 // file, "Jet OLEDB:Database Password" (or a non-empty "Password") is the file's key. Every
 // other key is read and ignored. The connection timeout is the time a statement waits for a
 // file that another process holds locked, so several processes can share one file.
+#include "platform/errors/Errors.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -11,13 +13,6 @@
 #include <stdexcept>
 
 struct sqlite3;
-
-// An error of the database provider; what() is its UTF-8 text.
-class EAdoError : public std::runtime_error {
-public:
-  using std::runtime_error::runtime_error;
-  explicit EAdoError(const QString &text) : std::runtime_error(text.toStdString()) {}
-};
 
 // The values of a connection string this layer acts on.
 struct TConnStrParts {

@@ -141,7 +141,7 @@ TWriteResult RunWrite(sqlite3 *db, const QString &sql, const std::vector<QVarian
   const QString error = rc == SQLITE_DONE ? QString() : ErrorText(db);
   sqlite3_finalize(stmt);
   if (rc != SQLITE_DONE)
-    throw EAdoError(error);
+    Raise<EAdoError>(error);
   return result;
 }
 
@@ -185,7 +185,7 @@ int TAdoField::AsInteger() const {
   default:
     break;
   }
-  throw EAdoError(u'\'' + v.toString() + QStringLiteral("' is not a valid integer value"));
+  Raise<EAdoError>(u'\'' + v.toString() + QStringLiteral("' is not a valid integer value"));
 }
 
 QString TAdoField::AsString() const {
@@ -201,7 +201,7 @@ QString TAdoField::AsString() const {
 
 void TAdoField::SetValue(const QVariant &value) {
   if (FQuery.FState != TDataSetState::dsEdit && FQuery.FState != TDataSetState::dsInsert)
-    throw EAdoError(QStringLiteral("Dataset not in edit or insert mode"));
+    Raise<EAdoError>(QStringLiteral("Dataset not in edit or insert mode"));
   FQuery.FBuffer[size_t(FIndex)] = value;
   FQuery.FBufferSet[size_t(FIndex)] = true;
 }
@@ -261,7 +261,7 @@ QString TAdoQuery::SqlText() const { return FSql.size() == 1 ? FSql.front() : FS
 
 void TAdoQuery::Prepare() {
   if (!FConnection || !FConnection->Connected())
-    throw EAdoError(QStringLiteral("Operation is not allowed when the object is closed."));
+    Raise<EAdoError>(QStringLiteral("Operation is not allowed when the object is closed."));
   const QString text = SqlText();
   sqlite3 *db = FConnection->Handle();
   if (FStmt && FStmtGeneration == FConnection->Generation() && FStmtText == text) {
@@ -275,12 +275,12 @@ void TAdoQuery::Prepare() {
   TDbLock lock(db);
   sqlite3_stmt *stmt = nullptr;
   if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &stmt, &tail) != SQLITE_OK)
-    throw EAdoError(ErrorText(db));
+    Raise<EAdoError>(ErrorText(db));
   if (!stmt)
-    throw EAdoError(QStringLiteral("Command text was not set for the command object."));
+    Raise<EAdoError>(QStringLiteral("Command text was not set for the command object."));
   if (!QByteArray(tail).trimmed().isEmpty() && QByteArray(tail).trimmed() != ";") {
     sqlite3_finalize(stmt);
-    throw EAdoError(QStringLiteral("Characters found after end of SQL statement."));
+    Raise<EAdoError>(QStringLiteral("Characters found after end of SQL statement."));
   }
   FStmt = stmt;
   FStmtText = text;
@@ -318,7 +318,7 @@ void TAdoQuery::Bind() {
       if (param.first.compare(FStmtParamNames[i], Qt::CaseInsensitive) == 0)
         value = &param.second;
     if (!value)
-      throw EAdoError(QStringLiteral("No value given for one or more required parameters."));
+      Raise<EAdoError>(QStringLiteral("No value given for one or more required parameters."));
     BindValue(FStmt, int(i) + 1, *value);
   }
   for (const auto &param : FParams) {
@@ -326,7 +326,7 @@ void TAdoQuery::Bind() {
     for (const QString &name : FStmtParamNames)
       used = used || name.compare(param.first, Qt::CaseInsensitive) == 0;
     if (!used)
-      throw EAdoError(QStringLiteral("Parameter '") + param.first + QStringLiteral("' not found"));
+      Raise<EAdoError>(QStringLiteral("Parameter '") + param.first + QStringLiteral("' not found"));
   }
 }
 
@@ -336,7 +336,7 @@ void TAdoQuery::Open() {
   Prepare();
   Bind();
   if (FColumns.empty())
-    throw EAdoError(QStringLiteral("CommandText does not return a result set."));
+    Raise<EAdoError>(QStringLiteral("CommandText does not return a result set."));
   sqlite3 *db = FConnection->Handle();
   TDbLock lock(db);
   Close();
@@ -375,7 +375,7 @@ void TAdoQuery::Open() {
   sqlite3_reset(FStmt);
   if (rc != SQLITE_DONE) {
     Close();
-    throw EAdoError(error);
+    Raise<EAdoError>(error);
   }
   FRowCount = int(FCells.size() / size_t(columns));
   FState = TDataSetState::dsBrowse;
@@ -399,7 +399,7 @@ int TAdoQuery::ExecSQL() {
   FLastInsertId = inserted ? sqlite3_last_insert_rowid(db) : 0;
   sqlite3_reset(FStmt);
   if (rc != SQLITE_DONE)
-    throw EAdoError(error);
+    Raise<EAdoError>(error);
   return changes;
 }
 
@@ -425,7 +425,7 @@ void TAdoQuery::Close() {
 
 void TAdoQuery::RequireActive() const {
   if (!Active())
-    throw EAdoError(QStringLiteral("Operation is not allowed when the object is closed."));
+    Raise<EAdoError>(QStringLiteral("Operation is not allowed when the object is closed."));
 }
 
 int TAdoQuery::RecordCount() const {
@@ -453,7 +453,7 @@ void TAdoQuery::Next() {
 TAdoField TAdoQuery::Fields(int index) {
   RequireActive();
   if (index < 0 || index >= FieldCount())
-    throw EAdoError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    Raise<EAdoError>(QStringLiteral("List index out of bounds (%1)").arg(index));
   return TAdoField(*this, index);
 }
 
@@ -472,7 +472,7 @@ TAdoField TAdoQuery::FieldByName(const QString &name) {
       }
     }
   }
-  throw EAdoError(FName + QStringLiteral(": Field '") + name + QStringLiteral("' not found"));
+  Raise<EAdoError>(FName + QStringLiteral(": Field '") + name + QStringLiteral("' not found"));
 }
 
 const TAdoQuery::TCell *TAdoQuery::CurrentCell(int index) const {
@@ -577,7 +577,7 @@ void TAdoQuery::Post() {
   else if (FState == TDataSetState::dsEdit)
     PostEdit();
   else
-    throw EAdoError(QStringLiteral("Dataset not in edit or insert mode"));
+    Raise<EAdoError>(QStringLiteral("Dataset not in edit or insert mode"));
   FState = TDataSetState::dsBrowse;
 }
 
@@ -588,15 +588,15 @@ QString TAdoQuery::PostTable() const {
     const QString &t = FColumns[i].sTable;
     if (t.isEmpty()) {
       if (FBufferSet[i])
-        throw EAdoError(QStringLiteral("Insufficient base table information for updating or refreshing."));
+        Raise<EAdoError>(QStringLiteral("Insufficient base table information for updating or refreshing."));
       continue;
     }
     if (!table.isEmpty() && t != table)
-      throw EAdoError(QStringLiteral("Insufficient base table information for updating or refreshing."));
+      Raise<EAdoError>(QStringLiteral("Insufficient base table information for updating or refreshing."));
     table = t;
   }
   if (table.isEmpty())
-    throw EAdoError(QStringLiteral("Insufficient base table information for updating or refreshing."));
+    Raise<EAdoError>(QStringLiteral("Insufficient base table information for updating or refreshing."));
   return table;
 }
 
@@ -663,12 +663,12 @@ void TAdoQuery::PostEdit() {
   if (sets.isEmpty())
     return;
   if (keys.isEmpty())
-    throw EAdoError(QStringLiteral("Insufficient key column information for updating or refreshing."));
+    Raise<EAdoError>(QStringLiteral("Insufficient key column information for updating or refreshing."));
   values.insert(values.end(), keyValues.begin(), keyValues.end());
   const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
                           .arg(QuoteName(table), sets.join(u','), keys.join(QLatin1String(" AND ")));
   if (RunWrite(FConnection->Handle(), sql, values).iChanges == 0)
-    throw EAdoError(QStringLiteral(
+    Raise<EAdoError>(QStringLiteral(
         "Row cannot be located for updating. Some values may have been changed since it was last read."));
   StoreRow(FRecNo, FBuffer);
 }

@@ -1,4 +1,5 @@
 #include "platform/os/RegistryHive.h"
+#include "platform/errors/Errors.h"
 
 #include "platform/os/SpecialFolders.h"
 
@@ -19,7 +20,9 @@ const char kSchema[] = "CREATE TABLE IF NOT EXISTS keys(path TEXT PRIMARY KEY, n
 
 sqlite3 *Db(void *p) { return static_cast<sqlite3 *>(p); }
 
-[[noreturn]] void Fail(sqlite3 *db) { throw std::runtime_error(std::string("Registry error: ") + sqlite3_errmsg(db)); }
+[[noreturn]] void Fail(sqlite3 *db) {
+  Raise<ERegistryError>(QStringLiteral("Registry error: ") + QString::fromUtf8(sqlite3_errmsg(db)));
+}
 
 // The parts of a key path; empty parts (a leading, doubled or trailing "\") are dropped.
 QStringList Parts(const QString &key) { return key.split('\\', Qt::SkipEmptyParts); }

@@ -12,20 +12,18 @@
 #include <memory>
 #include <png.h>
 
-EPictureError::EPictureError(const QString &message) : std::runtime_error(message.toUtf8().toStdString()) {}
-
 namespace {
 
 QByteArray ReadWhole(const QString &path) {
   QFile file(path);
   if (!file.exists())
-    throw EPictureError(QStringLiteral("文件:") + path + QStringLiteral("不存在!"));
+    Raise<EPictureError>(QStringLiteral("文件:") + path + QStringLiteral("不存在!"));
   if (!file.open(QIODevice::ReadOnly))
-    throw EPictureError(QStringLiteral("无法读取图片文件:") + path);
+    Raise<EPictureError>(QStringLiteral("无法读取图片文件:") + path);
   return file.readAll();
 }
 
-[[noreturn]] void Undecodable(const QString &name) { throw EPictureError(QStringLiteral("无法解码图片文件:") + name); }
+[[noreturn]] void Undecodable(const QString &name) { Raise<EPictureError>(QStringLiteral("无法解码图片文件:") + name); }
 
 QImage DecodeByQt(const QByteArray &data, const QString &name, const char *format) {
   QBuffer buffer;
@@ -172,7 +170,7 @@ TPicture TPicture::FromFile(const QString &path) {
   const QString ext = QFileInfo(path).suffix().toLower();
   static const QStringList qtKinds = {"bmp", "ico", "tif", "tiff", "jpg", "jpeg"};
   if (ext != "png" && ext != "gif" && !qtKinds.contains(ext))
-    throw EPictureError(QStringLiteral("不支持的图片格式:") + path);
+    Raise<EPictureError>(QStringLiteral("不支持的图片格式:") + path);
   const QByteArray data = ReadWhole(path);
   if (ext == "png")
     return TPicture(DecodePng(data, path));

@@ -4,22 +4,17 @@
 // survive exactly; bitmaps, icons, TIFF and JPEG go through Qt's image readers.
 // A picture is a value: copying it gives the new owner its own picture (the pixels are shared
 // until one side changes them).
+#include "platform/errors/Errors.h"
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
+
 #include <QString>
 #include <stdexcept>
 #include <vector>
 
 class QPainter;
 class QRect;
-
-// A picture file that is missing, of an unknown kind or cannot be decoded. what() is the UTF-8
-// of the message the user sees, naming the file.
-class EPictureError : public std::runtime_error {
-public:
-  explicit EPictureError(const QString &message);
-};
 
 class TPicture {
 public:
