@@ -1,6 +1,7 @@
 #include "browser/uChild.h"
 #include "platform/errors/Errors.h"
 
+#include "browser/uBrowserServices.h"
 #include "browser/uFrmAddFav.h"
 #include "browser/uTextLog.h"
 #include "common/uAppcf.h"
@@ -15,8 +16,6 @@
 #include <QPointer>
 #include <QVBoxLayout>
 #include <stdexcept>
-
-TPageServices PageServices;
 
 QString BlockingPage(const QString &pictureFolder) {
   static const QString pageTemplate = QStringLiteral(
@@ -94,8 +93,8 @@ void TfrmChild::FormClose() {
 }
 
 void TfrmChild::LogAddress(const QString &url) {
-  if (PageServices.TextLog)
-    PageServices.TextLog->Logs(url);
+  if (TTextLogManager *log = TBrowserServices::TextLog())
+    log->Logs(url);
 }
 
 void TfrmChild::IStop(TSubjectChild *theChangedSubject) {
@@ -215,7 +214,8 @@ void TfrmChild::WebBrowserDocumentComplete(const QString &) {
   FUrl = FWebBrowser->LocationURL();
   FChildToMain->ISetAddressText(FPageIndex, FUrl);
   const uint64_t load = ++FLoads;
-  if (!PageServices.CfMrg || !PageServices.CfMrg->AppCf().OffOn())
+  const TCfMrg *cfMrg = TBrowserServices::CfMrg();
+  if (!cfMrg || !cfMrg->AppCf().OffOn())
     return;
   // The text comes back later; the user-interface thread does not wait for it.
   const QString url = FUrl;

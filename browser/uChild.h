@@ -2,7 +2,8 @@
 // One page of the browser: a borderless form that fills the main window's content panel,
 // hosts one web-browser control and belongs to one tab. It obeys the commands of its page
 // registry, reports the control's events to the main window under its tab index, writes every
-// requested address to the browse log and screens each loaded page with the word filter.
+// requested address to the process's browse log and screens each loaded page with the word
+// filter while the process's settings switch it on (TBrowserServices).
 #include "browser/uChildToMain.h"
 #include "browser/uObserverChild.h"
 
@@ -10,20 +11,8 @@
 #include <QWidget>
 #include <cstdint>
 
-class TCfMrg;
-class TTextLogManager;
 class TWebBrowser;
 struct TNewWindowArgs;
-
-// The settings manager and the browse log of the browser process, both made at its start
-// before the main window; every page reads the filter switch from the one and writes requested
-// addresses to the other. Without a settings manager the filter is off (the settings'
-// default); without a browse log nothing is logged.
-struct TPageServices {
-  TCfMrg *CfMrg = nullptr;
-  TTextLogManager *TextLog = nullptr;
-};
-extern TPageServices PageServices;
 
 enum TWebBrowserState { wbsStart, wbsComplete, wbsBrowser, wbsError, wbsInit };
 

@@ -2,6 +2,7 @@
 
 #include "browser/uAddressBox.h"
 #include "browser/uBrowserRes.h"
+#include "browser/uBrowserServices.h"
 #include "browser/uChild.h"
 #include "browser/uNagBar.h"
 #include "browser/uPanelPanel.h"
@@ -464,8 +465,8 @@ void TFrmMain::ngbrNagBarHyperlinks(const QString &code) { INewPage(LinkAddress(
 
 void TFrmMain::WMCfgUpdate() {
   // A broken file raises (and is reported); the settings in use stay as they were.
-  if (PageServices.CfMrg)
-    PageServices.CfMrg->LoadFormFile();
+  if (TCfMrg *cfMrg = TBrowserServices::CfMrg())
+    cfMrg->LoadFormFile();
 }
 
 void TFrmMain::tgsbrBrowserChange(int NewTab) {

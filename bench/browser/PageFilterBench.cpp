@@ -4,6 +4,7 @@
 #include "browser/uChild.h"
 #include "browser/uObserverChild.h"
 #include "common/uAppcf.h"
+#include "common/uProcessServices.h"
 #include "common/uWebBrowser.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/TestHttpServer.h"
@@ -52,15 +53,14 @@ struct TNullMain : IChildToMain {
 struct TBench {
   TTestFolders folders;
   TTestHttpServer server;
-  TCfMrg cfMrg;
+  TProcessServices services;  // the settings, no browse log
   TSubjectChild subject;
   TNullMain main;
   TfrmChild *page = nullptr;
   double rssBeforePage = 0;
 
   TBench() {
-    cfMrg.AppCf().SetOffOn(true);
-    PageServices = {&cfMrg, nullptr};
+    TProcessServices::CfMrg()->AppCf().SetOffOn(true);
     server.Route("/big.html", MegabytePage());
     rssBeforePage = ResidentMegabytes(0);
     page = new TfrmChild(&subject, 0, server.Url("/big.html").toString(), &main, nullptr);
@@ -68,7 +68,6 @@ struct TBench {
     page->show();
     Load([&] { subject.Navigate(0, ""); });
   }
-  ~TBench() { PageServices = {}; }
   // Runs action and returns the seconds from the completed document to the filter's decision.
   double Load(const std::function<void()> &action) {
     QElapsedTimer clock;

@@ -5,11 +5,10 @@
 // given). Memory is reported for the browser's whole process tree (the web engine's helper
 // processes included): resident set (shared pages counted once per process) and proportional
 // set (shared pages divided among the processes that share them).
+#include "browser/uBrowserServices.h"
 #include "browser/uChild.h"
 #include "browser/uFrmMain.h"
 #include "browser/uTagsBar.h"
-#include "browser/uTextLog.h"
-#include "common/uAppcf.h"
 #include "tests/support/LoadReportingPage.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/TestHttpServer.h"
@@ -123,9 +122,7 @@ void BM_MemoryWithOneAndTenTabs(benchmark::State &state) {
         PageThatReportsLoad(QStringLiteral("Page %1").arg(i),
                             QStringLiteral("<h1>Page %1</h1>").arg(i) + QString("<p>text of a page</p>").repeated(50)));
   qputenv("PEMBLO_HOME_PAGE", server.Url("/page0").toString().toUtf8());
-  TCfMrg cfMrg;
-  TTextLogManager textLog;
-  PageServices = {&cfMrg, &textLog};
+  TBrowserServices services;
   TMemory one, ten;
   for (auto _ : state) {
     TFrmMain frm({});
@@ -150,7 +147,6 @@ void BM_MemoryWithOneAndTenTabs(benchmark::State &state) {
     }
     ten = TreeMemory(getpid());
   }
-  PageServices = {};
   Report(state, "one_tab", one);
   Report(state, "ten_tabs", ten);
 }

@@ -65,7 +65,7 @@ TEST_F(PageTest, PageIsBlockedAtFifteenHitsOfItsTextWhileTheSwitchIsOn) {
   TfrmChild *page = Main->AddPage("about:blank");
   for (const TFilterCase &c : cases) {
     SCOPED_TRACE(c.name);
-    CfMrg->AppCf().SetOffOn(c.offOn);
+    Services->CfMrg()->AppCf().SetOffOn(c.offOn);
     Server.Route(c.path, c.page);
     const QString url = Server.Url(c.path).toString();
     Main->Reports.clear();
@@ -93,7 +93,7 @@ TEST_F(PageTest, BlockingPageKeepsTheDesignedMarkup) {
 }
 
 TEST_F(PageTest, FrameCompletingFirstChangesNeitherStateNorAddress) {
-  CfMrg->AppCf().SetOffOn(true);
+  Services->CfMrg()->AppCf().SetOffOn(true);
   Server.Route("/frames.html",
                "<html><frameset cols='50%,50%'><frame src='/fast.html'><frame src='/slow.html'></frameset></html>");
   Server.Route("/fast.html", Html("", Repeat("casino", 20)));

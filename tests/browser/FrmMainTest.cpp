@@ -3,6 +3,7 @@
 // and the settings notice from another process.
 #include "browser/uAddressBox.h"
 #include "browser/uBrowserRes.h"
+#include "browser/uBrowserServices.h"
 #include "browser/uChild.h"
 #include "browser/uFrmMain.h"
 #include "browser/uNagBar.h"
@@ -56,14 +57,12 @@ protected:
     server.Route("/closer",
                  PageThatReportsLoad("Closer", "<script>setTimeout(function () { window.close(); }, 50);</script>"));
     qputenv("PEMBLO_HOME_PAGE", Address("/home").toUtf8());
-    cfMrg = std::make_unique<TCfMrg>();
-    textLog = std::make_unique<TTextLogManager>();
-    PageServices = {cfMrg.get(), textLog.get()};
+    services = std::make_unique<TBrowserServices>();
   }
 
   void TearDown() override {
     frm.reset();
-    PageServices = {};
+    services.reset();
     qunsetenv("PEMBLO_HOME_PAGE");
   }
 
@@ -102,8 +101,7 @@ protected:
 
   TTestFolders folders;
   TTestHttpServer server;
-  std::unique_ptr<TCfMrg> cfMrg;
-  std::unique_ptr<TTextLogManager> textLog;
+  std::unique_ptr<TBrowserServices> services;
   std::unique_ptr<TFrmMain> frm;
 };
 
@@ -133,7 +131,7 @@ TEST_F(FrmMainTest, StartUpOpensTheHomePageAndOneCommandLineAddress) {
     frm.reset();
   }
   // Every opened address is in the browse log.
-  QFile log(textLog->FileName());
+  QFile log(services->TextLog()->FileName());
   ASSERT_TRUE(log.open(QIODevice::ReadOnly));
   EXPECT_EQ(log.readAll().count(Address("/a").toUtf8() + "\r\n"), 1);
 }
@@ -322,7 +320,7 @@ QString CloseNextMessageBox() {
 }
 
 TEST_F(FrmMainTest, SettingsNoticeFromAnotherProcessAppliesToTheNextPage) {
-  ASSERT_FALSE(cfMrg->AppCf().OffOn());
+  ASSERT_FALSE(services->CfMrg()->AppCf().OffOn());
   Start({Address("/bad")});
   ASSERT_TRUE(WaitLoaded(1, "/bad"));
   QSignalSpy decided(Page(1), &TfrmChild::FilterDecided);
@@ -331,7 +329,7 @@ TEST_F(FrmMainTest, SettingsNoticeFromAnotherProcessAppliesToTheNextPage) {
   config.start(PEMBLO_CONFIG, {"OffOn=1"});
   ASSERT_TRUE(config.waitForFinished(LoadTimeout));
   ASSERT_EQ(config.exitCode(), 0) << config.readAllStandardError().toStdString();
-  ASSERT_TRUE(WaitUntil([&] { return cfMrg->AppCf().OffOn(); }, LoadTimeout));
+  ASSERT_TRUE(WaitUntil([&] { return services->CfMrg()->AppCf().OffOn(); }, LoadTimeout));
   EXPECT_TRUE(decided.isEmpty()) << "the page already shown stays";
 
   QTest::mouseClick(frm->RefreshButton(), Qt::LeftButton);
@@ -339,7 +337,7 @@ TEST_F(FrmMainTest, SettingsNoticeFromAnotherProcessAppliesToTheNextPage) {
   EXPECT_EQ(decided.front().front().toBool(), true) << "the reloaded page is blocked";
 
   // A broken settings file is reported, and the settings in use stay.
-  QFile file(cfMrg->FileName());
+  QFile file(services->CfMrg()->FileName());
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   file.write("not a settings stream");
   file.close();
@@ -347,7 +345,7 @@ TEST_F(FrmMainTest, SettingsNoticeFromAnotherProcessAppliesToTheNextPage) {
   ASSERT_TRUE(browser.has_value());
   PostWindowMessage(*browser, WM_CFGUPDATE, 0, 0);
   EXPECT_FALSE(CloseNextMessageBox().isEmpty());
-  EXPECT_TRUE(cfMrg->AppCf().OffOn());
+  EXPECT_TRUE(services->CfMrg()->AppCf().OffOn());
 }
 
 }  // namespace

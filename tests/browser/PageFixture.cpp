@@ -42,9 +42,7 @@ std::vector<TReport> TRecordingMain::Of(const QString &method) const {
 }
 
 void PageTest::SetUp() {
-  CfMrg = std::make_unique<TCfMrg>();
-  TextLog = std::make_unique<TTextLogManager>();
-  PageServices = {CfMrg.get(), TextLog.get()};
+  Services = std::make_unique<TBrowserServices>();
   Panel.resize(800, 600);
   Panel.show();
   Subject = std::make_unique<TSubjectChild>();
@@ -53,7 +51,7 @@ void PageTest::SetUp() {
 
 void PageTest::TearDown() {
   Subject.reset();
-  PageServices = {};
+  Services.reset();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
@@ -66,7 +64,7 @@ void PageTest::WaitLoaded(TfrmChild *page, const std::function<void()> &action) 
 void PageTest::Open(TfrmChild *page, int32_t index, const QString &path) {
   QSignalSpy decided(page, &TfrmChild::FilterDecided);
   WaitLoaded(page, [&] { Subject->Navigate(index, Server.Url(path).toString()); });
-  if (CfMrg->AppCf().OffOn()) {
+  if (Services->CfMrg()->AppCf().OffOn()) {
     ASSERT_TRUE(decided.count() > 0 || decided.wait(20000)) << "the filter did not decide";
   }
 }
@@ -84,7 +82,7 @@ QVariant Eval(TfrmChild *page, const QString &script) {
 }
 
 QStringList PageTest::LogLines() const {
-  QFile file(TextLog->FileName());
+  QFile file(Services->TextLog()->FileName());
   if (!file.open(QIODevice::ReadOnly))
     return {};
   // Each line: "[hh:mm]", two blanks, the address, CR LF, in code page 936.

@@ -2,6 +2,7 @@
 // What the page tests share: a main window that records the reports of its pages and opens
 // new tabs the way the browser's main window does, the settings manager and browse log of the
 // process, and a server of test pages.
+#include "browser/uBrowserServices.h"
 #include "browser/uChild.h"
 #include "browser/uTextLog.h"
 #include "common/uAppcf.h"
@@ -70,8 +71,7 @@ protected:
 
   TTestFolders Folders;
   TTestHttpServer Server;
-  std::unique_ptr<TCfMrg> CfMrg;
-  std::unique_ptr<TTextLogManager> TextLog;
+  std::unique_ptr<TBrowserServices> Services;
   QWidget Panel;
   std::unique_ptr<TSubjectChild> Subject;
   std::unique_ptr<TRecordingMain> Main;
