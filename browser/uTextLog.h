@@ -18,7 +18,7 @@ public:
 
   // Appends "[hh:mm]" + two blanks + alog + CR LF; an empty alog is ignored. Each line goes to
   // the end of the file in one write, so browsers logging at the same time never overwrite or
-  // split one another's lines. A failed write loses the line silently.
+  // split one another's lines. A failed write loses the line silently and leaves no part of it.
   void Logs(const QString &alog);
 
   const QString &FileName() const { return FFileName; }

@@ -1,4 +1,4 @@
-// The browse log: line format, code page, and several browsers appending at once.
+// The browse log: line format, code page, several browsers appending at once, and a full disk.
 #include "browser/uTextLog.h"
 #include "common/uPathFunc.h"
 #include "platform/cp936/CodePage936Qt.h"
@@ -9,10 +9,15 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 #include <gtest/gtest.h>
 #include <memory>
+
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -72,6 +77,75 @@ TEST(TextLog, TwoBrowsersAppendingLoseAndTearNoLine) {
   }
   EXPECT_EQ(lines.size(), 2 * each);
   EXPECT_EQ(seen.size(), 2 * each) << "every line once";
+}
+
+// The log folder runs out of room: a small tmpfs mounted over it where mounting is permitted,
+// else a file-size limit (its signal ignored), which gives the same short writes.
+class TextLogFull : public testing::Test {
+protected:
+  void SetUp() override {
+    folder = GetBrowseLogPath();
+    FMounted = ::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=64k") == 0;
+    if (!FMounted) {
+      ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &FLimit), 0);
+      FOldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    }
+  }
+  void TearDown() override {
+    if (FMounted)
+      ::umount2(QFile::encodeName(folder).constData(), MNT_DETACH);
+    else {
+      setrlimit(RLIMIT_FSIZE, &FLimit);
+      std::signal(SIGXFSZ, FOldSignal);
+    }
+  }
+  // Leaves room for a few more bytes after `used` bytes of the log file.
+  void Fill(qint64 used) {
+    if (FMounted) {
+      QFile filler(folder + "filler");
+      ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+      while (filler.write(QByteArray(1000, 'x')) > 0 && filler.flush()) {
+      }
+    } else {
+      rlimit limit = FLimit;
+      limit.rlim_cur = rlim_t(used + 4000);
+      ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
+  }
+  void Free() {
+    if (FMounted)
+      QFile::remove(folder + "filler");
+    else
+      setrlimit(RLIMIT_FSIZE, &FLimit);
+  }
+  TTestFolders folders;
+  QString folder;
+
+private:
+  bool FMounted = false;
+  rlimit FLimit{};
+  void (*FOldSignal)(int) = SIG_DFL;
+};
+
+TEST_F(TextLogFull, AFullDiskLeavesNoPartLineBehind) {
+  const QDateTime at(QDate(2011, 3, 3), QTime(5, 9));
+  TTextLogManager log([&] { return at; });
+  log.Logs("http://before/");
+  Fill(ReadFile(log.FileName()).size());
+  // Lines of odd lengths until the file stops growing: one of them met the end of the room.
+  qint64 size = -1;
+  for (int n = 0; n < 10000 && QFileInfo(log.FileName()).size() != size; ++n) {
+    size = QFileInfo(log.FileName()).size();
+    for (int k = 0; k < 10; ++k)
+      log.Logs(QStringLiteral("http://FULL%1/%2").arg(QString(k * 7, 'a')).arg(n));
+  }
+  Free();
+  log.Logs("http://after/");
+  const QByteArray data = ReadFile(log.FileName());
+  ASSERT_TRUE(data.endsWith("[05:09]  http://after/\r\n"));
+  const QRegularExpression form(R"(^\[05:09\]  http://(before/|FULLa*/\d+|after/)\r$)");
+  for (const QByteArray &line : data.chopped(1).split('\n'))
+    EXPECT_TRUE(form.match(QString::fromLatin1(line)).hasMatch()) << "torn line: " << line.toStdString();
 }
 
 }  // namespace
