@@ -25,6 +25,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <utility>
 
 namespace {
 
@@ -123,13 +124,13 @@ void TFrmMain::FormCreate() {
   CreateTitleBar(this);
   CreateToolBar(this);
   pnlMain = new QWidget(this);
-  pnlMain->setObjectName(QStringLiteral("pnlMain"));
   FPagesLayout = new QGridLayout(pnlMain);
   FPagesLayout->setContentsMargins(0, 0, 0, 0);
   FPagesLayout->setSpacing(0);
   // Column 0 is kept for the favorites panel on the left; the pages lie on one another in 1.
   FPagesLayout->setColumnStretch(1, 1);
   CreateStateBar(this);
+  NameControls();
 
   layout->addWidget(xypnlTitleBar);
   layout->addWidget(xypnlToolBar);
@@ -153,6 +154,35 @@ void TFrmMain::FormCreate() {
 
   resize(1000, 700);
   RoundWindow();
+}
+
+void TFrmMain::NameControls() {
+  const std::pair<QObject *, const char *> controls[] = {
+      {xypnlTitleBar, "xypnlTitleBar"},
+      {imgAppICO, "imgAppICO"},
+      {tlbSysCtl, "tlbSysCtl"},
+      {btnMinimize, "btnMinimize"},
+      {btnMax, "btnMax"},
+      {btnClose, "btnClose"},
+      {xypnlToolBar, "xypnlToolBar"},
+      {imgLogo, "imgLogo"},
+      {tlbBrowserCtl, "tlbBrowserCtl"},
+      {btnGoBack, "btnGoBack"},
+      {btnGoForward, "btnGoForward"},
+      {btnRefresh, "btnRefresh"},
+      {btnHome, "btnHome"},
+      {btnFav, "btnFav"},
+      {btnAddFav, "btnAddFav"},
+      {adrsbxIEAddress, "adrsbxIEAddress"},
+      {imgGo, "imgGo"},
+      {ngbrNagBar, "ngbrNagBar"},
+      {tgsbrBrowser, "tgsbrBrowser"},
+      {pnlMain, "pnlMain"},
+      {xypnlStateBar, "xypnlStateBar"},
+      {lblStateText, "lblStateText"},
+  };
+  for (const auto &[control, name] : controls)
+    control->setObjectName(QLatin1StringView(name));
 }
 
 void TFrmMain::CreateTitleBar(QWidget *parent) {

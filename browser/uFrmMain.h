@@ -70,23 +70,10 @@ public:
   // The address an information-bar link's code leads to; an unknown code is an address itself.
   static QString LinkAddress(const QString &code);
 
-  // Controls, for those who drive the window (tests, the demonstration).
+  // The page registry through which the window commands its pages. The controls carry their
+  // design names as object names ("tgsbrBrowser", "adrsbxIEAddress", "btnRefresh", ...), so
+  // those who drive the window find them with findChild.
   TSubjectChild *Subject() const { return FSubject.get(); }
-  TTagsBar *TagsBar() const { return tgsbrBrowser; }
-  TAddressBox *AddressBox() const { return adrsbxIEAddress; }
-  TNagBar *NagBar() const { return ngbrNagBar; }
-  TPaintPanel *TitleBar() const { return xypnlTitleBar; }
-  QWidget *ContentPanel() const { return pnlMain; }
-  QLabel *StateText() const { return lblStateText; }
-  TImageListButton *GoBackButton() const { return btnGoBack; }
-  TImageListButton *GoForwardButton() const { return btnGoForward; }
-  TImageListButton *RefreshButton() const { return btnRefresh; }
-  TImageListButton *HomeButton() const { return btnHome; }
-  TImageListButton *FavButton() const { return btnFav; }
-  TImageListButton *AddFavButton() const { return btnAddFav; }
-  TImageListButton *MaxButton() const { return btnMax; }
-  TCtrBtn *GoImage() const { return imgGo; }
-  int NewTabIndex() const { return FNewTab; }
 
 protected:
   void showEvent(QShowEvent *event) override;
@@ -104,6 +91,7 @@ private:
   void CreateTitleBar(QWidget *parent);
   void CreateToolBar(QWidget *parent);
   void CreateStateBar(QWidget *parent);
+  void NameControls();
   void RoundWindow();
   void LayoutToolBarRow();
   bool IsCurrent(int32_t atabIndex) const;

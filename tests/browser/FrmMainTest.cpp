@@ -72,6 +72,17 @@ protected:
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frm.get()));
   }
 
+  // A control of the window, found by its design name.
+  template <class T> T *Control(const char *name) const {
+    T *control = frm->findChild<T *>(QLatin1StringView(name));
+    EXPECT_NE(control, nullptr) << name;
+    return control;
+  }
+  TTagsBar *TagsBar() const { return Control<TTagsBar>("tgsbrBrowser"); }
+  TAddressBox *AddressBox() const { return Control<TAddressBox>("adrsbxIEAddress"); }
+  QLabel *StateText() const { return Control<QLabel>("lblStateText"); }
+  TImageListButton *Button(const char *name) const { return Control<TImageListButton>(name); }
+
   QString Address(const QString &path) const { return server.Url(path).toString(); }
   int RequestCount(const QString &path) const { return int(server.Requests().count(path)); }
 
@@ -94,8 +105,8 @@ protected:
 
   QStringList TabNames() const {
     QStringList names;
-    for (int i = 0; i < frm->TagsBar()->TabCount(); ++i)
-      names.append(frm->TagsBar()->GetTabName(i));
+    for (int i = 0; i < TagsBar()->TabCount(); ++i)
+      names.append(TagsBar()->GetTabName(i));
     return names;
   }
 
@@ -104,6 +115,42 @@ protected:
   std::unique_ptr<TBrowserServices> services;
   std::unique_ptr<TFrmMain> frm;
 };
+
+TEST_F(FrmMainTest, ControlsCarryTheirDesignNames) {
+  frm = std::make_unique<TFrmMain>(QStringList{});
+  const struct {
+    const char *name;
+    const char *className;
+  } controls[] = {
+      {"xypnlTitleBar", "TPaintPanel"},
+      {"tlbSysCtl", "QWidget"},
+      {"btnMinimize", "TImageListButton"},
+      {"btnMax", "TImageListButton"},
+      {"btnClose", "TImageListButton"},
+      {"xypnlToolBar", "TPaintPanel"},
+      {"tlbBrowserCtl", "QWidget"},
+      {"btnGoBack", "TImageListButton"},
+      {"btnGoForward", "TImageListButton"},
+      {"btnRefresh", "TImageListButton"},
+      {"btnHome", "TImageListButton"},
+      {"btnFav", "TImageListButton"},
+      {"btnAddFav", "TImageListButton"},
+      {"adrsbxIEAddress", "TAddressBox"},
+      {"imgGo", "TCtrBtn"},
+      {"ngbrNagBar", "TNagBar"},
+      {"tgsbrBrowser", "TTagsBar"},
+      {"pnlMain", "QWidget"},
+      {"xypnlStateBar", "TPaintPanel"},
+      {"lblStateText", "QLabel"},
+      {"imgAppICO", "QLabel"},
+      {"imgLogo", "QLabel"},
+  };
+  for (const auto &c : controls) {
+    const auto found = frm->findChildren<QWidget *>(QLatin1StringView(c.name));
+    ASSERT_EQ(found.size(), 1) << c.name;
+    EXPECT_TRUE(found.front()->inherits(c.className)) << c.name << " is a " << found.front()->metaObject()->className();
+  }
+}
 
 TEST_F(FrmMainTest, StartUpOpensTheHomePageAndOneCommandLineAddress) {
   struct {
@@ -125,9 +172,9 @@ TEST_F(FrmMainTest, StartUpOpensTheHomePageAndOneCommandLineAddress) {
     ASSERT_TRUE(WaitUntil([&] { return TabNames() == c.expectedTabs; }, LoadTimeout))
         << TabNames().join(',').toStdString();
     EXPECT_EQ(frm->Subject()->Count(), c.expectedTabs.size());
-    EXPECT_EQ(frm->TagsBar()->TabIndex(), c.expectedCurrent);
+    EXPECT_EQ(TagsBar()->TabIndex(), c.expectedCurrent);
     EXPECT_EQ(frm->windowTitle(), c.expectedTabs[c.expectedCurrent]);
-    EXPECT_EQ(frm->AddressBox()->currentText(), Address(c.expectedCurrent ? "/a" : "/home"));
+    EXPECT_EQ(AddressBox()->currentText(), Address(c.expectedCurrent ? "/a" : "/home"));
     frm.reset();
   }
   // Every opened address is in the browse log.
@@ -139,27 +186,27 @@ TEST_F(FrmMainTest, StartUpOpensTheHomePageAndOneCommandLineAddress) {
 TEST_F(FrmMainTest, ABlankCurrentTabTakesTheNextAddress) {
   Start({});
   ASSERT_TRUE(WaitLoaded(0, "/home"));
-  QTest::mouseClick(frm->TagsBar()->AddTabButton(), Qt::LeftButton);
-  ASSERT_EQ(frm->TagsBar()->TabCount(), 2);
-  ASSERT_EQ(frm->TagsBar()->TabIndex(), 1);
+  QTest::mouseClick(TagsBar()->AddTabButton(), Qt::LeftButton);
+  ASSERT_EQ(TagsBar()->TabCount(), 2);
+  ASSERT_EQ(TagsBar()->TabIndex(), 1);
   // The blank page reports "about:blank" as its caption: the tab keeps the blank tab's name.
   ASSERT_TRUE(WaitUntil([&] { return Page(1) && Page(1)->WBState() == wbsComplete; }, LoadTimeout));
-  EXPECT_EQ(frm->TagsBar()->GetTabName(1), "新建选项卡");
+  EXPECT_EQ(TagsBar()->GetTabName(1), "新建选项卡");
   frm->ISetTabCaption(1, "about:blank");
-  EXPECT_EQ(frm->TagsBar()->GetTabName(1), "新建选项卡");
+  EXPECT_EQ(TagsBar()->GetTabName(1), "新建选项卡");
   EXPECT_EQ(frm->windowTitle(), "新建选项卡");
 
   EXPECT_EQ(frm->INewPage("", true), -1);
-  EXPECT_EQ(frm->TagsBar()->TabCount(), 2);
+  EXPECT_EQ(TagsBar()->TabCount(), 2);
 
   EXPECT_EQ(frm->INewPage(Address("/a"), true), -1);
-  EXPECT_EQ(frm->TagsBar()->TabCount(), 2);
+  EXPECT_EQ(TagsBar()->TabCount(), 2);
   ASSERT_TRUE(WaitLoaded(1, "/a"));
-  ASSERT_TRUE(WaitUntil([&] { return frm->TagsBar()->GetTabName(1) == "page a"; }, LoadTimeout));
+  ASSERT_TRUE(WaitUntil([&] { return TagsBar()->GetTabName(1) == "page a"; }, LoadTimeout));
 
   // The tab is used now: the next address gets a tab of its own.
   EXPECT_EQ(frm->INewPage(Address("/b"), false), 2);
-  EXPECT_EQ(frm->TagsBar()->TabIndex(), 1);
+  EXPECT_EQ(TagsBar()->TabIndex(), 1);
   ASSERT_TRUE(WaitLoaded(2, "/b"));
 }
 
@@ -172,31 +219,31 @@ TEST_F(FrmMainTest, ReportsOfABackgroundPageChangeOnlyItsTab) {
   // The background page goes elsewhere: only its tab shows it.
   frm->Subject()->Navigate(0, Address("/b"));
   ASSERT_TRUE(WaitLoaded(0, "/b"));
-  ASSERT_TRUE(WaitUntil([&] { return frm->TagsBar()->GetTabName(0) == "page b"; }, LoadTimeout));
+  ASSERT_TRUE(WaitUntil([&] { return TagsBar()->GetTabName(0) == "page b"; }, LoadTimeout));
   EXPECT_EQ(frm->windowTitle(), "page a");
-  EXPECT_EQ(frm->AddressBox()->currentText(), Address("/a"));
-  EXPECT_FALSE(frm->GoBackButton()->isEnabled());
+  EXPECT_EQ(AddressBox()->currentText(), Address("/a"));
+  EXPECT_FALSE(Button("btnGoBack")->isEnabled());
 
   // Each report of the background page is ignored by the window, each of the current page shown.
   frm->ISimpleText(0, "background status");
   frm->ISetAddressText(0, "http://background/");
   frm->ISetBackState(0, true);
   frm->ISetForwadState(0, true);
-  EXPECT_EQ(frm->StateText()->text(), "");
-  EXPECT_EQ(frm->AddressBox()->currentText(), Address("/a"));
-  EXPECT_FALSE(frm->GoBackButton()->isEnabled());
-  EXPECT_FALSE(frm->GoForwardButton()->isEnabled());
+  EXPECT_EQ(StateText()->text(), "");
+  EXPECT_EQ(AddressBox()->currentText(), Address("/a"));
+  EXPECT_FALSE(Button("btnGoBack")->isEnabled());
+  EXPECT_FALSE(Button("btnGoForward")->isEnabled());
 
   frm->ISimpleText(1, "current status");
   frm->ISetBackState(1, true);
-  EXPECT_EQ(frm->StateText()->text(), "current status");
-  EXPECT_TRUE(frm->GoBackButton()->isEnabled());
+  EXPECT_EQ(StateText()->text(), "current status");
+  EXPECT_TRUE(Button("btnGoBack")->isEnabled());
 
   // Switching back brings the first page's whole state to the window.
-  frm->TagsBar()->SetTabIndex(0);
+  TagsBar()->SetTabIndex(0);
   EXPECT_EQ(frm->windowTitle(), "page b");
-  EXPECT_EQ(frm->AddressBox()->currentText(), Address("/b"));
-  EXPECT_TRUE(frm->GoBackButton()->isEnabled()) << "page 0 went from the home page to /b";
+  EXPECT_EQ(AddressBox()->currentText(), Address("/b"));
+  EXPECT_TRUE(Button("btnGoBack")->isEnabled()) << "page 0 went from the home page to /b";
 }
 
 TEST_F(FrmMainTest, F5WithTheFocusInTheAddressBoxRefreshesTheCurrentPage) {
@@ -205,50 +252,50 @@ TEST_F(FrmMainTest, F5WithTheFocusInTheAddressBoxRefreshesTheCurrentPage) {
   const int homeLoads = RequestCount("/home");
   const int loads = RequestCount("/a");
   frm->activateWindow();
-  frm->AddressBox()->setFocus();
-  frm->AddressBox()->setEditText("typed but not sent");
-  QTest::keyClick(frm->AddressBox(), Qt::Key_F5);
+  AddressBox()->setFocus();
+  AddressBox()->setEditText("typed but not sent");
+  QTest::keyClick(AddressBox(), Qt::Key_F5);
   ASSERT_TRUE(WaitUntil([&] { return RequestCount("/a") == loads + 1; }, LoadTimeout));
   EXPECT_EQ(RequestCount("/home"), homeLoads);
-  EXPECT_EQ(frm->AddressBox()->currentText(), "typed but not sent");
+  EXPECT_EQ(AddressBox()->currentText(), "typed but not sent");
 }
 
 TEST_F(FrmMainTest, EnterInTheAddressBoxNavigatesAndRemembersTheAddress) {
   Start({});
   ASSERT_TRUE(WaitLoaded(0, "/home"));
-  frm->AddressBox()->setFocus();
-  frm->AddressBox()->setEditText(Address("/b"));
-  QTest::keyClick(frm->AddressBox(), Qt::Key_Return);
+  AddressBox()->setFocus();
+  AddressBox()->setEditText(Address("/b"));
+  QTest::keyClick(AddressBox(), Qt::Key_Return);
   ASSERT_TRUE(WaitLoaded(0, "/b"));
   EXPECT_EQ(ReadTypedAddresses(), QStringList{Address("/b")});
 
-  frm->AddressBox()->setEditText(Address("/a"));
-  QTest::mouseClick(frm->GoImage(), Qt::LeftButton);
+  AddressBox()->setEditText(Address("/a"));
+  QTest::mouseClick(Control<TCtrBtn>("imgGo"), Qt::LeftButton);
   ASSERT_TRUE(WaitLoaded(0, "/a"));
-  EXPECT_EQ(frm->TagsBar()->TabCount(), 1);
+  EXPECT_EQ(TagsBar()->TabCount(), 1);
 }
 
 TEST_F(FrmMainTest, TabsAndPagesStayInStep) {
   Start({Address("/a")});
   ASSERT_TRUE(WaitLoaded(1, "/a"));
-  QTest::mouseClick(frm->TagsBar()->AddTabButton(), Qt::LeftButton);
+  QTest::mouseClick(TagsBar()->AddTabButton(), Qt::LeftButton);
   ASSERT_EQ(frm->Subject()->Count(), 3);
 
   // Closing the current (last) tab closes its page and shows the tab before it.
-  QTest::mouseClick(frm->TagsBar()->CloseButton(), Qt::LeftButton);
+  QTest::mouseClick(TagsBar()->CloseButton(), Qt::LeftButton);
   ASSERT_TRUE(WaitUntil([&] { return frm->Subject()->Count() == 2; }, LoadTimeout));
-  EXPECT_EQ(frm->TagsBar()->TabIndex(), 1);
+  EXPECT_EQ(TagsBar()->TabIndex(), 1);
   EXPECT_EQ(frm->windowTitle(), "page a");
   EXPECT_EQ(Page(1)->Url(), Address("/a"));
 
   // A page closed by its own script takes its tab with it.
   frm->INewPage(Address("/closer"), false);
   ASSERT_TRUE(WaitUntil([&] { return RequestCount("/closer") == 1; }, LoadTimeout));
-  ASSERT_TRUE(WaitUntil([&] { return frm->TagsBar()->TabCount() == 2 && frm->Subject()->Count() == 2; }, LoadTimeout));
-  EXPECT_EQ(frm->TagsBar()->TabIndex(), 1);
+  ASSERT_TRUE(WaitUntil([&] { return TagsBar()->TabCount() == 2 && frm->Subject()->Count() == 2; }, LoadTimeout));
+  EXPECT_EQ(TagsBar()->TabIndex(), 1);
   EXPECT_EQ(Page(1)->Url(), Address("/a"));
   frm->ISetTabCaption(1, "still in step");
-  EXPECT_EQ(frm->TagsBar()->GetTabName(1), "still in step");
+  EXPECT_EQ(TagsBar()->GetTabName(1), "still in step");
 }
 
 TEST_F(FrmMainTest, PagesBehindAClosedTabReportUnderTheirNewTab) {
@@ -258,26 +305,26 @@ TEST_F(FrmMainTest, PagesBehindAClosedTabReportUnderTheirNewTab) {
   EXPECT_EQ(frm->INewPage(Address("/b"), false), 2);
   ASSERT_TRUE(WaitLoaded(1, "/a"));
   ASSERT_TRUE(WaitLoaded(2, "/b"));
-  ASSERT_EQ(frm->TagsBar()->TabIndex(), 0);
+  ASSERT_EQ(TagsBar()->TabIndex(), 0);
 
   // Closing the current first tab moves both background pages down by one.
-  QTest::mouseClick(frm->TagsBar()->CloseButton(), Qt::LeftButton);
+  QTest::mouseClick(TagsBar()->CloseButton(), Qt::LeftButton);
   ASSERT_EQ(TabNames(), (QStringList{"page a", "page b"}));
-  QTest::mouseClick(frm->TagsBar()->AddTabButton(), Qt::LeftButton);
-  ASSERT_EQ(frm->TagsBar()->TabIndex(), 2);
+  QTest::mouseClick(TagsBar()->AddTabButton(), Qt::LeftButton);
+  ASSERT_EQ(TagsBar()->TabIndex(), 2);
   ASSERT_TRUE(WaitUntil([&] { return Page(2) && Page(2)->WBState() == wbsComplete; }, LoadTimeout));
-  const QString blankAddress = frm->AddressBox()->currentText();
+  const QString blankAddress = AddressBox()->currentText();
 
   // The page in the background, not addressed since, renames its own tab and leaves the
   // current blank tab and the window alone.
   bool done = false;
   Page(1)->WebBrowser()->Page()->runJavaScript("document.title = 'B Renamed'; 1",
                                                [&](const QVariant &) { done = true; });
-  ASSERT_TRUE(WaitUntil([&] { return done && frm->TagsBar()->GetTabName(1) == "b renamed"; }, LoadTimeout))
+  ASSERT_TRUE(WaitUntil([&] { return done && TagsBar()->GetTabName(1) == "b renamed"; }, LoadTimeout))
       << TabNames().join(", ").toStdString();
   EXPECT_EQ(TabNames(), (QStringList{"page a", "b renamed", "新建选项卡"}));
   EXPECT_EQ(frm->windowTitle(), "新建选项卡");
-  EXPECT_EQ(frm->AddressBox()->currentText(), blankAddress);
+  EXPECT_EQ(AddressBox()->currentText(), blankAddress);
 }
 
 TEST_F(FrmMainTest, InformationBarLinks) {
@@ -295,11 +342,11 @@ TEST_F(FrmMainTest, InformationBarLinks) {
 
   Start({});
   ASSERT_TRUE(WaitLoaded(0, "/home"));
-  ASSERT_TRUE(WaitUntil([&] { return frm->TagsBar()->GetTabName(0) == "home page"; }, LoadTimeout));
-  TNagBar *bar = frm->NagBar();
+  ASSERT_TRUE(WaitUntil([&] { return TagsBar()->GetTabName(0) == "home page"; }, LoadTimeout));
+  TNagBar *bar = Control<TNagBar>("ngbrNagBar");
   QTest::mouseClick(bar, Qt::LeftButton, {}, bar->LinkRect(0).center());
-  ASSERT_EQ(frm->TagsBar()->TabCount(), 2);
-  EXPECT_EQ(frm->TagsBar()->TabIndex(), 1);
+  ASSERT_EQ(TagsBar()->TabCount(), 2);
+  EXPECT_EQ(TagsBar()->TabIndex(), 1);
   ASSERT_TRUE(WaitLoaded(1, "/home"));
 }
 
@@ -332,7 +379,7 @@ TEST_F(FrmMainTest, SettingsNoticeFromAnotherProcessAppliesToTheNextPage) {
   ASSERT_TRUE(WaitUntil([&] { return services->CfMrg()->AppCf().OffOn(); }, LoadTimeout));
   EXPECT_TRUE(decided.isEmpty()) << "the page already shown stays";
 
-  QTest::mouseClick(frm->RefreshButton(), Qt::LeftButton);
+  QTest::mouseClick(Button("btnRefresh"), Qt::LeftButton);
   ASSERT_TRUE(decided.wait(LoadTimeout));
   EXPECT_EQ(decided.front().front().toBool(), true) << "the reloaded page is blocked";
 
