@@ -229,7 +229,7 @@ void TfrmChild::FilterPageText(uint64_t load, const QString &url, const QString 
     return;
   // No document or no text: the page passes.
   if (PageTextCanPass(text + QStringLiteral("\r\n"), BlockThreshold)) {
-    Q_EMIT FilterDecided(false);
+    emit FilterDecided(false);
     return;
   }
   const QString page = BlockingPage(TWebBrowser::LocalFolderAddress(GetExePath()));
@@ -238,6 +238,6 @@ void TfrmChild::FilterPageText(uint64_t load, const QString &url, const QString 
       if (!error.isEmpty())
         Raise(error);
     });
-    Q_EMIT FilterDecided(error.isEmpty());
+    emit FilterDecided(error.isEmpty());
   });
 }

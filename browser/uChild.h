@@ -47,7 +47,7 @@ public:
   const QString &Url() const { return FUrl; }
   TWebBrowser *WebBrowser() const { return FWebBrowser; }
 
-Q_SIGNALS:
+signals:
   // The filter has decided on a completed page: blocked or let through. For watchers of the
   // page (tests, benchmarks); the page itself reports nothing about it.
   void FilterDecided(bool blocked);

@@ -54,8 +54,8 @@ void TSpacing::Set(int &field, int value) {
   if (field == value)
     return;
   field = value;
-  if (OnChange)
-    OnChange();
+  if (FOnChange)
+    FOnChange();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -65,7 +65,7 @@ TTagsBar::TTagsBar(QWidget *parent)
       FDefaultNewTabName(QStringLiteral("新建选项卡")) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFixedHeight(FTabBg.height());
-  FSpacing.OnChange = [this] { Relayout(); };
+  FSpacing.SetOnChange([this] { Relayout(); });
 
   FCloseBtn->SetResName(QStringLiteral("C4"));
   FCloseBtn->SetMResName(QStringLiteral("C3"));

@@ -40,7 +40,7 @@ private:
   QPixmap FFace;
 };
 
-// Distances inside a tab, in pixels. A change repaints the strip through OnChange.
+// Distances inside a tab, in pixels. A change repaints the strip through its change event.
 class TSpacing {
 public:
   int LeftToIco() const { return FLeftToIco; }
@@ -52,10 +52,13 @@ public:
   void SetTextToCloseBtn(int v) { Set(FTextToCloseBtn, v); }
   void SetCloseBtnToRight(int v) { Set(FCloseBtnToRight, v); }
 
-  std::function<void()> OnChange;
+  using TChangeEvent = std::function<void()>;
+  void SetOnChange(TChangeEvent handler) { FOnChange = std::move(handler); }
 
 private:
   void Set(int &field, int value);
+
+  TChangeEvent FOnChange;
 
   int FLeftToIco = 4;
   int FIcoToText = 2;
