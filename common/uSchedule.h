@@ -1,0 +1,30 @@
+#pragma once
+// The reading side of the schedule text stored in the `dt` columns of `apps` and `webs`:
+// "iweek:%d;tstart:%s;tend:%s," once per time window, the day 0 (Monday) to 6 (Sunday), the
+// times "HH:mm" on the 24-hour clock, `tend` the last minute the window covers. Whoever
+// enforces the rules reads the text back with these functions. Moments are local time; a
+// period that runs over midnight is written as two windows, one on each day.
+#include <QDateTime>
+#include <QString>
+#include <QTime>
+
+#include <optional>
+#include <vector>
+
+struct TScheduleWindow {
+  int iWeek = 0;  // 0 = Monday ... 6 = Sunday
+  QTime tStart;   // first minute covered
+  QTime tEnd;     // last minute covered
+  bool operator==(const TScheduleWindow &) const = default;
+};
+
+// The windows of a schedule text, in text order; an empty text gives none. Anything but the
+// exact written form (final comma included) raises EPembloError naming the place and the fault.
+std::vector<TScheduleWindow> ParseSchedule(const QString &text);
+
+// Whether the moment (local time) lies inside one of the windows.
+bool Contains(const std::vector<TScheduleWindow> &windows, const QDateTime &moment);
+
+// The first moment after the window that holds `moment` (the minute after its `tend`); nothing
+// when no window holds it.
+std::optional<QDateTime> WindowEnd(const std::vector<TScheduleWindow> &windows, const QDateTime &moment);
