@@ -11,3 +11,9 @@ inline constexpr uint32_t WM_CFGUPDATE = WM_USER + 114;  // 1138
 inline constexpr uint32_t WM_APPSUPDATE = WM_USER + 1102;  // 2126
 // Card count changed: sent to the host's main window; wParam the new count, lParam 0.
 inline constexpr uint32_t WM_YCARDUPDATE = WM_USER + 1033;  // 2057
+// Web black list changed: posted by the management window to every browser and to the lock
+// channel; wParam 1 after an insert, -1 after a delete; lParam the row's key ("wid").
+inline constexpr uint32_t WM_WEBSUPDATE = WM_USER + 1104;  // 2128
+// A page was blocked by the web black list: posted by the browser to the host's main window;
+// wParam the key ("wid") of the rule that blocked it, lParam 0.
+inline constexpr uint32_t WM_WEBBLOCKED = WM_USER + 1103;  // 2127

@@ -1,0 +1,30 @@
+#pragma once
+// The programs the child may not use during chosen periods: table `apps` of the card database
+// (`aid` key, `app` the program's full path, `dt` the schedule text). Every insert and delete
+// is told to the host's lock channel with WM_APPSUPDATE (sent; 1 or -1, the row's key).
+#include "datastore/uMiniCarddataDaobase.h"
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+struct TAppsModel {
+  int32_t iAid = 0;
+  QString sApp;
+  QString sDt;
+};
+using PAppsModel = TAppsModel *;
+
+class TAppsDao : public TMiniCarddataDaobase {
+public:
+  // -1 for a null model or when no row was inserted; otherwise the new row's key.
+  int Insert(const TAppsModel *Model);
+  // The number of rows deleted.
+  int DeleteFromAID(int aid);
+  TModelList<TAppsModel> QueryAll();
+  // Null unless exactly one row has the key.
+  std::unique_ptr<TAppsModel> QueryFormAID(int aid);
+
+private:
+  void NotifyAppsChanged(int64_t wParam, int64_t lParam);
+};

@@ -1,0 +1,44 @@
+#include "manage/uFrmAddRule.h"
+
+#include "controls/uPanelEx.h"
+#include "controls/uPngButton.h"
+#include "controls/uSkin.h"
+#include "controls/uSysMenuButton.h"
+#include "manage/uManageControls.h"
+#include "platform/errors/ErrorGuard.h"
+
+#include <QLabel>
+
+TFrmAddRule::TFrmAddRule(const QString &title, const QString &caption, const QRect &gridGeometry, int addLeft)
+    : TSkinForm(nullptr, false) {
+  setWindowTitle(title);
+  resize(651, 296);
+  pnlxBg = new TPanelEx(this);
+  pnlxBg->SetShowCaption(false);
+  pnlxBg->SetBackGround(SkinPicture(QStringLiteral("add_dialog_bg.png")));
+  ApplyShape(pnlxBg->BackGround());
+  lblCaption = NewLabel(pnlxBg, caption, {16, 9}, DesignFont(QStringLiteral("微软雅黑"), 16, true), Qt::white);
+  btnClose = NewCloseButton(pnlxBg, {625, 9});
+  lblTime =
+      NewLabel(pnlxBg, QStringLiteral("限制时间："), {24, 88}, DesignFont(QStringLiteral("Tahoma"), 12), Qt::white);
+  dtm1 = new TCutDateTime(pnlxBg);
+  dtm1->setGeometry(gridGeometry);
+  dtm1->setFont(DesignFont(QStringLiteral("Tahoma"), 12));
+  dtm1->SetCellWidth(12);
+  dtm1->SetCellHeight(13);
+  dtm1->SetBorderColor(Qt::white);
+  dtm1->SetSelectedColor(QColor(0x2A, 0xB6, 0xF0));
+  dtm1->SetUnSelectedColor(QColor(0xC0, 0xC0, 0xC0));
+  dtm1->SetFontColor(QColor(0, 0, 255));
+  btnAdd = NewSkinButton(pnlxBg, QStringLiteral("添加"), {addLeft, 267, 42, 21});
+  btnCancel = NewSkinButton(pnlxBg, QStringLiteral("取消"), {585, 267, 42, 21});
+  connect(btnAdd, &TPngButton::clicked, this, Guarded([this] { btnAddClick(); }));
+  connect(btnCancel, &TPngButton::clicked, this, &QDialog::reject);
+}
+
+void TFrmAddRule::btnAddClick() {
+  if (!FieldReady())
+    return;
+  if (!dtm1->Selecteds().empty())
+    accept();
+}

@@ -1,0 +1,59 @@
+#include "manage/uFrmRuleList.h"
+
+#include "controls/uPngButton.h"
+#include "controls/uSkinForm.h"
+#include "manage/uManageControls.h"
+#include "platform/errors/ErrorGuard.h"
+
+#include <QLabel>
+#include <QListWidget>
+
+TFrmRuleList::TFrmRuleList(QWidget *owner, const QString &title, const QString &desc, int descPixels,
+                           const QString &field, const QColor &background)
+    : QWidget(owner) {
+  MarkAsForm(this);
+  setWindowTitle(title);
+  resize(330, 234);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, background);
+  setPalette(pal);
+  setAutoFillBackground(true);
+  const QFont font = DesignFont(QStringLiteral("Tahoma"), descPixels);
+  lblDesc = NewLabel(this, desc, {11, 8}, font, Qt::black);
+  lblDesc->setWordWrap(true);
+  lblDesc->resize(308, 34);
+  lblField = NewLabel(this, field, {13, 53}, DesignFont(QStringLiteral("Tahoma"), 16), Qt::black);
+  lstRules = new QListWidget(this);
+  lstRules->setGeometry(13, 81, 303, 112);
+  btnAdd = NewSkinButton(this, QStringLiteral("添加"), {81, 205, 42, 21});
+  btnDel = NewSkinButton(this, QStringLiteral("删除"), {207, 205, 42, 21});
+  connect(btnAdd, &TPngButton::clicked, this, Guarded([this] { AddRow(); }));
+  connect(btnDel, &TPngButton::clicked, this, Guarded([this] { btnDelClick(); }));
+}
+
+int TFrmRuleList::KeyOf(int row) const { return lstRules->item(row)->data(Qt::UserRole).toInt(); }
+
+void TFrmRuleList::AddLine(const QString &text, int key) {
+  auto *line = new QListWidgetItem(text, lstRules);
+  line->setData(Qt::UserRole, key);
+}
+
+void TFrmRuleList::showEvent(QShowEvent *event) {
+  QWidget::showEvent(event);
+  GuardedCall([this] { FormShow(); });
+}
+
+void TFrmRuleList::FormShow() {
+  SetTextColor(lblField, QColor(0x2A, 0x75, 0xAA));
+  // A page shown again lists its rows once, not twice.
+  lstRules->clear();
+  LoadRows();
+}
+
+void TFrmRuleList::btnDelClick() {
+  QListWidgetItem *line = lstRules->currentItem();
+  if (!line || !line->isSelected())
+    return;
+  DeleteRow(line->data(Qt::UserRole).toInt());
+  delete line;
+}

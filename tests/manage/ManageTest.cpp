@@ -1,0 +1,483 @@
+// The management window, its sections and add dialogs, on a real card database in a private
+// data folder; the host's lock channel and a browser are probe windows of another process on
+// the private session bus.
+#include "common/uAppcf.h"
+#include "common/uFrmInfos.h"
+#include "common/uMsgs.h"
+#include "common/uPathFunc.h"
+#include "controls/uLblGroupBox.h"
+#include "controls/uPngButton.h"
+#include "controls/uSpinEditEx.h"
+#include "controls/uSysMenuButton.h"
+#include "datastore/uDBMrgFactory.h"
+#include "manage/uAppsDao.h"
+#include "manage/uFrmAddApp.h"
+#include "manage/uFrmAddWeb.h"
+#include "manage/uFrmBlackList.h"
+#include "manage/uFrmLimitApp.h"
+#include "manage/uFrmLogs.h"
+#include "manage/uFrmManage.h"
+#include "manage/uWebsDao.h"
+#include "tests/manage/GridHost.h"
+#include "tests/support/ProbeProcess.h"
+#include "tests/support/TestFolders.h"
+#include "tests/support/WaitUntil.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLibrary>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QProcess>
+#include <QScreen>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A probe window of another process; returns once it is on the bus.
+std::unique_ptr<TProbe> StartWindow(const QString &title, const QString &cls = "-") {
+  auto probe = std::make_unique<TProbe>(QStringList{"window", title, cls, "10", "20"});
+  const QString ready = probe->NextLine();
+  EXPECT_TRUE(ready.startsWith("ready :")) << ready.toStdString();
+  return probe;
+}
+
+std::unique_ptr<TProbe> StartLockChannel() { return StartWindow(FrmInfos[fiLockChannel].sCaption); }
+std::unique_ptr<TProbe> StartBrowser() { return StartWindow("a page", FrmInfos[fiBrowserClass].sCaption); }
+
+QString Message(uint32_t msg, int64_t wParam, int64_t lParam) {
+  return QStringLiteral("message %1 %2 %3").arg(msg).arg(wParam).arg(lParam);
+}
+
+// Closes every message box that appears (the error report) and keeps its text.
+class TMessageBoxCatcher {
+public:
+  TMessageBoxCatcher() {
+    QObject::connect(&FTimer, &QTimer::timeout, [this] {
+      for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
+          Texts << box->text();
+          box->close();
+        }
+    });
+    FTimer.start(10);
+  }
+  QStringList Texts;
+
+private:
+  QTimer FTimer;
+};
+
+// Runs `drive` on the next shown dialog of type T (the dialogs run their own modal loop).
+template <class T> void WhenShown(std::function<void(T &)> drive) {
+  auto *timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer, drive] {
+    for (QWidget *w : QApplication::topLevelWidgets())
+      if (auto *dialog = qobject_cast<T *>(w); dialog && dialog->isVisible()) {
+        timer->stop();
+        timer->deleteLater();
+        drive(*dialog);
+        return;
+      }
+  });
+  timer->start(10);
+}
+
+void Click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center()); }
+
+std::vector<TFrmManage *> ManageWindows() {
+  std::vector<TFrmManage *> windows;
+  for (QWidget *w : QApplication::topLevelWidgets())
+    if (auto *form = qobject_cast<TFrmManage *>(w); form && form->isVisible())
+      windows.push_back(form);
+  return windows;
+}
+
+QString ToQString(const fs::path &path) { return QString::fromStdString(path.string()); }
+
+class ManageTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    TDBMrgFactory::ReleaseAll();
+    ReleaseManageCfMrg();
+  }
+  void TearDown() override {
+    for (QWidget *w : QApplication::topLevelWidgets())
+      if (w->isVisible())
+        w->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    TDBMrgFactory::ReleaseAll();
+    ReleaseManageCfMrg();
+  }
+
+  TFrmManage *OpenWindow(int x = 0, int y = 0) {
+    TFrmManage *form = ShowManageWindow(x, y);
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(form));
+    return form;
+  }
+
+  // Chooses a section with the mouse, as the parent does.
+  template <class T> T *Choose(TFrmManage &form, int index) {
+    QTest::mouseClick(form.lgbLeft, Qt::LeftButton, Qt::NoModifier, form.lgbLeft->ItemRect(index).center());
+    return qobject_cast<T *>(form.List().at(size_t(index)));
+  }
+
+  TTestFolders Folders;
+  TMessageBoxCatcher Boxes;
+};
+
+TEST_F(ManageTest, EachCallOpensAFurtherWindowPlacedByItsRules) {
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  const int centredX = area.left() + (area.width() - 468) / 2, centredY = area.top() + (area.height() - 326) / 2;
+  struct TCase {
+    int X, Y, ExpectX, ExpectY;
+  };
+  const TCase cases[] = {{0, 0, centredX, centredY}, {100, 200, 100, centredY}, {0, 200, centredX, 200}};
+  size_t opened = 0;
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(testing::Message() << c.X << "," << c.Y);
+    TFrmManage *form = OpenWindow(c.X, c.Y);
+    EXPECT_EQ(form->pos(), QPoint(c.ExpectX, c.ExpectY));
+    EXPECT_EQ(form->windowTitle(), "Sunvale-家长管理");
+    EXPECT_EQ(form->size(), QSize(468, 326));
+    EXPECT_EQ(ManageWindows().size(), ++opened);
+  }
+}
+
+TEST_F(ManageTest, TheExportedFunctionOpensTheWindowFromTheLibrary) {
+  QLibrary library(QStringLiteral(PEMBLO_MANAGE_LIB));
+  auto show = reinterpret_cast<void (*)(int32_t, int32_t)>(library.resolve("ShowMrgMain"));
+  ASSERT_TRUE(show) << library.errorString().toStdString();
+  show(100, 200);
+  QWidget *found = nullptr;
+  for (QWidget *w : QApplication::topLevelWidgets())
+    if (w->isVisible() && w->windowTitle() == "Sunvale-家长管理")
+      found = w;
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->x(), 100);
+  EXPECT_TRUE(FindWindowByTitle("Sunvale-家长管理")) << "other processes find it by its title";
+  EXPECT_TRUE(Boxes.Texts.isEmpty()) << Boxes.Texts.join(" | ").toStdString();
+}
+
+TEST_F(ManageTest, SectionsAreListedAndEachIsEmbeddedOnce) {
+  const TWebsModel web{0, "http://one.example/", "iweek:0;tstart:00:00;tend:00:29,"};
+  TWebsDao().Insert(&web);
+  TFrmManage *form = OpenWindow();
+  EXPECT_EQ(form->lgbLeft->Items(), QStringList({"日志设置", "黑  名  单", "限制程序"}));
+  EXPECT_EQ(form->lgbLeft->ItemIndex(), 0);
+  const auto &sections = form->List();
+  ASSERT_EQ(sections.size(), 3u);
+  EXPECT_TRUE(qobject_cast<TFrmLogs *>(sections[0])->isVisible());
+  EXPECT_EQ(sections[0]->parentWidget(), form->pnlMain);
+  EXPECT_EQ(sections[0]->geometry(), form->pnlMain->rect());
+  EXPECT_FALSE(sections[1]->isVisible());
+
+  auto *blackList = Choose<TFrmBlackList>(*form, 1);
+  ASSERT_TRUE(blackList);
+  EXPECT_TRUE(blackList->isVisible());
+  EXPECT_EQ(blackList->parentWidget(), form->pnlMain);
+  EXPECT_EQ(blackList->lstRules->count(), 1);
+  Choose<TFrmLogs>(*form, 0);
+  EXPECT_TRUE(sections[0]->isAncestorOf(form->pnlMain->childAt(165, 117)));
+  Choose<TFrmBlackList>(*form, 1);
+  EXPECT_TRUE(blackList->isAncestorOf(form->pnlMain->childAt(165, 117))) << "brought to the front";
+  EXPECT_EQ(blackList->lstRules->count(), 1) << "embedded and listed once";
+  EXPECT_TRUE(sections[0]->isVisible()) << "sections once shown stay shown";
+  EXPECT_TRUE(Boxes.Texts.isEmpty()) << Boxes.Texts.join(" | ").toStdString();
+
+  Click(form->sysBtnClose);
+  EXPECT_TRUE(WaitUntil([] { return ManageWindows().empty(); }, 5000));
+}
+
+TEST_F(ManageTest, ProgramLimitsAreStoredListedAndToldToTheLockChannel) {
+  auto lock = StartLockChannel();
+  TFrmManage *form = OpenWindow();
+  auto *page = Choose<TFrmLimitApp>(*form, 2);
+  ASSERT_TRUE(page);
+  WhenShown<TFrmAddApp>([](TFrmAddApp &d) {
+    d.edtApp->setText("  /usr/games/game ");
+    DragCells(*d.dtm1, 0, 16, 0, 19);  // Monday 08:00 to 09:59
+    Click(d.btnAdd);
+  });
+  Click(page->btnAdd);
+  const auto rows = TAppsDao().QueryAll();
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0]->sApp, "/usr/games/game");
+  EXPECT_EQ(rows[0]->sDt, "iweek:0;tstart:08:00;tend:09:59,");
+  const int key = rows[0]->iAid;
+  ASSERT_EQ(page->lstRules->count(), 1);
+  EXPECT_EQ(page->lstRules->item(0)->text(), "/usr/games/game");
+  EXPECT_EQ(page->KeyOf(0), key);
+  EXPECT_EQ(lock->NextLine(), Message(WM_APPSUPDATE, 1, key));
+
+  Click(page->btnDel);  // no line selected
+  EXPECT_EQ(page->lstRules->count(), 1);
+  EXPECT_EQ(TAppsDao().QueryAll().size(), 1u);
+
+  page->lstRules->setCurrentRow(0);
+  Click(page->btnDel);
+  EXPECT_EQ(page->lstRules->count(), 0);
+  EXPECT_TRUE(TAppsDao().QueryAll().empty());
+  EXPECT_EQ(lock->NextLine(), Message(WM_APPSUPDATE, -1, key)) << "and nothing for the delete without selection";
+  EXPECT_TRUE(Boxes.Texts.isEmpty()) << Boxes.Texts.join(" | ").toStdString();
+}
+
+TEST_F(ManageTest, AppsRowsKeepTheirTextAndKeysAndOnlyRealChangesAreTold) {
+  auto lock = StartLockChannel();
+  TAppsDao dao;
+  EXPECT_EQ(dao.Insert(nullptr), -1);
+  EXPECT_TRUE(dao.QueryAll().empty());
+  EXPECT_EQ(dao.QueryFormAID(1), nullptr);
+
+  const TAppsModel quoted{0, "/home/kid/Tom's game/run'; drop table apps; --", "iweek:3;tstart:10:00;tend:10:29,"};
+  const int first = dao.Insert(&quoted);
+  EXPECT_EQ(first, 1);
+  EXPECT_EQ(lock->NextLine(), Message(WM_APPSUPDATE, 1, first));
+  const auto stored = dao.QueryFormAID(first);
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->sApp, quoted.sApp);
+  EXPECT_EQ(stored->sDt, quoted.sDt);
+
+  EXPECT_EQ(dao.DeleteFromAID(77), 0);  // no such row: nothing is told
+  const TAppsModel second{0, "/usr/bin/game2", ""};
+  const int secondKey = dao.Insert(&second);
+  EXPECT_EQ(secondKey, 2);
+  EXPECT_EQ(lock->NextLine(), Message(WM_APPSUPDATE, 1, secondKey));
+  EXPECT_EQ(dao.DeleteFromAID(secondKey), 1);
+  EXPECT_EQ(lock->NextLine(), Message(WM_APPSUPDATE, -1, secondKey));
+  // A key is never given twice, even after the largest row was deleted.
+  EXPECT_EQ(dao.Insert(&second), 3);
+  EXPECT_EQ(lock->NextLine(), Message(WM_APPSUPDATE, 1, 3));
+}
+
+TEST_F(ManageTest, AddDialogsStayOpenUntilTheirFieldAndACellAreGiven) {
+  bool checked = false;
+  WhenShown<TFrmAddApp>([&](TFrmAddApp &d) {
+    EXPECT_TRUE(d.windowFlags() & Qt::Tool) << "no task-bar button";
+    EXPECT_EQ(d.windowTitle(), "添加应用程序");
+    d.edtApp->setText("   ");
+    d.edtApp->clearFocus();
+    Click(d.btnAdd);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(d.focusWidget(), d.edtApp) << "an empty path puts the focus into the field";
+    d.edtApp->setText("/usr/games/game");
+    Click(d.btnAdd);
+    EXPECT_TRUE(d.isVisible()) << "no cell selected: nothing happens";
+    ClickCell(*d.dtm1, 2, 2);
+    checked = true;
+    Click(d.btnClose);
+  });
+  QString app = "unchanged";
+  std::vector<TDtData> windows;
+  EXPECT_FALSE(ShowAddApp(app, windows));
+  EXPECT_TRUE(checked);
+  EXPECT_EQ(app, "unchanged");
+
+  checked = false;
+  WhenShown<TFrmAddWeb>([&](TFrmAddWeb &d) {
+    EXPECT_EQ(d.edtWeb->text(), "http://");
+    ClickCell(*d.dtm1, 0, 0);
+    d.edtWeb->clearFocus();
+    Click(d.btnAdd);
+    EXPECT_TRUE(d.isVisible()) << "the preset alone is refused";
+    EXPECT_EQ(d.focusWidget(), d.edtWeb);
+    d.edtWeb->setText(" a.b.cn ");  // seven characters or fewer once trimmed
+    Click(d.btnAdd);
+    EXPECT_TRUE(d.isVisible());
+    d.edtWeb->setText(" ab.cd.cn ");
+    checked = true;
+    Click(d.btnAdd);
+  });
+  QString url;
+  EXPECT_TRUE(ShowAddWeb(url, windows));
+  EXPECT_TRUE(checked);
+  EXPECT_EQ(url, "ab.cd.cn");
+  EXPECT_EQ(DtListToText(windows), "iweek:0;tstart:00:00;tend:00:29,");
+
+  WhenShown<TFrmAddWeb>([](TFrmAddWeb &d) {
+    d.edtWeb->setText("http://cancelled.example/");
+    ClickCell(*d.dtm1, 0, 0);
+    Click(d.btnCancel);
+  });
+  EXPECT_FALSE(ShowAddWeb(url, windows));
+}
+
+TEST_F(ManageTest, TheFileDialogOffersProgramsAndLaunchers) {
+  const fs::path dir = Folders.Root() / "programs";
+  fs::create_directories(dir / "folder");
+  struct TCase {
+    const char *Name;
+    bool Executable;
+    bool Offered;
+  };
+  const TCase cases[] = {{"game", true, true},          {"game.sh", true, true},       {"readme.txt", false, false},
+                         {"game.desktop", false, true}, {"Game.DESKTOP", false, true}, {"game.exe", false, false}};
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(c.Name);
+    const fs::path file = dir / c.Name;
+    std::ofstream(file) << "x";
+    if (c.Executable)
+      fs::permissions(file, fs::perms::owner_exec, fs::perm_options::add);
+    EXPECT_EQ(IsProgramFile(QFileInfo(ToQString(file))), c.Offered);
+  }
+  EXPECT_FALSE(IsProgramFile(QFileInfo(ToQString(dir / "folder")))) << "folders are walked through, not picked";
+}
+
+TEST_F(ManageTest, BlackListStoresAddressesWithTheirPeriodsAndTellsBrowsersAndTheLockChannel) {
+  auto lock = StartLockChannel();
+  auto browser = StartBrowser();
+  TFrmManage *form = OpenWindow();
+  auto *page = Choose<TFrmBlackList>(*form, 1);
+  ASSERT_TRUE(page);
+  WhenShown<TFrmAddWeb>([](TFrmAddWeb &d) {
+    DragCells(*d.dtm1, 5, 40, 6, 43);  // Saturday and Sunday 20:00 to 21:59
+    d.edtWeb->setText("http://games.example/it's");
+    Click(d.btnAdd);
+  });
+  Click(page->btnAdd);
+  const auto rows = TWebsDao().QueryAll();
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0]->sUrl, "http://games.example/it's");
+  EXPECT_EQ(rows[0]->sDt, "iweek:5;tstart:20:00;tend:21:59,iweek:6;tstart:20:00;tend:21:59,");
+  const int key = rows[0]->iWid;
+  ASSERT_EQ(page->lstRules->count(), 1);
+  EXPECT_EQ(page->lstRules->item(0)->text(), "http://games.example/it's");
+  EXPECT_EQ(browser->NextLine(), Message(WM_WEBSUPDATE, 1, key));
+  EXPECT_EQ(lock->NextLine(), Message(WM_WEBSUPDATE, 1, key)) << "and no WM_APPSUPDATE";
+
+  page->lstRules->setCurrentRow(0);
+  Click(page->btnDel);
+  EXPECT_EQ(page->lstRules->count(), 0);
+  EXPECT_TRUE(TWebsDao().QueryAll().empty());
+  EXPECT_EQ(browser->NextLine(), Message(WM_WEBSUPDATE, -1, key));
+  EXPECT_EQ(lock->NextLine(), Message(WM_WEBSUPDATE, -1, key));
+  EXPECT_EQ(TWebsDao().DeleteFromCID(key), 0);
+  EXPECT_TRUE(Boxes.Texts.isEmpty()) << Boxes.Texts.join(" | ").toStdString();
+}
+
+TEST_F(ManageTest, LogSettingsShowTheFileAndSaveWithoutTouchingTheFilterSwitch) {
+  auto lock = StartLockChannel();
+  auto browser = StartBrowser();
+  TFrmManage *form = OpenWindow();
+  auto *logs = qobject_cast<TFrmLogs *>(form->List().at(0));
+  ASSERT_TRUE(logs);
+  EXPECT_EQ(logs->edtTextTime->value(), 5);
+  EXPECT_EQ(logs->edtImgIntervalTime->value(), 5);
+  EXPECT_EQ(logs->edtImgTime->value(), 5);
+  EXPECT_EQ(logs->edtImgSize->value(), 50);
+
+  {  // Meanwhile another writer switches the content filter on.
+    TCfMrg other;
+    other.AppCf().SetOffOn(true);
+    other.SaveToFile();
+  }
+  logs->edtTextTime->setValue(30);
+  logs->edtImgIntervalTime->setValue(10);
+  logs->edtImgTime->setValue(7);
+  logs->edtImgSize->setValue(80);
+  Click(logs->btnSave);
+  const TCfMrg saved;
+  EXPECT_EQ(saved.AppCf().TextTime(), 30);
+  EXPECT_EQ(saved.AppCf().PsDistance(), 10);
+  EXPECT_EQ(saved.AppCf().ImgTime(), 7);
+  EXPECT_EQ(saved.AppCf().ImgSize(), 80);
+  EXPECT_TRUE(saved.AppCf().OffOn());
+  EXPECT_EQ(lock->NextLine(), Message(WM_CFGUPDATE, 0, 0));
+  EXPECT_EQ(browser->NextLine(), Message(WM_CFGUPDATE, 0, 0));
+
+  struct TRange {
+    TSpinEditEx *Edit;
+    int Min, Max;
+  };
+  for (const TRange &r : {TRange{logs->edtTextTime, 1, 60}, TRange{logs->edtImgIntervalTime, 5, 60},
+                          TRange{logs->edtImgTime, 1, 60}, TRange{logs->edtImgSize, 50, 100}}) {
+    SCOPED_TRACE(r.Min);
+    r.Edit->setValue(r.Min - 1);
+    EXPECT_EQ(r.Edit->value(), r.Min);
+    r.Edit->setValue(r.Max + 1);
+    EXPECT_EQ(r.Edit->value(), r.Max);
+    r.Edit->selectAll();
+    QTest::keyClicks(r.Edit, "999");
+    EXPECT_LE(r.Edit->value(), r.Max) << "typing cannot pass the range";
+  }
+  EXPECT_TRUE(Boxes.Texts.isEmpty()) << Boxes.Texts.join(" | ").toStdString();
+}
+
+TEST_F(ManageTest, ViewingLogsOpensTheLogFolderCreatedFirst) {
+  // A stand-in for the desktop's opener that writes down what it was asked to open.
+  const fs::path bin = Folders.Root() / "bin", opened = Folders.Root() / "opened";
+  fs::create_directories(bin);
+  std::ofstream(bin / "xdg-open") << "#!/bin/sh\nprintf '%s' \"$1\" > '" << opened.string() << "'\n";
+  fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", QByteArray(bin.c_str()) + ":" + path);
+
+  TFrmManage *form = OpenWindow();
+  auto *logs = qobject_cast<TFrmLogs *>(form->List().at(0));
+  fs::remove_all(Folders.CommonAppData() / "Pemblo" / "Log");
+  Click(logs->btnLook);
+  qputenv("PATH", path);
+  EXPECT_TRUE(fs::is_directory(Folders.CommonAppData() / "Pemblo" / "Log"));
+  ASSERT_TRUE(WaitUntil([&] { return fs::exists(opened) && fs::file_size(opened) > 0; }, 10000));
+  std::ifstream in(opened);
+  const std::string target((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(QString::fromStdString(target), GetLogPath());
+}
+
+TEST_F(ManageTest, AMissingDataFolderIsReportedAndTheWindowStaysOpen) {
+  // A file stands where the data folder belongs, so it cannot be made.
+  std::ofstream(Folders.CommonAppData() / "Pemblo") << "x";
+  TFrmManage *form = OpenWindow();
+  ASSERT_TRUE(WaitUntil([&] { return !Boxes.Texts.isEmpty(); }, 5000));
+  EXPECT_TRUE(Boxes.Texts.last().startsWith("无法创建目录:")) << Boxes.Texts.last().toStdString();
+  Boxes.Texts.clear();
+  Choose<TFrmLimitApp>(*form, 2);
+  ASSERT_TRUE(WaitUntil([&] { return !Boxes.Texts.isEmpty(); }, 5000));
+  EXPECT_TRUE(Boxes.Texts.last().startsWith("无法创建目录:"));
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(form->lgbLeft->ItemIndex(), 2);
+  EXPECT_TRUE(form->List().at(2)->isVisible());
+}
+
+TEST_F(ManageTest, ADatabaseLockedByAnotherProcessIsReportedAndTheWindowStaysUsable) {
+  TFrmManage *form = OpenWindow();
+  auto *page = Choose<TFrmLimitApp>(*form, 2);
+  ASSERT_TRUE(page);
+  TAdoConnection *conn = TDBMrgFactory::GetDBMrg(TDBMrgID::MiniCarddata)->GetConn();
+  conn->SetConnectionTimeout(1);  // the wait for a locked file, shortened for the test
+
+  QProcess locker;
+  locker.start(QStringLiteral(PEMBLO_DBLOCKER), {conn->ConnectionString()});
+  ASSERT_TRUE(locker.waitForReadyRead(15000));
+  ASSERT_EQ(locker.readLine().trimmed(), "locked");
+
+  auto addGame = [](TFrmAddApp &d) {
+    d.edtApp->setText("/usr/games/game");
+    ClickCell(*d.dtm1, 0, 16);
+    Click(d.btnAdd);
+  };
+  WhenShown<TFrmAddApp>(addGame);
+  Click(page->btnAdd);
+  ASSERT_EQ(Boxes.Texts.size(), 1);
+  EXPECT_TRUE(Boxes.Texts[0].contains("database is locked")) << Boxes.Texts[0].toStdString();
+  EXPECT_EQ(page->lstRules->count(), 0);
+  EXPECT_TRUE(form->isVisible());
+
+  locker.write("\n");
+  ASSERT_TRUE(locker.waitForFinished(15000));
+  WhenShown<TFrmAddApp>(addGame);
+  Click(page->btnAdd);
+  EXPECT_EQ(page->lstRules->count(), 1);
+  EXPECT_EQ(TAppsDao().QueryAll().size(), 1u);
+  EXPECT_EQ(Boxes.Texts.size(), 1);
+}
+
+}  // namespace
