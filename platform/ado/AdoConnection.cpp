@@ -1,14 +1,18 @@
 #define SQLITE_HAS_CODEC 1
 #include "platform/ado/AdoConnection.h"
+#include "platform/ado/AdoStatement.h"
 
 #include <sqlite3.h>
 
 #include <QFile>
+#include <QUrl>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <random>
 #include <unistd.h>
 
 namespace {
@@ -22,32 +26,53 @@ QString Unquote(QString value) {
   return value;
 }
 
-QString ErrorText(sqlite3 *db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
+[[noreturn]] void RaiseAdo(const QString &text) { Raise<EAdoError>(text); }
 
-// Opens the file with its key and checks that the key fits by reading the schema.
-sqlite3 *OpenKeyed(const TConnStrParts &parts, int flags, int timeoutSeconds) {
-  sqlite3 *db = nullptr;
-  const QByteArray path = QFile::encodeName(parts.sDataSource);
-  int rc = sqlite3_open_v2(path.constData(), &db, flags | SQLITE_OPEN_FULLMUTEX, nullptr);
-  if (rc == SQLITE_OK && !parts.sPassword.isEmpty()) {
-    const QByteArray key = parts.sPassword.toUtf8();
-    rc = sqlite3_key(db, key.constData(), int(key.size()));
+// How many compiled statements a connection keeps for reuse.
+constexpr size_t KeptStatements = 32;
+
+// Opens the file with its key and checks that the key fits by reading the schema; returns
+// SQLite's result code and leaves the connection closed on failure.
+int OpenKeyed(TSqliteDb &db, const QByteArray &name, const QString &password, int flags, int timeoutSeconds) {
+  int rc = db.TryOpen(name, flags | SQLITE_OPEN_FULLMUTEX);
+  if (rc == SQLITE_OK && !password.isEmpty())
+    rc = db.TryKey(password);
+  if (rc == SQLITE_OK) {
+    db.SetBusyTimeout(timeoutSeconds * 1000);
+    rc = db.TryExec("SELECT count(*) FROM sqlite_master");
   }
-  if (rc == SQLITE_OK)
-    rc = sqlite3_busy_timeout(db, timeoutSeconds * 1000);
-  if (rc == SQLITE_OK)
-    rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) {
-    const QString text = db ? ErrorText(db) : QStringLiteral("out of memory");
-    sqlite3_close_v2(db);
-    Raise<EAdoError>(text + QStringLiteral(" (") + parts.sDataSource + u')');
-  }
+  if (rc != SQLITE_OK)
+    db.Close();
+  return rc;
+}
+
+[[noreturn]] void RaiseOpening(const TSqliteDb &db, const QString &file) {
+  Raise<EAdoError>(db.LastErrorText() + QStringLiteral(" (") + file + u')');
+}
+
+void OpenWritable(TSqliteDb &db, const TConnStrParts &parts, int timeoutSeconds) {
+  if (OpenKeyed(db, QFile::encodeName(parts.sDataSource), parts.sPassword, SQLITE_OPEN_READWRITE, timeoutSeconds) !=
+      SQLITE_OK)
+    RaiseOpening(db, parts.sDataSource);
   // With a write-ahead log, readers in other processes never block a writer and a commit
   // needs no flush to disk of its own; the file stays consistent. A file that cannot switch
-  // (read-only, or held by another process right now) keeps its mode.
-  sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-  sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
-  return db;
+  // (held by another process right now) keeps its mode.
+  db.TryExec("PRAGMA journal_mode=WAL");
+  db.TryExec("PRAGMA synchronous=NORMAL");
+}
+
+// A file in write-ahead mode is read through an index file beside it that the first reader
+// makes; where none is there and none can be made (a folder the reader may not write, read-only
+// media), no writer has the file open, and it is read as an unchanging file.
+void OpenReadOnly(TSqliteDb &db, const TConnStrParts &parts, int timeoutSeconds) {
+  const QByteArray path = QFile::encodeName(parts.sDataSource);
+  int rc = OpenKeyed(db, path, parts.sPassword, SQLITE_OPEN_READONLY, timeoutSeconds);
+  if ((rc & 0xFF) == SQLITE_CANTOPEN) {
+    const QByteArray uri = "file:" + QUrl::toPercentEncoding(QString::fromLocal8Bit(path), "/") + "?immutable=1";
+    rc = OpenKeyed(db, uri, parts.sPassword, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, timeoutSeconds);
+  }
+  if (rc != SQLITE_OK)
+    RaiseOpening(db, parts.sDataSource);
 }
 
 }  // namespace
@@ -87,6 +112,8 @@ TConnStrParts ParseConnectionString(const QString &connStr) {
   return parts;
 }
 
+TAdoConnection::TAdoConnection() : FDb(RaiseAdo) {}
+
 TAdoConnection::~TAdoConnection() { Close(); }
 
 void TAdoConnection::SetConnectionString(const QString &connStr) {
@@ -97,62 +124,101 @@ void TAdoConnection::SetConnectionString(const QString &connStr) {
 
 void TAdoConnection::SetConnectionTimeout(int seconds) {
   FConnectionTimeout = seconds;
-  if (FDb)
-    sqlite3_busy_timeout(FDb, seconds * 1000);
+  FDb.SetBusyTimeout(seconds * 1000);
 }
 
 void TAdoConnection::Open() {
-  if (FDb)
+  if (Connected())
     return;
   const TConnStrParts parts = ParseConnectionString(FConnectionString);
   if (parts.sDataSource.isEmpty() || !QFile::exists(parts.sDataSource))
     Raise<EAdoError>(QStringLiteral("Could not find file '") + parts.sDataSource + QStringLiteral("'."));
-  FDb = OpenKeyed(parts, SQLITE_OPEN_READWRITE, FConnectionTimeout);
+  if (::faccessat(AT_FDCWD, QFile::encodeName(parts.sDataSource).constData(), W_OK, AT_EACCESS) == 0)
+    OpenWritable(FDb, parts, FConnectionTimeout);
+  else
+    OpenReadOnly(FDb, parts, FConnectionTimeout);
   FGeneration = NextGeneration++;
 }
 
 void TAdoConnection::Close() {
-  if (!FDb)
-    return;
+  ForgetStatements();
   // Statements still compiled by query objects keep the handle alive until they finalize.
-  sqlite3_close_v2(FDb);
-  FDb = nullptr;
+  FDb.Close();
+}
+
+std::unique_ptr<TAdoStatement> TAdoConnection::TakeStatement(const QString &text) {
+  if (!Connected())
+    Raise<EAdoError>(QStringLiteral("Operation is not allowed when the object is closed."));
+  {
+    std::lock_guard<std::mutex> lock(FKeptLock);
+    for (auto it = FKept.rbegin(); it != FKept.rend(); ++it) {
+      if ((*it)->sText == text) {
+        std::unique_ptr<TAdoStatement> found = std::move(*it);
+        FKept.erase(std::next(it).base());
+        return found;
+      }
+    }
+  }
+  auto compiled = std::make_unique<TAdoStatement>(CompileAdoStatement(FDb, text));
+  compiled->iGeneration = FGeneration;
+  return compiled;
+}
+
+void TAdoConnection::GiveBack(std::unique_ptr<TAdoStatement> statement) {
+  if (!statement || !Connected() || statement->iGeneration != FGeneration || statement->bSchema)
+    return;
+  statement->Stmt.Reset();
+  std::unique_ptr<TAdoStatement> dropped;  // finalized outside the lock
+  std::lock_guard<std::mutex> lock(FKeptLock);
+  if (FKept.size() >= KeptStatements) {
+    dropped = std::move(FKept.front());
+    FKept.erase(FKept.begin());
+  }
+  FKept.push_back(std::move(statement));
+}
+
+void TAdoConnection::ForgetStatements() {
+  std::vector<std::unique_ptr<TAdoStatement>> dropped;
+  std::lock_guard<std::mutex> lock(FKeptLock);
+  dropped.swap(FKept);
 }
 
 void TAdoConnection::ExecDirect(const char *sql) {
-  if (!FDb)
+  if (!Connected())
     Raise<EAdoError>(QStringLiteral("Operation is not allowed when the object is closed."));
-  sqlite3_mutex *mutex = sqlite3_db_mutex(FDb);
-  sqlite3_mutex_enter(mutex);
-  const int rc = sqlite3_exec(FDb, sql, nullptr, nullptr, nullptr);
-  const QString text = rc == SQLITE_OK ? QString() : ErrorText(FDb);
-  sqlite3_mutex_leave(mutex);
-  if (rc != SQLITE_OK)
-    Raise<EAdoError>(text);
+  if (FDb.TryExec(sql) != SQLITE_OK)
+    FDb.RaiseLast();
 }
 
 QStringList TAdoConnection::GetTableNames() {
-  if (!FDb)
+  if (!Connected())
     Raise<EAdoError>(QStringLiteral("Operation is not allowed when the object is closed."));
-  sqlite3_stmt *stmt = nullptr;
-  int rc = sqlite3_prepare_v2(FDb,
-                              "SELECT name FROM sqlite_master WHERE type='table' "
-                              "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name",
-                              -1, &stmt, nullptr);
+  TSqliteStatement stmt(FDb, "SELECT name FROM sqlite_master WHERE type='table' "
+                             "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name");
   QStringList names;
-  if (rc == SQLITE_OK)
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
-      names << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
-  const QString text = rc == SQLITE_DONE ? QString() : ErrorText(FDb);
-  sqlite3_finalize(stmt);
-  if (rc != SQLITE_DONE)
-    Raise<EAdoError>(text);
+  while (stmt.Step())
+    names << QString::fromUtf8(stmt.ColumnBlob(0));
   return names;
 }
 
 void TAdoConnection::BeginTrans() { ExecDirect("BEGIN IMMEDIATE"); }
 void TAdoConnection::CommitTrans() { ExecDirect("COMMIT"); }
 void TAdoConnection::RollbackTrans() { ExecDirect("ROLLBACK"); }
+
+// A name beside `path` that no file has, created empty with the process's usual file mode.
+static QByteArray CreateTempBeside(const QByteArray &path, const QString &source) {
+  std::random_device random;
+  for (;;) {
+    const QByteArray temp = path + '.' + QByteArray::number(quint32(random()), 36);
+    const int fd = ::open(temp.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      ::close(fd);
+      return temp;
+    }
+    if (errno != EEXIST)
+      Raise<EAdoError>(QString::fromUtf8(std::strerror(errno)) + QStringLiteral(" (") + source + u')');
+  }
+}
 
 void AdoCreateDatabase(const QString &connStr) {
   const TConnStrParts parts = ParseConnectionString(connStr);
@@ -163,28 +229,21 @@ void AdoCreateDatabase(const QString &connStr) {
   // fails if the name exists. So no process ever opens a half-made file (a keyed file read
   // before its header is written would be taken for a new one with a different salt), and of
   // two processes creating the same file only one succeeds.
-  QByteArray temp = path + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0)
-    Raise<EAdoError>(QString::fromUtf8(std::strerror(errno)) + QStringLiteral(" (") + parts.sDataSource + u')');
-  ::close(fd);
-  sqlite3 *db = nullptr;
+  const QByteArray temp = CreateTempBeside(path, parts.sDataSource);
   try {
-    TConnStrParts tempParts = parts;
-    tempParts.sDataSource = QFile::decodeName(temp);
-    db = OpenKeyed(tempParts, SQLITE_OPEN_READWRITE, 15);
+    TSqliteDb db(RaiseAdo);
+    if (OpenKeyed(db, temp, parts.sPassword, SQLITE_OPEN_READWRITE, 15) != SQLITE_OK)
+      RaiseOpening(db, parts.sDataSource);
+    db.TryExec("PRAGMA journal_mode=WAL");
     // Writing the header makes the file keyed from its first byte on.
-    if (sqlite3_exec(db, "PRAGMA user_version = 0", nullptr, nullptr, nullptr) != SQLITE_OK)
-      Raise<EAdoError>(ErrorText(db));
-    sqlite3_close_v2(db);
-    db = nullptr;
+    db.Exec("PRAGMA user_version = 0");
+    db.Close();
     if (::link(temp.constData(), path.constData()) != 0) {
       if (errno == EEXIST)
         Raise<EAdoError>(QStringLiteral("Database already exists. (") + parts.sDataSource + u')');
       Raise<EAdoError>(QString::fromUtf8(std::strerror(errno)) + QStringLiteral(" (") + parts.sDataSource + u')');
     }
   } catch (...) {
-    sqlite3_close_v2(db);
     ::unlink(temp.constData());
     throw;
   }

@@ -3,16 +3,23 @@
 // It understands the Jet connection strings the data store builds: "Data Source" names the
 // file, "Jet OLEDB:Database Password" (or a non-empty "Password") is the file's key. Every
 // other key is read and ignored. The connection timeout is the time a statement waits for a
-// file that another process holds locked, so several processes can share one file.
+// file that another process holds locked, so several processes can share one file. A file this
+// process may not write (another user's, read-only media) is opened read-only: reading works,
+// writing raises SQLite's "attempt to write a readonly database".
 #include "platform/errors/Errors.h"
+#include "platform/sqlite/SqliteDb.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
+#include <vector>
 
 struct sqlite3;
+struct TAdoStatement;
 
 // The values of a connection string this layer acts on.
 struct TConnStrParts {
@@ -26,7 +33,7 @@ TConnStrParts ParseConnectionString(const QString &connStr);
 
 class TAdoConnection {
 public:
-  TAdoConnection() = default;
+  TAdoConnection();
   ~TAdoConnection();
   TAdoConnection(const TAdoConnection &) = delete;
   TAdoConnection &operator=(const TAdoConnection &) = delete;
@@ -40,7 +47,7 @@ public:
   // file raise EAdoError and leave the connection closed.
   void Open();
   void Close();
-  bool Connected() const { return FDb != nullptr; }
+  bool Connected() const { return FDb.IsOpen(); }
 
   // Names of the user tables of the open file, sorted.
   QStringList GetTableNames();
@@ -53,8 +60,15 @@ public:
 
   // For the query objects: the open handle (null when closed) and a number that changes at
   // every opening, by which a query knows that its compiled statement is stale.
-  sqlite3 *Handle() const { return FDb; }
+  sqlite3 *Handle() const { return FDb.Handle(); }
   std::uint64_t Generation() const { return FGeneration; }
+
+  // The compiled statement of the text: one kept from an earlier query, or a new one. Give it
+  // back when done; a statement of an earlier opening is dropped then.
+  std::unique_ptr<TAdoStatement> TakeStatement(const QString &text);
+  void GiveBack(std::unique_ptr<TAdoStatement> statement);
+  // Drops the kept statements (after a change of the tables they may refer to).
+  void ForgetStatements();
 
   // Runs a statement without parameters or rows (used for transaction control).
   void ExecDirect(const char *sql);
@@ -62,8 +76,10 @@ public:
 private:
   QString FConnectionString;
   int FConnectionTimeout = 15;
-  sqlite3 *FDb = nullptr;
+  TSqliteDb FDb;
   std::uint64_t FGeneration = 0;
+  std::mutex FKeptLock;                               // queries on several threads share the connection
+  std::vector<std::unique_ptr<TAdoStatement>> FKept;  // oldest first
 };
 
 // Creates a new, empty database file keyed with the password of the connection string (the

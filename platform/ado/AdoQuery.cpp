@@ -2,8 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <QRegularExpression>
-
 #include <cmath>
 #include <limits>
 
@@ -30,36 +28,7 @@ const QVariant &NullValue() {
   return null;
 }
 
-// Holds the connection's own lock, so that a statement's error text, change count and new
-// key are read before another thread's statement on the same connection replaces them.
-class TDbLock {
-public:
-  explicit TDbLock(sqlite3 *db) : FMutex(sqlite3_db_mutex(db)) { sqlite3_mutex_enter(FMutex); }
-  ~TDbLock() { sqlite3_mutex_leave(FMutex); }
-  TDbLock(const TDbLock &) = delete;
-  TDbLock &operator=(const TDbLock &) = delete;
-
-private:
-  sqlite3_mutex *FMutex;
-};
-
 QString ErrorText(sqlite3 *db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
-
-// The Jet column types of the table definitions become their SQLite forms: an auto-numbered
-// primary key must be the row id, and memo is long text.
-QString TranslateJetDdl(const QString &text) {
-  static const QRegularExpression createTable(QStringLiteral("^\\s*create\\s+table\\b"),
-                                              QRegularExpression::CaseInsensitiveOption);
-  if (!createTable.match(text).hasMatch())
-    return text;
-  static const QRegularExpression counterKey(QStringLiteral("\\bcounter\\s+primary\\s+key\\b"),
-                                             QRegularExpression::CaseInsensitiveOption);
-  static const QRegularExpression memo(QStringLiteral("\\bmemo\\b"), QRegularExpression::CaseInsensitiveOption);
-  QString out = text;
-  out.replace(counterKey, QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT"));
-  out.replace(memo, QStringLiteral("TEXT"));
-  return out;
-}
 
 void BindValue(sqlite3_stmt *stmt, int index, const QVariant &value) {
   if (!value.isValid() || value.isNull()) {
@@ -122,24 +91,36 @@ struct TWriteResult {
   std::int64_t iLastId = 0;
 };
 
+// A statement of the connection's, given back when done.
+class TBorrowedStatement {
+public:
+  TBorrowedStatement(TAdoConnection &conn, const QString &sql) : FConn(conn), FStatement(conn.TakeStatement(sql)) {}
+  ~TBorrowedStatement() { FConn.GiveBack(std::move(FStatement)); }
+  TBorrowedStatement(const TBorrowedStatement &) = delete;
+  TBorrowedStatement &operator=(const TBorrowedStatement &) = delete;
+  sqlite3_stmt *Get() const { return FStatement->Stmt.Get(); }
+
+private:
+  TAdoConnection &FConn;
+  std::unique_ptr<TAdoStatement> FStatement;
+};
+
 // Runs one changing statement with positional values.
-TWriteResult RunWrite(sqlite3 *db, const QString &sql, const std::vector<QVariant> &values) {
-  TDbLock lock(db);
-  sqlite3_stmt *stmt = nullptr;
-  const QByteArray text = sql.toUtf8();
-  int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, nullptr);
-  if (rc == SQLITE_OK) {
-    for (size_t i = 0; i < values.size(); ++i)
-      BindValue(stmt, int(i) + 1, values[i]);
-    rc = sqlite3_step(stmt);
-  }
+TWriteResult RunWrite(TAdoConnection &conn, const QString &sql, const std::vector<QVariant> &values) {
+  TBorrowedStatement statement(conn, sql);
+  sqlite3 *db = conn.Handle();
+  sqlite3_stmt *stmt = statement.Get();
+  TSqliteLock lock(db);
+  for (size_t i = 0; i < values.size(); ++i)
+    BindValue(stmt, int(i) + 1, values[i]);
+  const int rc = sqlite3_step(stmt);
   TWriteResult result;
   if (rc == SQLITE_DONE) {
     result.iChanges = sqlite3_changes(db);
     result.iLastId = sqlite3_last_insert_rowid(db);
   }
   const QString error = rc == SQLITE_DONE ? QString() : ErrorText(db);
-  sqlite3_finalize(stmt);
+  sqlite3_reset(stmt);
   if (rc != SQLITE_DONE)
     Raise<EAdoError>(error);
   return result;
@@ -148,75 +129,14 @@ TWriteResult RunWrite(sqlite3 *db, const QString &sql, const std::vector<QVarian
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
-// Fields
-
-QString TAdoField::FieldName() const { return FQuery.FColumns[size_t(FIndex)].sName; }
-
-QVariant TAdoField::AsVariant() const { return FQuery.CellValue(FIndex); }
-
-bool TAdoField::IsNull() const { return FQuery.CellValue(FIndex).isNull(); }
-
-int TAdoField::AsInteger() const {
-  if (const TAdoQuery::TCell *cell = FQuery.CurrentCell(FIndex); cell && cell->iType == SQLITE_INTEGER &&
-                                                                 cell->iInt >= std::numeric_limits<int>::min() &&
-                                                                 cell->iInt <= std::numeric_limits<int>::max())
-    return int(cell->iInt);  // the common case, without a variant
-  const QVariant v = FQuery.CellValue(FIndex);
-  if (v.isNull())
-    return 0;
-  switch (v.typeId()) {
-  case QMetaType::Int:
-    return v.toInt();
-  case QMetaType::LongLong: {
-    const qlonglong n = v.toLongLong();
-    if (n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max())
-      break;
-    return int(n);
-  }
-  case QMetaType::Double:
-    return int(std::llround(v.toDouble()));
-  case QMetaType::QString: {
-    bool ok = false;
-    const int n = v.toString().trimmed().toInt(&ok);
-    if (ok)
-      return n;
-    break;
-  }
-  default:
-    break;
-  }
-  Raise<EAdoError>(u'\'' + v.toString() + QStringLiteral("' is not a valid integer value"));
-}
-
-QString TAdoField::AsString() const {
-  if (const TAdoQuery::TCell *cell = FQuery.CurrentCell(FIndex); cell && cell->iType == SQLITE_TEXT)
-    return QString::fromUtf8(FQuery.FBytes.constData() + cell->Bytes.iOffset, cell->Bytes.iLength);
-  const QVariant v = FQuery.CellValue(FIndex);
-  if (v.isNull())
-    return QString();
-  if (v.typeId() == QMetaType::QByteArray)
-    return QString::fromUtf8(v.toByteArray());
-  return v.toString();
-}
-
-void TAdoField::SetValue(const QVariant &value) {
-  if (FQuery.FState != TDataSetState::dsEdit && FQuery.FState != TDataSetState::dsInsert)
-    Raise<EAdoError>(QStringLiteral("Dataset not in edit or insert mode"));
-  FQuery.FBuffer[size_t(FIndex)] = value;
-  FQuery.FBufferSet[size_t(FIndex)] = true;
-}
-
-// ---------------------------------------------------------------------------------------------
 // Query
 
 TAdoQuery::~TAdoQuery() { Release(); }
 
 void TAdoQuery::Release() {
-  if (FStmt)
-    sqlite3_finalize(FStmt);
-  FStmt = nullptr;
-  FStmtText.clear();
-  FStmtParamNames.clear();
+  if (FPrepared && FConnection)
+    FConnection->GiveBack(std::move(FPrepared));
+  FPrepared.reset();
 }
 
 void TAdoQuery::SetConnection(TAdoConnection *conn) {
@@ -263,67 +183,30 @@ void TAdoQuery::Prepare() {
   if (!FConnection || !FConnection->Connected())
     Raise<EAdoError>(QStringLiteral("Operation is not allowed when the object is closed."));
   const QString text = SqlText();
-  sqlite3 *db = FConnection->Handle();
-  if (FStmt && FStmtGeneration == FConnection->Generation() && FStmtText == text) {
-    sqlite3_reset(FStmt);
-    sqlite3_clear_bindings(FStmt);
+  if (FPrepared && FPrepared->iGeneration == FConnection->Generation() && FPrepared->sText == text) {
+    FPrepared->Stmt.Reset();
     return;
   }
   Release();
-  const QByteArray utf8 = TranslateJetDdl(text).toUtf8();
-  const char *tail = nullptr;
-  TDbLock lock(db);
-  sqlite3_stmt *stmt = nullptr;
-  if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &stmt, &tail) != SQLITE_OK)
-    Raise<EAdoError>(ErrorText(db));
-  if (!stmt)
-    Raise<EAdoError>(QStringLiteral("Command text was not set for the command object."));
-  if (!QByteArray(tail).trimmed().isEmpty() && QByteArray(tail).trimmed() != ";") {
-    sqlite3_finalize(stmt);
-    Raise<EAdoError>(QStringLiteral("Characters found after end of SQL statement."));
-  }
-  FStmt = stmt;
-  FStmtText = text;
-  FStmtGeneration = FConnection->Generation();
-  const int params = sqlite3_bind_parameter_count(stmt);
-  for (int i = 1; i <= params; ++i) {
-    const char *name = sqlite3_bind_parameter_name(stmt, i);
-    FStmtParamNames.push_back(name ? QString::fromUtf8(name + 1) : QString());
-  }
-  FColumns.clear();
+  FPrepared = FConnection->TakeStatement(text);
+  FColumns = FPrepared->Columns;
   FFieldCache.clear();
-  const int columns = sqlite3_column_count(stmt);
-  for (int i = 0; i < columns; ++i) {
-    TColumn column;
-    column.sName = QString::fromUtf8(sqlite3_column_name(stmt, i));
-    if (const char *table = sqlite3_column_table_name(stmt, i))
-      column.sTable = QString::fromUtf8(table);
-    if (const char *origin = sqlite3_column_origin_name(stmt, i))
-      column.sOrigin = QString::fromUtf8(origin);
-    if (!column.sTable.isEmpty()) {
-      int primaryKey = 0;
-      sqlite3_table_column_metadata(db, sqlite3_column_database_name(stmt, i), sqlite3_column_table_name(stmt, i),
-                                    sqlite3_column_origin_name(stmt, i), nullptr, nullptr, nullptr, &primaryKey,
-                                    nullptr);
-      column.bKey = primaryKey != 0;
-    }
-    FColumns.push_back(column);
-  }
 }
 
 void TAdoQuery::Bind() {
-  for (size_t i = 0; i < FStmtParamNames.size(); ++i) {
+  const std::vector<QString> &names = FPrepared->ParamNames;
+  for (size_t i = 0; i < names.size(); ++i) {
     const QVariant *value = nullptr;
     for (const auto &param : FParams)
-      if (param.first.compare(FStmtParamNames[i], Qt::CaseInsensitive) == 0)
+      if (param.first.compare(names[i], Qt::CaseInsensitive) == 0)
         value = &param.second;
     if (!value)
       Raise<EAdoError>(QStringLiteral("No value given for one or more required parameters."));
-    BindValue(FStmt, int(i) + 1, *value);
+    BindValue(FPrepared->Stmt.Get(), int(i) + 1, *value);
   }
   for (const auto &param : FParams) {
     bool used = false;
-    for (const QString &name : FStmtParamNames)
+    for (const QString &name : names)
       used = used || name.compare(param.first, Qt::CaseInsensitive) == 0;
     if (!used)
       Raise<EAdoError>(QStringLiteral("Parameter '") + param.first + QStringLiteral("' not found"));
@@ -338,15 +221,16 @@ void TAdoQuery::Open() {
   if (FColumns.empty())
     Raise<EAdoError>(QStringLiteral("CommandText does not return a result set."));
   sqlite3 *db = FConnection->Handle();
-  TDbLock lock(db);
+  TSqliteLock lock(db);
   Close();
+  sqlite3_stmt *stmt = FPrepared->Stmt.Get();
   const int columns = int(FColumns.size());
   int rc;
-  while ((rc = sqlite3_step(FStmt)) == SQLITE_ROW) {
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     for (int c = 0; c < columns; ++c) {
       // The value object is read under the connection's lock held above, which is what
       // makes reading it without further locking safe.
-      sqlite3_value *value = sqlite3_column_value(FStmt, c);
+      sqlite3_value *value = sqlite3_column_value(stmt, c);
       TCell &cell = FCells.emplace_back();
       cell.iType = sqlite3_value_type(value);
       switch (cell.iType) {
@@ -372,7 +256,7 @@ void TAdoQuery::Open() {
   }
   const QString error = rc == SQLITE_DONE ? QString() : ErrorText(db);
   // Resetting ends the read, so the file is not held locked while the rows are browsed.
-  sqlite3_reset(FStmt);
+  sqlite3_reset(stmt);
   if (rc != SQLITE_DONE) {
     Close();
     Raise<EAdoError>(error);
@@ -387,19 +271,25 @@ int TAdoQuery::ExecSQL() {
   Prepare();
   Bind();
   sqlite3 *db = FConnection->Handle();
-  TDbLock lock(db);
-  const int before = sqlite3_total_changes(db);
-  int rc;
-  while ((rc = sqlite3_step(FStmt)) == SQLITE_ROW) {
+  sqlite3_stmt *stmt = FPrepared->Stmt.Get();
+  int rc, changes;
+  QString error;
+  {
+    TSqliteLock lock(db);
+    const int before = sqlite3_total_changes(db);
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE)
+      error = ErrorText(db);
+    changes = sqlite3_total_changes(db) - before;
+    FLastInsertId = rc == SQLITE_DONE && changes > 0 && FPrepared->bInsert ? sqlite3_last_insert_rowid(db) : 0;
+    sqlite3_reset(stmt);
   }
-  const QString error = rc == SQLITE_DONE ? QString() : ErrorText(db);
-  const int changes = sqlite3_total_changes(db) - before;
-  const bool inserted =
-      rc == SQLITE_DONE && changes > 0 && SqlText().trimmed().startsWith(QLatin1String("insert"), Qt::CaseInsensitive);
-  FLastInsertId = inserted ? sqlite3_last_insert_rowid(db) : 0;
-  sqlite3_reset(FStmt);
   if (rc != SQLITE_DONE)
     Raise<EAdoError>(error);
+  // Compiled statements kept so far may name what the tables were.
+  if (FPrepared->bSchema)
+    FConnection->ForgetStatements();
   return changes;
 }
 
@@ -615,8 +505,7 @@ void TAdoQuery::PostInsert() {
       names.isEmpty()
           ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(QuoteName(table))
           : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(QuoteName(table), names.join(u','), marks.join(u','));
-  sqlite3 *db = FConnection->Handle();
-  const TWriteResult written = RunWrite(db, sql, values);
+  const TWriteResult written = RunWrite(*FConnection, sql, values);
   FLastInsertId = written.iLastId;
   // Read the stored row back, so the browsed row shows the key and defaults the file gave it.
   QStringList origins;
@@ -627,18 +516,16 @@ void TAdoQuery::PostInsert() {
       indexes.push_back(i);
     }
   }
-  const QByteArray select =
-      QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(origins.join(u','), QuoteName(table)).toUtf8();
+  const QString select = QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(origins.join(u','), QuoteName(table));
   {
-    TDbLock lock(db);
-    sqlite3_stmt *stmt = nullptr;
-    if (sqlite3_prepare_v2(db, select.constData(), int(select.size()), &stmt, nullptr) == SQLITE_OK) {
-      sqlite3_bind_int64(stmt, 1, written.iLastId);
-      if (sqlite3_step(stmt) == SQLITE_ROW)
-        for (size_t k = 0; k < indexes.size(); ++k)
-          FBuffer[indexes[k]] = ColumnValue(stmt, int(k));
-    }
-    sqlite3_finalize(stmt);
+    TBorrowedStatement statement(*FConnection, select);
+    sqlite3_stmt *stmt = statement.Get();
+    TSqliteLock lock(FConnection->Handle());
+    sqlite3_bind_int64(stmt, 1, written.iLastId);
+    if (sqlite3_step(stmt) == SQLITE_ROW)
+      for (size_t k = 0; k < indexes.size(); ++k)
+        FBuffer[indexes[k]] = ColumnValue(stmt, int(k));
+    sqlite3_reset(stmt);
   }
   StoreRow(RecordCount(), FBuffer);
   FRecNo = RecordCount() - 1;
@@ -667,7 +554,7 @@ void TAdoQuery::PostEdit() {
   values.insert(values.end(), keyValues.begin(), keyValues.end());
   const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
                           .arg(QuoteName(table), sets.join(u','), keys.join(QLatin1String(" AND ")));
-  if (RunWrite(FConnection->Handle(), sql, values).iChanges == 0)
+  if (RunWrite(*FConnection, sql, values).iChanges == 0)
     Raise<EAdoError>(QStringLiteral(
         "Row cannot be located for updating. Some values may have been changed since it was last read."));
   StoreRow(FRecNo, FBuffer);

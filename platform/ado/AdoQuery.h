@@ -6,45 +6,24 @@
 //
 // Open reads the whole result at once and releases the statement, as a client-side cursor
 // does: an open query holds no lock on the file, so other processes can write meanwhile.
-// The compiled statement is kept while the statement text stays the same.
+// The compiled statement is kept while the statement text stays the same, and given back to the
+// connection for the next query of that text when it changes.
 #include "platform/ado/AdoConnection.h"
+#include "platform/ado/AdoField.h"
+#include "platform/ado/AdoStatement.h"
 
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
-
-struct sqlite3_stmt;
-class TAdoQuery;
 
 enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 
 // A value of one of the integer types; such values are stored as database integers.
 bool IsWholeNumber(const QVariant &value);
-
-// One column of the current row (of the edit buffer in edit or insert state).
-class TAdoField {
-public:
-  TAdoField(TAdoQuery &query, int index) : FQuery(query), FIndex(index) {}
-  QString FieldName() const;
-  // Integers as int (or qlonglong when they do not fit), reals as double, text as QString,
-  // blobs as QByteArray, a database NULL as a null QVariant holding std::nullptr_t.
-  QVariant AsVariant() const;
-  QVariant Value() const { return AsVariant(); }
-  // NULL reads as 0; a text that is no whole number raises EAdoError.
-  int AsInteger() const;
-  // NULL reads as the empty text.
-  QString AsString() const;
-  bool IsNull() const;
-  // Only in edit or insert state.
-  void SetValue(const QVariant &value);
-
-private:
-  TAdoQuery &FQuery;
-  int FIndex;
-};
 
 class TAdoQuery {
 public:
@@ -102,13 +81,6 @@ public:
 
 private:
   friend class TAdoField;
-  struct TColumn {
-    QString sName;
-    QString sTable;   // table the column comes from (empty for computed columns)
-    QString sOrigin;  // its name in that table
-    bool bKey = false;
-  };
-
   void Prepare();
   void Bind();
   void Release();
@@ -141,13 +113,10 @@ private:
   QStringList FSql;
   std::vector<std::pair<QString, QVariant>> FParams;  // names without colon
 
-  sqlite3_stmt *FStmt = nullptr;
-  QString FStmtText;
-  std::uint64_t FStmtGeneration = 0;
-  std::vector<QString> FStmtParamNames;  // without colon, by position
+  std::unique_ptr<TAdoStatement> FPrepared;  // taken from the connection, given back to it
 
   TDataSetState FState = TDataSetState::dsInactive;
-  std::vector<TColumn> FColumns;
+  std::vector<TAdoColumn> FColumns;
   std::vector<std::pair<QString, int>> FFieldCache;  // name objects already looked up
   std::vector<TCell> FCells;                         // row-major
   QByteArray FBytes;                                 // text and blob contents of FCells

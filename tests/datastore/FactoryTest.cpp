@@ -4,6 +4,7 @@
 #include "datastore/uMiniAppdataDaobase.h"
 #include "datastore/uMiniCarddataDaobase.h"
 #include "tests/support/DatastoreTestUtil.h"
+#include "tests/support/QStringPrint.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,10 @@
 #include <QSet>
 #include <QTextStream>
 
+#include <filesystem>
+
+#include <pwd.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -82,6 +87,24 @@ TEST_F(FactoryTest, CardDatabaseIsCreatedKeyedWithFourEmptyTables) {
   TAdoConnection withoutKey;
   withoutKey.SetConnectionString(TDBMrg::GetAccessConnStr(path, QString()));
   EXPECT_THROW(withoutKey.Open(), EAdoError);
+}
+
+TEST_F(FactoryTest, CardDatabaseIsCreatedWithTheProcessFileMode) {
+  const QString path = DataFolder() + QStringLiteral("MiniCarddata.mdb");
+  const struct {
+    mode_t umask;
+    mode_t mode;
+  } cases[] = {{022, 0644}, {002, 0664}, {077, 0600}};
+  for (const auto &c : cases) {
+    const mode_t before = umask(c.umask);
+    TDBMrgFactory::GetDBMrg(TDBMrgID::MiniCarddata);
+    umask(before);
+    struct stat st {};
+    ASSERT_EQ(stat(QFile::encodeName(path).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, c.mode) << "umask " << std::oct << c.umask;
+    TDBMrgFactory::ReleaseAll();
+    QFile::remove(path);
+  }
 }
 
 TEST_F(FactoryTest, CardDatabaseMissingTablesAreCreatedOnOpening) {
@@ -268,6 +291,66 @@ TEST_F(FactoryTest, CatalogueBaseBindsToTheCataloguePool) {
 TEST_F(FactoryTest, CardBaseReportsTheOpeningError) {
   setenv("PEMBLO_COMMON_APPDATA", "/proc/no-such-folder", 1);
   EXPECT_THROW(TWebsTestDao(), std::runtime_error);
+}
+
+// A card database its reader may not write (another user's, or on read-only media): rows are
+// read, a write fails with SQLite's read-only error. Root may write anything, so as root the
+// reader is a child running as "nobody".
+TEST_F(FactoryTest, CardDatabaseThatCannotBeWrittenIsReadOnly) {
+  {
+    TWebsTestDao owner;
+    const TWebsModel row{0, QStringLiteral("http://kept.example/"), QStringLiteral("d")};
+    ASSERT_EQ(owner.Insert(&row), 1);
+  }
+  TDBMrgFactory::ReleaseAll();
+  const QString path = DataFolder() + QStringLiteral("MiniCarddata.mdb");
+  const struct passwd *nobody = getpwnam("nobody");
+  if (geteuid() == 0 && !nobody)
+    GTEST_SKIP() << "no user to read as";
+  // Readable by all, writable by none: the file and the folder it is in.
+  std::filesystem::permissions(Folders.Root(), std::filesystem::perms(0755));
+  std::filesystem::permissions(Folders.CommonAppData(), std::filesystem::perms(0755));
+  ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+  ASSERT_TRUE(QFile::setPermissions(DataFolder(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                                      QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+  int report[2];
+  ASSERT_EQ(pipe(report), 0);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    close(report[0]);
+    QString result;
+    if (geteuid() == 0 && (setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0))
+      result = QStringLiteral("cannot become nobody");
+    else {
+      try {
+        TWebsTestDao reader;
+        const auto rows = reader.QueryAll();
+        result = QStringLiteral("rows %1").arg(rows.size());
+        if (rows.size() == 1)
+          result += u' ' + rows.front()->sUrl;
+        const TWebsModel row{0, QStringLiteral("http://new.example/"), QStringLiteral("d")};
+        reader.Insert(&row);
+        result += QStringLiteral("; written");
+      } catch (const std::exception &e) {
+        result += QStringLiteral("; ") + QString::fromUtf8(e.what());
+      }
+    }
+    const QByteArray bytes = result.toUtf8();
+    [[maybe_unused]] const ssize_t written = write(report[1], bytes.constData(), size_t(bytes.size()));
+    _exit(0);
+  }
+  close(report[1]);
+  QByteArray bytes;
+  char buffer[512];
+  for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;)
+    bytes.append(buffer, n);
+  close(report[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  QFile::setPermissions(DataFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  EXPECT_EQ(QString::fromUtf8(bytes),
+            QStringLiteral("rows 1 http://kept.example/; attempt to write a readonly database"));
 }
 
 // Two processes insert into one file at the same time: every row arrives and each process
