@@ -3,12 +3,20 @@
 
 #include "platform/os/SpecialFolders.h"
 
+#include "platform/sqlite/SqliteDb.h"
+
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <cerrno>
+#include <fcntl.h>
+#include <optional>
 #include <sqlite3.h>
-#include <stdexcept>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -18,11 +26,7 @@ const char kSchema[] = "CREATE TABLE IF NOT EXISTS keys(path TEXT PRIMARY KEY, n
                        "CREATE TABLE IF NOT EXISTS vals(key TEXT NOT NULL, name TEXT NOT NULL, shown TEXT NOT NULL,"
                        " type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(key, name));";
 
-sqlite3 *Db(void *p) { return static_cast<sqlite3 *>(p); }
-
-[[noreturn]] void Fail(sqlite3 *db) {
-  Raise<ERegistryError>(QStringLiteral("Registry error: ") + QString::fromUtf8(sqlite3_errmsg(db)));
-}
+[[noreturn]] void RaiseRegistry(const QString &text) { Raise<ERegistryError>(QStringLiteral("Registry error: ") + text); }
 
 // The parts of a key path; empty parts (a leading, doubled or trailing "\") are dropped.
 QStringList Parts(const QString &key) { return key.split('\\', Qt::SkipEmptyParts); }
@@ -31,66 +35,96 @@ QStringList Parts(const QString &key) { return key.split('\\', Qt::SkipEmptyPart
 QString Fold(const QString &s) { return s.toCaseFolded(); }
 QString FoldedPath(const QStringList &parts) { return Fold(parts.join('\\')); }
 
-class TStatement {
-public:
-  TStatement(sqlite3 *db, const char *sql) : FDb(db) {
-    if (sqlite3_prepare_v2(db, sql, -1, &FStmt, nullptr) != SQLITE_OK)
-      Fail(db);
-  }
-  ~TStatement() { sqlite3_finalize(FStmt); }
-  TStatement &Bind(int i, const QString &text) {
-    const QByteArray utf8 = text.toUtf8();
-    sqlite3_bind_text(FStmt, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-    return *this;
-  }
-  TStatement &Bind(int i, const QByteArray &blob) {
-    sqlite3_bind_blob(FStmt, i, blob.constData(), int(blob.size()), SQLITE_TRANSIENT);
-    return *this;
-  }
-  TStatement &Bind(int i, int v) {
-    sqlite3_bind_int(FStmt, i, v);
-    return *this;
-  }
-  // True while a row is there.
-  bool Step() {
-    const int rc = sqlite3_step(FStmt);
-    if (rc == SQLITE_ROW)
-      return true;
-    if (rc != SQLITE_DONE)
-      Fail(FDb);
-    return false;
-  }
-  sqlite3_stmt *Get() const { return FStmt; }
-
-private:
-  sqlite3 *FDb;
-  sqlite3_stmt *FStmt = nullptr;
-};
-
-class TConnection {
-public:
-  ~TConnection() {
-    if (FDb)
-      sqlite3_close_v2(FDb);
-  }
-  bool Open(const QString &file, int flags) {
-    const int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &FDb, flags, nullptr);
-    if (rc == SQLITE_OK)
-      sqlite3_busy_timeout(FDb, kBusyTimeoutMs);
-    return rc == SQLITE_OK;
-  }
-  // Runs sql; returns the result code instead of raising, for the callers that treat a hive
-  // that cannot be written as a reason to skip.
-  int Exec(const char *sql) { return sqlite3_exec(FDb, sql, nullptr, nullptr, nullptr); }
-  sqlite3 *Get() const { return FDb; }
-
-private:
-  sqlite3 *FDb = nullptr;
-};
-
 bool Unwritable(int rc) {
   const int primary = rc & 0xFF;
   return primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN || primary == SQLITE_PERM || primary == SQLITE_AUTH;
+}
+
+bool Damaged(int rc) {
+  const int primary = rc & 0xFF;
+  return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
+}
+
+// The writers of a hive queue on an flock of "<hive>.lock": the kernel hands the lock to a
+// waiting writer as soon as it is free, where SQLite's own busy wait sleeps and lets the writer
+// that just finished take the file again and again. A lock file that cannot be made (a folder
+// that cannot be written) leaves the queueing to SQLite.
+class THiveLock {
+public:
+  explicit THiveLock(const QString &hive) {
+    const QByteArray name = QFile::encodeName(hive + QStringLiteral(".lock"));
+    FFd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (FFd < 0)
+      FFd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    while (FFd >= 0 && ::flock(FFd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+  ~THiveLock() {
+    if (FFd >= 0)
+      ::close(FFd);  // releases the lock
+  }
+  THiveLock(const THiveLock &) = delete;
+  THiveLock &operator=(const THiveLock &) = delete;
+
+private:
+  int FFd = -1;
+};
+
+// The file a path names, to tell whether it is still the one a connection opened.
+struct TFileId {
+  dev_t iDev = 0;
+  ino_t iIno = 0;
+  bool operator==(const TFileId &) const = default;
+};
+
+std::optional<TFileId> FileIdOf(const QString &file) {
+  struct stat st {};
+  if (::stat(QFile::encodeName(file).constData(), &st) != 0)
+    return std::nullopt;
+  return TFileId{st.st_dev, st.st_ino};
+}
+
+// Moves a damaged hive (and a rollback journal of it, which must never meet the new hive) aside
+// as "<hive>.broken-<time>", unless another process has already replaced it. Returns the new
+// name, or empty when nothing was moved.
+QString MoveAside(const QString &file, const std::optional<TFileId> &opened) {
+  if (!opened || FileIdOf(file) != opened)
+    return {};
+  const QString stem = file + QStringLiteral(".broken-") + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
+  QString aside = stem;
+  for (int n = 2; QFileInfo::exists(aside); ++n)
+    aside = stem + u'-' + QString::number(n);
+  if (::rename(QFile::encodeName(file).constData(), QFile::encodeName(aside).constData()) != 0)
+    return {};
+  const QString journal = file + QStringLiteral("-journal");
+  if (QFileInfo::exists(journal))
+    ::rename(QFile::encodeName(journal).constData(), QFile::encodeName(aside + QStringLiteral("-journal")).constData());
+  return aside;
+}
+
+// Raises the connection's last failure. A hive that is no database, or a damaged one, is moved
+// aside first (under the writers' lock, which `locked` says is held already), so the error is
+// met once and the next access starts a new hive.
+[[noreturn]] void FailHive(TSqliteDb &db, const QString &file, const std::optional<TFileId> &opened, bool locked) {
+  const QString text = db.LastErrorText();
+  if (Damaged(db.LastErrorCode())) {
+    db.Close();
+    std::optional<THiveLock> lock;
+    if (!locked)
+      lock.emplace(file);
+    const QString aside = MoveAside(file, opened);
+    if (!aside.isEmpty())
+      RaiseRegistry(text + QStringLiteral(" (the hive was moved aside to ") + aside + u')');
+  }
+  RaiseRegistry(text);
+}
+
+// Opens the hive; false when it cannot be opened.
+bool OpenHive(TSqliteDb &db, const QString &file, int flags) {
+  if (db.TryOpen(QFile::encodeName(file), flags | SQLITE_OPEN_NOMUTEX) != SQLITE_OK)
+    return false;
+  db.SetBusyTimeout(kBusyTimeoutMs);
+  return true;
 }
 
 }  // namespace
@@ -106,31 +140,29 @@ bool THiveAccess::KeyExists(const QString &key) const {
   const QStringList parts = Parts(key);
   if (parts.isEmpty())
     return true;
-  TStatement s(Db(FDb), "SELECT 1 FROM keys WHERE path = ?");
+  TSqliteStatement s(*FDb, "SELECT 1 FROM keys WHERE path = ?");
   return s.Bind(1, FoldedPath(parts)).Step();
 }
 
 std::optional<TRegValue> THiveAccess::ReadValue(const QString &key, const QString &name) const {
-  TStatement s(Db(FDb), "SELECT type, data FROM vals WHERE key = ? AND name = ?");
+  TSqliteStatement s(*FDb, "SELECT type, data FROM vals WHERE key = ? AND name = ?");
   if (!s.Bind(1, FoldedPath(Parts(key))).Bind(2, Fold(name)).Step())
     return std::nullopt;
-  const void *blob = sqlite3_column_blob(s.Get(), 1);
-  const int size = sqlite3_column_bytes(s.Get(), 1);
-  return TRegValue{TRegDataType(sqlite3_column_int(s.Get(), 0)), QByteArray(static_cast<const char *>(blob), size)};
+  return TRegValue{TRegDataType(s.ColumnInt(0)), s.ColumnBlob(1)};
 }
 
 void THiveAccess::CreateKey(const QString &key) {
   const QStringList parts = Parts(key);
-  TStatement s(Db(FDb), "INSERT OR IGNORE INTO keys(path, name) VALUES(?, ?)");
+  TSqliteStatement s(*FDb, "INSERT OR IGNORE INTO keys(path, name) VALUES(?, ?)");
   for (qsizetype n = 1; n <= parts.size(); ++n) {
     s.Bind(1, FoldedPath(parts.mid(0, n))).Bind(2, parts[n - 1]).Step();
-    sqlite3_reset(s.Get());
+    s.Reset();
   }
 }
 
 void THiveAccess::WriteValue(const QString &key, const QString &name, const TRegValue &value) {
   CreateKey(key);
-  TStatement s(Db(FDb), "INSERT OR REPLACE INTO vals(key, name, shown, type, data) VALUES(?, ?, ?, ?, ?)");
+  TSqliteStatement s(*FDb, "INSERT OR REPLACE INTO vals(key, name, shown, type, data) VALUES(?, ?, ?, ?, ?)");
   s.Bind(1, FoldedPath(Parts(key)))
       .Bind(2, Fold(name))
       .Bind(3, name)
@@ -143,34 +175,40 @@ bool UpdateHive(THKey root, const std::function<void(THiveAccess &)> &work) {
   const QString file = HiveFileName(root);
   if (!QDir().mkpath(QFileInfo(file).path()))
     return false;
-  TConnection db;
-  if (!db.Open(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX))
+  const THiveLock lock(file);
+  TSqliteDb db(RaiseRegistry);
+  const std::optional<TFileId> opened = FileIdOf(file);
+  if (!OpenHive(db, file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE))
     return false;
+  // A failed step is answered after the rollback, with the error noted before it.
+  const auto failed = [&](int rc) {
+    db.TryExec("ROLLBACK");
+    if (Unwritable(rc))
+      return false;
+    FailHive(db, file, opened, true);
+  };
   // Taking the write lock first makes the whole of work one step for the other processes.
-  if (const int rc = db.Exec("BEGIN IMMEDIATE"); rc != SQLITE_OK) {
+  if (const int rc = db.TryExec("BEGIN IMMEDIATE"); rc != SQLITE_OK) {
     if (Unwritable(rc))
       return false;
-    Fail(db.Get());
+    FailHive(db, file, opened, true);
   }
-  if (const int rc = db.Exec(kSchema); rc != SQLITE_OK) {
-    db.Exec("ROLLBACK");
-    if (Unwritable(rc))
-      return false;
-    Fail(db.Get());
-  }
+  if (const int rc = db.TryExec(kSchema); rc != SQLITE_OK)
+    return failed(rc);
   try {
-    THiveAccess access(db.Get());
+    THiveAccess access(&db);
     work(access);
+  } catch (const ERegistryError &) {
+    db.TryExec("ROLLBACK");
+    if (Damaged(db.LastErrorCode()))
+      FailHive(db, file, opened, true);
+    throw;
   } catch (...) {
-    db.Exec("ROLLBACK");
+    db.TryExec("ROLLBACK");
     throw;
   }
-  if (const int rc = db.Exec("COMMIT"); rc != SQLITE_OK) {
-    db.Exec("ROLLBACK");
-    if (Unwritable(rc))
-      return false;
-    Fail(db.Get());
-  }
+  if (const int rc = db.TryExec("COMMIT"); rc != SQLITE_OK)
+    return failed(rc);
   return true;
 }
 
@@ -178,14 +216,24 @@ bool ReadHive(THKey root, const std::function<void(const THiveAccess &)> &work) 
   const QString file = HiveFileName(root);
   if (!QFileInfo(file).isFile())
     return false;
-  TConnection db;
-  if (!db.Open(file, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX))
+  TSqliteDb db(RaiseRegistry);
+  const std::optional<TFileId> opened = FileIdOf(file);
+  if (!OpenHive(db, file, SQLITE_OPEN_READONLY))
     return false;
   // A hive file that holds no tables yet has no keys.
-  if (db.Exec("BEGIN; SELECT 1 FROM keys, vals LIMIT 0") != SQLITE_OK)
+  if (db.TryExec("BEGIN; SELECT 1 FROM keys, vals LIMIT 0") != SQLITE_OK) {
+    if (Damaged(db.LastErrorCode()))
+      FailHive(db, file, opened, false);
     return false;
-  const THiveAccess access(db.Get());
-  work(access);
-  db.Exec("COMMIT");
+  }
+  try {
+    const THiveAccess access(&db);
+    work(access);
+  } catch (const ERegistryError &) {
+    if (Damaged(db.LastErrorCode()))
+      FailHive(db, file, opened, false);
+    throw;
+  }
+  db.TryExec("COMMIT");
   return true;
 }

@@ -2,12 +2,17 @@
 // The registry: one SQLite file per root key in the registry folder (GetRegistryFolder()).
 // Key paths are separated by "\"; a leading "\" starts at the root, as every path does here.
 // Keys and value names compare without regard to letter case; values are typed. Every write
-// is one transaction, so it is atomic and several processes share a hive safely. A hive that
-// cannot be written makes a write skip silently.
+// is one transaction, so it is atomic and several processes share a hive safely; writers wait
+// their turn in order on "<hive>.lock" beside it. A hive that cannot be written makes a write
+// skip silently. A hive that is damaged or no database is moved aside as
+// "<hive>.broken-<time>" by the access that meets it, which raises SQLite's error; the next
+// access starts a new hive.
 #include <QByteArray>
 #include <QString>
 #include <functional>
 #include <optional>
+
+class TSqliteDb;
 
 enum class THKey { ClassesRoot, CurrentUser, LocalMachine };
 inline constexpr THKey HKEY_CLASSES_ROOT = THKey::ClassesRoot;
@@ -46,16 +51,16 @@ public:
 private:
   friend bool ReadHive(THKey, const std::function<void(const THiveAccess &)> &);
   friend bool UpdateHive(THKey, const std::function<void(THiveAccess &)> &);
-  explicit THiveAccess(void *db) : FDb(db) {}
-  void *FDb;
+  explicit THiveAccess(TSqliteDb *db) : FDb(db) {}
+  TSqliteDb *FDb;
 };
 
 // Runs work on the hive with its lock held for writing, so that a read-modify-write by several
 // processes loses no change; all writes of work become visible together, or none when work
 // raises (the error passes on). Returns false, having done nothing, when the hive cannot be
-// written; errors while writing otherwise raise std::runtime_error.
+// written; errors while writing otherwise raise ERegistryError.
 bool UpdateHive(THKey root, const std::function<void(THiveAccess &)> &work);
 
 // Runs work on a consistent view of the hive; returns false without calling it when the hive
-// does not exist or cannot be read. Reading creates nothing.
+// does not exist or cannot be read. Reading creates nothing; a damaged hive raises.
 bool ReadHive(THKey root, const std::function<void(const THiveAccess &)> &work);

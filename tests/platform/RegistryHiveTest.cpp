@@ -1,12 +1,15 @@
 // Registry hives and the string helper: lookup rules, types, unwritable hives, and
 // read-modify-write by several processes.
 #include "common/uRegistryHelper.h"
+#include "platform/errors/Errors.h"
 #include "tests/support/ProbeProcess.h"
 #include "tests/support/TestFolders.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
@@ -121,6 +124,106 @@ TEST(Registry, ReadModifyWriteByTwoProcessesLosesNoChange) {
     EXPECT_EQ(p->Finish(), 0);
   }
   EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, kKey, "Counter"), QString::number(3 * each));
+}
+
+// Two processes update one value as fast as they can. Every update is counted, none fails, and
+// a waiting writer gets its turn: neither process runs a long streak while the other waits.
+TEST(Registry, ContendingWritersTakeTurns) {
+  TTestFolders folders;
+  const int each = 1000;
+  const QString go = QString::fromStdString((folders.Root() / "go").string());
+  std::vector<std::unique_ptr<TProbe>> probes;
+  for (int i = 0; i < 2; ++i)
+    probes.push_back(std::make_unique<TProbe>(QStringList{"regrace", QString::number(each), go}));
+  for (auto &p : probes)
+    ASSERT_EQ(p->NextLine(), "ready");
+  QFile start(go);
+  ASSERT_TRUE(start.open(QIODevice::WriteOnly));
+  start.close();
+
+  std::vector<int> writer(2 * each + 1, -1);  // which process wrote each counter value
+  int lastOf[2] = {0, 0};
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(probes[i]->Finish(), 0);
+    ASSERT_EQ(probes[i]->NextLine(), "done");
+    const QStringList values = probes[i]->NextLine().split(u' ');
+    ASSERT_EQ(values.size(), each);
+    for (const QString &v : values) {
+      const int n = v.toInt();
+      ASSERT_TRUE(n >= 1 && n <= 2 * each) << v.toStdString();
+      EXPECT_EQ(writer[n], -1) << "value " << n << " written twice";
+      writer[n] = i;
+      lastOf[i] = std::max(lastOf[i], n);
+    }
+  }
+  EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, kKey, "Counter"), QString::number(2 * each));
+  // While both were writing, the longest streak of one of them.
+  int longest = 0, streak = 0;
+  for (int n = 2; n <= std::min(lastOf[0], lastOf[1]); ++n) {
+    streak = writer[n] == writer[n - 1] ? streak + 1 : 0;
+    longest = std::max(longest, streak + 1);
+  }
+  EXPECT_LT(longest, 50);
+}
+
+// A damaged hive: the call that meets it raises SQLite's own error (once), the file is moved
+// aside unchanged as "<hive>.broken-<time>", and the hive starts again empty.
+TEST(Registry, ADamagedHiveIsReportedOnceAndMovedAside) {
+  const auto garbage = [](const QString &file) {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(QByteArray("this is no registry hive\n").repeated(400));
+  };
+  // Keys and values fill several pages; the file is cut after its first two.
+  const auto truncated = [](const QString &file) {
+    for (int i = 0; i < 200; ++i)
+      RegWriteString(HKEY_LOCAL_MACHINE, kKey + QString::number(i), "x", QString(100, u'v'));
+    ASSERT_GT(QFileInfo(file).size(), 4 * 4096);
+    ASSERT_TRUE(QFile::resize(file, 2 * 4096));
+  };
+  const struct {
+    const char *name;
+    std::function<void(const QString &)> damage;
+    bool writeFirst;
+    const char *error;
+  } cases[] = {
+      {"garbage, written", garbage, true, "file is encrypted or is not a database"},
+      {"garbage, read", garbage, false, "file is encrypted or is not a database"},
+      {"truncated, written", truncated, true, "database disk image is malformed"},
+      {"truncated, read", truncated, false, "database disk image is malformed"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    TTestFolders folders;
+    const QString file = HiveFileName(HKEY_LOCAL_MACHINE);
+    RegWriteString(HKEY_LOCAL_MACHINE, kKey, "YCount", "old");
+    c.damage(file);
+    QFile damaged(file);
+    ASSERT_TRUE(damaged.open(QIODevice::ReadOnly));
+    const QByteArray content = damaged.readAll();
+    damaged.close();
+
+    try {
+      if (c.writeFirst)
+        RegWriteString(HKEY_LOCAL_MACHINE, kKey, "YCount", "new");
+      else
+        RegReadString(HKEY_LOCAL_MACHINE, kKey, "YCount");
+      ADD_FAILURE() << "no error";
+    } catch (const ERegistryError &e) {
+      EXPECT_TRUE(QString::fromUtf8(e.what()).contains(c.error)) << e.what();
+    }
+    const QStringList aside =
+        QDir(QFileInfo(file).path()).entryList({QFileInfo(file).fileName() + ".broken-*"}, QDir::Files);
+    ASSERT_EQ(aside.size(), 1) << aside.join(u' ').toStdString();
+    QFile moved(QFileInfo(file).path() + "/" + aside.front());
+    ASSERT_TRUE(moved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(moved.readAll(), content);
+
+    // The error came once: the hive works again, empty.
+    EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, kKey, "YCount"), "");
+    EXPECT_NO_THROW(RegWriteString(HKEY_LOCAL_MACHINE, kKey, "YCount", "again"));
+    EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, kKey, "YCount"), "again");
+  }
 }
 
 }  // namespace

@@ -8,7 +8,10 @@
 #include "platform/os/WindowDirectory.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QStringList>
 #include <QTextStream>
+#include <QThread>
 #include <QWidget>
 #include <cstdio>
 #include <functional>
@@ -99,6 +102,25 @@ int RegIncrement(int argc, char **argv) {
   return 0;
 }
 
+// regrace <count> <go file>: says "ready", waits until the go file exists, then adds 1 to HKLM
+// \SOFTWARE\Pemblo "Counter" count times as regincr does; reports "done" and then, on one line,
+// the counter value each of its updates wrote, in order.
+int RegRace(int argc, char **argv) {
+  if (argc < 4)
+    return 2;
+  const int count = std::stoi(argv[2]);
+  Say("ready");
+  while (!QFile::exists(QString::fromUtf8(argv[3])))
+    QThread::msleep(1);
+  QStringList written;
+  for (int n = 0; n < count; ++n)
+    written << RegUpdateString(HKEY_LOCAL_MACHINE, "\\SOFTWARE\\Pemblo", "Counter",
+                               [](const QString &old) { return QString::number(old.toInt() + 1); });
+  Say("done");
+  Say(written.join(u' '));
+  return 0;
+}
+
 // cfgupdate: saves the settings and tells the other processes.
 int CfgUpdate(int argc, char **argv) {
   QCoreApplication app(argc, argv);
@@ -113,9 +135,9 @@ int CfgUpdate(int argc, char **argv) {
 
 int main(int argc, char **argv) {
   const std::map<std::string, std::function<int(int, char **)>> commands = {
-      {"window", Window},           {"find", Find},       {"openurl", OpenUrlCommand},
-      {"browserpath", BrowserPath}, {"textlog", TextLog}, {"regincr", RegIncrement},
-      {"cfgupdate", CfgUpdate},
+      {"window", Window},           {"find", Find},           {"openurl", OpenUrlCommand},
+      {"browserpath", BrowserPath}, {"textlog", TextLog},     {"regincr", RegIncrement},
+      {"regrace", RegRace},         {"cfgupdate", CfgUpdate},
   };
   if (argc < 2 || !commands.count(argv[1])) {
     std::fputs("usage: common_probe <command> ...\n", stderr);
