@@ -1,6 +1,8 @@
 #pragma once
 // The page's dialog for adding the shown page to the favorites: it asks for the name (preset:
 // the page title) and writes an Internet shortcut file into the Favorites folder.
+#include "browser/uInternetShortcut.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -25,8 +27,3 @@ private:
   QString FUrl;
   QString FFileName;
 };
-
-// Writes "[InternetShortcut]" / "URL=" + aUrl into aFolder (created when missing) under aName
-// made fit for a file name, never over an existing shortcut: a taken name gets " (2)", " (3)"..
-// Returns the file's path. Raises "无法创建目录:" + folder or "无法创建文件:" + path.
-QString WriteInternetShortcut(const QString &aFolder, const QString &aName, const QString &aUrl);
