@@ -19,6 +19,12 @@ mkdir -p "$data/appdata" "$data/registry" "$data/favorites" "$data/runtime"
 chmod 700 "$data/runtime"
 export PEMBLO_COMMON_APPDATA="$PWD/$data/appdata" PEMBLO_REGISTRY="$PWD/$data/registry"
 export PEMBLO_FAVORITES="$PWD/$data/favorites" XDG_RUNTIME_DIR="$PWD/$data/runtime"
+# The desktop's settings are the demonstration's own as well, and there the browser is the
+# default web browser already, so it starts without asking to become it (and never changes the
+# user's real choice).
+export XDG_CONFIG_HOME="$PWD/$data/config" XDG_DATA_HOME="$PWD/$data/data"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
+printf '[Default Applications]\nx-scheme-handler/http=pemblobrowser.desktop;\n' >"$XDG_CONFIG_HOME/mimeapps.list"
 # The filter is on, as a parent sets it, so the sample page (21 listed words) is blocked.
 echo "== pemblo-config OffOn=1"
 build/out/Pemblo/pemblo-config OffOn=1
