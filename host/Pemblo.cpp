@@ -1,0 +1,35 @@
+// Pemblo: the stand-in host of the suite. It owns the main window "Sunvale主程序" with the
+// application centre and the hidden lock channel, loads the three window libraries from its
+// folder, registers its lock program and asks for the parent's password at the first start.
+#include "common/uAppcf.h"
+#include "common/uPathFunc.h"
+#include "common/uRegistryHelper.h"
+#include "host/uFrmHostMain.h"
+#include "host/uFrmPassword.h"
+#include "host/uHostRules.h"
+#include "platform/errors/ErrorGuard.h"
+
+#include <QTimer>
+
+int main(int argc, char **argv) {
+  TGuardedApplication app(argc, argv);
+  int result = 1;
+  GuardedCall([&] {
+    // The card counter starts this program when a fourth card is given.
+    RegWriteString(HKEY_LOCAL_MACHINE, QStringLiteral("\\SOFTWARE\\Pemblo"), QStringLiteral("PembloLock"),
+                   CombinePath(GetExePath(), QStringLiteral("pemblo-lock")));
+    TCfMrg cfMrg;
+    TParentPassword password;
+    if (!password.IsSet()) {
+      TFrmPassword first(password, TPasswordMode::Set);
+      first.exec();
+    }
+    TFrmHostMain main(cfMrg, GetExePath());
+    THostRules rules(main, cfMrg);
+    main.show();
+    main.ShowCentre();
+    rules.Start();
+    result = app.exec();
+  });
+  return result;
+}

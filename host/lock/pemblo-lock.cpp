@@ -1,0 +1,17 @@
+// pemblo-lock: the lock program the card counter starts when a fourth yellow card is given.
+// One lock screen at a time; it ends when the parent's password is typed.
+#include "host/lock/uFrmLock.h"
+#include "host/uPassword.h"
+#include "platform/errors/ErrorGuard.h"
+#include "platform/os/NamedMutex.h"
+
+int main(int argc, char **argv) {
+  TGuardedApplication app(argc, argv);
+  const TNamedMutex once(QStringLiteral("PembloLock"));
+  if (once.AlreadyExists())
+    return 0;
+  TParentPassword password;
+  TFrmLock lock(password);
+  lock.showFullScreen();
+  return app.exec();
+}

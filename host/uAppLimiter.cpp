@@ -1,0 +1,136 @@
+#include "host/uAppLimiter.h"
+#include "manage/uAppsDao.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTextStream>
+
+#include <csignal>
+#include <set>
+
+namespace {
+
+// The program of a launcher's Exec line: its first word (quotes removed), after "env" and its
+// VAR=value words.
+QString DesktopExecProgram(const QString &launcher) {
+  QFile file(launcher);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    return {};
+  QTextStream in(&file);
+  bool inEntry = false;
+  while (!in.atEnd()) {
+    const QString line = in.readLine().trimmed();
+    if (line.startsWith(u'['))
+      inEntry = line == QStringLiteral("[Desktop Entry]");
+    else if (inEntry && line.startsWith(QStringLiteral("Exec="))) {
+      QStringList words = QProcess::splitCommand(line.mid(5));
+      if (!words.isEmpty() && QFileInfo(words.first()).fileName() == QStringLiteral("env")) {
+        words.removeFirst();
+        while (!words.isEmpty() && words.first().contains(u'='))
+          words.removeFirst();
+      }
+      return words.isEmpty() ? QString() : words.first();
+    }
+  }
+  return {};
+}
+
+QString Canonical(const QString &path) {
+  const QString canonical = QFileInfo(path).canonicalFilePath();
+  return canonical.isEmpty() ? path : canonical;
+}
+
+bool SameProcess(pid_t pid, unsigned long long startTime) {
+  const TRunningProgram now = ReadProgram(pid);
+  return now.iStartTime != 0 && now.iStartTime == startTime;
+}
+
+}  // namespace
+
+QString LimitedProgram(const QString &rowPath) {
+  QString program = rowPath.trimmed();
+  if (program.endsWith(QStringLiteral(".desktop"), Qt::CaseInsensitive)) {
+    program = DesktopExecProgram(program);
+    if (!program.isEmpty() && !program.contains(u'/'))
+      program = QStandardPaths::findExecutable(program);
+  }
+  return program.isEmpty() ? QString() : Canonical(program);
+}
+
+TAppLimiter::TAppLimiter(TClock clock, QObject *parent) : QObject(parent), FClock(std::move(clock)) {
+  connect(&FTimer, &QTimer::timeout, this, [this] { Scan(); });
+}
+
+void TAppLimiter::Reload() {
+  std::vector<TLimitRule> rules;
+  TAppsDao dao;
+  for (const auto &row : dao.QueryAll()) {
+    TLimitRule rule;
+    rule.iAid = row->iAid;
+    rule.sProgram = LimitedProgram(row->sApp);
+    rule.sName = QFileInfo(row->sApp).completeBaseName();
+    try {
+      rule.Windows = ParseSchedule(row->sDt);
+    } catch (const std::exception &e) {
+      if (FOnNotice)
+        FOnNotice(QStringLiteral("限制程序%1的时间读不出：%2").arg(row->sApp, QString::fromUtf8(e.what())));
+      continue;
+    }
+    if (!rule.sProgram.isEmpty())
+      rules.push_back(std::move(rule));
+  }
+  SetRules(std::move(rules));
+}
+
+void TAppLimiter::SetRules(std::vector<TLimitRule> rules) {
+  FRules = std::move(rules);
+  FByProgram.clear();
+  for (size_t i = 0; i < FRules.size(); ++i)
+    FByProgram[FRules[i].sProgram].push_back(i);
+}
+
+void TAppLimiter::Start(int intervalMs) {
+  FTimer.start(intervalMs);
+  Scan();
+}
+
+void TAppLimiter::Scan() { Enforce(ScanPrograms()); }
+
+std::vector<pid_t> TAppLimiter::Enforce(const std::vector<TRunningProgram> &running) {
+  std::vector<pid_t> ended;
+  std::set<pid_t> seen;
+  const QDateTime now = FClock();
+  for (const TRunningProgram &program : running) {
+    const auto found = FByProgram.constFind(program.sProgram);
+    if (found == FByProgram.constEnd())
+      continue;
+    const TLimitRule *active = nullptr;
+    for (size_t index : found.value())
+      if (Contains(FRules[index].Windows, now)) {
+        active = &FRules[index];
+        break;
+      }
+    if (!active)
+      continue;
+    seen.insert(program.iPid);
+    auto ending = FEnding.find(program.iPid);
+    if (ending != FEnding.end() && ending->second.iStartTime == program.iStartTime) {
+      // Asked to end already: one that stays past the grace time is killed.
+      if (ending->second.Since.elapsed() >= KillAfterMs && SameProcess(program.iPid, program.iStartTime))
+        ::kill(program.iPid, SIGKILL);
+      continue;
+    }
+    TEnding entry{program.iStartTime, {}};
+    entry.Since.start();
+    FEnding[program.iPid] = entry;
+    ::kill(program.iPid, SIGTERM);
+    ended.push_back(program.iPid);
+    if (FOnViolation)
+      FOnViolation(*active, program.iPid);
+  }
+  // Forget the processes that have gone (or no longer break a rule in force).
+  std::erase_if(FEnding, [&](const auto &entry) { return !seen.count(entry.first); });
+  return ended;
+}

@@ -1,0 +1,72 @@
+#pragma once
+// The program limits in force: the host holds the rows of `apps` and, while a row's time window
+// is open, ends every process of this user that runs the row's program (SIGTERM, then SIGKILL
+// when it is still there 3 seconds later). A row's program is its path, or for a ".desktop"
+// launcher the program of its Exec line; both sides are compared as canonical paths, so a
+// program of the same name in another folder runs on. Each ended start is reported once as a
+// violation. Reads `apps` and /proc, sends signals; records nothing itself.
+#include "common/uSchedule.h"
+#include "host/uProcessScan.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <map>
+#include <vector>
+
+struct TLimitRule {
+  int32_t iAid = 0;
+  QString sProgram;  // canonical path of the program that is limited
+  QString sName;     // the name the child and the parent see
+  std::vector<TScheduleWindow> Windows;
+};
+
+// The program a row of `apps` names: a ".desktop" launcher stands for the program of its Exec
+// line (looked up in PATH when it names no folder); the path is made canonical where it exists.
+QString LimitedProgram(const QString &rowPath);
+
+class TAppLimiter : public QObject {
+public:
+  using TClock = std::function<QDateTime()>;
+  using TViolationEvent = std::function<void(const TLimitRule &rule, pid_t pid)>;
+  using TNoticeEvent = std::function<void(const QString &text)>;
+
+  static inline constexpr int KillAfterMs = 3000;
+
+  explicit TAppLimiter(
+      TClock clock = [] { return QDateTime::currentDateTime(); }, QObject *parent = nullptr);
+
+  // Reads every row of `apps` again; a row whose schedule cannot be read is left out and named
+  // in a notice.
+  void Reload();
+  void SetRules(std::vector<TLimitRule> rules);
+  const std::vector<TLimitRule> &Rules() const { return FRules; }
+
+  // Scans every intervalMs (1 s: a new process is noticed within 2 s).
+  void Start(int intervalMs = 1000);
+  // One pass over the running programs.
+  void Scan();
+  // One pass over a given list (the benchmark's way in); returns the processes it ended.
+  std::vector<pid_t> Enforce(const std::vector<TRunningProgram> &running);
+
+  void SetOnViolation(TViolationEvent handler) { FOnViolation = std::move(handler); }
+  void SetOnNotice(TNoticeEvent handler) { FOnNotice = std::move(handler); }
+
+private:
+  struct TEnding {
+    unsigned long long iStartTime = 0;
+    QElapsedTimer Since;
+  };
+
+  TClock FClock;
+  std::vector<TLimitRule> FRules;
+  QHash<QString, std::vector<size_t>> FByProgram;
+  std::map<pid_t, TEnding> FEnding;
+  QTimer FTimer;
+  TViolationEvent FOnViolation;
+  TNoticeEvent FOnNotice;
+};

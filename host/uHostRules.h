@@ -1,0 +1,35 @@
+#pragma once
+// The parent's rules in force in the host: the program limits (TAppLimiter), the log values
+// (TLogKeeper) and the violations the browser reports for the web black list. It listens to
+// the notices of the host's windows: WM_APPSUPDATE reloads the limits, WM_CFGUPDATE applies the
+// log values again, WM_WEBBLOCKED (wParam the black-list row) records a violation.
+#include "host/uAppLimiter.h"
+#include "host/uLogKeeper.h"
+#include "host/uViolations.h"
+
+#include <QObject>
+
+class TCfMrg;
+class TFrmHostMain;
+
+class THostRules : public QObject {
+public:
+  THostRules(
+      TFrmHostMain &main, TCfMrg &cfMrg, TAppLimiter::TClock clock = [] { return QDateTime::currentDateTime(); });
+
+  // Reads the rules and starts watching.
+  void Start();
+
+  TAppLimiter &Limiter() { return FLimiter; }
+  TLogKeeper &LogKeeper() { return FLogKeeper; }
+
+private:
+  void Notice(quint32 msg, qint64 wParam, qint64 lParam);
+  void Violation(const QString &item, const QString &toChild);
+
+  TFrmHostMain &FMain;
+  TCfMrg &FCfMrg;
+  TAppLimiter FLimiter;
+  TLogKeeper FLogKeeper;
+  TViolations FViolations;
+};

@@ -1,0 +1,99 @@
+#include "host/uPassword.h"
+#include "common/uRegistryHelper.h"
+#include "platform/errors/Errors.h"
+
+#include <QCryptographicHash>
+#include <QPasswordDigestor>
+#include <QRandomGenerator>
+#include <QStringList>
+
+namespace {
+
+const QString kKey = QStringLiteral("\\SOFTWARE\\Pemblo");
+const QString kHashValue = QStringLiteral("ParentPassword");
+const QString kTriesValue = QStringLiteral("PasswordTries");
+
+QByteArray Derive(const QString &password, const QByteArray &salt, int rounds) {
+  return QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, password.toUtf8(), salt, rounds, 32);
+}
+
+struct TTries {
+  int iWrong = 0;
+  qint64 iLockedUntil = 0;
+};
+
+TTries ParseTries(const QString &text) {
+  const QStringList parts = text.split(u',');
+  TTries tries;
+  if (parts.size() == 2) {
+    tries.iWrong = parts[0].toInt();
+    tries.iLockedUntil = parts[1].toLongLong();
+  }
+  return tries;
+}
+
+QString TriesText(const TTries &tries) { return QStringLiteral("%1,%2").arg(tries.iWrong).arg(tries.iLockedUntil); }
+
+// Constant-time comparison, so the time of a wrong try tells nothing about the hash.
+bool SameBytes(const QByteArray &a, const QByteArray &b) {
+  if (a.size() != b.size())
+    return false;
+  unsigned char diff = 0;
+  for (qsizetype i = 0; i < a.size(); ++i)
+    diff |= static_cast<unsigned char>(a[i] ^ b[i]);
+  return diff == 0;
+}
+
+bool Matches(const QString &stored, const QString &password) {
+  const QStringList parts = stored.split(u'$');
+  if (parts.size() != 4 || parts[0] != QStringLiteral("pbkdf2-sha256"))
+    return false;
+  const int rounds = parts[1].toInt();
+  if (rounds < 1)
+    return false;
+  return SameBytes(Derive(password, QByteArray::fromHex(parts[2].toLatin1()), rounds),
+                   QByteArray::fromHex(parts[3].toLatin1()));
+}
+
+}  // namespace
+
+TParentPassword::TParentPassword(TClock clock) : FClock(std::move(clock)) {}
+
+bool TParentPassword::IsSet() const { return !RegReadString(HKEY_LOCAL_MACHINE, kKey, kHashValue).isEmpty(); }
+
+void TParentPassword::Set(const QString &password) {
+  if (password.isEmpty())
+    Raise(QStringLiteral("密码不能为空！"));
+  QByteArray salt(16, Qt::Uninitialized);
+  QRandomGenerator::system()->fillRange(reinterpret_cast<quint32 *>(salt.data()), salt.size() / 4);
+  const QString stored =
+      QStringLiteral("pbkdf2-sha256$%1$%2$%3")
+          .arg(Rounds)
+          .arg(QString::fromLatin1(salt.toHex()), QString::fromLatin1(Derive(password, salt, Rounds).toHex()));
+  RegWriteString(HKEY_LOCAL_MACHINE, kKey, kHashValue, stored);
+  RegWriteString(HKEY_LOCAL_MACHINE, kKey, kTriesValue, TriesText({}));
+}
+
+int TParentPassword::SecondsLocked() const {
+  const qint64 left =
+      ParseTries(RegReadString(HKEY_LOCAL_MACHINE, kKey, kTriesValue)).iLockedUntil - FClock().toMSecsSinceEpoch();
+  return left > 0 ? int((left + 999) / 1000) : 0;
+}
+
+TPasswordCheck TParentPassword::Check(const QString &password) {
+  if (SecondsLocked() > 0)
+    return TPasswordCheck::Locked;
+  const bool right = Matches(RegReadString(HKEY_LOCAL_MACHINE, kKey, kHashValue), password);
+  // The count changes under the hive's lock, so two windows asking at once lose no wrong try.
+  RegUpdateString(HKEY_LOCAL_MACHINE, kKey, kTriesValue, [&](const QString &old) {
+    TTries tries = ParseTries(old);
+    if (right)
+      return TriesText({});
+    if (++tries.iWrong >= TriesBeforeWait) {
+      tries.iWrong = 0;
+      tries.iLockedUntil = FClock().toMSecsSinceEpoch() + qint64(WaitSeconds) * 1000;
+    }
+    return TriesText(tries);
+  });
+  return right ? TPasswordCheck::Right : TPasswordCheck::Wrong;
+}

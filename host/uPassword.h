@@ -1,0 +1,35 @@
+#pragma once
+// The parent's password of the host. Only a salted, slow hash is kept: PBKDF2 with SHA-256 and
+// 100,000 rounds, stored as "pbkdf2-sha256$<rounds>$<salt hex>$<hash hex>" in the host's own
+// value "ParentPassword" under HKLM \SOFTWARE\Pemblo. Five wrong tries in a row make every try
+// wait a minute; the tries are counted in the value "PasswordTries" ("<wrong tries>,<locked
+// until, ms since the epoch>"), so ending the program does not reset them. The host and its
+// lock program share this module. It touches the registry only.
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+enum class TPasswordCheck { Right, Wrong, Locked };
+
+class TParentPassword {
+public:
+  using TClock = std::function<QDateTime()>;
+
+  static inline constexpr int Rounds = 100000;
+  static inline constexpr int TriesBeforeWait = 5;
+  static inline constexpr int WaitSeconds = 60;
+
+  explicit TParentPassword(TClock clock = [] { return QDateTime::currentDateTimeUtc(); });
+
+  bool IsSet() const;
+  // Stores a new salted hash; an empty password is refused (raises).
+  void Set(const QString &password);
+  // Right resets the wrong tries; the fifth wrong try in a row starts the wait, during which
+  // every try answers Locked without looking at the password.
+  TPasswordCheck Check(const QString &password);
+  // Seconds left of the wait, 0 when there is none.
+  int SecondsLocked() const;
+
+private:
+  TClock FClock;
+};

@@ -1,0 +1,32 @@
+#pragma once
+// What the host does with a broken rule: one row in the violation history
+// ("datetime:yyyy年MM月dd日 hh时mm分,item:违约使用了<name>"), one yellow card through the card
+// counter (which starts the lock program past three cards), and a short notice to the child on
+// screen. Writes the card database and the registry through the card library's static piece.
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// The history items of violations, without commas or colons (the history's text is split at
+// them): "违约使用了" + a program's name, "违约访问了" + a web site's host name.
+QString ProgramViolationItem(const QString &programName);
+QString WebViolationItem(const QString &address);
+
+class TViolations {
+public:
+  using TClock = std::function<QDateTime()>;
+  explicit TViolations(TClock clock = [] { return QDateTime::currentDateTime(); });
+
+  // Records the violation with its item and gives the card. A card that cannot be given (no
+  // lock program) raises after the row is written.
+  void Record(const QString &item);
+
+  // Shows the child a short notice near the given window (or the screen's centre) for a few
+  // seconds.
+  static void TellChild(const QString &text, QWidget *near);
+
+private:
+  TClock FClock;
+};

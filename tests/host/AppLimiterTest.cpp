@@ -1,0 +1,136 @@
+// The program limits in force, on real processes: a limited program started inside its window
+// is ended within 2 s (killed when it ignores the request), outside its window it runs, a
+// program of the same name in another folder runs, a deleted row stops the limit, scripts and
+// desktop launchers count as the program they run, and each ended start is one violation.
+#include "host/uAppLimiter.h"
+#include "datastore/uDBMrgFactory.h"
+#include "manage/uAppsDao.h"
+#include "tests/support/TestFolders.h"
+#include "tests/support/WaitUntil.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+// 2024-01-01 is a Monday; the rules below allow nothing on Monday 08:00-09:59.
+const QDateTime kInside(QDate(2024, 1, 1), QTime(8, 30));
+const QDateTime kOutside(QDate(2024, 1, 1), QTime(10, 0));
+const QString kMondayMorning = QStringLiteral("iweek:0;tstart:08:00;tend:09:59,");
+
+class AppLimiterTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    // The pools of the process follow this test's data folder.
+    TDBMrgFactory::ReleaseAll();
+    games = QString::fromStdString((folders.Root() / "games").string());
+    other = QString::fromStdString((folders.Root() / "other").string());
+    QDir().mkpath(games);
+    QDir().mkpath(other);
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), games + "/game"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), other + "/game"));
+    limiter = std::make_unique<TAppLimiter>([this] { return now; });
+    limiter->SetOnViolation([this](const TLimitRule &rule, pid_t) { violations << rule.sName; });
+  }
+  void TearDown() override {
+    for (auto &p : processes) {
+      p->kill();
+      p->waitForFinished(2000);
+    }
+  }
+
+  int AddRow(const QString &path, const QString &dt = kMondayMorning) {
+    TAppsModel row;
+    row.sApp = path;
+    row.sDt = dt;
+    const int key = TAppsDao().Insert(&row);
+    limiter->Reload();
+    return key;
+  }
+
+  QProcess *Start(const QString &program, const QStringList &args = {QStringLiteral("30")}) {
+    processes.push_back(std::make_unique<QProcess>());
+    QProcess *p = processes.back().get();
+    p->start(program, args);
+    EXPECT_TRUE(p->waitForStarted(5000)) << program.toStdString();
+    return p;
+  }
+
+  static bool Ended(QProcess *p, int ms) {
+    return WaitUntil([p] { return p->state() == QProcess::NotRunning; }, ms);
+  }
+
+  TTestFolders folders;
+  QString games, other;
+  QDateTime now = kInside;
+  std::unique_ptr<TAppLimiter> limiter;
+  QStringList violations;
+  std::vector<std::unique_ptr<QProcess>> processes;
+};
+
+}  // namespace
+
+TEST_F(AppLimiterTest, EndsTheLimitedProgramInsideItsWindowOnly) {
+  AddRow(games + "/game");
+  QProcess *limited = Start(games + "/game");
+  QProcess *sameName = Start(other + "/game");
+  limiter->Start(1000);
+  EXPECT_TRUE(Ended(limited, 2500)) << "noticed and ended within 2 s";
+  EXPECT_EQ(violations, QStringList{"game"}) << "one violation per ended start";
+  EXPECT_FALSE(Ended(sameName, 1500)) << "the same name in another folder runs on";
+
+  now = kOutside;
+  QProcess *outside = Start(games + "/game");
+  EXPECT_FALSE(Ended(outside, 2500)) << "outside its window the program runs";
+  EXPECT_EQ(violations.size(), 1);
+}
+
+TEST_F(AppLimiterTest, ADeletedRowStopsTheLimitAtOnce) {
+  const int key = AddRow(games + "/game");
+  TAppsDao().DeleteFromAID(key);
+  limiter->Reload();
+  QProcess *p = Start(games + "/game");
+  limiter->Start(200);
+  EXPECT_FALSE(Ended(p, 1500));
+  EXPECT_TRUE(violations.isEmpty());
+}
+
+TEST_F(AppLimiterTest, AProgramThatIgnoresTheRequestIsKilledAfterThreeSeconds) {
+  // A script counts as the program it is: here it refuses SIGTERM.
+  const QString script = games + "/stubborn.sh";
+  QFile file(script);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("trap '' TERM\nwhile true; do sleep 0.1; done\n");
+  file.close();
+  AddRow(script);
+  QProcess *p = Start(QStringLiteral("/bin/sh"), {script});
+  limiter->Start(500);
+  EXPECT_FALSE(Ended(p, 2000)) << "it ignores the polite request";
+  EXPECT_TRUE(Ended(p, 4000)) << "and is killed";
+  EXPECT_EQ(violations.size(), 1) << "one start, one violation";
+}
+
+TEST_F(AppLimiterTest, ADesktopLauncherStandsForTheProgramOfItsExecLine) {
+  const QString launcher = games + "/game.desktop";
+  QFile file(launcher);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(("[Desktop Entry]\nType=Application\nName=Game\nExec=env LANG=C \"" + games + "/game\" %u\n").toUtf8());
+  file.close();
+  EXPECT_EQ(LimitedProgram(launcher), QFileInfo(games + "/game").canonicalFilePath());
+  AddRow(launcher);
+  QProcess *p = Start(games + "/game");
+  limiter->Start(500);
+  EXPECT_TRUE(Ended(p, 2500));
+}
+
+TEST_F(AppLimiterTest, ARowWhoseScheduleCannotBeReadIsLeftOutAndNamed) {
+  QStringList notices;
+  limiter->SetOnNotice([&](const QString &text) { notices << text; });
+  AddRow(games + "/game", QStringLiteral("iweek:9;tstart:08:00;tend:09:59,"));
+  EXPECT_TRUE(limiter->Rules().empty());
+  ASSERT_EQ(notices.size(), 1);
+  EXPECT_TRUE(notices[0].contains(games + "/game"));
+}

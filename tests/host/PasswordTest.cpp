@@ -1,0 +1,78 @@
+// The parent's password: only a salted slow hash is kept, right and wrong tries, the minute's
+// wait after five wrong tries in a row, kept across instances (a restart does not reset it).
+#include "common/uRegistryHelper.h"
+#include "host/uPassword.h"
+#include "platform/errors/Errors.h"
+#include "tests/support/TestFolders.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TFakeClock {
+  QDateTime Now = QDateTime(QDate(2026, 12, 10), QTime(8, 0), Qt::UTC);
+  TParentPassword::TClock Clock() {
+    return [this] { return Now; };
+  }
+};
+
+QString Stored() {
+  return RegReadString(HKEY_LOCAL_MACHINE, QStringLiteral("\\SOFTWARE\\Pemblo"), QStringLiteral("ParentPassword"));
+}
+
+}  // namespace
+
+TEST(ParentPassword, KeepsOnlyASaltedSlowHash) {
+  TTestFolders folders;
+  TParentPassword password;
+  EXPECT_FALSE(password.IsSet());
+  password.Set(QStringLiteral("妈妈的密码1"));
+  ASSERT_TRUE(password.IsSet());
+  const QStringList parts = Stored().split(u'$');
+  ASSERT_EQ(parts.size(), 4);
+  EXPECT_EQ(parts[0], "pbkdf2-sha256");
+  EXPECT_GE(parts[1].toInt(), 100000);
+  EXPECT_EQ(parts[2].size(), 32) << "16 bytes of salt";
+  EXPECT_FALSE(Stored().contains(QStringLiteral("妈妈的密码1")));
+  const QString first = Stored();
+  password.Set(QStringLiteral("妈妈的密码1"));
+  EXPECT_NE(Stored(), first) << "a new salt each time";
+  EXPECT_THROW(password.Set(QString()), EPembloError);
+}
+
+TEST(ParentPassword, RightAndWrongTries) {
+  TTestFolders folders;
+  TParentPassword password;
+  password.Set(QStringLiteral("abc"));
+  struct TCase {
+    const char *typed;
+    TPasswordCheck expected;
+  };
+  for (const TCase &c :
+       {TCase{"abc", TPasswordCheck::Right}, TCase{"ABC", TPasswordCheck::Wrong}, TCase{"abc ", TPasswordCheck::Wrong},
+        TCase{"", TPasswordCheck::Wrong}, TCase{"abc", TPasswordCheck::Right}})
+    EXPECT_EQ(password.Check(QString::fromUtf8(c.typed)), c.expected) << c.typed;
+}
+
+TEST(ParentPassword, FiveWrongTriesInARowMakeEveryTryWaitAMinute) {
+  TTestFolders folders;
+  TFakeClock clock;
+  TParentPassword password(clock.Clock());
+  password.Set(QStringLiteral("right"));
+  // Four wrong, then the right one: the count starts again.
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(password.Check(QStringLiteral("wrong")), TPasswordCheck::Wrong);
+  EXPECT_EQ(password.Check(QStringLiteral("right")), TPasswordCheck::Right);
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(password.Check(QStringLiteral("wrong")), TPasswordCheck::Wrong);
+  EXPECT_EQ(password.SecondsLocked(), 0);
+  EXPECT_EQ(password.Check(QStringLiteral("wrong")), TPasswordCheck::Wrong);
+  EXPECT_EQ(password.SecondsLocked(), 60);
+  EXPECT_EQ(password.Check(QStringLiteral("right")), TPasswordCheck::Locked) << "even the right one waits";
+  // Another instance (the host started again, or the lock program) waits as well.
+  TParentPassword again(clock.Clock());
+  clock.Now = clock.Now.addSecs(59);
+  EXPECT_EQ(again.Check(QStringLiteral("right")), TPasswordCheck::Locked);
+  clock.Now = clock.Now.addSecs(2);
+  EXPECT_EQ(again.Check(QStringLiteral("right")), TPasswordCheck::Right);
+}
