@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QKeyEvent>
 #include <QMimeDatabase>
 #include <QStringList>
 #include <QVBoxLayout>
@@ -218,6 +219,38 @@ void TWebBrowser::SetContextMenu(bool show) {
 
 void TWebBrowser::SetScrollBars(bool show) {
   FPage->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, show);
+}
+
+void TWebBrowser::SetNewWindowKey(bool enabled) {
+  FNewWindowKey = enabled;
+  // Keys go to the view's input widget, which the engine creates with its renderer and replaces
+  // when the page moves to another renderer: the view is watched for new children as well.
+  FView->removeEventFilter(this);
+  for (QObject *child : FView->children())
+    child->removeEventFilter(this);
+  if (enabled)
+    return;
+  FView->installEventFilter(this);
+  for (QObject *child : FView->children())
+    if (child->isWidgetType())
+      child->installEventFilter(this);
+}
+
+bool TWebBrowser::eventFilter(QObject *watched, QEvent *event) {
+  if (FNewWindowKey)
+    return QWidget::eventFilter(watched, event);
+  if (watched == FView && event->type() == QEvent::ChildAdded) {
+    QObject *child = static_cast<QChildEvent *>(event)->child();
+    if (child->isWidgetType())
+      child->installEventFilter(this);
+  }
+  if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
+      event->type() == QEvent::ShortcutOverride) {
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (key->key() == Qt::Key_N && (key->modifiers() & Qt::ControlModifier))
+      return true;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 QString TWebBrowser::LocalFolderAddress(const QString &folder) {

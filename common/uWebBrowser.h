@@ -66,6 +66,9 @@ public:
   // Whether the control shows its context menu and its scroll bars.
   void SetContextMenu(bool show);
   void SetScrollBars(bool show);
+  // Whether the key combination Ctrl+N reaches the control. When disabled the key is dropped
+  // before the engine and the page's scripts see it, so it can start no new window.
+  void SetNewWindowKey(bool enabled);
 
   // The address of a local folder through which pages of any origin may load the files in it
   // (pictures of the product's own pages). It ends with "/"; "name" appended to it addresses
@@ -87,6 +90,9 @@ public:
   // A script asked to close the window. The control never closes itself.
   std::function<void()> OnCloseRequest;
 
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
   friend class TWebEnginePage;
   void UpdateCommandStates();
@@ -97,6 +103,7 @@ private:
   bool FBusy = false;
   bool FCanBack = false;
   bool FCanForward = false;
+  bool FNewWindowKey = true;
   // Cleared when the control goes, so engine answers still on their way are dropped.
   std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };

@@ -1,0 +1,20 @@
+// PembloExternal: the learning-information viewer. It takes no arguments and runs once at a time.
+#include "controls/uFonts.h"
+#include "platform/errors/ErrorGuard.h"
+#include "platform/os/NamedMutex.h"
+#include "viewer/uFrmExternal.h"
+
+int main(int argc, char *argv[]) {
+  // Held until the process ends. A second start ends at once, without a window or a message.
+  const TNamedMutex mutex(QStringLiteral("D13765B7-7FAC-44D8-877E-296842F7A8B9"));
+  if (mutex.AlreadyExists())
+    return 0;
+
+  // The web engine shares its drawing contexts with the widgets; this must precede the application.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  TGuardedApplication app(argc, argv);
+  InstallFontSubstitutes();
+  TFrmExternal frmExternal;
+  frmExternal.show();
+  return app.exec();
+}

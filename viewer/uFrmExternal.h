@@ -1,0 +1,56 @@
+#pragma once
+// The viewer's only window: a small skinned window that shows one page of learning news in the
+// web-browser control, with a loading animation until the page has loaded. Every request of the
+// page for a new window is cancelled and its address opened in the filtered browser. Once a
+// second it looks for the host's main window and closes itself when that is gone.
+// It reads no files or settings; its start address is a constant (see StartAddress).
+#include "controls/uSkinForm.h"
+
+#include <QString>
+
+class QLabel;
+class QTimer;
+class TGifPlayer;
+class TPanelEx;
+class TSysMenuButton;
+class TWebBrowser;
+struct TNewWindowArgs;
+
+// The page the viewer shows: the learning news of the product's web site. PEMBLO_EXTERNAL_PAGE,
+// when set, takes its place (tests, benchmarks and the demonstration serve a page on 127.0.0.1).
+QString StartAddress();
+
+class TFrmExternal : public TSkinForm {
+  Q_OBJECT
+public:
+  explicit TFrmExternal(QWidget *parent = nullptr);
+
+  // Controls, for those who drive the window (tests, the gallery).
+  TPanelEx *BackPanel() const { return plxBg; }
+  TWebBrowser *WebBrowser() const { return emwWB; }
+  TGifPlayer *LoadingPicture() const { return imgLoading; }
+  QWidget *LoadingPanel() const { return pnlLoading; }
+  TSysMenuButton *MinButton() const { return sysBtnMin; }
+  TSysMenuButton *CloseButton() const { return sysBtnClose; }
+  QTimer *HostTimer() const { return tmrMRun; }
+
+protected:
+  void showEvent(QShowEvent *event) override;
+
+private:
+  void FormCreate();
+  void FormShow();
+  void emwWBDocumentComplete();
+  void emwWBNewWindow3(TNewWindowArgs &args);
+  void tmrMRunTimer();
+
+  bool FShown = false;
+  TPanelEx *plxBg;
+  QLabel *imgAppIco;
+  TSysMenuButton *sysBtnMin;
+  TSysMenuButton *sysBtnClose;
+  TWebBrowser *emwWB;
+  QTimer *tmrMRun;
+  TGifPlayer *imgLoading;
+  QWidget *pnlLoading;
+};
