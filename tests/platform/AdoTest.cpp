@@ -174,6 +174,35 @@ TEST_F(AdoTest, ChangedTextIsCompiledAgain) {
   EXPECT_EQ(query.FieldByName(QStringLiteral("a")).AsInteger(), 3);
 }
 
+// Queries share the connection's compiled statements: two queries of one text at once each
+// keep their own rows and values, and a statement compiled before a table changed is not
+// handed out after it.
+TEST_F(AdoTest, QueriesOfOneTextShareNoRunningStatement) {
+  Exec(QStringLiteral("Insert Into items(info) values ('a')"));
+  Exec(QStringLiteral("Insert Into items(info) values ('b')"));
+  const QString select = QStringLiteral("Select * from items where info=:info");
+  TAdoQuery first(&Conn), second(&Conn);
+  first.SetSql(select);
+  first.SetParam(QStringLiteral("info"), QStringLiteral("a"));
+  first.Open();
+  second.SetSql(select);
+  second.SetParam(QStringLiteral("info"), QStringLiteral("b"));
+  second.Open();
+  EXPECT_EQ(first.FieldByName(QStringLiteral("id")).AsInteger(), 1);
+  EXPECT_EQ(second.FieldByName(QStringLiteral("id")).AsInteger(), 2);
+
+  // The text goes back to the connection with the first query's switch, then a column is added.
+  first.SetSql(QStringLiteral("Select 1 as one"));
+  first.Open();
+  Exec(QStringLiteral("Alter Table items Add Column extra integer"));
+  TAdoQuery third(&Conn);
+  third.SetSql(select);
+  third.SetParam(QStringLiteral("info"), QStringLiteral("a"));
+  third.Open();
+  EXPECT_EQ(third.FieldCount(), 3);
+  EXPECT_TRUE(third.FieldByName(QStringLiteral("extra")).IsNull());
+}
+
 TEST_F(AdoTest, ExecReportsRowsAffectedAndErrors) {
   TAdoQuery query(&Conn);
   query.SetSql(QStringLiteral("Insert Into items(info) values ('a')"));
