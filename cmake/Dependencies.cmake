@@ -7,6 +7,8 @@ find_package(PNG REQUIRED)
 find_package(GIF REQUIRED)
 find_package(GTest REQUIRED)
 find_package(benchmark REQUIRED)
+# Only the card tests link libcrypto, to check the stored count against an independent DES.
+find_package(OpenSSL REQUIRED COMPONENTS Crypto)
 # Only the word-filter benchmark compares with Hyperscan.
 pkg_check_modules(HYPERSCAN IMPORTED_TARGET libhs)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # tool chain
-  g++ cmake ninja-build pkg-config git
+  g++ cmake ninja-build pkg-config git python3
   # Qt 6: widgets, D-Bus, web engine, image formats (TIFF, ICO)
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
   libqt6webenginecore6-bin qt6-image-formats-plugins libqt6svg6
@@ -13,6 +13,8 @@ packages=(
   libsqlcipher-dev sqlcipher libpng-dev zlib1g-dev libgif-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # the card tests check the stored count against OpenSSL's DES
+  libssl-dev
   # the word-filter benchmark compares with Hyperscan
   libhyperscan-dev
   # headless running: X server, session bus, fonts that render Chinese, shell "open"

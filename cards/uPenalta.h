@@ -1,0 +1,44 @@
+#pragma once
+// The yellow-card counter: how many cards the child has (0 to 3), kept enciphered in HKLM
+// \SOFTWARE\Pemblo value "YCount" so that every process of the suite and the host see the same
+// count. Each change starts the lock program (HKLM \SOFTWARE\Pemblo value "PembloLock") when
+// it would pass 3 cards and is announced to the host's main window with WM_YCARDUPDATE.
+//
+// Touches the registry, starts the lock program and sends to the host's main window; keeps
+// nothing in memory, so instances are interchangeable. A host that gives cards links this
+// module (or writes the same format: docs/host-interface.md).
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+class TPenalta {
+public:
+  // The count's key: the cipher uses its first eight characters, one byte each.
+  static const QString CardKey;
+  static const QString RegKey;         // "\SOFTWARE\Pemblo" under HKEY_LOCAL_MACHINE
+  static const QString CountValue;     // "YCount"
+  static const QString LockProgValue;  // "PembloLock"
+  // More cards than this start the lock program.
+  static constexpr int32_t MaxCards = 3;
+
+  // The stored form of a count: the decimal text enciphered as one block, 16 hex digits.
+  static QString EncodeCount(int32_t count);
+  // The count a stored text stands for; 0 when it is not hexadecimal or not a decimal number.
+  static int32_t DecodeCount(const QString &stored);
+
+  // The current count; 0 when it is missing or cannot be read.
+  int32_t YCount() const;
+  // Adds cards. Past 3 the lock program starts and 3 is stored; a missing lock program raises
+  // "文件:" + path + "不存在！" and leaves the count as it was. The read, the change and the
+  // write are one step for every process that changes the count the same way.
+  void IncYCard(int32_t Value);
+  // Removes cards, never below 0; one step as IncYCard.
+  void DecYCard(int32_t Value);
+  // Sends WM_YCARDUPDATE with the count to the host's main window and waits until it is
+  // handled; nothing happens when that window is not there.
+  void SendUpdateMsg(int32_t count);
+
+private:
+  // Stores change(current count) in one locked step and announces it.
+  void Update(const std::function<int64_t(int64_t)> &change);
+};
