@@ -21,6 +21,10 @@ TCutDateTime::TCutDateTime(QWidget *parent) : QWidget(parent) {
   // The control paints every pixel itself; nothing is erased beforehand.
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
+  // A ground of its own: the skinned forms around it are painted in their transparent key colour.
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  setPalette(pal);
 }
 
 int TCutDateTime::DayLabelWidth() const { return QFontMetrics(font()).horizontalAdvance(WeekNames[0]); }

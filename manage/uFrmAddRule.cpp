@@ -23,7 +23,7 @@ TFrmAddRule::TFrmAddRule(const QString &title, const QString &caption, const QRe
       NewLabel(pnlxBg, QStringLiteral("限制时间："), {24, 88}, DesignFont(QStringLiteral("Tahoma"), 12), Qt::white);
   dtm1 = new TCutDateTime(pnlxBg);
   dtm1->setGeometry(gridGeometry);
-  dtm1->setFont(DesignFont(QStringLiteral("Tahoma"), 12));
+  dtm1->setFont(DesignFont(QStringLiteral("Tahoma"), 11));
   dtm1->SetCellWidth(12);
   dtm1->SetCellHeight(13);
   dtm1->SetBorderColor(Qt::white);
