@@ -1,0 +1,24 @@
+#include "appcentre/uCategoryInfosDao.h"
+
+#include "common/uPathFunc.h"
+
+const TCategoryInfosTableStruct CategoryInfosTable = {QStringLiteral("categoryinfos"), QStringLiteral("cid"),
+                                                      QStringLiteral("info")};
+
+TModelList<TCategoryInfosModel> TCategoryInfosDao::QueryAll() {
+  const TCategoryInfosTableStruct &t = CategoryInfosTable;
+  return ReadAll<TCategoryInfosModel>(t.sTableName, [&t](TAdoQuery &query, TCategoryInfosModel &model) {
+    model.icid = query.FieldByName(t.sCID).AsInteger();
+    ReadInfoText(query.FieldByName(t.sInfo).AsString(), TExePathReading::Expand, model);
+  });
+}
+
+int TCategoryInfosDao::UpdateFromCID(PCategoryInfosModel aModel) {
+  if (!aModel)
+    return 0;
+  const TCategoryInfosTableStruct &t = CategoryInfosTable;
+  if (const QString exeFolder = GetExePath(); !exeFolder.isEmpty())
+    aModel->slogo.replace(exeFolder, QStringLiteral("{app}"));
+  return DBMrg()->ExecAnSql(QStringLiteral("UPDATE %s SET %s = :info WHERE %s = :cid"), {t.sTableName, t.sInfo, t.sCID},
+                            {{QStringLiteral("info"), InfoText(*aModel)}, {QStringLiteral("cid"), aModel->icid}});
+}

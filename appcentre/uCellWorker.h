@@ -1,0 +1,66 @@
+#pragma once
+// Listing a window's entries off the user-interface thread. A worker reads the records and
+// loads each icon, then hands record and cell to the window's thread, one by one and in order.
+// The window may go at any time: through its link it is cut off under a lock, after which the
+// worker posts nothing more and ends, and what was posted but not yet delivered is freed
+// unread (a queued call to a destroyed receiver is dropped with its captures).
+#include "appcentre/uImageBox.h"
+#include "common/uThreadHelper.h"
+#include "datastore/uDaobase.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+class TWindowLink {
+public:
+  explicit TWindowLink(QObject *window) : FWindow(window) {}
+
+  // Queues `work` to run on the window's thread; false once the window has been cut off.
+  bool Post(std::function<void()> work) {
+    std::lock_guard<std::mutex> lock(FLock);
+    if (!FWindow)
+      return false;
+    QMetaObject::invokeMethod(FWindow, std::move(work), Qt::QueuedConnection);
+    return true;
+  }
+  // Called by the window as it goes, before its members are destroyed.
+  void Detach() {
+    std::lock_guard<std::mutex> lock(FLock);
+    FWindow = nullptr;
+  }
+
+private:
+  std::mutex FLock;
+  QObject *FWindow;
+};
+
+// Starts a worker that calls `query`, loads the icon named by each record's `slogo` and hands
+// the record with its cell (caption `sname`, pData the record) to `deliver` on the window's
+// thread. An error (the database, a missing or unreadable icon) ends the listing silently at
+// that entry; the cells delivered before it stay.
+template <class TRecord>
+TThreadHelper *StartCellWorker(std::shared_ptr<TWindowLink> link, std::function<TModelList<TRecord>()> query,
+                               std::function<void(std::unique_ptr<TRecord>, std::unique_ptr<TDragCell>)> deliver) {
+  struct TDelivery {
+    std::unique_ptr<TRecord> Record;
+    std::unique_ptr<TDragCell> Cell;
+  };
+  auto *worker =
+      new TThreadHelper([link = std::move(link), query = std::move(query), deliver = std::move(deliver)](QObject *) {
+        TModelList<TRecord> records = query();
+        for (std::unique_ptr<TRecord> &record : records) {
+          auto delivery = std::make_shared<TDelivery>();
+          delivery->Cell = std::make_unique<TDragCell>();
+          delivery->Cell->sCaption = record->sname;
+          delivery->Cell->sPicture = TPicture::FromFile(record->slogo);
+          delivery->Cell->pData = record.get();
+          delivery->Record = std::move(record);
+          if (!link->Post([deliver, delivery] { deliver(std::move(delivery->Record), std::move(delivery->Cell)); }))
+            return;
+        }
+      });
+  worker->start();
+  return worker;
+}

@@ -1,0 +1,90 @@
+#include "appcentre/uFrmExpand.h"
+
+#include "appcentre/uCellWorker.h"
+#include "common/uInstFunc.h"
+#include "controls/uFonts.h"
+#include "controls/uSkin.h"
+#include "platform/errors/ErrorGuard.h"
+
+#include <QEvent>
+
+TFrmExpand::TFrmExpand(QWidget *parent)
+    : TSkinForm(parent, false), imgBg(new TImage(this)), quilloMain(new TImageBox(this)), imgClose(new TImage(this)),
+      FLink(std::make_shared<TWindowLink>(this)) {
+  InstallFontSubstitutes();
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("Sunvale扩展窗口"));
+  resize(329, 469);
+  const TPicture background = SkinPicture(QStringLiteral("expand_bg.png"));
+  imgBg->SetPicture(background);
+  imgBg->setGeometry(rect());
+  ApplyShape(background);
+
+  imgClose->SetPicture(SkinPicture(QStringLiteral("expand_close.png")));
+  imgClose->setGeometry(2, 208, 10, 24);
+  imgClose->SetOnClick(Guarded([this] { close(); }));
+
+  QFont font(QStringLiteral("Tahoma"));
+  font.setPixelSize(11);
+  QPalette white = quilloMain->palette();
+  white.setColor(QPalette::WindowText, Qt::white);
+
+  TFlowPanelEx *flow = quilloMain->FlowPanel();
+  flow->SetCellWidth(50);
+  flow->SetCellHeight(68);
+  flow->setFont(font);
+  flow->setPalette(white);
+  flow->SetOnCellClick(Guarded([this](PDragCell PCell) { quilloMainFlowPanelExCellClick(PCell); }));
+
+  TDlpPager *pager = quilloMain->Pager();
+  pager->SetMargins(QMargins(50, 23, 50, 3));
+  pager->SetPageSize(25);
+  pager->SetPNumHeight(10);
+  pager->SetPNumWidth(13);
+  pager->SetUpPic(SkinPicture(QStringLiteral("pager_up.png")));
+  pager->SetDownPic(SkinPicture(QStringLiteral("pager_down.png")));
+  pager->SetCurNumPic(SkinPicture(QStringLiteral("pager_cur.png")));
+  pager->SetBgPic(SkinPicture(QStringLiteral("pager_bg_expand.png")));
+  pager->SetAutoShow(true);
+  pager->setFont(font);
+  pager->setPalette(white);
+  quilloMain->setGeometry(32, 8, 289, 431);
+}
+
+TFrmExpand::~TFrmExpand() { FLink->Detach(); }
+
+void TFrmExpand::showEvent(QShowEvent *event) {
+  TSkinForm::showEvent(event);
+  if (FListed || !FModel)
+    return;
+  FListed = true;
+  const int32_t cid = FModel->icid;
+  FWorker = StartCellWorker<TAppInfosMode>(
+      FLink, [cid] { return TAppInfosDao().QueryAllFromCID(cid); },
+      [this](std::unique_ptr<TAppInfosMode> app, std::unique_ptr<TDragCell> cell) {
+        ExpandAddCell(std::move(app), std::move(cell));
+      });
+}
+
+void TFrmExpand::changeEvent(QEvent *event) {
+  TSkinForm::changeEvent(event);
+  if (event->type() != QEvent::ActivationChange)
+    return;
+  if (isActiveWindow())
+    FWasActive = true;
+  else if (FWasActive)
+    close();  // clicked elsewhere, or an application took the focus
+}
+
+void TFrmExpand::ExpandAddCell(std::unique_ptr<TAppInfosMode> app, std::unique_ptr<TDragCell> cell) {
+  FApps.push_back(std::move(app));
+  quilloMain->AddItem(std::move(cell));
+}
+
+void TFrmExpand::quilloMainFlowPanelExCellClick(PDragCell PCell) {
+  if (!PCell)
+    return;
+  OpenUrl(static_cast<TAppInfosMode *>(PCell->pData)->sdurl);
+  // The browser takes the focus, which closes the window; where it does not, the choice does.
+  close();
+}
