@@ -4,6 +4,8 @@
 #include "browser/uBrowserRes.h"
 #include "browser/uBrowserServices.h"
 #include "browser/uChild.h"
+#include "browser/uDefaultBrowser.h"
+#include "browser/uFavs.h"
 #include "browser/uNagBar.h"
 #include "browser/uPanelPanel.h"
 #include "browser/uTagsBar.h"
@@ -258,8 +260,7 @@ void TFrmMain::CreateToolBar(QWidget *parent) {
   connect(btnGoForward, &QAbstractButton::clicked, this, [this] { FSubject->GoForward(CurrentIndex()); });
   connect(btnRefresh, &QAbstractButton::clicked, this, [this] { FSubject->Refresh(CurrentIndex()); });
   connect(btnHome, &QAbstractButton::clicked, this, [this] { INewPage(HomePageAddress(), true); });
-  // btnFav shows the favorites panel, which a later part of the browser brings; the panel's
-  // place is column 0 of pnlMain.
+  connect(btnFav, &QAbstractButton::clicked, this, [this] { btnFavClick(); });
   connect(btnAddFav, &QAbstractButton::clicked, this, [this] { FSubject->AddFav(CurrentIndex()); });
 
   adrsbxIEAddress = new TAddressBox(xypnlToolBar);
@@ -312,8 +313,10 @@ void TFrmMain::FormShow() {
   INewPage(HomePageAddress(), true);
   if (FArguments.size() == 1)
     INewPage(FArguments.front(), true);
-  // The offer to become the default browser comes here, after the command-line address; it is
-  // brought by a later part of the browser.
+  // The offer to become the default browser comes after the start pages, once the window is
+  // on the screen and the show is over (the question runs a modal loop of its own).
+  QMetaObject::invokeMethod(
+      this, [] { GuardedCall([] { MakeDefaultBrowserOffer(); }); }, Qt::QueuedConnection);
 }
 
 void TFrmMain::resizeEvent(QResizeEvent *event) {
@@ -489,6 +492,15 @@ QString TFrmMain::LinkAddress(const QString &code) {
   if (code == QLatin1String("SVDD"))
     return HomePageAddress();
   return code;
+}
+
+void TFrmMain::btnFavClick() {
+  // Made on the first click, on the left of the pages; later clicks show it again.
+  if (!FfrmFavs) {
+    FfrmFavs = new TfrmFavs(this, pnlMain);
+    FPagesLayout->addWidget(FfrmFavs, 0, 0);
+  }
+  FfrmFavs->show();
 }
 
 void TFrmMain::ngbrNagBarHyperlinks(const QString &code) { INewPage(LinkAddress(code), true); }

@@ -22,6 +22,7 @@ class TCtrBtn;
 class TNagBar;
 class TPaintPanel;
 class TTagsBar;
+class TfrmFavs;
 
 // A tool-bar button drawn from an image list: picture ImageIndex, + 1 under the mouse while
 // enabled, + DisabledStep while disabled; the caption, when there is one, centred below the
@@ -102,6 +103,7 @@ private:
   void tgsbrBrowserChange(int NewTab);
   void tgsbrBrowserTabClose(int oldTabIndex, int NewTabIndex);
   void tgsbrBrowserTabNew(int NewTabIndex, const QString &AUrl, bool Action);
+  void btnFavClick();
   void ngbrNagBarHyperlinks(const QString &code);
   void WMCfgUpdate();
   void PageClosedItself(int32_t index);
@@ -136,6 +138,7 @@ private:
   TNagBar *ngbrNagBar;
   QWidget *pnlMain;
   QGridLayout *FPagesLayout;
+  TfrmFavs *FfrmFavs = nullptr;  // the favorites panel, made on first use
   TPaintPanel *xypnlStateBar;
   QLabel *lblStateText;
 };

@@ -1,0 +1,199 @@
+// The main window's start-time offer to become the default browser and its favorites panel,
+// with real pages served on 127.0.0.1: the question after the start pages (or none when the
+// browser is the default), the panel made on the first click of the favorites button, and a
+// favorite opened in a blank current tab or a new one, through the filter like every address.
+#include "browser/uBrowserServices.h"
+#include "browser/uChild.h"
+#include "browser/uDefaultBrowser.h"
+#include "browser/uFavoritesTreeEx.h"
+#include "browser/uFavs.h"
+#include "browser/uFrmMain.h"
+#include "browser/uTagsBar.h"
+#include "controls/uPngButton.h"
+#include "tests/support/LoadReportingPage.h"
+#include "tests/support/QStringPrint.h"
+#include "tests/support/TestFolders.h"
+#include "tests/support/TestHttpServer.h"
+#include "tests/support/WaitUntil.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#ifndef PEMBLO_CONFIG
+#error "PEMBLO_CONFIG must name the settings tool"
+#endif
+
+namespace {
+
+constexpr int LoadTimeout = 30000;
+
+QString Text(const std::filesystem::path &path) { return QString::fromStdString(path.string()); }
+
+class OfferFavoritesTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    server.Route("/home", PageThatReportsLoad("Home Page", "home"));
+    server.Route("/a", PageThatReportsLoad("Page A", "first page"));
+    server.Route("/bad", PageThatReportsLoad("Words", QString(QStringLiteral("NSFW ")).repeated(15)));
+    qputenv("PEMBLO_HOME_PAGE", Address("/home").toUtf8());
+    // Filtered, as a parent sets it.
+    QProcess config;
+    config.start(PEMBLO_CONFIG, {"OffOn=1"});
+    ASSERT_TRUE(config.waitForFinished(LoadTimeout));
+    ASSERT_EQ(config.exitCode(), 0) << config.readAllStandardError().toStdString();
+    services = std::make_unique<TBrowserServices>();
+  }
+
+  void TearDown() override {
+    frm.reset();
+    services.reset();
+    qunsetenv("PEMBLO_HOME_PAGE");
+  }
+
+  void Start(const QStringList &arguments) {
+    frm = std::make_unique<TFrmMain>(arguments);
+    frm->show();
+  }
+
+  QString Address(const QString &path) const { return server.Url(path).toString(); }
+  TTagsBar *TagsBar() const { return frm->findChild<TTagsBar *>("tgsbrBrowser"); }
+  QAbstractButton *FavButton() const { return frm->findChild<QAbstractButton *>("btnFav"); }
+  TfrmFavs *Panel() const { return frm->findChild<TfrmFavs *>("frmFavs"); }
+
+  TfrmChild *Page(int index) const {
+    if (index >= frm->Subject()->Count())
+      return nullptr;
+    return qobject_cast<TfrmChild *>(frm->Subject()->Items(index));
+  }
+
+  bool WaitLoaded(int index, const QString &path) {
+    return WaitUntil(
+        [&] {
+          TfrmChild *page = Page(index);
+          return page && page->WBState() == wbsComplete && page->Url() == Address(path) &&
+                 server.Requests().contains("/loaded" + path);
+        },
+        LoadTimeout);
+  }
+
+  void WriteFavorite(const QString &name, const QString &path) {
+    QFile file(Text(folders.Favorites()) + "/" + name + ".url");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[InternetShortcut]\r\nURL=" + Address(path).toUtf8() + "\r\n");
+  }
+
+  void ClickFavorite(const QString &name) {
+    TFavoritesTreeEx *tree = Panel()->fvrtstrx1;
+    const auto found = tree->findItems(name, Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1) << name.toStdString();
+    tree->scrollToItem(found.front());
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(found.front()).center());
+  }
+
+  TTestFolders folders;
+  TTestHttpServer server;
+  std::unique_ptr<TBrowserServices> services;
+  std::unique_ptr<TFrmMain> frm;
+};
+
+TEST_F(OfferFavoritesTest, StartAsksAfterTheStartPagesWhenNotDefaultAndYesRegisters) {
+  std::filesystem::remove(folders.Config() / "mimeapps.list");
+  ASSERT_FALSE(IsDefaultBrowser());
+  QString title, text;
+  QStringList tabsWhenAsked;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (!box)
+      return;
+    answer.stop();
+    title = box->windowTitle();
+    text = box->text();
+    for (int i = 0; i < TagsBar()->TabCount(); ++i)
+      tabsWhenAsked << TagsBar()->GetTabName(i);
+    box->button(QMessageBox::Yes)->click();
+  });
+  answer.start(10);
+  Start({Address("/a")});
+  ASSERT_TRUE(WaitUntil([&] { return !title.isEmpty(); }, LoadTimeout));
+  EXPECT_EQ(title, "Sunvale绿色浏览器");
+  EXPECT_EQ(text, "Sunvale绿色浏览器不是您的默认浏览器,是否将它设置成为默认浏览器？");
+  EXPECT_EQ(tabsWhenAsked.size(), 2) << "asked after the home page and the command-line address";
+  EXPECT_TRUE(IsDefaultBrowser());
+  EXPECT_TRUE(QFile::exists(Text(folders.DataHome() / "applications" / "pemblobrowser.desktop")));
+  // The window goes on after the answer.
+  EXPECT_TRUE(WaitLoaded(1, "/a"));
+}
+
+TEST_F(OfferFavoritesTest, NoQuestionWhenAlreadyDefault) {
+  ASSERT_TRUE(IsDefaultBrowser());
+  bool asked = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+      asked = true;
+      box->reject();
+    }
+  });
+  watch.start(10);
+  Start({});
+  ASSERT_TRUE(WaitLoaded(0, "/home"));
+  WaitUntil([] { return false; }, 300);
+  EXPECT_FALSE(asked);
+}
+
+TEST_F(OfferFavoritesTest, FavoritesButtonMakesThePanelOnceOnTheLeft) {
+  std::filesystem::remove_all(folders.Favorites());  // a fresh account has none yet
+  Start({});
+  ASSERT_TRUE(WaitLoaded(0, "/home"));
+  EXPECT_EQ(Panel(), nullptr) << "made on first use";
+
+  QTest::mouseClick(FavButton(), Qt::LeftButton);
+  TfrmFavs *panel = Panel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_TRUE(QFileInfo(Text(folders.Favorites())).isDir());
+  ASSERT_TRUE(WaitUntil([&] { return panel->isVisible() && Page(0)->x() == 193; }, 5000));
+  EXPECT_EQ(panel->geometry(), QRect(0, 0, 193, panel->parentWidget()->height()));
+
+  QTest::mouseClick(panel->btnClose, Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_FALSE(panel->isVisible());
+  ASSERT_TRUE(WaitUntil([&] { return Page(0)->x() == 0; }, 5000)) << "the pages take the room back";
+
+  QTest::mouseClick(FavButton(), Qt::LeftButton);
+  EXPECT_TRUE(panel->isVisible());
+  EXPECT_EQ(frm->findChildren<TfrmFavs *>().size(), 1);
+}
+
+TEST_F(OfferFavoritesTest, FavoriteOpensInANewTabOrInTheBlankCurrentOneThroughTheFilter) {
+  WriteFavorite("Example", "/a");
+  WriteFavorite("Words", "/bad");
+  Start({});
+  ASSERT_TRUE(WaitLoaded(0, "/home"));
+  QTest::mouseClick(FavButton(), Qt::LeftButton);
+
+  ClickFavorite("Example");
+  ASSERT_EQ(TagsBar()->TabCount(), 2);
+  EXPECT_EQ(TagsBar()->TabIndex(), 1);
+  EXPECT_TRUE(WaitLoaded(1, "/a"));
+  EXPECT_EQ(Page(0)->Url(), Address("/home")) << "the used tab keeps its page";
+
+  QTest::mouseClick(TagsBar()->AddTabButton(), Qt::LeftButton);
+  ASSERT_EQ(TagsBar()->TabCount(), 3);
+  ASSERT_EQ(TagsBar()->GetTabName(2), TagsBar()->DefaultNewTabName());
+  QSignalSpy decided(Page(2), &TfrmChild::FilterDecided);
+  ClickFavorite("Words");
+  EXPECT_EQ(TagsBar()->TabCount(), 3) << "the blank tab takes the favorite";
+  ASSERT_TRUE(decided.wait(LoadTimeout));
+  EXPECT_EQ(decided.front().front().toBool(), true) << "the page is blocked like every other";
+}
+
+}  // namespace
