@@ -6,23 +6,30 @@
 #include "controls/uSkinForm.h"
 #include "controls/uSysMenuButton.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 
-QFont PixelFont(const QString &family, int pixels, bool bold) {
+QFont CardFont(const QString &family, int pixels, bool bold) {
   QFont font(family);
   font.setPixelSize(pixels);
   font.setBold(bold);
   return font;
 }
 
-void SetTextColor(QWidget *widget, const QColor &color) {
+void SetCardTextColor(QWidget *widget, const QColor &color) {
   QPalette pal = widget->palette();
   pal.setColor(QPalette::WindowText, color);
   pal.setColor(QPalette::ButtonText, color);
   widget->setPalette(pal);
 }
 
-TPanelEx *BackgroundPanel(TSkinForm *form, const QString &picture) {
+void ClearKeyColour(QWidget *widget) {
+  QPalette pal = widget->palette();
+  pal.setColor(QPalette::Window, QGuiApplication::palette().color(QPalette::Window));
+  widget->setPalette(pal);
+}
+
+TPanelEx *CardBackground(TSkinForm *form, const QString &picture) {
   const TPicture background = SkinPicture(picture);
   form->ApplyShape(background);
   auto *panel = new TPanelEx(form);
@@ -31,16 +38,16 @@ TPanelEx *BackgroundPanel(TSkinForm *form, const QString &picture) {
   return panel;
 }
 
-QLabel *CaptionLabel(QWidget *parent, const QString &text, const QFont &font) {
+QLabel *CardCaption(QWidget *parent, const QString &text, const QFont &font) {
   auto *label = new QLabel(text, parent);
   label->setFont(font);
-  SetTextColor(label, Qt::white);
+  SetCardTextColor(label, Qt::white);
   label->setGeometry(10, 6, 300, 20);
   label->setAttribute(Qt::WA_TransparentForMouseEvents);
   return label;
 }
 
-TSysMenuButton *CloseButton(QWidget *parent) {
+TSysMenuButton *CardCloseButton(QWidget *parent) {
   auto *button = new TSysMenuButton(parent);
   button->SetButtonType(smbtClose);
   button->SetShowCaption(false);
@@ -49,8 +56,8 @@ TSysMenuButton *CloseButton(QWidget *parent) {
   return button;
 }
 
-TPngButton *PictureButton(QWidget *parent, const QString &picture, const QRect &bounds, const QString &caption,
-                          const QFont &font) {
+TPngButton *CardButton(QWidget *parent, const QString &picture, const QRect &bounds, const QString &caption,
+                       const QFont &font) {
   auto *button = new TPngButton(parent);
   button->setGeometry(bounds);
   button->SetPicture(SkinPicture(picture));

@@ -13,15 +13,19 @@ class TSkinForm;
 class TSysMenuButton;
 
 // A font of `pixels` character height.
-QFont PixelFont(const QString &family, int pixels, bool bold = false);
-void SetTextColor(QWidget *widget, const QColor &color);
+QFont CardFont(const QString &family, int pixels, bool bold = false);
+void SetCardTextColor(QWidget *widget, const QColor &color);
+
+// Frames and check boxes are drawn from the window colour, which on a skinned form is the
+// maroon key: such controls get the usual window colour back.
+void ClearKeyColour(QWidget *widget);
 
 // Shapes the form after the skin picture `picture` and fills it with a panel showing it.
-TPanelEx *BackgroundPanel(TSkinForm *form, const QString &picture);
+TPanelEx *CardBackground(TSkinForm *form, const QString &picture);
 // The white caption at the top left of the title band; it lets the panel under it drag.
-QLabel *CaptionLabel(QWidget *parent, const QString &text, const QFont &font);
+QLabel *CardCaption(QWidget *parent, const QString &text, const QFont &font);
 // The 11 x 11 close button at the top right of the parent.
-TSysMenuButton *CloseButton(QWidget *parent);
+TSysMenuButton *CardCloseButton(QWidget *parent);
 // A button drawn from the skin strip `picture` at `bounds`, its caption centred.
-TPngButton *PictureButton(QWidget *parent, const QString &picture, const QRect &bounds, const QString &caption,
-                          const QFont &font);
+TPngButton *CardButton(QWidget *parent, const QString &picture, const QRect &bounds, const QString &caption,
+                       const QFont &font);

@@ -22,11 +22,11 @@
 TFrmCardCancel::TFrmCardCancel() : TSkinForm(nullptr, false) {
   setAttribute(Qt::WA_DeleteOnClose);
   ApplyFrmInfo(this, FrmInfos[fiCardCancel]);
-  plxBg = BackgroundPanel(this, QStringLiteral("cancel_bg.png"));
-  lblCaption = CaptionLabel(plxBg, QStringLiteral("取消黄牌"), PixelFont(QStringLiteral("微软雅黑"), 16, true));
-  sysBtnClose = CloseButton(plxBg);
+  plxBg = CardBackground(this, QStringLiteral("cancel_bg.png"));
+  lblCaption = CardCaption(plxBg, QStringLiteral("取消黄牌"), CardFont(QStringLiteral("微软雅黑"), 16, true));
+  sysBtnClose = CardCloseButton(plxBg);
 
-  const QFont font = PixelFont(QStringLiteral("Tahoma"), 12);
+  const QFont font = CardFont(QStringLiteral("Tahoma"), 12);
   // The row of the number and the cards, in the upper box of the background.
   lblPrompt = new QLabel(QStringLiteral("请选择取消数量"), plxBg);
   lblPrompt->setFont(font);
@@ -38,6 +38,7 @@ TFrmCardCancel::TFrmCardCancel() : TSkinForm(nullptr, false) {
   edtCount->setReadOnly(true);
   edtCount->setAlignment(Qt::AlignCenter);
   edtCount->setFont(font);
+  ClearKeyColour(edtCount);
 
   auto arrow = [this](const QString &picture, int top) {
     auto *button = new TPngButton(plxBg);
@@ -64,7 +65,7 @@ TFrmCardCancel::TFrmCardCancel() : TSkinForm(nullptr, false) {
   pbxCard->setGeometry(0, 0, 61, 7);
   pbxCard->SetValue(1);  // kept when the count read at the first show is out of range
 
-  btnOk = PictureButton(plxBg, QStringLiteral("btn42x21.png"), QRect(262, 54, 42, 21), QStringLiteral("确定"), font);
+  btnOk = CardButton(plxBg, QStringLiteral("btn42x21.png"), QRect(262, 54, 42, 21), QStringLiteral("确定"), font);
 
   mmoCause = new TMemoEx(plxBg);
   mmoCause->SetBorderColor(QColor(192, 192, 192));
@@ -72,8 +73,8 @@ TFrmCardCancel::TFrmCardCancel() : TSkinForm(nullptr, false) {
   mmoCause->setFont(font);
   mmoCause->setGeometry(22, 101, 279, 138);
 
-  btnLookCanRecord = PictureButton(plxBg, QStringLiteral("btn88x21.png"), QRect(227, 240, 88, 21),
-                                   QStringLiteral("查看取消记录"), font);
+  btnLookCanRecord =
+      CardButton(plxBg, QStringLiteral("btn88x21.png"), QRect(227, 240, 88, 21), QStringLiteral("查看取消记录"), font);
 
   connect(imgUp, &TPngButton::clicked, this, Guarded([this] { imgUpClick(); }));
   connect(imgDown, &TPngButton::clicked, this, Guarded([this] { imgDownClick(); }));

@@ -16,14 +16,17 @@ TFrmCardMenu::TFrmCardMenu() : TSkinForm(nullptr, false) {
   setAttribute(Qt::WA_DeleteOnClose);
   SetPosition(TFormPosition::Designed);
   ApplyFrmInfo(this, FrmInfos[fiCardMenu]);
-  plxBg = BackgroundPanel(this, QStringLiteral("cardmenu_bg.png"));
+  plxBg = CardBackground(this, QStringLiteral("cardmenu_bg.png"));
 
-  const QFont font = PixelFont(QStringLiteral("Tahoma"), 11);
+  const QFont font = CardFont(QStringLiteral("Tahoma"), 11);
   const QString strip = QStringLiteral("cardmenu_btn.png");
-  btnLook = PictureButton(plxBg, strip, QRect(0, 0, 113, 29), QStringLiteral("      查看违约记录"), font);
-  btnCance = PictureButton(plxBg, strip, QRect(0, 29, 113, 29), QStringLiteral("      取消违约记录"), font);
-  SetTextColor(btnLook, Qt::white);
-  SetTextColor(btnCance, Qt::white);
+  btnLook = CardButton(plxBg, strip, QRect(0, 0, 113, 29), QStringLiteral("      查看违约记录"), font);
+  btnCance = CardButton(plxBg, strip, QRect(0, 29, 113, 29), QStringLiteral("      取消违约记录"), font);
+  // Named as their fields, so that a host's tests can find them through the window.
+  btnLook->setObjectName(QStringLiteral("btnLook"));
+  btnCance->setObjectName(QStringLiteral("btnCance"));
+  SetCardTextColor(btnLook, Qt::white);
+  SetCardTextColor(btnCance, Qt::white);
 
   auto icon = [this](const QString &picture, int top) {
     auto *image = new QLabel(plxBg);

@@ -27,7 +27,7 @@ QLabel *Header(TPanelEx *picture, const QRect &bounds, const QString &text) {
   auto *label = new QLabel(text, picture);
   label->setAlignment(Qt::AlignCenter);
   label->setGeometry(0, 0, picture->width(), picture->height());
-  label->setFont(PixelFont(QStringLiteral("Tahoma"), 12));
+  label->setFont(CardFont(QStringLiteral("Tahoma"), 12));
   return label;
 }
 
@@ -36,9 +36,9 @@ QLabel *Header(TPanelEx *picture, const QRect &bounds, const QString &text) {
 TFrmRecordList::TFrmRecordList(const TDesign &design) : TSkinForm(nullptr, false) {
   setAttribute(Qt::WA_DeleteOnClose);
   ApplyFrmInfo(this, FrmInfos[design.eInfo]);
-  plxBg = BackgroundPanel(this, design.sBackground);
-  lblCaption = CaptionLabel(plxBg, design.sCaption, PixelFont(design.sCaptionFont, 16, design.bCaptionBold));
-  sysBtnClose = CloseButton(plxBg);
+  plxBg = CardBackground(this, design.sBackground);
+  lblCaption = CardCaption(plxBg, design.sCaption, CardFont(design.sCaptionFont, 16, design.bCaptionBold));
+  sysBtnClose = CardCloseButton(plxBg);
 
   const QRect list = design.rList;
   imgTime = new TPanelEx(plxBg);
@@ -54,13 +54,14 @@ TFrmRecordList::TFrmRecordList(const TDesign &design) : TSkinForm(nullptr, false
   chklstMain->setGeometry(list);
   chklstMain->setFrameShape(QFrame::NoFrame);
   chklstMain->setUniformItemSizes(true);
-  const QFont font = PixelFont(QStringLiteral("Tahoma"), 12);
+  ClearKeyColour(chklstMain);
+  const QFont font = CardFont(QStringLiteral("Tahoma"), 12);
   chklstMain->setFont(font);
 
   const QString strip = QStringLiteral("btn42x21.png");
-  btnSelectAll = PictureButton(plxBg, strip, QRect(design.ptSelectAll, QSize(42, 21)), CaptionSelectAll, font);
-  btnDel = PictureButton(plxBg, strip, QRect(design.ptSelectAll + QPoint(42 + 6, 0), QSize(42, 21)),
-                         QStringLiteral("删除"), font);
+  btnSelectAll = CardButton(plxBg, strip, QRect(design.ptSelectAll, QSize(42, 21)), CaptionSelectAll, font);
+  btnDel = CardButton(plxBg, strip, QRect(design.ptSelectAll + QPoint(42 + 6, 0), QSize(42, 21)),
+                      QStringLiteral("删除"), font);
   connect(btnSelectAll, &TPngButton::clicked, this, Guarded([this] { btnSelectAllClick(); }));
   connect(btnDel, &TPngButton::clicked, this, Guarded([this] { btnDelClick(); }));
 }
