@@ -1,0 +1,64 @@
+// The web black list: which addresses a row blocks, and when; rows read from the real table.
+#include "datastore/uDBMrgFactory.h"
+#include "datastore/uWebBlackList.h"
+#include "manage/uWebsDao.h"
+#include "tests/support/TestFolders.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// 2024-01-06 is a Saturday; the rows below block on Saturday 20:00-21:59.
+const QString kSaturdayEvening = QStringLiteral("iweek:5;tstart:20:00;tend:21:59,");
+const QDateTime kInside(QDate(2024, 1, 6), QTime(20, 30));
+const QDateTime kOutside(QDate(2024, 1, 6), QTime(22, 0));
+
+}  // namespace
+
+TEST(WebBlackList, WhichAddressesARowBlocks) {
+  TWebBlackList list;
+  list.SetRows({{1, "game.example", kSaturdayEvening},
+                {2, "http://site.test/kids", kSaturdayEvening},
+                {3, "http://", kSaturdayEvening},
+                {4, "not an address at all", kSaturdayEvening},
+                {5, "HTTPS://Shop.Example/", kSaturdayEvening},
+                {6, "broken.example", "iweek:5;tstart:20:00;tend:21:59"}});
+  struct TCase {
+    const char *address;
+    int blockedBy;  // 0: passes
+  };
+  for (const TCase &c :
+       {TCase{"http://game.example/", 1}, TCase{"https://www.game.example/x", 1}, TCase{"http://GAME.example./", 1},
+        TCase{"http://notgame.example/", 0}, TCase{"http://game.example.evil.test/", 0},
+        TCase{"http://site.test/kids/a", 2}, TCase{"http://site.test/kids", 2}, TCase{"http://site.test/kidsfun", 0},
+        TCase{"http://site.test/adult", 0}, TCase{"http://site.test/", 0}, TCase{"http://shop.example/basket", 5},
+        TCase{"http://broken.example/", 0}, TCase{"about:blank", 0}}) {
+    const auto match = list.Check(QUrl(QString::fromLatin1(c.address)), kInside);
+    EXPECT_EQ(match ? match->iWid : 0, c.blockedBy) << c.address;
+  }
+  EXPECT_EQ(list.Size(), 3u) << "rows that are no address, or whose schedule cannot be read, are left out";
+}
+
+TEST(WebBlackList, OutsideTheWindowEverythingPassesAndInsideTheEndIsKnown) {
+  TWebBlackList list;
+  list.SetRows({{1, "game.example", kSaturdayEvening}});
+  EXPECT_FALSE(list.Check(QUrl("http://game.example/"), kOutside));
+  const auto match = list.Check(QUrl("http://game.example/"), kInside);
+  ASSERT_TRUE(match);
+  EXPECT_EQ(match->tEnd, QDateTime(QDate(2024, 1, 6), QTime(22, 0)));
+}
+
+TEST(WebBlackList, ReadsTheRowsTheManagementWindowStores) {
+  TTestFolders folders;
+  TDBMrgFactory::ReleaseAll();
+  TWebsModel row;
+  row.sUrl = QStringLiteral("game.example");
+  row.sDt = kSaturdayEvening;
+  const int key = TWebsDao().Insert(&row);
+  TWebBlackList list;
+  list.Load();
+  const auto match = list.Check(QUrl("https://game.example/"), kInside);
+  ASSERT_TRUE(match);
+  EXPECT_EQ(match->iWid, key);
+  TDBMrgFactory::ReleaseAll();
+}
