@@ -7,8 +7,12 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -90,7 +94,64 @@ private:
   int FPos = 0;
 };
 
-bool SameName(const QByteArray &a, const char *b) { return qstricmp(a.constData(), b) == 0; }
+// The whole name counts: a name with a zero byte inside is not the name before that byte.
+bool SameName(const QByteArray &a, const char *b) {
+  return a.size() == qsizetype(std::strlen(b)) && qstricmp(a.constData(), b) == 0;
+}
+
+// Far above any real settings file (65 bytes with the defaults): more is a broken file.
+constexpr qsizetype kMaxFileBytes = 64 * 1024;
+
+enum class TFileState { Missing, Read, TooLarge };
+
+[[noreturn]] void RaiseCannotOpen(const QString &name, const QString &why) {
+  Raise(QStringLiteral("Cannot open file \"%1\". %2").arg(name, why));
+}
+
+// Reads a settings file. Opening never blocks (a FIFO in its place), only a regular file is
+// read, and reading stops after kMaxFileBytes. Raises when the file is there but cannot be
+// opened or read; the caller leaves such a file alone, as its content may well be good.
+TFileState ReadSettingsFile(const QString &name, QByteArray &data) {
+  const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    if (errno == ENOENT)
+      return TFileState::Missing;
+    RaiseCannotOpen(name, QString::fromLocal8Bit(std::strerror(errno)));
+  }
+  struct TCloser {
+    int fd;
+    ~TCloser() { ::close(fd); }
+  } closer{fd};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0)
+    RaiseCannotOpen(name, QString::fromLocal8Bit(std::strerror(errno)));
+  if (!S_ISREG(st.st_mode))
+    RaiseCannotOpen(name, QStringLiteral("Not a regular file"));
+  data.resize(kMaxFileBytes + 1);
+  qsizetype have = 0;
+  while (have < data.size()) {
+    const ssize_t n = ::read(fd, data.data() + have, size_t(data.size() - have));
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      Raise(QStringLiteral("Cannot read file \"%1\". %2").arg(name, QString::fromLocal8Bit(std::strerror(errno))));
+    if (n == 0)
+      break;
+    have += n;
+  }
+  data.truncate(have);
+  return have > kMaxFileBytes ? TFileState::TooLarge : TFileState::Read;
+}
+
+// Replaces the file in one step, so a reader never meets a half-written file.
+void WriteSettingsFile(const QString &name, const QByteArray &data) {
+  QSaveFile file(name);
+  if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
+    Raise(QStringLiteral("Cannot create file \"%1\". %2").arg(name, file.errorString()));
+}
+
+// The last good copy of a settings file, written beside it with every save.
+QString BackupName(const QString &name) { return name + QStringLiteral(".bak"); }
 
 }  // namespace
 
@@ -146,28 +207,41 @@ TCfMrg::TCfMrg() : FAppCf(std::make_unique<TAppCf>()), FFileName(GetDataPath() +
 
 void TCfMrg::LoadFormFile(const QString &afileName) {
   const QString name = afileName.isEmpty() ? FFileName : afileName;
-  QFile file(name);
-  if (!file.exists())
+  QByteArray data;
+  const TFileState state = ReadSettingsFile(name, data);
+  if (state == TFileState::Missing)
     return;
   try {
-    if (!file.open(QIODevice::ReadOnly))
-      Raise(QStringLiteral("Cannot open file \"%1\". %2").arg(name, file.errorString()));
-    const QByteArray data = file.readAll();
-    file.close();
+    if (state == TFileState::TooLarge)
+      Raise(QStringLiteral("Stream too large"));
     FAppCf = std::make_unique<TAppCf>(ReadAppCfStream(data));
   } catch (...) {
-    // A broken file is removed so that the next start runs on the defaults.
-    QFile::remove(name);
+    RestoreLastGood(name);
     throw;
+  }
+}
+
+void TCfMrg::RestoreLastGood(const QString &name) {
+  // The broken file goes; the last good copy, when there is one, takes its place and its
+  // values come into force, so garbage in the file cannot reset the settings to the defaults.
+  QFile::remove(name);
+  try {
+    QByteArray data;
+    if (ReadSettingsFile(BackupName(name), data) != TFileState::Read)
+      return;
+    FAppCf = std::make_unique<TAppCf>(ReadAppCfStream(data));
+    WriteSettingsFile(name, WriteAppCfStream(*FAppCf));
+  } catch (const std::exception &) {
+    // No usable copy, or no right to put it back: the broken file's own error is the one to
+    // report.
   }
 }
 
 void TCfMrg::SaveToFile(const QString &afileName) {
   const QString name = afileName.isEmpty() ? FFileName : afileName;
-  QSaveFile file(name);
   const QByteArray data = WriteAppCfStream(*FAppCf);
-  if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
-    Raise(QStringLiteral("Cannot create file \"%1\". %2").arg(name, file.errorString()));
+  WriteSettingsFile(name, data);
+  WriteSettingsFile(BackupName(name), data);
 }
 
 void TCfMrg::Update() {

@@ -44,24 +44,30 @@ TAppCf ReadAppCfStream(const QByteArray &stream);
 // The settings manager: one per process, over GetDataPath() + "appdata.dat".
 class TCfMrg {
 public:
-  // Raises "无法创建目录:" + path when the data folder cannot be made, and the read error of a
-  // broken settings file (which is deleted).
+  // Raises "无法创建目录:" + path when the data folder cannot be made, and the errors of
+  // LoadFormFile.
   TCfMrg();
 
   const TAppCf &AppCf() const { return *FAppCf; }
   TAppCf &AppCf() { return *FAppCf; }
   const QString &FileName() const { return FFileName; }
 
-  // Reads afileName (FileName when empty). A missing file keeps the current settings; a file
-  // that cannot be read is deleted and the error raised, the current settings staying.
+  // Reads afileName (FileName when empty). A missing file keeps the current settings. A file
+  // that is there but cannot be opened or read (permissions, not a regular file, an I/O error)
+  // is left alone and the error raised, the current settings staying. A file whose content is
+  // broken (or that is larger than 64 KiB) is deleted and the error raised; its last good copy
+  // afileName + ".bak", when readable, takes its place and its values come into force.
   void LoadFormFile(const QString &afileName = QString());
-  // Writes the settings to afileName (FileName when empty). The new file replaces the old one
-  // in one step, so a reader never meets a half-written file.
+  // Writes the settings to afileName (FileName when empty) and to its last good copy
+  // afileName + ".bak". Each file is replaced in one step, so a reader never meets a
+  // half-written file.
   void SaveToFile(const QString &afileName = QString());
   // Saves to FileName, then posts WM_CFGUPDATE to the lock channel and to every running browser.
   void Update();
 
 private:
+  void RestoreLastGood(const QString &name);
+
   std::unique_ptr<TAppCf> FAppCf;
   QString FFileName;
 };

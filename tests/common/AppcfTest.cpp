@@ -1,13 +1,19 @@
-// The settings file: its byte layout, reading any valid form, broken files, and the
-// pemblo-config tool that writes it.
+// The settings file: its byte layout, reading any valid form, broken files and their last good
+// copy, files that cannot be read, and the pemblo-config tool that writes it.
 #include "common/uAppcf.h"
+#include "common/uPathFunc.h"
 #include "tests/support/TestFolders.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <stdexcept>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -15,9 +21,7 @@ QByteArray Hex(const char *hex) { return QByteArray::fromHex(hex); }
 
 // "TPF0", class "TAppCf", empty name; the property entries follow.
 const QByteArray kHeader = QByteArray("TPF0") + char(6) + "TAppCf" + char(0);
-QByteArray Prop(const char *name, const QByteArray &value) {
-  return char(std::strlen(name)) + QByteArray(name) + value;
-}
+QByteArray Prop(const QByteArray &name, const QByteArray &value) { return char(name.size()) + name + value; }
 const QByteArray kEnd("\0\0", 2);
 
 QByteArray ReadFile(const QString &name) {
@@ -103,6 +107,10 @@ TEST(CfMrg, BrokenFilesAreDeletedAndRaiseWhileTheSettingsStay) {
       {"truncated value", good.left(30), "Stream read error"},
       {"empty", QByteArray(), "Stream read error"},
       {"child", good.left(64) + char(1), "Invalid stream format"},
+      {"zero byte in a property name", kHeader + Prop(QByteArray("OffOn\0xyz", 9), Hex("09")) + kEnd, "Property OffOn"},
+      {"zero byte in the class name", QByteArray("TPF0") + char(10) + QByteArray("TAppCf\0xyz", 10) + good.mid(11),
+       "Class TAppCf"},
+      {"larger than any settings file", good + QByteArray(64 * 1024, ' '), "Stream too large"},
   };
   TCfMrg mrg;
   mrg.AppCf().SetImgSize(77);
@@ -120,6 +128,38 @@ TEST(CfMrg, BrokenFilesAreDeletedAndRaiseWhileTheSettingsStay) {
   // At start a broken file ends the manager's creation; the next start runs on the defaults.
   WriteFile(mrg.FileName(), "junk");
   EXPECT_THROW(TCfMrg(), std::runtime_error);
+  EXPECT_EQ(TCfMrg().AppCf(), TAppCf());
+}
+
+TEST(CfMrg, ABrokenFileGivesWayToTheLastGoodCopy) {
+  TTestFolders folders;
+  TCfMrg writer;
+  writer.AppCf().SetOffOn(true);
+  writer.AppCf().SetTextTime(30);
+  writer.Update();
+  const QByteArray good = ReadFile(writer.FileName());
+  EXPECT_EQ(ReadFile(writer.FileName() + ".bak"), good) << "the copy is written with every save";
+
+  // A running reader keeps the good values and the file is good again for the next start.
+  TCfMrg reader;
+  reader.AppCf().SetOffOn(false);
+  WriteFile(reader.FileName(), "junk");
+  EXPECT_THROW(reader.LoadFormFile(), std::runtime_error);
+  EXPECT_TRUE(reader.AppCf().OffOn());
+  EXPECT_EQ(reader.AppCf().TextTime(), 30);
+  EXPECT_EQ(ReadFile(reader.FileName()), good);
+
+  // At start the broken file is reported all the same; the next start runs on the good values.
+  WriteFile(reader.FileName(), "TPF0");
+  EXPECT_THROW(TCfMrg(), std::runtime_error);
+  EXPECT_TRUE(TCfMrg().AppCf().OffOn());
+
+  // A copy that is broken too is no help: the broken file goes, the copy stays as it is.
+  WriteFile(reader.FileName() + ".bak", "junk too");
+  WriteFile(reader.FileName(), "junk");
+  EXPECT_THROW(TCfMrg(), std::runtime_error);
+  EXPECT_FALSE(QFile::exists(reader.FileName()));
+  EXPECT_EQ(ReadFile(reader.FileName() + ".bak"), "junk too");
   EXPECT_EQ(TCfMrg().AppCf(), TAppCf());
 }
 
@@ -158,11 +198,56 @@ struct TRun {
   QString out, err;
 };
 
-TRun Config(const QStringList &args) {
+// Runs pemblo-config, as the user "nobody" when asked and this test runs as root (root reads
+// any file). A run that does not end within 15 s is stopped and reported as code -1.
+TRun Config(const QStringList &args, bool asNobody = false) {
   QProcess p;
-  p.start(QStringLiteral(PEMBLO_CONFIG), args);
-  p.waitForFinished(30000);
+  if (asNobody && geteuid() == 0)
+    p.start(QStringLiteral("setpriv"),
+            QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", QStringLiteral(PEMBLO_CONFIG)} + args);
+  else
+    p.start(QStringLiteral(PEMBLO_CONFIG), args);
+  if (!p.waitForFinished(15000)) {
+    p.kill();
+    p.waitForFinished();
+    return {-1, {}, QStringLiteral("did not end")};
+  }
   return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+TEST(PemboConfigTool, ASettingsFileThatCannotBeReadIsLeftAloneAndReported) {
+  TTestFolders folders;
+  // Other users pass through the private folders and may write the data folder, as on a
+  // family computer where both the parent's and the child's programs keep files there.
+  for (const auto &dir : {folders.Root(), folders.CommonAppData()})
+    chmod(dir.c_str(), 0755);
+  TCfMrg mrg;
+  chmod(QFile::encodeName(GetDataPath()).constData(), 0777);
+  const std::string file = QFile::encodeName(mrg.FileName()).toStdString();
+  mrg.AppCf().SetOffOn(true);
+  const struct {
+    const char *what;
+    std::function<void()> place;
+    bool asNobody;
+  } cases[] = {
+      {"write-only", [&] { mrg.SaveToFile(), chmod(file.c_str(), 0222); }, true},
+      {"another user's", [&] { mrg.SaveToFile(), chmod(file.c_str(), 0600); }, true},
+      {"a directory", [&] { mkdir(file.c_str(), 0755); }, false},
+      {"a FIFO", [&] { mkfifo(file.c_str(), 0666); }, false},
+      {"an I/O error", [&] { symlink("/proc/self/mem", file.c_str()); }, false},
+  };
+  for (const auto &c : cases) {
+    std::filesystem::remove_all(file);
+    c.place();
+    struct stat before {};
+    ASSERT_EQ(lstat(file.c_str(), &before), 0) << c.what;
+    const TRun run = Config({}, c.asNobody);
+    EXPECT_EQ(run.code, 1) << c.what << ": " << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("Cannot ")) << c.what << ": " << run.err.toStdString();
+    struct stat after {};
+    EXPECT_EQ(lstat(file.c_str(), &after), 0) << c.what << " was deleted";
+    EXPECT_EQ(after.st_ino, before.st_ino) << c.what << " was replaced";
+  }
 }
 
 TEST(PemboConfigTool, ShowsSetsAndRefuses) {
