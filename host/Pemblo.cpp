@@ -2,6 +2,7 @@
 // application centre and the hidden lock channel, loads the three window libraries from its
 // folder, registers its lock program and asks for the parent's password at the first start.
 #include "common/uAppcf.h"
+#include "common/uProcessServices.h"
 #include "common/uPathFunc.h"
 #include "common/uRegistryHelper.h"
 #include "host/uFrmHostMain.h"
@@ -18,7 +19,8 @@ int main(int argc, char **argv) {
     // The card counter starts this program when a fourth card is given.
     RegWriteString(HKEY_LOCAL_MACHINE, QStringLiteral("\\SOFTWARE\\Pemblo"), QStringLiteral("PembloLock"),
                    CombinePath(GetExePath(), QStringLiteral("pemblo-lock")));
-    TCfMrg cfMrg;
+    const TProcessServices services;
+    TCfMrg &cfMrg = *TProcessServices::CfMrg();
     TParentPassword password;
     if (!password.IsSet()) {
       TFrmPassword first(password, TPasswordMode::Set);

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # The suite's main job: installs what it needs, builds everything, counts the listed words of
-# the sample page the way the browser's filter does, then shows the browser on that page
-# served on 127.0.0.1. Without a display the browser runs under Xvfb and a screenshot of its
-# window is saved instead.
+# the sample page the way the browser's filter does, then runs the host with the whole suite.
+# Without a display the host's tour runs under Xvfb and saves a picture of every window.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/build.sh
@@ -25,18 +24,25 @@ export PEMBLO_FAVORITES="$PWD/$data/favorites" XDG_RUNTIME_DIR="$PWD/$data/runti
 export XDG_CONFIG_HOME="$PWD/$data/config" XDG_DATA_HOME="$PWD/$data/data"
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
 printf '[Default Applications]\nx-scheme-handler/http=pemblobrowser.desktop;\n' >"$XDG_CONFIG_HOME/mimeapps.list"
-# The filter is on, as a parent sets it, so the sample page (21 listed words) is blocked.
+# The filter is on, as a parent sets it, so the sample page (21 listed words) is blocked when
+# the browser opens it as its home page.
 echo "== pemblo-config OffOn=1"
 build/out/Pemblo/pemblo-config OffOn=1
 # The web engine cannot use its sandbox as root.
 if [ "$(id -u)" = 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi
 
-demo=(build/tools/pemblo-browser-demo "$PWD/build/out/PembloBrowser/PembloBrowser" "$PWD/assets/sample-page.txt")
+# On a desktop the host runs until it is closed: the whole suite, as a family uses it. Without a
+# display the tour opens every window in turn under Xvfb and saves a picture of each.
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  echo "== PembloBrowser on the sample page (close the browser to end)"
-  if [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then "${demo[@]}"; else dbus-run-session -- "${demo[@]}"; fi
+  echo "== Pemblo, the host with the whole suite (close its window to end)"
+  host=(build/out/Pemblo/Pemblo)
+  if [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then "${host[@]}"; else dbus-run-session -- "${host[@]}"; fi
 else
-  shot="$PWD/build/browser-screenshot.png"
-  echo "== PembloBrowser on the sample page, under Xvfb (no display)"
-  xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- "${demo[@]}" --shot "$shot" 2> >(grep -v 'fd limit' >&2)
+  shots="$PWD/build/screenshots"
+  rm -rf "$shots"
+  echo "== Pemblo under Xvfb (no display): every window in turn, pictures in $shots"
+  xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- \
+    build/out/Pemblo/pemblo-tour "$shots" "$PWD/assets/sample-page.txt" "$PWD/assets/news-page.html" \
+    2> >(grep -v 'fd limit' >&2)
+  echo "== pictures of every window: $shots (contact sheet: $shots/contact-sheet.png)"
 fi
