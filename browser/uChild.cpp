@@ -14,6 +14,7 @@
 
 #include <QCloseEvent>
 #include <QPointer>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <stdexcept>
 
@@ -189,13 +190,18 @@ void TfrmChild::WebBrowserStatusTextChange(const QString &text) {
 }
 
 void TfrmChild::WebBrowserNewWindow(TNewWindowArgs &args) {
-  // The new window's address is the link the mouse last pointed at; without one the request
-  // is left to the control.
+  // A new window is opened only while the mouse points at a link; without one the request is
+  // left to the control, which opens nothing. The window's own address is opened afresh in a
+  // new tab, so the new page loads, is logged and is screened like any other, and its opener
+  // cannot write into it. A script's blank window (which the engine may name
+  // "about:blank#blocked") becomes a blank tab.
   if (FStatuText.isEmpty())
     return;
-  const int32_t index = FChildToMain->INewPage(FStatuText, true);
-  if (index != -1 && FSubject)
-    args.Target = FSubject->GetDefaultDispatch(index);
+  args.Cancel = true;
+  const bool blank = args.Url.isEmpty() || args.Url.scheme() == QLatin1String("about");
+  const QString url = blank ? QStringLiteral("about:blank") : args.Url.toString();
+  // The new tab is made once the engine has finished with its request.
+  QTimer::singleShot(0, this, Guarded([this, url] { FChildToMain->INewPage(url, true); }));
 }
 
 void TfrmChild::WebBrowserCloseRequest() {

@@ -136,12 +136,13 @@ TWebBrowser::TWebBrowser(QWidget *parent)
       OnDocumentComplete(LocationURL());
   });
   connect(FPage, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest &request) {
+    // The engine's new window is never taken over: a window whose document its opener writes
+    // brings the engine down, and an opener that writes into it bypasses every check of the
+    // new page. The handler opens the address afresh where it wants; the request is dropped.
     TNewWindowArgs args;
     args.Url = request.requestedUrl();
     if (OnNewWindow)
       OnNewWindow(args);
-    if (!args.Cancel && args.Target)
-      request.openIn(args.Target->FPage);
   });
   connect(FPage, &QWebEnginePage::windowCloseRequested, this, [this] {
     if (OnCloseRequest)

@@ -23,10 +23,11 @@ inline constexpr int CSC_NAVIGATEBACK = 2;
 class TWebBrowser;
 
 // A request of the shown page for a new window (a link with a new-window target, a script).
+// The control never opens the engine's window: a handler that wants the address shown opens it
+// afresh, in a control of its own choice.
 struct TNewWindowArgs {
-  QUrl Url;                       // the address the new window would open
-  TWebBrowser *Target = nullptr;  // set by the handler: the control the new window opens in
-  bool Cancel = false;            // set by the handler: open nothing and hand nothing back
+  QUrl Url;             // the address the new window would open; empty for a script's blank window
+  bool Cancel = false;  // set by a handler that took the request over
 };
 
 class TWebBrowser : public QWidget {
@@ -84,8 +85,8 @@ public:
   // Raised once per completed load of the top-level document, with its address; loads of
   // frames never raise it.
   std::function<void(const QString &url)> OnDocumentComplete;
-  // A new window is asked for. With neither Target nor Cancel set the engine's default holds:
-  // nothing is opened, so no window escapes the browser's pages.
+  // A new window is asked for. Whatever the handler does, the engine's window is dropped, so no
+  // window escapes the browser's pages.
   std::function<void(TNewWindowArgs &args)> OnNewWindow;
   // A script asked to close the window. The control never closes itself.
   std::function<void()> OnCloseRequest;

@@ -43,35 +43,57 @@ TEST_F(PageTest, NewWindowWithoutLinkUnderMouseIsLeftToEngine) {
   EXPECT_FALSE(Server.Requests().contains("/popup.html"));
 }
 
-TEST_F(PageTest, NewWindowUnderLinkOpensInNewPageWithItsContent) {
+// Points the mouse at the link of OpenerPage until its address is the status text.
+static void HoverLink(TRecordingMain &main, TfrmChild *page) {
+  QWidget *input = InputWidget(page);
+  int step = 0;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        // The point changes each time: a move to where the cursor already is reaches nobody.
+        QTest::mouseMove(input, QPoint(100 + step % 2 * 10, 50));
+        ++step;
+        QTest::qWait(50);
+        return main.Of("ISimpleText").size() > 0 && !main.Of("ISimpleText").back().text.isEmpty();
+      },
+      20000));
+}
+
+TEST_F(PageTest, NewWindowUnderLinkOpensItsOwnAddressAfreshInANewPage) {
   Server.Route("/opener.html", OpenerPage);
   Server.Route("/target.html", "<html><head><title>target</title></head><body>target</body></html>");
   Server.Route("/popup.html", "<html><head><title>popup</title></head><body>popup</body></html>");
   TfrmChild *page = Main->AddPage("about:blank");
   Open(page, 0, "/opener.html");
-  // The mouse over the link puts its address into the status text.
-  QWidget *input = InputWidget(page);
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        QTest::mouseMove(input, QPoint(100, 50));
-        QTest::qWait(50);
-        return Main->Of("ISimpleText").size() > 0 && !Main->Of("ISimpleText").back().text.isEmpty();
-      },
-      20000));
-  const QString target = Server.Url("/target.html").toString();
-  EXPECT_EQ(Main->Of("ISimpleText").back(), (TReport{"ISimpleText", 0, target}));
-  // The link's script opens a window: it becomes a new tab named after the link under the mouse,
-  // and the script's window, with its opener, is shown in that tab's page.
-  QTest::mouseClick(input, Qt::LeftButton, {}, QPoint(100, 50));
+  HoverLink(*Main, page);
+  EXPECT_EQ(Main->Of("ISimpleText").back(), (TReport{"ISimpleText", 0, Server.Url("/target.html").toString()}));
+  // The link's script opens a window: its address becomes a new tab, loaded as a navigation of
+  // its own, with no opener that could reach into it.
+  QTest::mouseClick(InputWidget(page), Qt::LeftButton, {}, QPoint(100, 50));
   ASSERT_TRUE(WaitUntil([&] { return Subject->Count() == 2; }, 20000));
-  EXPECT_EQ(Main->NewPages, QStringList{target});
+  const QString popup = Server.Url("/popup.html").toString();
+  EXPECT_EQ(Main->NewPages, QStringList{popup});
   auto *newPage = static_cast<TfrmChild *>(Subject->Items(1));
-  ASSERT_TRUE(
-      WaitUntil([&] { return newPage->WBState() == wbsComplete && newPage->Url().endsWith("/popup.html"); }, 20000));
-  EXPECT_TRUE(Eval(newPage, "window.opener !== null").toBool());
+  ASSERT_TRUE(WaitUntil([&] { return newPage->WBState() == wbsComplete && newPage->Url() == popup; }, 20000));
+  EXPECT_TRUE(Eval(newPage, "window.opener === null").toBool());
   EXPECT_EQ(Eval(newPage, "document.body.innerText").toString(), "popup");
-  // The new tab was logged under the address it was opened with.
-  EXPECT_EQ(LogLines().back(), target);
+  EXPECT_EQ(LogLines().back(), popup);
+}
+
+TEST_F(PageTest, OpenerWritingIntoItsBlankWindowNeitherCrashesNorReachesTheNewPage) {
+  Server.Route("/opener.html", OpenerPage);
+  TfrmChild *page = Main->AddPage("about:blank");
+  Open(page, 0, "/opener.html");
+  HoverLink(*Main, page);
+  // With a link under the mouse, the page opens a blank window and writes a page into it.
+  Eval(page, "var w = window.open(''); if (w) { w.document.write('<p>written</p>'); w.document.close(); } 1");
+  ASSERT_TRUE(WaitUntil([&] { return Subject->Count() == 2; }, 20000));
+  EXPECT_EQ(Main->NewPages, QStringList{"about:blank"});
+  auto *newPage = static_cast<TfrmChild *>(Subject->Items(1));
+  ASSERT_TRUE(WaitUntil([&] { return newPage->WBState() == wbsComplete; }, 20000));
+  QTest::qWait(300);
+  EXPECT_FALSE(Eval(newPage, "document.documentElement.innerText").toString().contains("written"));
+  // The opener lives on.
+  EXPECT_EQ(Eval(page, "document.getElementById('link').textContent").toString(), "a link");
 }
 
 TEST_F(PageTest, ScriptCloseRemovesTheRightPageThroughTheRegistry) {
@@ -100,7 +122,9 @@ TEST_F(PageTest, EveryNavigateCommandIsLoggedButLinksInsideThePageAreNot) {
   const QString one = Server.Url("/one.html").toString();
   TfrmChild *page = Main->AddPage(one);  // a new tab: navigated with an empty address
   ASSERT_TRUE(WaitUntil([&] { return page->WBState() == wbsComplete; }, 20000));
-  // Clicked by the user, so the engine keeps the page in the history to go back to.
+  // Clicked by the user, so the engine keeps the page in the history to go back to. The mouse
+  // is over the link first, wherever an earlier page left the cursor.
+  HoverLink(*Main, page);
   WaitLoaded(page, [&] { QTest::mouseClick(InputWidget(page), Qt::LeftButton, {}, QPoint(100, 50)); });
   ASSERT_FALSE(HasFailure());
   EXPECT_TRUE(page->Url().endsWith("/two.html"));
