@@ -146,7 +146,10 @@ void TFrmMain::FormCreate() {
   qApp->installEventFilter(this);
 
   // Other processes find the window by its class name and tell it that the settings changed.
+  // The window's title is the shown page's title, which the page chooses: it is never
+  // published, or a page titled like a window of the suite would take that window's name.
   TWindowEndpoint *endpoint = TWindowEndpoint::Of(this);
+  disconnect(this, &QWidget::windowTitleChanged, endpoint, nullptr);
   endpoint->SetClassName(FrmInfos[fiBrowserClass].sCaption);
   endpoint->SetMessageHandler([this](quint32 msg, qint64, qint64) -> qint64 {
     if (msg == WM_CFGUPDATE)

@@ -366,6 +366,20 @@ QString CloseNextMessageBox() {
   return text;
 }
 
+TEST_F(FrmMainTest, APageTitledLikeAWindowOfTheSuiteTakesNoNameOnTheBus) {
+  const QString title = FrmInfos[fiHistory].sCaption;
+  server.Route("/borrowed", PageThatReportsLoad(title, "history"));
+  Start({Address("/borrowed")});
+  ASSERT_TRUE(WaitLoaded(1, "/borrowed"));
+  ASSERT_TRUE(WaitUntil([&] { return frm->windowTitle() == title; }, LoadTimeout));
+  // The window is found by its class, never by the title its page gave it.
+  EXPECT_TRUE(FindWindowByClass(FrmInfos[fiBrowserClass].sCaption).has_value());
+  EXPECT_FALSE(FindWindowByTitle(title).has_value());
+  TagsBar()->SetTabIndex(0);
+  ASSERT_EQ(frm->windowTitle(), "home page");
+  EXPECT_FALSE(FindWindowByTitle("home page").has_value());
+}
+
 TEST_F(FrmMainTest, SettingsNoticeFromAnotherProcessAppliesToTheNextPage) {
   ASSERT_FALSE(services->CfMrg()->AppCf().OffOn());
   Start({Address("/bad")});
