@@ -79,6 +79,9 @@ TFrmInputDurl::TFrmInputDurl(QWidget *parent)
 void TFrmInputDurl::showEvent(QShowEvent *event) {
   TSkinForm::showEvent(event);
   edtUrl->setText(Preset);
+  // The cursor behind the preset scheme, so typing completes the address.
+  edtUrl->deselect();
+  edtUrl->setCursorPosition(int(Preset.size()));
   edtUrl->setFocus();
 }
 

@@ -19,6 +19,8 @@ packages=(
   libhyperscan-dev
   # headless running: X server, session bus, fonts that render Chinese, shell "open"
   xvfb xauth dbus dbus-x11 fonts-wqy-zenhei fonts-dejavu-core xdg-utils
+  # local programs of the application centre's catalogue: a calculator and a text editor
+  galculator mousepad
 )
 
 missing=()
