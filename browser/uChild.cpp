@@ -238,12 +238,7 @@ void TfrmChild::FilterPageText(uint64_t load, const QString &url, const QString 
     emit FilterDecided(false);
     return;
   }
+  // The blocking page is a new document: nothing of the blocked page runs on behind it.
   const QString page = BlockingPage(TWebBrowser::LocalFolderAddress(GetExePath()));
-  FWebBrowser->WriteDocument(page, [this](const QString &error) {
-    GuardedCall([&] {
-      if (!error.isEmpty())
-        Raise(error);
-    });
-    emit FilterDecided(error.isEmpty());
-  });
+  FWebBrowser->ReplaceDocument(page, [this] { emit FilterDecided(true); });
 }

@@ -1,10 +1,11 @@
 #include "common/uWebBrowser.h"
 
+#include <QBuffer>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
+#include <QHash>
 #include <QKeyEvent>
 #include <QMimeDatabase>
 #include <QStringList>
@@ -28,14 +29,44 @@ namespace {
 // own. The scheme has to be known to the engine before its first page exists.
 const QByteArray LocalSchemeName = "pemblo-local";
 
+// Documents of the control's own (the blocking page) are new documents under a second scheme:
+// loading one ends the shown document with everything it runs, whatever its type.
+const QByteArray OwnSchemeName = "pemblo-page";
+
 struct TLocalSchemeRegistration {
   TLocalSchemeRegistration() {
-    QWebEngineUrlScheme scheme(LocalSchemeName);
-    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
-    scheme.setFlags(QWebEngineUrlScheme::SecureScheme);
-    QWebEngineUrlScheme::registerScheme(scheme);
+    for (const QByteArray &name : {LocalSchemeName, OwnSchemeName}) {
+      QWebEngineUrlScheme scheme(name);
+      scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+      scheme.setFlags(QWebEngineUrlScheme::SecureScheme);
+      QWebEngineUrlScheme::registerScheme(scheme);
+    }
   }
 } LocalSchemeRegistration;
+
+// The control's own documents by name (a digest of their content, so the one blocking page is
+// kept once however often it is shown). Used on the user-interface thread only.
+QHash<QString, QByteArray> &OwnDocuments() {
+  static QHash<QString, QByteArray> documents;
+  return documents;
+}
+
+class TOwnSchemeHandler : public QWebEngineUrlSchemeHandler {
+public:
+  using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
+
+  void requestStarted(QWebEngineUrlRequestJob *job) override {
+    const auto document = OwnDocuments().constFind(job->requestUrl().path());
+    if (document == OwnDocuments().constEnd()) {
+      job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+      return;
+    }
+    auto *buffer = new QBuffer(job);
+    buffer->setData(*document);
+    buffer->open(QIODevice::ReadOnly);
+    job->reply("text/html; charset=utf-8", buffer);
+  }
+};
 
 // Folders whose files may be served; each cleaned and ending with "/". Used on the
 // user-interface thread only.
@@ -65,17 +96,11 @@ public:
 void InstallLocalScheme(QWebEngineProfile *profile) {
   if (!profile->urlSchemeHandler(LocalSchemeName))
     profile->installUrlSchemeHandler(LocalSchemeName, new TLocalSchemeHandler(profile));
+  if (!profile->urlSchemeHandler(OwnSchemeName))
+    profile->installUrlSchemeHandler(OwnSchemeName, new TOwnSchemeHandler(profile));
 }
 
-// Script world in which the control reads and writes documents: the page's own scripts share
-// the document but not the script objects, so they cannot fake or block what is read.
-constexpr quint32 ControlWorld = QWebEngineScript::ApplicationWorld;
-
-QString JsonString(const QString &text) {
-  // A one-element array is the shortest valid JSON text that holds a string.
-  const QByteArray json = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-  return QString::fromUtf8(json) + QStringLiteral("[0]");
-}
+bool IsOwnDocument(const QUrl &url) { return url.scheme() == QLatin1String(OwnSchemeName); }
 
 }  // namespace
 
@@ -116,7 +141,8 @@ TWebBrowser::TWebBrowser(QWidget *parent)
   setFocusProxy(FView);
 
   connect(FPage, &QWebEnginePage::titleChanged, this, [this](const QString &title) {
-    if (OnTitleChange)
+    // The control's own document keeps the replaced page's title.
+    if (OnTitleChange && !IsOwnDocument(FPage->url()))
       OnTitleChange(title);
   });
   connect(FPage, &QWebEnginePage::linkHovered, this, [this](const QString &url) {
@@ -132,6 +158,13 @@ TWebBrowser::TWebBrowser(QWidget *parent)
   connect(FPage, &QWebEnginePage::loadFinished, this, [this] {
     FBusy = false;
     UpdateCommandStates();
+    if (IsOwnDocument(FPage->url())) {
+      // The control's own document is no page of the web: it is not reported as one.
+      if (auto shown = std::exchange(FOnOwnDocumentShown, nullptr))
+        shown();
+      return;
+    }
+    FReplacedAddress.clear();
     if (OnDocumentComplete)
       OnDocumentComplete(LocationURL());
   });
@@ -177,10 +210,18 @@ void TWebBrowser::UpdateCommandStates() {
 void TWebBrowser::Navigate(const QString &url) { FPage->load(QUrl::fromUserInput(url)); }
 void TWebBrowser::GoBack() { FPage->triggerAction(QWebEnginePage::Back); }
 void TWebBrowser::GoForward() { FPage->triggerAction(QWebEnginePage::Forward); }
-void TWebBrowser::Refresh() { FPage->triggerAction(QWebEnginePage::Reload); }
+void TWebBrowser::Refresh() {
+  // Over the control's own document the replaced page is asked for again.
+  if (IsOwnDocument(FPage->url()))
+    Navigate(FReplacedAddress);
+  else
+    FPage->triggerAction(QWebEnginePage::Reload);
+}
 void TWebBrowser::Stop() { FPage->triggerAction(QWebEnginePage::Stop); }
 
-QString TWebBrowser::LocationURL() const { return FPage->url().toString(); }
+QString TWebBrowser::LocationURL() const {
+  return IsOwnDocument(FPage->url()) ? FReplacedAddress : FPage->url().toString();
+}
 bool TWebBrowser::Busy() const { return FBusy; }
 QString TWebBrowser::Title() const { return FPage->title(); }
 QWebEnginePage *TWebBrowser::Page() const { return FPage; }
@@ -195,21 +236,15 @@ void TWebBrowser::ReadDocumentText(std::function<void(const QString &)> done) {
   });
 }
 
-void TWebBrowser::WriteDocument(const QString &html, std::function<void(const QString &)> done) {
-  const QString script =
-      QStringLiteral("(function(h){try{document.open();document.write(h);document.close();return '';}"
-                     "catch(x){return String(x)||'document.write';}})(") +
-      JsonString(html) + QStringLiteral(")");
-  std::weak_ptr<bool> alive = FAlive;
-  FPage->runJavaScript(script, ControlWorld, [alive, done = std::move(done)](const QVariant &result) {
-    const auto token = alive.lock();
-    if (!token || !*token)
-      return;
-    if (result.typeId() == QMetaType::QString)
-      done(result.toString());
-    else
-      done(QStringLiteral("document.write: no document"));
-  });
+void TWebBrowser::ReplaceDocument(const QString &html, std::function<void()> shown) {
+  const QByteArray content = html.toUtf8();
+  const QString name =
+      QLatin1Char('/') + QString::fromLatin1(QCryptographicHash::hash(content, QCryptographicHash::Sha1).toHex());
+  OwnDocuments().insert(name, content);
+  if (!IsOwnDocument(FPage->url()))
+    FReplacedAddress = FPage->url().toString();
+  FOnOwnDocumentShown = std::move(shown);
+  FPage->load(QUrl(QString::fromLatin1(OwnSchemeName) + QLatin1Char(':') + name));
 }
 
 void TWebBrowser::SetDropTarget(bool accept) { FView->setAcceptDrops(accept); }

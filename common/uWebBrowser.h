@@ -53,10 +53,12 @@ public:
   // read. The caller never waits.
   void ReadDocumentText(std::function<void(const QString &)> done);
 
-  // Replaces the content of the current document with html (open, write, close). The document
-  // and its address stay; a navigation is not started. done receives an empty text on success
-  // and the engine's error text otherwise.
-  void WriteDocument(const QString &html, std::function<void(const QString &error)> done);
+  // Replaces the shown document by a new document of the control's own holding html: the
+  // replaced document ends with everything it runs (scripts, timers, requests), whatever its
+  // type. The address stays the replaced one: LocationURL keeps it, and a refresh asks for it
+  // again. The load of the control's own document raises no document-complete and no title
+  // event; shown is called once it has loaded.
+  void ReplaceDocument(const QString &html, std::function<void()> shown);
 
   // Silent mode: the engine shows no dialogs of its own (script alerts, confirmations,
   // prompts) and writes no script errors anywhere.
@@ -105,6 +107,8 @@ private:
   bool FCanBack = false;
   bool FCanForward = false;
   bool FNewWindowKey = true;
+  QString FReplacedAddress;  // the address of the document the control's own replaced
+  std::function<void()> FOnOwnDocumentShown;
   // Cleared when the control goes, so engine answers still on their way are dropped.
   std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };

@@ -86,6 +86,55 @@ TEST_F(PageTest, PageIsBlockedAtFifteenHitsOfItsTextWhileTheSwitchIsOn) {
   }
 }
 
+TEST_F(PageTest, NothingOfABlockedPageRunsAnyMoreWhateverItsDocumentType) {
+  EnsurePicture();
+  Services->CfMrg()->AppCf().SetOffOn(true);
+  // Every page asks for /tick on a timer and tries to bring its text back once blocked.
+  const QByteArray ticker = "var n = 0; setInterval(function () { fetch('/tick'); n++; }, 40);";
+  const QByteArray words = Repeat("casino", 16);
+  const struct {
+    const char *name;
+    QByteArray page;
+    QByteArray type;
+  } cases[] = {
+      {"rewrites its body by timer",
+       Html("<script>" + ticker + "setTimeout(function () { document.body.innerHTML = 'calm again'; }, 200);</script>",
+            words),
+       "text/html"},
+      {"writes a new document by timer",
+       Html("<script>" + ticker +
+                "setTimeout(function () { document.open(); document.write('calm again'); document.close(); }, 200);"
+                "</script>",
+            words),
+       "text/html"},
+      {"XHTML",
+       "<html xmlns='http://www.w3.org/1999/xhtml'><body><p>" + words + "</p><script>" + ticker +
+           "</script></body></html>",
+       "application/xhtml+xml"},
+      {"SVG",
+       "<svg xmlns='http://www.w3.org/2000/svg' width='800' height='200'><text x='0' y='20'>" + words +
+           "</text><script>" + ticker + "</script></svg>",
+       "image/svg+xml"},
+  };
+  TfrmChild *page = Main->AddPage("about:blank");
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString path = "/" + QString::fromLatin1(c.name).replace(' ', '-');
+    Server.Route(path, c.page, c.type);
+    Server.Route("/tick", "");
+    Open(page, 0, path);
+    ASSERT_TRUE(WaitUntil([&] { return Eval(page, "document.images.length").toInt() == 1; }, 5000));
+    QTest::qWait(400);
+    const qsizetype ticks = Server.Requests().count("/tick");
+    QTest::qWait(400);
+    EXPECT_EQ(Server.Requests().count("/tick"), ticks) << "the blocked page's timer still runs";
+    EXPECT_EQ(Eval(page, "typeof n").toString(), "undefined");
+    EXPECT_TRUE(Eval(page, "document.images[0].getAttribute('src')").toString().endsWith("/error.jpg"));
+    EXPECT_FALSE(Eval(page, "document.documentElement.textContent").toString().contains("calm"));
+    EXPECT_EQ(page->Url(), Server.Url(path).toString());
+  }
+}
+
 TEST_F(PageTest, BlockingPageKeepsTheDesignedMarkup) {
   EXPECT_EQ(BlockingPage("/opt/PembloBrowser/"),
             "<html>  <body><DIV align=center><img src=\"/opt/PembloBrowser//error.jpg\"  width=\"423\" "
