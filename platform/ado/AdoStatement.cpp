@@ -16,9 +16,38 @@ QString TranslateJetDdl(const QString &text) {
   static const QRegularExpression counterKey(QStringLiteral("\\bcounter\\s+primary\\s+key\\b"),
                                              QRegularExpression::CaseInsensitiveOption);
   static const QRegularExpression memo(QStringLiteral("\\bmemo\\b"), QRegularExpression::CaseInsensitiveOption);
-  QString out = text;
-  out.replace(counterKey, QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT"));
-  out.replace(memo, QStringLiteral("TEXT"));
+  // Quoted texts, quoted names and comments stand as written: a default value 'memo' stays so.
+  QString out;
+  qsizetype from = 0;
+  auto translateCode = [&](qsizetype to) {
+    QString code = text.mid(from, to - from);
+    code.replace(counterKey, QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT"));
+    code.replace(memo, QStringLiteral("TEXT"));
+    out += code;
+    from = to;
+  };
+  for (qsizetype i = 0; i < text.size();) {
+    qsizetype end = -1;
+    const QChar c = text[i];
+    if (c == u'\'' || c == u'"' || c == u'`')
+      end = text.indexOf(c, i + 1);
+    else if (c == u'[')
+      end = text.indexOf(u']', i + 1);
+    else if (text.mid(i, 2) == QLatin1String("--"))
+      end = text.indexOf(u'\n', i + 2);
+    else if (text.mid(i, 2) == QLatin1String("/*")) {
+      end = text.indexOf(QLatin1String("*/"), i + 2);
+      end = end < 0 ? end : end + 1;
+    } else {
+      ++i;
+      continue;
+    }
+    translateCode(i);
+    const qsizetype next = end < 0 ? text.size() : end + 1;
+    out += text.mid(i, next - i);
+    from = i = next;
+  }
+  translateCode(text.size());
   return out;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/ado/AdoConnection.h"
 #include "platform/ado/AdoQuery.h"
 #include "tests/support/DatastoreTestUtil.h"
+#include "tests/support/QStringPrint.h"
 
 #include <gtest/gtest.h>
 
@@ -122,6 +123,19 @@ TEST_F(AdoTest, JetTableDefinitionGivesAutoNumberedTextColumns) {
   EXPECT_EQ(query.FieldByName(QStringLiteral("m")).AsInteger(), 3);
 }
 
+TEST_F(AdoTest, JetWordsInQuotedTextsAndCommentsStayAsWritten) {
+  Exec(QStringLiteral("create table notes (id counter primary key, body memo default 'a memo', "
+                      "tag text default '-- counter primary key' /* memo */, \"memo\" memo default 'it''s memo')"));
+  Exec(QStringLiteral("Insert Into notes default values"));
+  TAdoQuery query(&Conn);
+  query.SetSql(QStringLiteral("Select * from notes"));
+  query.Open();
+  EXPECT_EQ(query.FieldByName(QStringLiteral("id")).AsInteger(), 1);
+  EXPECT_EQ(query.FieldByName(QStringLiteral("body")).AsString(), QStringLiteral("a memo"));
+  EXPECT_EQ(query.FieldByName(QStringLiteral("tag")).AsString(), QStringLiteral("-- counter primary key"));
+  EXPECT_EQ(query.FieldByName(QStringLiteral("memo")).AsString(), QStringLiteral("it's memo"));
+}
+
 TEST_F(AdoTest, ParametersMatchWithoutRegardToCase) {
   Exec(QStringLiteral("Insert Into items(info) values (:VarIant)"), {{QStringLiteral("variant"), QStringLiteral("x")}});
   Exec(QStringLiteral("Insert Into items(info) values (:variant)"),
@@ -144,6 +158,33 @@ TEST_F(AdoTest, ParameterMistakesAreErrors) {
   query.SetSql(QStringLiteral("Select * from items where id=:key and info=:info"));
   query.SetParam(QStringLiteral("key"), 1);
   EXPECT_THROW(query.Open(), EAdoError);  // a new text drops the old values
+}
+
+// A colon inside a text literal, a quoted name or a comment is part of the text, not a
+// parameter: only :y needs a value, and the literal is compared as written.
+TEST_F(AdoTest, ColonsInLiteralsNamesAndCommentsAreNoParameters) {
+  Exec(QStringLiteral("Insert Into items(info) values (:i)"), {{QStringLiteral("i"), QStringLiteral("at :x")}});
+  Exec(QStringLiteral("Insert Into items(info) values (:i)"), {{QStringLiteral("i"), QStringLiteral("it's :x")}});
+  struct TCase {
+    const char *Sql;
+    int Count;
+  };
+  const TCase cases[] = {
+      {"Select Count(*) as c from items where info='at :x' or info=:y", 1},
+      {"Select Count(*) as c from items where info='it''s :x' or info=:y", 1},
+      {"Select Count(*) as c from items where info=:y or info='it''s :x' or info='at :x'", 2},
+      {"Select Count(*) as \":x\", Count(*) as c from items where info=:y", 0},
+      {"Select Count(*) as c from items -- or info=:x\n where info=:y", 0},
+      {"Select Count(*) as c /* :x */ from items where info=:y or info='at '||':x'", 1},
+  };
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(c.Sql);
+    TAdoQuery query(&Conn);
+    query.SetSql(QString::fromUtf8(c.Sql));
+    query.SetParam(QStringLiteral("y"), QStringLiteral("none"));
+    ASSERT_NO_THROW(query.Open());
+    EXPECT_EQ(query.FieldByName(QStringLiteral("c")).AsInteger(), c.Count);
+  }
 }
 
 TEST_F(AdoTest, ChangedTextIsCompiledAgain) {
