@@ -10,6 +10,7 @@
 #include "controls/uPngButton.h"
 #include "controls/uProgressBarEx.h"
 #include "controls/uSkin.h"
+#include "controls/uSkinLook.h"
 #include "controls/uSysMenuButton.h"
 #include "platform/errors/ErrorGuard.h"
 
@@ -23,10 +24,10 @@ TFrmCardCancel::TFrmCardCancel() : TSkinForm(nullptr, false) {
   setAttribute(Qt::WA_DeleteOnClose);
   ApplyFrmInfo(this, FrmInfos[fiCardCancel]);
   plxBg = CardBackground(this, QStringLiteral("cancel_bg.png"));
-  lblCaption = CardCaption(plxBg, QStringLiteral("取消黄牌"), CardFont(QStringLiteral("微软雅黑"), 16, true));
+  lblCaption = CardCaption(plxBg, QStringLiteral("取消黄牌"), SkinFont(QStringLiteral("微软雅黑"), 16, true));
   sysBtnClose = CardCloseButton(plxBg);
 
-  const QFont font = CardFont(QStringLiteral("Tahoma"), 12);
+  const QFont font = SkinFont(QStringLiteral("Tahoma"), 12);
   // The row of the number and the cards, in the upper box of the background.
   lblPrompt = new QLabel(QStringLiteral("请选择取消数量"), plxBg);
   lblPrompt->setFont(font);
@@ -65,7 +66,7 @@ TFrmCardCancel::TFrmCardCancel() : TSkinForm(nullptr, false) {
   pbxCard->setGeometry(0, 0, 61, 7);
   pbxCard->SetValue(1);  // kept when the count read at the first show is out of range
 
-  btnOk = CardButton(plxBg, QStringLiteral("btn42x21.png"), QRect(262, 54, 42, 21), QStringLiteral("确定"), font);
+  btnOk = SkinButton(plxBg, QStringLiteral("btn42x21.png"), QRect(262, 54, 42, 21), QStringLiteral("确定"), font);
 
   mmoCause = new TMemoEx(plxBg);
   mmoCause->SetBorderColor(QColor(192, 192, 192));
@@ -74,7 +75,7 @@ TFrmCardCancel::TFrmCardCancel() : TSkinForm(nullptr, false) {
   mmoCause->setGeometry(22, 101, 279, 138);
 
   btnLookCanRecord =
-      CardButton(plxBg, QStringLiteral("btn88x21.png"), QRect(227, 240, 88, 21), QStringLiteral("查看取消记录"), font);
+      SkinButton(plxBg, QStringLiteral("btn88x21.png"), QRect(227, 240, 88, 21), QStringLiteral("查看取消记录"), font);
 
   connect(imgUp, &TPngButton::clicked, this, Guarded([this] { imgUpClick(); }));
   connect(imgDown, &TPngButton::clicked, this, Guarded([this] { imgDownClick(); }));

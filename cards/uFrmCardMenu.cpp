@@ -7,6 +7,7 @@
 #include "controls/uPanelEx.h"
 #include "controls/uPngButton.h"
 #include "controls/uSkin.h"
+#include "controls/uSkinLook.h"
 #include "platform/errors/ErrorGuard.h"
 
 #include <QEvent>
@@ -18,15 +19,15 @@ TFrmCardMenu::TFrmCardMenu() : TSkinForm(nullptr, false) {
   ApplyFrmInfo(this, FrmInfos[fiCardMenu]);
   plxBg = CardBackground(this, QStringLiteral("cardmenu_bg.png"));
 
-  const QFont font = CardFont(QStringLiteral("Tahoma"), 11);
+  const QFont font = SkinFont(QStringLiteral("Tahoma"), 11);
   const QString strip = QStringLiteral("cardmenu_btn.png");
-  btnLook = CardButton(plxBg, strip, QRect(0, 0, 113, 29), QStringLiteral("      查看违约记录"), font);
-  btnCance = CardButton(plxBg, strip, QRect(0, 29, 113, 29), QStringLiteral("      取消违约记录"), font);
+  btnLook = SkinButton(plxBg, strip, QRect(0, 0, 113, 29), QStringLiteral("      查看违约记录"), font);
+  btnCance = SkinButton(plxBg, strip, QRect(0, 29, 113, 29), QStringLiteral("      取消违约记录"), font);
   // Named as their fields, so that a host's tests can find them through the window.
   btnLook->setObjectName(QStringLiteral("btnLook"));
   btnCance->setObjectName(QStringLiteral("btnCance"));
-  SetCardTextColor(btnLook, Qt::white);
-  SetCardTextColor(btnCance, Qt::white);
+  SetTextColor(btnLook, Qt::white);
+  SetTextColor(btnCance, Qt::white);
 
   auto icon = [this](const QString &picture, int top) {
     auto *image = new QLabel(plxBg);

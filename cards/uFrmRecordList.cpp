@@ -4,6 +4,7 @@
 #include "controls/uPanelEx.h"
 #include "controls/uPngButton.h"
 #include "controls/uSkin.h"
+#include "controls/uSkinLook.h"
 #include "controls/uSysMenuButton.h"
 #include "platform/errors/ErrorGuard.h"
 
@@ -27,7 +28,7 @@ QLabel *Header(TPanelEx *picture, const QRect &bounds, const QString &text) {
   auto *label = new QLabel(text, picture);
   label->setAlignment(Qt::AlignCenter);
   label->setGeometry(0, 0, picture->width(), picture->height());
-  label->setFont(CardFont(QStringLiteral("Tahoma"), 12));
+  label->setFont(SkinFont(QStringLiteral("Tahoma"), 12));
   return label;
 }
 
@@ -37,7 +38,7 @@ TFrmRecordList::TFrmRecordList(const TDesign &design) : TSkinForm(nullptr, false
   setAttribute(Qt::WA_DeleteOnClose);
   ApplyFrmInfo(this, FrmInfos[design.eInfo]);
   plxBg = CardBackground(this, design.sBackground);
-  lblCaption = CardCaption(plxBg, design.sCaption, CardFont(design.sCaptionFont, 16, design.bCaptionBold));
+  lblCaption = CardCaption(plxBg, design.sCaption, SkinFont(design.sCaptionFont, 16, design.bCaptionBold));
   sysBtnClose = CardCloseButton(plxBg);
 
   const QRect list = design.rList;
@@ -55,12 +56,12 @@ TFrmRecordList::TFrmRecordList(const TDesign &design) : TSkinForm(nullptr, false
   chklstMain->setFrameShape(QFrame::NoFrame);
   chklstMain->setUniformItemSizes(true);
   ClearKeyColour(chklstMain);
-  const QFont font = CardFont(QStringLiteral("Tahoma"), 12);
+  const QFont font = SkinFont(QStringLiteral("Tahoma"), 12);
   chklstMain->setFont(font);
 
   const QString strip = QStringLiteral("btn42x21.png");
-  btnSelectAll = CardButton(plxBg, strip, QRect(design.ptSelectAll, QSize(42, 21)), CaptionSelectAll, font);
-  btnDel = CardButton(plxBg, strip, QRect(design.ptSelectAll + QPoint(42 + 6, 0), QSize(42, 21)),
+  btnSelectAll = SkinButton(plxBg, strip, QRect(design.ptSelectAll, QSize(42, 21)), CaptionSelectAll, font);
+  btnDel = SkinButton(plxBg, strip, QRect(design.ptSelectAll + QPoint(42 + 6, 0), QSize(42, 21)),
                       QStringLiteral("删除"), font);
   connect(btnSelectAll, &TPngButton::clicked, this, Guarded([this] { btnSelectAllClick(); }));
   connect(btnDel, &TPngButton::clicked, this, Guarded([this] { btnDelClick(); }));

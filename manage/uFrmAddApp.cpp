@@ -2,6 +2,7 @@
 
 #include "controls/uPanelEx.h"
 #include "controls/uPngButton.h"
+#include "controls/uSkinLook.h"
 #include "manage/uManageControls.h"
 #include "platform/errors/ErrorGuard.h"
 
@@ -40,11 +41,11 @@ bool IsProgramFile(const QFileInfo &info) {
 TFrmAddApp::TFrmAddApp()
     : TFrmAddRule(QStringLiteral("添加应用程序"), QStringLiteral("添加限制程序"), QRect(8, 116, 635, 140), 521) {
   SetPosition(TFormPosition::ScreenCenter);
-  lblApp =
-      NewLabel(pnlxBg, QStringLiteral("应用程序："), {24, 48}, DesignFont(QStringLiteral("Tahoma"), 12), Qt::white);
+  lblApp = NewLabel(pnlxBg, QStringLiteral("应用程序："), {24, 48}, SkinFont(QStringLiteral("Tahoma"), 12), Qt::white);
   edtApp = new QLineEdit(pnlxBg);
   edtApp->setGeometry(108, 48, 453, 21);
-  btnSelect = NewSkinButton(pnlxBg, QStringLiteral("选择"), {585, 48, 42, 21});
+  btnSelect = SkinButton(pnlxBg, QStringLiteral("btn42x21.png"), {585, 48, 42, 21}, QStringLiteral("选择"),
+                         SkinFont(QStringLiteral("Tahoma"), 12));
   connect(btnSelect, &TPngButton::clicked, this, Guarded([this] { btnSelectClick(); }));
 }
 

@@ -1,6 +1,7 @@
 #include "manage/uFrmAddWeb.h"
 
 #include "controls/uPanelEx.h"
+#include "controls/uSkinLook.h"
 #include "manage/uManageControls.h"
 
 #include <QLabel>
@@ -10,7 +11,7 @@
 TFrmAddWeb::TFrmAddWeb()
     : TFrmAddRule(QStringLiteral("添加限制网址"), QStringLiteral("添加限制网址"), QRect(9, 118, 627, 136), 529) {
   SetPosition(TFormPosition::OwnerFormCenter);
-  lblWeb = NewLabel(pnlxBg, QStringLiteral("网址："), {24, 48}, DesignFont(QStringLiteral("Tahoma"), 12), Qt::white);
+  lblWeb = NewLabel(pnlxBg, QStringLiteral("网址："), {24, 48}, SkinFont(QStringLiteral("Tahoma"), 12), Qt::white);
   edtWeb = new QLineEdit(QStringLiteral("http://"), pnlxBg);
   edtWeb->setGeometry(78, 48, 521, 21);
 }

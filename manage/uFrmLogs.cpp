@@ -4,6 +4,7 @@
 #include "common/uPathFunc.h"
 #include "controls/uPngButton.h"
 #include "controls/uSkinForm.h"
+#include "controls/uSkinLook.h"
 #include "controls/uSpinEditEx.h"
 #include "manage/uManageControls.h"
 #include "platform/errors/ErrorGuard.h"
@@ -40,7 +41,7 @@ TFrmLogs::TFrmLogs(QWidget *owner) : QWidget(owner) {
   setPalette(pal);
   setAutoFillBackground(true);
 
-  const QFont font = DesignFont(QStringLiteral("Tahoma"), 11, true);
+  const QFont font = SkinFont(QStringLiteral("Tahoma"), 11, true);
   struct TLabel {
     const char *Text;
     int Left, Top;
@@ -66,8 +67,9 @@ TFrmLogs::TFrmLogs(QWidget *owner) : QWidget(owner) {
   edtImgSize = spin(155, 50, 100, 50);
 
   const QString strip = QStringLiteral("btn69x21.png");
-  btnSave = NewSkinButton(this, QStringLiteral("保存日志"), {83, 193, 69, 21}, strip, 15);
-  btnLook = NewSkinButton(this, QStringLiteral("查看日志"), {192, 193, 69, 21}, strip, 15);
+  const QFont buttonFont = SkinFont(QStringLiteral("Tahoma"), 15);
+  btnSave = SkinButton(this, strip, {83, 193, 69, 21}, QStringLiteral("保存日志"), buttonFont);
+  btnLook = SkinButton(this, strip, {192, 193, 69, 21}, QStringLiteral("查看日志"), buttonFont);
   connect(btnSave, &TPngButton::clicked, this, Guarded([this] { btnSaveClick(); }));
   connect(btnLook, &TPngButton::clicked, this, Guarded([this] { btnLookClick(); }));
 }

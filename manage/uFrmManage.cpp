@@ -4,6 +4,7 @@
 #include "controls/uLblGroupBox.h"
 #include "controls/uPanelEx.h"
 #include "controls/uSkin.h"
+#include "controls/uSkinLook.h"
 #include "controls/uSysMenuButton.h"
 #include "manage/uFrmBlackList.h"
 #include "manage/uFrmLimitApp.h"
@@ -28,15 +29,15 @@ TFrmManage::TFrmManage() : TSkinForm(nullptr, true) {
   imgLogo->setPixmap(QPixmap::fromImage(SkinPicture(QStringLiteral("logo16.png")).Image()));
   imgLogo->setGeometry(9, 6, 16, 16);
   lblCaption = NewLabel(pnlxMain, QStringLiteral("Sunvale--家长管理"), {32, 3},
-                        DesignFont(QStringLiteral("微软雅黑"), 16), Qt::white);
-  sysBtnClose = NewCloseButton(pnlxMain, {448, 6});
+                        SkinFont(QStringLiteral("微软雅黑"), 16), Qt::white);
+  sysBtnClose = SkinCloseButton(pnlxMain, {448, 6});
 
   lgbLeft = new TLblGroupBox(pnlxMain);
   lgbLeft->setGeometry(5, 86, 100, 182);
   lgbLeft->SetItemWidth(99);
   lgbLeft->SetItemHeight(22);
   lgbLeft->SetTransparent(true);
-  lgbLeft->setFont(DesignFont(QStringLiteral("Tahoma"), 14));
+  lgbLeft->setFont(SkinFont(QStringLiteral("Tahoma"), 14));
   lgbLeft->SetTriangleColor(QApplication::palette().color(QPalette::Button));
   connect(lgbLeft, &TLblGroupBox::changed, this, Guarded([this](int o, int n) { lgbLeftChange(o, n); }));
 
@@ -48,7 +49,7 @@ TFrmManage::TFrmManage() : TSkinForm(nullptr, true) {
   pnlMain->setAutoFillBackground(true);
   // Seen only while no section covers the content area.
   auto *empty = new QLabel(QStringLiteral("系统出错，没有任何可以显示的内容。"), pnlMain);
-  empty->setFont(DesignFont(QStringLiteral("Tahoma"), 16, true));
+  empty->setFont(SkinFont(QStringLiteral("Tahoma"), 16, true));
   SetTextColor(empty, Qt::red);
   empty->setAlignment(Qt::AlignCenter);
   empty->setWordWrap(true);

@@ -2,6 +2,7 @@
 
 #include "controls/uPngButton.h"
 #include "controls/uSkinForm.h"
+#include "controls/uSkinLook.h"
 #include "manage/uManageControls.h"
 #include "platform/errors/ErrorGuard.h"
 
@@ -18,15 +19,17 @@ TFrmRuleList::TFrmRuleList(QWidget *owner, const QString &title, const QString &
   pal.setColor(QPalette::Window, background);
   setPalette(pal);
   setAutoFillBackground(true);
-  const QFont font = DesignFont(QStringLiteral("Tahoma"), descPixels);
+  const QFont font = SkinFont(QStringLiteral("Tahoma"), descPixels);
   lblDesc = NewLabel(this, desc, {11, 8}, font, Qt::black);
   lblDesc->setWordWrap(true);
   lblDesc->resize(308, 34);
-  lblField = NewLabel(this, field, {13, 53}, DesignFont(QStringLiteral("Tahoma"), 16), Qt::black);
+  lblField = NewLabel(this, field, {13, 53}, SkinFont(QStringLiteral("Tahoma"), 16), Qt::black);
   lstRules = new QListWidget(this);
   lstRules->setGeometry(13, 81, 303, 112);
-  btnAdd = NewSkinButton(this, QStringLiteral("添加"), {81, 205, 42, 21});
-  btnDel = NewSkinButton(this, QStringLiteral("删除"), {207, 205, 42, 21});
+  const QString strip = QStringLiteral("btn42x21.png");
+  const QFont buttonFont = SkinFont(QStringLiteral("Tahoma"), 12);
+  btnAdd = SkinButton(this, strip, {81, 205, 42, 21}, QStringLiteral("添加"), buttonFont);
+  btnDel = SkinButton(this, strip, {207, 205, 42, 21}, QStringLiteral("删除"), buttonFont);
   connect(btnAdd, &TPngButton::clicked, this, Guarded([this] { AddRow(); }));
   connect(btnDel, &TPngButton::clicked, this, Guarded([this] { btnDelClick(); }));
 }

@@ -5,6 +5,7 @@
 #include "common/uWebBrowser.h"
 #include "controls/uPanelEx.h"
 #include "controls/uSkin.h"
+#include "controls/uSkinLook.h"
 #include "controls/uSysMenuButton.h"
 #include "platform/errors/ErrorGuard.h"
 #include "platform/pictures/GifPlayer.h"
@@ -44,11 +45,7 @@ TFrmExternal::TFrmExternal(QWidget *parent) : TSkinForm(parent, true) {
   sysBtnMin->SetPicture(SkinPicture(QStringLiteral("sysmin.png")));
   sysBtnMin->setGeometry(486, 13, 13, 11);
 
-  sysBtnClose = new TSysMenuButton(plxBg);
-  sysBtnClose->SetButtonType(smbtClose);
-  sysBtnClose->SetShowCaption(false);
-  sysBtnClose->SetPicture(SkinPicture(QStringLiteral("sysclose.png")));
-  sysBtnClose->setGeometry(507, 8, 11, 11);
+  sysBtnClose = SkinCloseButton(plxBg, {507, 8});
 
   pnlLoading = new QWidget(plxBg);
   pnlLoading->setGeometry(3, 40, 524, 324);
