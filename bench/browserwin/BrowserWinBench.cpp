@@ -10,18 +10,16 @@
 #include "browser/uFrmMain.h"
 #include "browser/uTagsBar.h"
 #include "tests/support/LoadReportingPage.h"
+#include "tests/support/ProcessMemory.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/TestHttpServer.h"
 #include "tests/support/WaitUntil.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QTest>
 #include <benchmark/benchmark.h>
-#include <map>
 #include <unistd.h>
 
 #ifndef PEMBLO_BROWSER
@@ -32,53 +30,7 @@ namespace {
 
 constexpr int Timeout = 60000;
 
-struct TMemory {
-  double rssMb = 0;
-  double pssMb = 0;
-};
-
-// A field of /proc/<pid>/<file> in kB ("VmRSS:", "Pss:").
-double ProcField(qint64 pid, const char *file, const QByteArray &field) {
-  QFile f(QStringLiteral("/proc/%1/%2").arg(pid).arg(file));
-  if (!f.open(QIODevice::ReadOnly))
-    return 0;
-  for (const QByteArray &line : f.readAll().split('\n'))
-    if (line.startsWith(field))
-      return line.mid(field.size()).trimmed().split(' ').front().toDouble();
-  return 0;
-}
-
-// The memory of a process and all its descendants.
-TMemory TreeMemory(qint64 root) {
-  std::multimap<qint64, qint64> children;
-  for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-    bool isPid = false;
-    const qint64 pid = entry.toLongLong(&isPid);
-    if (!isPid)
-      continue;
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-      continue;
-    const QByteArray text = stat.readAll();
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() > 1)
-      children.emplace(fields[1].toLongLong(), pid);
-  }
-  TMemory memory;
-  std::vector<qint64> todo{root};
-  while (!todo.empty()) {
-    const qint64 pid = todo.back();
-    todo.pop_back();
-    memory.rssMb += ProcField(pid, "status", "VmRSS:") / 1024.0;
-    memory.pssMb += ProcField(pid, "smaps_rollup", "Pss:") / 1024.0;
-    auto [first, last] = children.equal_range(pid);
-    for (auto it = first; it != last; ++it)
-      todo.push_back(it->second);
-  }
-  return memory;
-}
-
-void Report(benchmark::State &state, const char *name, const TMemory &memory) {
+void Report(benchmark::State &state, const char *name, const TProcessMemory &memory) {
   state.counters[std::string(name) + "_rss_MB"] = memory.rssMb;
   state.counters[std::string(name) + "_pss_MB"] = memory.pssMb;
 }
@@ -90,7 +42,7 @@ void BM_ProcessStartToFirstHomePage(benchmark::State &state) {
   server.Route("/home", PageThatReportsLoad("Home", "<h1>Home</h1><p>a small home page</p>"));
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("PEMBLO_HOME_PAGE", server.Url("/home").toString());
-  TMemory memory;
+  TProcessMemory memory;
   for (auto _ : state) {
     const qsizetype before = server.Requests().count("/loaded/home");
     QProcess browser;
@@ -104,7 +56,7 @@ void BM_ProcessStartToFirstHomePage(benchmark::State &state) {
       break;
     }
     state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
-    memory = TreeMemory(browser.processId());
+    memory = ProcessTreeMemory(browser.processId());
     browser.kill();
     browser.waitForFinished(Timeout);
   }
@@ -123,7 +75,7 @@ void BM_MemoryWithOneAndTenTabs(benchmark::State &state) {
                             QStringLiteral("<h1>Page %1</h1>").arg(i) + QString("<p>text of a page</p>").repeated(50)));
   qputenv("PEMBLO_HOME_PAGE", server.Url("/page0").toString().toUtf8());
   TBrowserServices services;
-  TMemory one, ten;
+  TProcessMemory one, ten;
   for (auto _ : state) {
     TFrmMain frm({});
     frm.show();
@@ -131,7 +83,7 @@ void BM_MemoryWithOneAndTenTabs(benchmark::State &state) {
       state.SkipWithError("the home page did not complete");
       break;
     }
-    one = TreeMemory(getpid());
+    one = ProcessTreeMemory(getpid());
     for (int i = 1; i < 10; ++i)
       frm.INewPage(server.Url(QStringLiteral("/page%1").arg(i)).toString(), true);
     if (!WaitUntil(
@@ -145,7 +97,7 @@ void BM_MemoryWithOneAndTenTabs(benchmark::State &state) {
       state.SkipWithError("the ten pages did not complete");
       break;
     }
-    ten = TreeMemory(getpid());
+    ten = ProcessTreeMemory(getpid());
   }
   Report(state, "one_tab", one);
   Report(state, "ten_tabs", ten);

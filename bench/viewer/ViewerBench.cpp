@@ -8,19 +8,17 @@
 // (the web engine's helper processes included): resident set and proportional set.
 #include "common/uFrmInfos.h"
 #include "tests/support/LoadReportingPage.h"
+#include "tests/support/ProcessMemory.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/TestHttpServer.h"
 #include "tests/support/WaitUntil.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QWidget>
 #include <benchmark/benchmark.h>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <unistd.h>
 #include <vector>
@@ -36,53 +34,7 @@ namespace {
 
 constexpr int Timeout = 60000;
 
-struct TMemory {
-  double rssMb = 0;
-  double pssMb = 0;
-};
-
-// A field of /proc/<pid>/<file> in kB ("VmRSS:", "Pss:").
-double ProcField(qint64 pid, const char *file, const QByteArray &field) {
-  QFile f(QStringLiteral("/proc/%1/%2").arg(pid).arg(file));
-  if (!f.open(QIODevice::ReadOnly))
-    return 0;
-  for (const QByteArray &line : f.readAll().split('\n'))
-    if (line.startsWith(field))
-      return line.mid(field.size()).trimmed().split(' ').front().toDouble();
-  return 0;
-}
-
-// The memory of a process and all its descendants.
-TMemory TreeMemory(qint64 root) {
-  std::multimap<qint64, qint64> children;
-  for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-    bool isPid = false;
-    const qint64 pid = entry.toLongLong(&isPid);
-    if (!isPid)
-      continue;
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-      continue;
-    const QByteArray text = stat.readAll();
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() > 1)
-      children.emplace(fields[1].toLongLong(), pid);
-  }
-  TMemory memory;
-  std::vector<qint64> todo{root};
-  while (!todo.empty()) {
-    const qint64 pid = todo.back();
-    todo.pop_back();
-    memory.rssMb += ProcField(pid, "status", "VmRSS:") / 1024.0;
-    memory.pssMb += ProcField(pid, "smaps_rollup", "Pss:") / 1024.0;
-    auto [first, last] = children.equal_range(pid);
-    for (auto it = first; it != last; ++it)
-      todo.push_back(it->second);
-  }
-  return memory;
-}
-
-void Report(benchmark::State &state, const char *name, const TMemory &memory) {
+void Report(benchmark::State &state, const char *name, const TProcessMemory &memory) {
   state.counters[std::string(name) + "_rss_MB"] = memory.rssMb;
   state.counters[std::string(name) + "_pss_MB"] = memory.pssMb;
 }
@@ -98,7 +50,7 @@ void StartToPageShown(benchmark::State &state, const char *program, const char *
   ApplyFrmInfo(&host, FrmInfos[fiMainWindow]);
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(variable, server.Url("/news").toString());
-  TMemory memory;
+  TProcessMemory memory;
   for (auto _ : state) {
     const qsizetype before = server.Requests().count("/loaded/news");
     QProcess process;
@@ -112,7 +64,7 @@ void StartToPageShown(benchmark::State &state, const char *program, const char *
       break;
     }
     state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
-    memory = TreeMemory(process.processId());
+    memory = ProcessTreeMemory(process.processId());
     process.kill();
     process.waitForFinished(Timeout);
   }
