@@ -244,6 +244,9 @@ void Windows() {
 
 int main(int argc, char **argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Pages that show web content (the viewer's) need the web engine, which shares its drawing
+  // context with the application's: that must be said before the application exists.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   InstallFontSubstitutes();
   SetGalleryFolder(QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("skin-gallery")));
