@@ -1,5 +1,6 @@
 #include "manage/uFrmAddApp.h"
 
+#include "controls/uFieldNames.h"
 #include "controls/uPanelEx.h"
 #include "controls/uPngButton.h"
 #include "controls/uSkinLook.h"
@@ -46,6 +47,7 @@ TFrmAddApp::TFrmAddApp()
   edtApp->setGeometry(108, 48, 453, 21);
   btnSelect = SkinButton(pnlxBg, QStringLiteral("btn42x21.png"), {585, 48, 42, 21}, QStringLiteral("选择"),
                          SkinFont(QStringLiteral("Tahoma"), 12));
+  NameFields({{lblApp, "lblApp"}, {edtApp, "edtApp"}, {btnSelect, "btnSelect"}});
   connect(btnSelect, &TPngButton::clicked, this, Guarded([this] { btnSelectClick(); }));
 }
 

@@ -1,5 +1,6 @@
 #include "manage/uFrmAddRule.h"
 
+#include "controls/uFieldNames.h"
 #include "controls/uPanelEx.h"
 #include "controls/uPngButton.h"
 #include "controls/uSkin.h"
@@ -34,6 +35,13 @@ TFrmAddRule::TFrmAddRule(const QString &title, const QString &caption, const QRe
   const QFont buttonFont = SkinFont(QStringLiteral("Tahoma"), 12);
   btnAdd = SkinButton(pnlxBg, strip, {addLeft, 267, 42, 21}, QStringLiteral("添加"), buttonFont);
   btnCancel = SkinButton(pnlxBg, strip, {585, 267, 42, 21}, QStringLiteral("取消"), buttonFont);
+  NameFields({{pnlxBg, "pnlxBg"},
+              {lblCaption, "lblCaption"},
+              {btnClose, "btnClose"},
+              {lblTime, "lblTime"},
+              {dtm1, "dtm1"},
+              {btnAdd, "btnAdd"},
+              {btnCancel, "btnCancel"}});
   connect(btnAdd, &TPngButton::clicked, this, Guarded([this] { btnAddClick(); }));
   connect(btnCancel, &TPngButton::clicked, this, &QDialog::reject);
 }

@@ -1,5 +1,6 @@
 #include "manage/uFrmAddWeb.h"
 
+#include "controls/uFieldNames.h"
 #include "controls/uPanelEx.h"
 #include "controls/uSkinLook.h"
 #include "manage/uManageControls.h"
@@ -14,6 +15,7 @@ TFrmAddWeb::TFrmAddWeb()
   lblWeb = NewLabel(pnlxBg, QStringLiteral("网址："), {24, 48}, SkinFont(QStringLiteral("Tahoma"), 12), Qt::white);
   edtWeb = new QLineEdit(QStringLiteral("http://"), pnlxBg);
   edtWeb->setGeometry(78, 48, 521, 21);
+  NameFields({{lblWeb, "lblWeb"}, {edtWeb, "edtWeb"}});
 }
 
 bool TFrmAddWeb::FieldReady() {

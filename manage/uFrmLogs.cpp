@@ -2,6 +2,7 @@
 
 #include "common/uAppcf.h"
 #include "common/uPathFunc.h"
+#include "controls/uFieldNames.h"
 #include "controls/uPngButton.h"
 #include "controls/uSkinForm.h"
 #include "controls/uSkinLook.h"
@@ -70,6 +71,12 @@ TFrmLogs::TFrmLogs(QWidget *owner) : QWidget(owner) {
   const QFont buttonFont = SkinFont(QStringLiteral("Tahoma"), 15);
   btnSave = SkinButton(this, strip, {83, 193, 69, 21}, QStringLiteral("保存日志"), buttonFont);
   btnLook = SkinButton(this, strip, {192, 193, 69, 21}, QStringLiteral("查看日志"), buttonFont);
+  NameFields({{edtTextTime, "edtTextTime"},
+              {edtImgIntervalTime, "edtImgIntervalTime"},
+              {edtImgTime, "edtImgTime"},
+              {edtImgSize, "edtImgSize"},
+              {btnSave, "btnSave"},
+              {btnLook, "btnLook"}});
   connect(btnSave, &TPngButton::clicked, this, Guarded([this] { btnSaveClick(); }));
   connect(btnLook, &TPngButton::clicked, this, Guarded([this] { btnLookClick(); }));
 }

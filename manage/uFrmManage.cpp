@@ -1,6 +1,7 @@
 #include "manage/uFrmManage.h"
 
 #include "common/uFrmInfos.h"
+#include "controls/uFieldNames.h"
 #include "controls/uLblGroupBox.h"
 #include "controls/uPanelEx.h"
 #include "controls/uSkin.h"
@@ -54,6 +55,12 @@ TFrmManage::TFrmManage() : TSkinForm(nullptr, true) {
   empty->setAlignment(Qt::AlignCenter);
   empty->setWordWrap(true);
   empty->setGeometry(pnlMain->rect());
+  NameFields({{pnlxMain, "pnlxMain"},
+              {imgLogo, "imgLogo"},
+              {lblCaption, "lblCaption"},
+              {sysBtnClose, "sysBtnClose"},
+              {lgbLeft, "lgbLeft"},
+              {pnlMain, "pnlMain"}});
 }
 
 void TFrmManage::showEvent(QShowEvent *event) {

@@ -1,5 +1,6 @@
 #include "manage/uFrmRuleList.h"
 
+#include "controls/uFieldNames.h"
 #include "controls/uPngButton.h"
 #include "controls/uSkinForm.h"
 #include "controls/uSkinLook.h"
@@ -30,6 +31,8 @@ TFrmRuleList::TFrmRuleList(QWidget *owner, const QString &title, const QString &
   const QFont buttonFont = SkinFont(QStringLiteral("Tahoma"), 12);
   btnAdd = SkinButton(this, strip, {81, 205, 42, 21}, QStringLiteral("添加"), buttonFont);
   btnDel = SkinButton(this, strip, {207, 205, 42, 21}, QStringLiteral("删除"), buttonFont);
+  NameFields(
+      {{lblDesc, "lblDesc"}, {lblField, "lblField"}, {lstRules, "lstRules"}, {btnAdd, "btnAdd"}, {btnDel, "btnDel"}});
   connect(btnAdd, &TPngButton::clicked, this, Guarded([this] { AddRow(); }));
   connect(btnDel, &TPngButton::clicked, this, Guarded([this] { btnDelClick(); }));
 }
