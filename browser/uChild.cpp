@@ -77,6 +77,10 @@ void TfrmChild::FormCreate() {
   FWebBrowser->OnNewWindow = Guarded([this](TNewWindowArgs &args) { WebBrowserNewWindow(args); });
   FWebBrowser->OnCloseRequest = Guarded([this] { WebBrowserCloseRequest(); });
   FWebBrowser->OnDocumentComplete = Guarded([this](const QString &url) { WebBrowserDocumentComplete(url); });
+  FWebBrowser->OnLoadStart = Guarded([this] { WebBrowserLoadStart(); });
+  FWebBrowser->OnDocumentText =
+      Guarded([this](TTextMoment moment, const QString &text) { WebBrowserDocumentText(moment, text); });
+  FWebBrowser->SetTextWatch(true);
 }
 
 void TfrmChild::closeEvent(QCloseEvent *event) {
@@ -219,26 +223,41 @@ void TfrmChild::WebBrowserDocumentComplete(const QString &) {
   FWBState = wbsComplete;
   FUrl = FWebBrowser->LocationURL();
   FChildToMain->ISetAddressText(FPageIndex, FUrl);
-  const uint64_t load = ++FLoads;
-  const TCfMrg *cfMrg = TBrowserServices::CfMrg();
-  if (!cfMrg || !cfMrg->AppCf().OffOn())
-    return;
-  // The text comes back later; the user-interface thread does not wait for it.
-  const QString url = FUrl;
-  FWebBrowser->ReadDocumentText(
-      [this, load, url](const QString &text) { GuardedCall([&] { FilterPageText(load, url, text); }); });
 }
 
-void TfrmChild::FilterPageText(uint64_t load, const QString &url, const QString &text) {
-  // An answer about a document that is no longer shown decides nothing.
-  if (load != FLoads || url != FWebBrowser->LocationURL())
+bool TfrmChild::FilterOn() {
+  const TCfMrg *cfMrg = TBrowserServices::CfMrg();
+  return cfMrg && cfMrg->AppCf().OffOn();
+}
+
+void TfrmChild::WebBrowserLoadStart() {
+  // A document is screened when the filter is on as it starts to load; then it is not seen
+  // before its text was screened once.
+  FScreened = FilterOn();
+  if (FScreened)
+    FWebBrowser->SetCovered(true);
+}
+
+void TfrmChild::WebBrowserDocumentText(TTextMoment, const QString &text) {
+  // The text is screened when the document is parsed, at its load, after later changes and
+  // with the text of its frames; the first decision that blocks it is final.
+  if (!FScreened || !FilterOn()) {
+    FWebBrowser->SetCovered(false);
     return;
-  // No document or no text: the page passes.
+  }
   if (PageTextCanPass(text + QStringLiteral("\r\n"), BlockThreshold)) {
+    FWebBrowser->SetCovered(false);
     emit FilterDecided(false);
     return;
   }
   // The blocking page is a new document: nothing of the blocked page runs on behind it.
   const QString page = BlockingPage(TWebBrowser::LocalFolderAddress(GetExePath()));
-  FWebBrowser->ReplaceDocument(page, [this] { emit FilterDecided(true); });
+  FWebBrowser->ReplaceDocument(page, [this] {
+    // A page blocked before its load completed is shown under its address all the same.
+    FWBState = wbsComplete;
+    FUrl = FWebBrowser->LocationURL();
+    FChildToMain->ISetAddressText(FPageIndex, FUrl);
+    FWebBrowser->SetCovered(false);
+    emit FilterDecided(true);
+  });
 }

@@ -13,6 +13,7 @@
 
 class TWebBrowser;
 struct TNewWindowArgs;
+enum class TTextMoment;
 
 enum TWebBrowserState { wbsStart, wbsComplete, wbsBrowser, wbsError, wbsInit };
 
@@ -48,8 +49,9 @@ public:
   TWebBrowser *WebBrowser() const { return FWebBrowser; }
 
 signals:
-  // The filter has decided on a completed page: blocked or let through. For watchers of the
-  // page (tests, benchmarks); the page itself reports nothing about it.
+  // The filter has decided on the shown document's text: blocked or let through. It decides
+  // several times a document (parsed, loaded, changed, with its frames) until it blocks. For
+  // watchers of the page (tests, benchmarks); the page itself reports nothing about it.
   void FilterDecided(bool blocked);
 
 protected:
@@ -64,7 +66,9 @@ private:
   void WebBrowserNewWindow(TNewWindowArgs &args);
   void WebBrowserCloseRequest();
   void WebBrowserDocumentComplete(const QString &url);
-  void FilterPageText(uint64_t load, const QString &url, const QString &text);
+  void WebBrowserLoadStart();
+  void WebBrowserDocumentText(TTextMoment moment, const QString &text);
+  static bool FilterOn();
   void LogAddress(const QString &url);
 
   TWebBrowserState FWBState = wbsInit;
@@ -77,9 +81,7 @@ private:
   QString FUrl;
   TSubjectChild *FSubject;
   IChildToMain *FChildToMain;
-  // Counts completed loads, so a filter answer that arrives after the next load began is
-  // dropped instead of blocking the wrong document.
-  uint64_t FLoads = 0;
+  bool FScreened = false;  // the shown document started to load while the filter was on
 };
 
 // Lower-cases A..Z only and trims blanks and control characters from both ends: the tab

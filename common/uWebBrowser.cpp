@@ -1,4 +1,5 @@
 #include "common/uWebBrowser.h"
+#include "platform/errors/Errors.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -9,12 +10,16 @@
 #include <QKeyEvent>
 #include <QMimeDatabase>
 #include <QStringList>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWebChannel>
 #include <QWebEngineHistory>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
@@ -102,7 +107,122 @@ void InstallLocalScheme(QWebEngineProfile *profile) {
 
 bool IsOwnDocument(const QUrl &url) { return url.scheme() == QLatin1String(OwnSchemeName); }
 
+// Script world of the text watch: the page's own scripts share the document but none of the
+// script objects, so they cannot fake, hide or silence what is read there.
+constexpr quint32 WatchWorld = QWebEngineScript::ApplicationWorld;
+
+// Quiet time after changes of a document before its text is read again.
+constexpr int ChangeQuietMs = 250;
+// How long the load event is waited for after the document was parsed (frames that never
+// complete hold it back).
+constexpr int FramesBoundMs = 3000;
+
+// The watcher of the document text, run in the watch world of every top-level document. Its
+// listeners are the first of the window (registered at the document's creation), on the
+// capture phase, so no listener of the page can stop the events before they arrive.
+const char WatchScript[] = R"JS(
+(function () {
+  'use strict';
+  var link = null, early = [], dirty = false, observing = false;
+  // Names this document, so that its answers are told from those of the next one.
+  var id = String(Math.random()).slice(2) + '.' + Date.now();
+  function textOf(element) {
+    return element.innerText !== undefined ? element.innerText : element.textContent;
+  }
+  // Open shadow roots and same-origin frames below root, in document order.
+  function collect(root, parts) {
+    var walker = document.createTreeWalker(root, NodeFilter.SHOW_ELEMENT);
+    for (var e = walker.nextNode(); e; e = walker.nextNode()) {
+      if (e.shadowRoot) {
+        for (var c = e.shadowRoot.firstElementChild; c; c = c.nextElementSibling)
+          parts.push(textOf(c));
+        collect(e.shadowRoot, parts);
+      }
+      if (e.localName === 'iframe' || e.localName === 'frame') {
+        try {
+          var d = e.contentDocument;
+          if (d && d.documentElement) {
+            parts.push(textOf(d.documentElement));
+            collect(d, parts);
+          }
+        } catch (x) {}
+      }
+    }
+  }
+  function read() {
+    var root = document.documentElement;
+    if (!root)
+      return '';
+    var parts = [textOf(root)];
+    collect(document, parts);
+    return parts.join('\n');
+  }
+  function post(moment) {
+    if (!link) {
+      early.push(moment);
+      return;
+    }
+    var text = '';
+    try { text = read(); } catch (x) {}
+    link.Text(id, moment, text);
+  }
+  var observer = new MutationObserver(function () {
+    if (!dirty && link) {
+      dirty = true;
+      link.Changed();
+    }
+  });
+  function watch() {
+    if (observing)
+      return;
+    observing = true;
+    observer.observe(document, {subtree: true, childList: true, characterData: true, attributes: true});
+  }
+  new QWebChannel(qt.webChannelTransport, function (channel) {
+    link = channel.objects.pembloText;
+    link.TextWanted.connect(function (moment) {
+      dirty = false;
+      post(moment);
+    });
+    var moments = early;
+    early = [];
+    moments.forEach(post);
+  });
+  window.addEventListener('DOMContentLoaded', function () { post(0); watch(); }, true);
+  window.addEventListener('load', function (event) {
+    if (event.target === document || event.target === window) {
+      post(1);
+      watch();
+    }
+  }, true);
+})();
+)JS";
+
 }  // namespace
+
+// The object the watch script talks to: registered in the watch world only.
+class TTextChannel : public QObject {
+  Q_OBJECT
+public:
+  explicit TTextChannel(TWebBrowser *owner) : QObject(owner), FOwner(owner) {}
+
+public slots:
+  void Text(const QString &document, int moment, const QString &text) {
+    // A document that is being left answers no more once the next load has started.
+    if (document == FOwner->FLeftDocument)
+      return;
+    FOwner->FShownDocument = document;
+    if (moment == int(TTextMoment::Parsed) || moment == int(TTextMoment::Loaded) || moment == int(TTextMoment::Changed))
+      FOwner->DocumentText(TTextMoment(moment), text);
+  }
+  void Changed() { FOwner->FChangeTimer->start(); }
+
+signals:
+  void TextWanted(int moment);
+
+private:
+  TWebBrowser *FOwner;
+};
 
 class TWebEnginePage : public QWebEnginePage {
 public:
@@ -135,6 +255,24 @@ TWebBrowser::TWebBrowser(QWidget *parent)
     : QWidget(parent), FView(new QWebEngineView(this)), FPage(new TWebEnginePage(this, FView)) {
   InstallLocalScheme(FPage->profile());
   FView->setPage(FPage);
+  FCover = new QWidget(this);
+  FCover->setAutoFillBackground(true);
+  FCover->setPalette(QPalette(Qt::white));
+  FCover->hide();
+  FChangeTimer = new QTimer(this);
+  FChangeTimer->setSingleShot(true);
+  FChangeTimer->setInterval(ChangeQuietMs);
+  connect(FChangeTimer, &QTimer::timeout, this, [this] {
+    if (FTextChannel)
+      emit FTextChannel->TextWanted(int(TTextMoment::Changed));
+  });
+  FFramesTimer = new QTimer(this);
+  FFramesTimer->setSingleShot(true);
+  FFramesTimer->setInterval(FramesBoundMs);
+  connect(FFramesTimer, &QTimer::timeout, this, [this] {
+    if (FTextChannel)
+      emit FTextChannel->TextWanted(int(TTextMoment::Loaded));
+  });
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(FView);
@@ -149,24 +287,50 @@ TWebBrowser::TWebBrowser(QWidget *parent)
     if (OnStatusTextChange)
       OnStatusTextChange(url);
   });
-  connect(FPage, &QWebEnginePage::loadStarted, this, [this] {
+  connect(FPage, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
+    if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
+      return;
+    // Another document coming in place of the control's own replaces the document that was
+    // being replaced as well.
+    if (!IsOwnDocument(info.url()))
+      FOnOwnDocumentShown = nullptr;
     FBusy = true;
+    ++FLoadsStarted;
+    FLeftDocument = FShownDocument;
+    FChangeTimer->stop();
+    FFramesTimer->stop();
     UpdateCommandStates();
+    if (OnLoadStart && !FOnOwnDocumentShown)
+      OnLoadStart();
   });
-  connect(FPage, &QWebEnginePage::urlChanged, this, [this] { UpdateCommandStates(); });
+  connect(FPage, &QWebEnginePage::urlChanged, this, [this] {
+    UpdateCommandStates();
+    // A navigation inside the document (fragment, history state) shows it anew.
+    if (!FBusy && FTextChannel)
+      FChangeTimer->start();
+  });
   // The engine reports loads of the top-level document only; frames finish silently.
-  connect(FPage, &QWebEnginePage::loadFinished, this, [this] {
+  connect(FPage, &QWebEnginePage::loadFinished, this, [this](bool ok) {
     FBusy = false;
+    // A load that stayed in the same document (a fragment) lets it answer again.
+    FLeftDocument.clear();
     UpdateCommandStates();
     if (IsOwnDocument(FPage->url())) {
-      // The control's own document is no page of the web: it is not reported as one.
-      if (auto shown = std::exchange(FOnOwnDocumentShown, nullptr))
-        shown();
+      // The control's own document is no page of the web: it is not reported as one. The load
+      // it cut short may end here first.
+      if (ok)
+        if (auto shown = std::exchange(FOnOwnDocumentShown, nullptr))
+          shown();
       return;
     }
+    // The load that the control's own document cuts short ends before that document shows.
+    if (FOnOwnDocumentShown)
+      return;
     FReplacedAddress.clear();
     if (OnDocumentComplete)
       OnDocumentComplete(LocationURL());
+    if (FTextChannel)
+      ReadFramedText();
   });
   connect(FPage, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest &request) {
     // The engine's new window is never taken over: a window whose document its opener writes
@@ -226,14 +390,66 @@ bool TWebBrowser::Busy() const { return FBusy; }
 QString TWebBrowser::Title() const { return FPage->title(); }
 QWebEnginePage *TWebBrowser::Page() const { return FPage; }
 
-void TWebBrowser::ReadDocumentText(std::function<void(const QString &)> done) {
+void TWebBrowser::SetTextWatch(bool on) {
+  if (on == (FTextChannel != nullptr))
+    return;
+  if (!on) {
+    FPage->setWebChannel(nullptr, WatchWorld);
+    for (const QWebEngineScript &script : FPage->scripts().find(QStringLiteral("pemblo-text-watch")))
+      FPage->scripts().remove(script);
+    delete std::exchange(FTextChannel, nullptr);
+    return;
+  }
+  FTextChannel = new TTextChannel(this);
+  auto *channel = new QWebChannel(FTextChannel);
+  channel->registerObject(QStringLiteral("pembloText"), FTextChannel);
+  FPage->setWebChannel(channel, WatchWorld);
+  QFile api(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+  if (!api.open(QIODevice::ReadOnly))
+    Raise(QStringLiteral("qwebchannel.js"));
+  QWebEngineScript script;
+  script.setName(QStringLiteral("pemblo-text-watch"));
+  script.setWorldId(WatchWorld);
+  script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+  script.setRunsOnSubFrames(false);
+  script.setSourceCode(QString::fromUtf8(api.readAll()) + QString::fromUtf8(WatchScript));
+  FPage->scripts().insert(script);
+}
+
+void TWebBrowser::DocumentText(TTextMoment moment, const QString &text) {
+  // Nothing of a document that is being replaced by, or is, the control's own is reported.
+  if (FOnOwnDocumentShown || IsOwnDocument(FPage->url()))
+    return;
+  if (moment == TTextMoment::Parsed)
+    FFramesTimer->start();
+  if (moment == TTextMoment::Loaded)
+    FFramesTimer->stop();
+  if (OnDocumentText)
+    OnDocumentText(moment, text);
+}
+
+void TWebBrowser::ReadFramedText() {
   std::weak_ptr<bool> alive = FAlive;
-  FPage->toPlainText([alive, done = std::move(done)](const QString &text) {
+  // An answer that comes after the next load began is about a document no longer shown.
+  const uint64_t load = FLoadsStarted;
+  FPage->toPlainText([this, alive, load](const QString &text) {
     const auto token = alive.lock();
-    if (!token || !*token)
-      return;
-    done(text);
+    if (token && *token && load == FLoadsStarted)
+      DocumentText(TTextMoment::Framed, text);
   });
+}
+
+void TWebBrowser::SetCovered(bool covered) {
+  FCover->setGeometry(rect());
+  FCover->setVisible(covered);
+  FCover->raise();
+}
+
+bool TWebBrowser::Covered() const { return FCover->isVisible(); }
+
+void TWebBrowser::resizeEvent(QResizeEvent *event) {
+  QWidget::resizeEvent(event);
+  FCover->setGeometry(rect());
 }
 
 void TWebBrowser::ReplaceDocument(const QString &html, std::function<void()> shown) {
@@ -298,3 +514,5 @@ QString TWebBrowser::LocalFolderAddress(const QString &folder) {
   return QString::fromLatin1(LocalSchemeName) + QLatin1Char(':') +
          QString::fromUtf8(QUrl::toPercentEncoding(clean, "/"));
 }
+
+#include "uWebBrowser.moc"

@@ -8,9 +8,11 @@
 #include <QString>
 #include <QUrl>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
+class QTimer;
 class QWebEngineView;
 class QWebEnginePage;
 class TWebEnginePage;
@@ -21,6 +23,15 @@ inline constexpr int CSC_NAVIGATEFORWARD = 1;
 inline constexpr int CSC_NAVIGATEBACK = 2;
 
 class TWebBrowser;
+class TTextChannel;
+
+// When the text of the shown document is read for its owner (OnDocumentText).
+enum class TTextMoment {
+  Parsed,   // the document is parsed; pictures and frames may still load
+  Loaded,   // its load event, or a bound after Parsed when frames never complete
+  Changed,  // after changes of its content (quiet for a moment) or a same-document navigation
+  Framed,   // the engine's text of the loaded document, with frames of every origin
+};
 
 // A request of the shown page for a new window (a link with a new-window target, a script).
 // The control never opens the engine's window: a handler that wants the address shown opens it
@@ -47,11 +58,17 @@ public:
   bool Busy() const;            // a load is in progress
   QString Title() const;        // the shown page's title
 
-  // The text of the shown document as document.documentElement.innerText, delivered later on
-  // the user-interface thread; empty when the control holds no HTML document. The engine reads
-  // it natively, outside every script world, so the page's own scripts cannot change what is
-  // read. The caller never waits.
-  void ReadDocumentText(std::function<void(const QString &)> done);
+  // Watching of the document text: while on, every document the control shows is read at the
+  // moments of TTextMoment and handed to OnDocumentText. The reading script runs in a script
+  // world of its own and answers through a channel registered in that world only, so the
+  // page's scripts can neither change what is read nor speak in its place. The text is the
+  // root element's innerText (the text content of a root without one), with the text of open
+  // shadow roots and of same-origin frames; hidden text is left out.
+  void SetTextWatch(bool on);
+  // Hides the shown document behind a plain cover, or shows it again. The cover stays over
+  // documents that load meanwhile.
+  void SetCovered(bool covered);
+  bool Covered() const;
 
   // Replaces the shown document by a new document of the control's own holding html: the
   // replaced document ends with everything it runs (scripts, timers, requests), whatever its
@@ -84,6 +101,10 @@ public:
   std::function<void(const QString &text)> OnTitleChange;
   std::function<void(int command, bool enable)> OnCommandStateChange;
   std::function<void(const QString &text)> OnStatusTextChange;
+  // Raised when the top-level document starts to load (not for the control's own documents).
+  std::function<void()> OnLoadStart;
+  // The text of the shown document, read at the given moment while text watching is on.
+  std::function<void(TTextMoment moment, const QString &text)> OnDocumentText;
   // Raised once per completed load of the top-level document, with its address; loads of
   // frames never raise it.
   std::function<void(const QString &url)> OnDocumentComplete;
@@ -95,10 +116,14 @@ public:
 
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
+  void resizeEvent(QResizeEvent *event) override;
 
 private:
   friend class TWebEnginePage;
+  friend class TTextChannel;
   void UpdateCommandStates();
+  void DocumentText(TTextMoment moment, const QString &text);
+  void ReadFramedText();
 
   QWebEngineView *FView;
   TWebEnginePage *FPage;
@@ -107,6 +132,13 @@ private:
   bool FCanBack = false;
   bool FCanForward = false;
   bool FNewWindowKey = true;
+  QWidget *FCover;
+  TTextChannel *FTextChannel = nullptr;  // while text watching is on
+  QTimer *FChangeTimer;                  // quiet time after changes before the text is read
+  QTimer *FFramesTimer;                  // bound on waiting for the load event after Parsed
+  uint64_t FLoadsStarted = 0;
+  QString FShownDocument;    // the name the watch script gave the document that answered last
+  QString FLeftDocument;     // the document being left while the next one loads
   QString FReplacedAddress;  // the address of the document the control's own replaced
   std::function<void()> FOnOwnDocumentShown;
   // Cleared when the control goes, so engine answers still on their way are dropped.

@@ -376,7 +376,7 @@ TEST_F(FrmMainTest, APageTitledLikeAWindowOfTheSuiteTakesNoNameOnTheBus) {
   EXPECT_TRUE(FindWindowByClass(FrmInfos[fiBrowserClass].sCaption).has_value());
   EXPECT_FALSE(FindWindowByTitle(title).has_value());
   TagsBar()->SetTabIndex(0);
-  ASSERT_EQ(frm->windowTitle(), "home page");
+  ASSERT_TRUE(WaitUntil([&] { return frm->windowTitle() == "home page"; }, LoadTimeout));
   EXPECT_FALSE(FindWindowByTitle("home page").has_value());
 }
 

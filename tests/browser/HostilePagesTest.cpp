@@ -1,0 +1,171 @@
+// Pages that try to get round the content filter, served on 127.0.0.1 to real pages: each is
+// opened with the filter on, and its outcome (blocked or shown) is what a parent expects.
+#include "common/uPathFunc.h"
+#include "tests/browser/PageFixture.h"
+#include "tests/support/WaitUntil.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+QByteArray Words(int n, const QByteArray &word = "casino") {
+  QByteArray text;
+  for (int i = 0; i < n; ++i)
+    text += word + " ";
+  return text;
+}
+
+QByteArray Page(const QByteArray &head, const QByteArray &body) {
+  return "<html><head>" + head + "</head><body>" + body + "</body></html>";
+}
+
+// Text a page adds to its body later on, by a script in its own world.
+QByteArray Adds(const QByteArray &words) { return "document.body.insertAdjacentText('beforeend', '" + words + "');"; }
+
+struct THostileCase {
+  const char *name;
+  QByteArray page;
+  bool blocked;
+  const char *afterLoad = "";  // run in the page's world once it is shown
+  QByteArray type = "text/html; charset=utf-8";
+};
+
+}  // namespace
+
+TEST_F(PageTest, HostilePagesAreBlockedAndOrdinaryPagesShown) {
+  Services->CfMrg()->AppCf().SetOffOn(true);
+  Server.Route("/late.txt", Words(15), "text/plain");
+  Server.Route("/never.html", Page("", "frame"), "text/html", 600000);
+  Server.Route("/calm-frame.html", Page("", "a calm frame"));
+  Server.Route("/bad-frame.html", Page("", Words(15)));
+  const THostileCase cases[] = {
+      {"ordinary page", Page("<title>Homework</title>", "<p>Today we read a story about a cat.</p>"), false},
+      {"ordinary page with a few listed words", Page("", "<p>" + Words(14) + "</p>"), false},
+      {"fifteen words", Page("", "<p>" + Words(15) + "</p>"), true},
+      {"page titled like a window of the suite", Page("<title>查看违约记录</title>", "calm"), false},
+      {"words added by a timer after the load",
+       Page("<script>addEventListener('load', function () { setTimeout(function () { " + Adds(Words(15)) +
+                " }, 300); });</script>",
+            "calm"),
+       true},
+      {"words added on the first click",
+       Page("<script>addEventListener('click', function () { " + Adds(Words(15)) + " });</script>", "calm"), true,
+       "document.body.click(); 1"},
+      {"words fetched after the load",
+       Page("<script>addEventListener('load', function () { fetch('/late.txt').then(function (r) { return "
+            "r.text(); }).then(function (t) { document.body.insertAdjacentText('beforeend', t); }); });</script>",
+            "calm"),
+       true},
+      {"hidden words shown later",
+       Page("<script>addEventListener('load', function () { setTimeout(function () { "
+            "document.getElementById('h').style.display = 'block'; }, 300); });</script>",
+            "<div id='h' style='display:none'>" + Words(15) + "</div>calm"),
+       true},
+      {"words in an open shadow root",
+       Page("", "<div id='host'></div><script>document.getElementById('host').attachShadow({mode: 'open'})"
+                ".innerHTML = '<p>" +
+                    Words(15) + "</p>';</script>"),
+       true},
+      {"hash change right after the load",
+       Page("<script>addEventListener('load', function () { location.hash = 'x'; " + Adds(Words(15)) + " });</script>",
+            "calm"),
+       true},
+      {"history state replaced right after the load",
+       Page("<script>addEventListener('load', function () { history.replaceState(null, '', '?moved'); " +
+                Adds(Words(15)) + " });</script>",
+            "calm"),
+       true},
+      {"a hidden frame that never completes",
+       Page("", "<iframe src='/never.html' style='display:none'></iframe><p>" + Words(15) + "</p>"), true},
+      {"words added while a hidden frame never completes",
+       Page("<script>setTimeout(function () { " + Adds(Words(15)) + " }, 100);</script>",
+            "<iframe src='/never.html' style='display:none'></iframe>calm"),
+       true},
+      {"words in a same-origin frame", Page("", "<iframe src='/bad-frame.html'></iframe>calm"), true},
+      {"words in a frame of a frameset",
+       "<html><frameset cols='50%,50%'><frame src='/bad-frame.html'><frame src='/calm-frame.html'></frameset></html>",
+       true},
+      {"a calm frame", Page("", "<iframe src='/calm-frame.html'></iframe>calm"), false},
+      {"page script hides its text",
+       Page("<script>Object.defineProperty(HTMLElement.prototype, 'innerText', {get: function () { return ''; }});"
+            "MutationObserver = function () {}; window.addEventListener('DOMContentLoaded', function (e) { "
+            "e.stopImmediatePropagation(); }, true);</script>",
+            Words(15)),
+       true},
+      {"XHTML page", "<html xmlns='http://www.w3.org/1999/xhtml'><body><p>" + Words(15) + "</p></body></html>", true,
+       "", "application/xhtml+xml"},
+      {"SVG page", "<svg xmlns='http://www.w3.org/2000/svg'><text x='0' y='20'>" + Words(15) + "</text></svg>", true,
+       "", "image/svg+xml"},
+  };
+  TfrmChild *page = Main->AddPage("about:blank");
+  int n = 0;
+  for (const THostileCase &c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString path = QStringLiteral("/hostile%1.html").arg(++n);
+    Server.Route(path, c.page, c.type);
+    QSignalSpy decided(page, &TfrmChild::FilterDecided);
+    Subject->Navigate(0, Server.Url(path).toString());
+    ASSERT_TRUE(decided.wait(20000)) << "never decided";
+    if (*c.afterLoad) {
+      ASSERT_TRUE(WaitUntil([&] { return page->WBState() == wbsComplete && !page->WebBrowser()->Busy(); }, 20000));
+      Eval(page, c.afterLoad);
+    }
+    const auto blocked = [&] {
+      for (const QList<QVariant> &args : decided)
+        if (args.at(0).toBool())
+          return true;
+      return false;
+    };
+    // Late text is decided within the quiet time after the change.
+    WaitUntil(blocked, c.blocked ? 5000 : 1500);
+    EXPECT_EQ(blocked(), c.blocked);
+    EXPECT_FALSE(page->WebBrowser()->Covered());
+    if (c.blocked)
+      EXPECT_TRUE(page->WebBrowser()->LocationURL().startsWith(Server.Url(path).toString()));
+  }
+}
+
+TEST_F(PageTest, AnAnswerIsNotDroppedWhenThePageMovesRightAfterItsLoad) {
+  Services->CfMrg()->AppCf().SetOffOn(true);
+  Server.Route("/moving.html", Page("<script>addEventListener('load', function () { location.hash = 'a'; "
+                                    "history.replaceState(null, '', '?b'); });</script>",
+                                    Words(15)));
+  TfrmChild *page = Main->AddPage("about:blank");
+  for (int run = 0; run < 10; ++run) {
+    SCOPED_TRACE(run);
+    QSignalSpy decided(page, &TfrmChild::FilterDecided);
+    Subject->Navigate(0, Server.Url("/moving.html").toString());
+    EXPECT_TRUE(WaitUntil([&] { return !decided.isEmpty() && decided.back().at(0).toBool(); }, 20000));
+  }
+}
+
+TEST_F(PageTest, ABlockedPageIsDecidedWhenParsedAndACalmOneDoesNotWaitForItsPictures) {
+  Services->CfMrg()->AppCf().SetOffOn(true);
+  Server.Route("/slow.png", "", "image/png", 3000);
+  const struct {
+    const char *name;
+    QByteArray page;
+    bool blocked;
+  } cases[] = {
+      {"calm", Page("", "calm<img src='/slow.png?calm'>"), false},
+      {"blocked", Page("", Words(15) + "<img src='/slow.png?blocked'>"), true},
+  };
+  TfrmChild *page = Main->AddPage("about:blank");
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    Server.Route(QStringLiteral("/%1.html").arg(c.name), c.page);
+    QSignalSpy started(page->WebBrowser()->Page(), &QWebEnginePage::loadStarted);
+    QSignalSpy loaded(page->WebBrowser()->Page(), &QWebEnginePage::loadFinished);
+    Subject->Navigate(0, Server.Url(QStringLiteral("/%1.html").arg(c.name)).toString());
+    ASSERT_TRUE(started.wait(20000));
+    QSignalSpy decided(page, &TfrmChild::FilterDecided);
+    EXPECT_TRUE(page->WebBrowser()->Covered()) << "the page is covered from the start of its load";
+    ASSERT_TRUE(decided.wait(20000));
+    EXPECT_EQ(decided.front().at(0).toBool(), c.blocked);
+    EXPECT_FALSE(page->WebBrowser()->Covered());
+    if (!c.blocked)
+      EXPECT_TRUE(loaded.isEmpty()) << "the picture still loads";
+    ASSERT_TRUE(WaitUntil([&] { return !page->WebBrowser()->Busy(); }, 20000));
+  }
+}
