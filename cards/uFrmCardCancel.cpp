@@ -5,6 +5,7 @@
 #include "cards/uFrmCardCancelRecord.h"
 #include "cards/uPenalta.h"
 #include "common/uFrmInfos.h"
+#include "controls/uFieldNames.h"
 #include "controls/uMemoEx.h"
 #include "controls/uPanelEx.h"
 #include "controls/uPngButton.h"
@@ -76,6 +77,13 @@ TFrmCardCancel::TFrmCardCancel() : TSkinForm(nullptr, false) {
 
   btnLookCanRecord =
       SkinButton(plxBg, QStringLiteral("btn88x21.png"), QRect(227, 240, 88, 21), QStringLiteral("查看取消记录"), font);
+
+  NameFields({{edtCount, "edtCount"},
+              {imgUp, "imgUp"},
+              {imgDown, "imgDown"},
+              {btnOk, "btnOk"},
+              {mmoCause, "mmoCause"},
+              {btnLookCanRecord, "btnLookCanRecord"}});
 
   connect(imgUp, &TPngButton::clicked, this, Guarded([this] { imgUpClick(); }));
   connect(imgDown, &TPngButton::clicked, this, Guarded([this] { imgDownClick(); }));

@@ -2,13 +2,17 @@
 
 #include "platform/errors/ErrorGuard.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QDateTime>
 #include <QHash>
 #include <QMetaObject>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QPointer>
 #include <QThread>
 #include <QWidget>
@@ -22,16 +26,54 @@ const QString kObjectPath = QStringLiteral("/window");
 const QString kInterface = QStringLiteral("org.pemblo.Window");
 
 // Endpoints of this process by unique bus name: a message to one of them is delivered
-// directly, as the window system calls the window procedure of its own thread directly.
-std::mutex gLocalMutex;
-QHash<QString, QPointer<TWindowEndpoint>> &LocalEndpoints() {
-  static QHash<QString, QPointer<TWindowEndpoint>> endpoints;
-  return endpoints;
+// directly, as the window system calls the window procedure of its own thread directly. Every
+// library of the suite carries its own copy of this code, so the list is kept where all copies
+// find it: an object under the application, holding each endpoint as a property named after
+// its bus name, and the list's lock. Endpoints are called by their invokable methods, which
+// work whichever copy made them.
+struct TLocalEndpoints {
+  QObject *Registry = nullptr;
+  QMutex *Lock = nullptr;
+};
+
+TLocalEndpoints SharedEndpoints(bool create) {
+  static const QString name = QStringLiteral("pemblo-window-endpoints");
+  QCoreApplication *app = QCoreApplication::instance();
+  if (!app)
+    return {};
+  QObject *registry = app->findChild<QObject *>(name, Qt::FindDirectChildrenOnly);
+  if (!registry && create && QThread::currentThread() == app->thread()) {
+    registry = new QObject(app);
+    registry->setObjectName(name);
+    // The lock lives as long as the process; every copy of this code uses this one.
+    registry->setProperty("lock", QVariant::fromValue(quintptr(new QMutex)));
+  }
+  if (!registry)
+    return {};
+  return {registry, reinterpret_cast<QMutex *>(registry->property("lock").value<quintptr>())};
 }
 
-QPointer<TWindowEndpoint> LocalEndpoint(const QString &busName) {
-  std::lock_guard lock(gLocalMutex);
-  return LocalEndpoints().value(busName);
+void SetLocalEndpoint(const QString &busName, QObject *endpoint) {
+  const TLocalEndpoints shared = SharedEndpoints(endpoint != nullptr);
+  if (!shared.Registry)
+    return;
+  QMutexLocker lock(shared.Lock);
+  shared.Registry->setProperty(busName.toUtf8().constData(), endpoint ? QVariant::fromValue(endpoint) : QVariant());
+}
+
+QPointer<QObject> LocalEndpoint(const QString &busName) {
+  const TLocalEndpoints shared = SharedEndpoints(false);
+  if (!shared.Registry)
+    return nullptr;
+  QMutexLocker lock(shared.Lock);
+  return shared.Registry->property(busName.toUtf8().constData()).value<QObject *>();
+}
+
+// Calls an invokable method of an endpoint on the endpoint's thread and waits for it.
+template <class... TArgs> void CallEndpoint(QObject *endpoint, const char *method, TArgs... args) {
+  const Qt::ConnectionType how =
+      endpoint->thread() == QThread::currentThread() ? Qt::DirectConnection : Qt::BlockingQueuedConnection;
+  QMetaObject::invokeMethod(endpoint, method, how, args...);
 }
 
 // The bus of the senders; an unconnected bus makes every lookup find nothing.
@@ -56,14 +98,6 @@ QDBusMessage WindowCall(const TWindowRef &window, const QString &method) {
   QDBusMessage call = QDBusMessage::createMethodCall(window.sBusName, kObjectPath, kInterface, method);
   call.setAutoStartService(false);
   return call;
-}
-
-// Runs work on the endpoint's thread and waits for it.
-template <class F> void RunOn(TWindowEndpoint *endpoint, F &&work) {
-  if (endpoint->thread() == QThread::currentThread())
-    work();
-  else
-    QMetaObject::invokeMethod(endpoint, std::forward<F>(work), Qt::BlockingQueuedConnection);
 }
 
 // The bus face of an endpoint, on the endpoint's own connection.
@@ -121,14 +155,9 @@ std::vector<TWindowRef> FindWindowsByClass(const QString &className) {
 }
 
 void PostWindowMessage(const TWindowRef &window, quint32 msg, qint64 wParam, qint64 lParam) {
-  if (QPointer<TWindowEndpoint> local = LocalEndpoint(window.sBusName)) {
-    QMetaObject::invokeMethod(
-        local.data(),
-        [local, msg, wParam, lParam] {
-          if (local)
-            local->Dispatch(msg, wParam, lParam);
-        },
-        Qt::QueuedConnection);
+  if (QPointer<QObject> local = LocalEndpoint(window.sBusName)) {
+    QMetaObject::invokeMethod(local.data(), "DispatchMessage", Qt::QueuedConnection, Q_ARG(uint, msg),
+                              Q_ARG(qlonglong, wParam), Q_ARG(qlonglong, lParam));
     return;
   }
   auto bus = SenderBus();
@@ -146,12 +175,10 @@ void PostWindowMessage(const TWindowRef &window, quint32 msg, qint64 wParam, qin
 }
 
 qint64 SendWindowMessage(const TWindowRef &window, quint32 msg, qint64 wParam, qint64 lParam) {
-  if (QPointer<TWindowEndpoint> local = LocalEndpoint(window.sBusName)) {
-    qint64 result = 0;
-    RunOn(local.data(), [&] {
-      if (local)
-        result = local->Dispatch(msg, wParam, lParam);
-    });
+  if (QPointer<QObject> local = LocalEndpoint(window.sBusName)) {
+    qlonglong result = 0;
+    CallEndpoint(local.data(), "DispatchMessage", Q_RETURN_ARG(qlonglong, result), Q_ARG(uint, msg),
+                 Q_ARG(qlonglong, wParam), Q_ARG(qlonglong, lParam));
     return result;
   }
   auto bus = SenderBus();
@@ -164,11 +191,8 @@ qint64 SendWindowMessage(const TWindowRef &window, quint32 msg, qint64 wParam, q
 }
 
 bool ActivateWindow(const TWindowRef &window) {
-  if (QPointer<TWindowEndpoint> local = LocalEndpoint(window.sBusName)) {
-    RunOn(local.data(), [&] {
-      if (local)
-        local->Activate();
-    });
+  if (QPointer<QObject> local = LocalEndpoint(window.sBusName)) {
+    CallEndpoint(local.data(), "Activate");
     return true;
   }
   auto bus = SenderBus();
@@ -178,12 +202,9 @@ bool ActivateWindow(const TWindowRef &window) {
 }
 
 std::optional<QRect> GetWindowRect(const TWindowRef &window) {
-  if (QPointer<TWindowEndpoint> local = LocalEndpoint(window.sBusName)) {
+  if (QPointer<QObject> local = LocalEndpoint(window.sBusName)) {
     QRect r;
-    RunOn(local.data(), [&] {
-      if (local)
-        r = local->Geometry();
-    });
+    CallEndpoint(local.data(), "Geometry", Q_RETURN_ARG(QRect, r));
     return r;
   }
   auto bus = SenderBus();
@@ -203,24 +224,29 @@ TWindowEndpoint *TWindowEndpoint::Of(QWidget *window) {
 }
 
 TWindowEndpoint::TWindowEndpoint(QWidget *window) : QObject(window), FWindow(window) {
+  // The name must be unique in the process, and a library of the suite carries its own copy of
+  // this code (and of any counter in it): a name shared with another endpoint would let one
+  // window's end close the other's connection. The object's address and the time of creation
+  // tell every live endpoint apart, whichever copy made it.
   static std::atomic<int> counter{0};
-  FConnectionName = QStringLiteral("pemblo-window-%1-%2").arg(getpid()).arg(++counter);
+  FConnectionName = QStringLiteral("pemblo-window-%1-%2-%3-%4")
+                        .arg(getpid())
+                        .arg(quintptr(this), 0, 16)
+                        .arg(QDateTime::currentMSecsSinceEpoch())
+                        .arg(++counter);
   QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, FConnectionName);
   if (bus.isConnected()) {
     bus.registerObject(kObjectPath, new TWindowAdaptor(this), QDBusConnection::ExportAllSlots);
     FBusName = bus.baseService();
-    std::lock_guard lock(gLocalMutex);
-    LocalEndpoints().insert(FBusName, this);
+    SetLocalEndpoint(FBusName, this);
   }
   SetTitle(window->windowTitle());
   connect(window, &QWidget::windowTitleChanged, this, &TWindowEndpoint::SetTitle);
 }
 
 TWindowEndpoint::~TWindowEndpoint() {
-  if (!FBusName.isEmpty()) {
-    std::lock_guard lock(gLocalMutex);
-    LocalEndpoints().remove(FBusName);
-  }
+  if (!FBusName.isEmpty())
+    SetLocalEndpoint(FBusName, nullptr);
   // Closing the connection gives up every name, so the next queued window takes over.
   QDBusConnection::disconnectFromBus(FConnectionName);
 }

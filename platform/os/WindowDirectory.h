@@ -65,10 +65,14 @@ public:
   // The unique bus name of this window; empty when there is no session bus.
   QString BusName() const { return FBusName; }
 
-  // Called by the bus side and by senders in this process.
+  // Called by the bus side and by senders in this process (by name, as Q_INVOKABLE, since a
+  // library of the suite may hold another copy of this class).
   qint64 Dispatch(quint32 msg, qint64 wParam, qint64 lParam);
-  void Activate();
-  QRect Geometry() const;
+  Q_INVOKABLE qlonglong DispatchMessage(uint msg, qlonglong wParam, qlonglong lParam) {
+    return Dispatch(msg, wParam, lParam);
+  }
+  Q_INVOKABLE void Activate();
+  Q_INVOKABLE QRect Geometry() const;
 
 private:
   explicit TWindowEndpoint(QWidget *window);
