@@ -5,8 +5,11 @@
 #include "browser/uFrmAddFav.h"
 #include "browser/uTextLog.h"
 #include "common/uAppcf.h"
+#include "common/uFrmInfos.h"
+#include "common/uMsgs.h"
 #include "common/uPathFunc.h"
 #include "common/uWebBrowser.h"
+#include "datastore/uWebBlackList.h"
 #include "platform/cp936/CodePage936Qt.h"
 #include "platform/errors/ErrorGuard.h"
 #include "wordfilter/ManagedString.h"
@@ -23,6 +26,18 @@ QString BlockingPage(const QString &pictureFolder) {
       "<html>  <body><DIV align=center><img src=\"%s/error.jpg\"  width=\"423\" height=\"214\" hspace=\"2\" "
       "vspace=\"1\" border=\"1\"/></div></body></html>");
   return QString(pageTemplate).replace(QStringLiteral("%s"), pictureFolder);
+}
+
+QString BlackListPage(const QDateTime &end, const QDateTime &now) {
+  QString until;
+  if (end.isValid())
+    until = QStringLiteral("，到 ") +
+            end.toString(end.date() == now.date() ? QStringLiteral("hh:mm") : QStringLiteral("M月d日 hh:mm")) +
+            QStringLiteral(" 以后再来");
+  return QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title></title></head>"
+                        "<body><div style=\"text-align:center;margin-top:120px;font-size:24px\">"
+                        "这个网址现在不能访问%1</div></body></html>")
+      .arg(until);
 }
 
 QString TabCaptionOf(const QString &title) {
@@ -78,6 +93,7 @@ void TfrmChild::FormCreate() {
   FWebBrowser->OnCloseRequest = Guarded([this] { WebBrowserCloseRequest(); });
   FWebBrowser->OnDocumentComplete = Guarded([this](const QString &url) { WebBrowserDocumentComplete(url); });
   FWebBrowser->OnLoadStart = Guarded([this] { WebBrowserLoadStart(); });
+  FWebBrowser->OnBeforeNavigate = Guarded([this](TNavigateArgs &args) { WebBrowserBeforeNavigate(args); });
   FWebBrowser->OnDocumentText =
       Guarded([this](TTextMoment moment, const QString &text) { WebBrowserDocumentText(moment, text); });
   FWebBrowser->SetTextWatch(true);
@@ -250,14 +266,45 @@ void TfrmChild::WebBrowserDocumentText(TTextMoment, const QString &text) {
     emit FilterDecided(false);
     return;
   }
+  // The parent learns why; the count is taken again in full, as the decision may stop early.
+  if (TTextLogManager *log = TBrowserServices::BlockLog()) {
+    const QByteArray bytes = ToCp936(text + QStringLiteral("\r\n"));
+    const TAnsiString managed(std::string_view(bytes.constData(), size_t(bytes.size())));
+    log->Logs(FWebBrowser->LocationURL() + QStringLiteral("  %1 hits").arg(SearchWordCount(managed.Data())));
+  }
   // The blocking page is a new document: nothing of the blocked page runs on behind it.
   const QString page = BlockingPage(TWebBrowser::LocalFolderAddress(GetExePath()));
   FWebBrowser->ReplaceDocument(page, [this] {
-    // A page blocked before its load completed is shown under its address all the same.
-    FWBState = wbsComplete;
-    FUrl = FWebBrowser->LocationURL();
-    FChildToMain->ISetAddressText(FPageIndex, FUrl);
-    FWebBrowser->SetCovered(false);
+    OwnPageShown();
     emit FilterDecided(true);
+  });
+}
+
+void TfrmChild::OwnPageShown() {
+  // A blocked page is shown under its address all the same, before its load or without one.
+  FWBState = wbsComplete;
+  FUrl = FWebBrowser->LocationURL();
+  FChildToMain->ISetAddressText(FPageIndex, FUrl);
+  FWebBrowser->SetCovered(false);
+}
+
+void TfrmChild::WebBrowserBeforeNavigate(TNavigateArgs &args) {
+  const TWebBlackList *blackList = TBrowserServices::BlackList();
+  if (!blackList)
+    return;
+  const QDateTime now = QDateTime::currentDateTime();
+  const auto match = blackList->Check(args.Url, now);
+  if (!match)
+    return;
+  // Nothing is asked of the address: its page is ours.
+  args.Cancel = true;
+  const QString address = args.Url.toString();
+  if (TTextLogManager *log = TBrowserServices::BlockLog())
+    log->Logs(address + QStringLiteral("  black list %1").arg(match->iWid));
+  PostToTitle(FrmInfos[fiMainWindow], WM_WEBBLOCKED, match->iWid, 0);
+  const int32_t key = match->iWid;
+  FWebBrowser->ReplaceRequest(args.Url, BlackListPage(match->tEnd, now), [this, key] {
+    OwnPageShown();
+    emit AddressRefused(key);
   });
 }

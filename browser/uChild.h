@@ -2,8 +2,10 @@
 // One page of the browser: a borderless form that fills the main window's content panel,
 // hosts one web-browser control and belongs to one tab. It obeys the commands of its page
 // registry, reports the control's events to the main window under its tab index, writes every
-// requested address to the process's browse log and screens each loaded page with the word
-// filter while the process's settings switch it on (TBrowserServices).
+// requested address to the process's browse log, refuses addresses on the black list before
+// they are requested (telling the host's main window) and screens each loaded page with the word
+// filter while the process's settings switch it on; every blocked page leaves a line in the
+// block log (TBrowserServices).
 #include "browser/uChildToMain.h"
 #include "browser/uObserverChild.h"
 
@@ -11,7 +13,9 @@
 #include <QWidget>
 #include <cstdint>
 
+class QDateTime;
 class TWebBrowser;
+struct TNavigateArgs;
 struct TNewWindowArgs;
 enum class TTextMoment;
 
@@ -22,6 +26,9 @@ inline constexpr int32_t BlockThreshold = 15;
 
 // The blocking page, with pictureFolder in place of its folder.
 QString BlockingPage(const QString &pictureFolder);
+// The page shown for an address on the black list: it cannot be visited now, and from when on
+// it can (the end of the time window; the day is named when it is not today's).
+QString BlackListPage(const QDateTime &end, const QDateTime &now);
 
 class TfrmChild : public QWidget, public IObserverChild {
   Q_OBJECT
@@ -53,6 +60,8 @@ signals:
   // several times a document (parsed, loaded, changed, with its frames) until it blocks. For
   // watchers of the page (tests, benchmarks); the page itself reports nothing about it.
   void FilterDecided(bool blocked);
+  // An address on the black list was refused and its page is shown; key is the row's.
+  void AddressRefused(int32_t key);
 
 protected:
   void closeEvent(QCloseEvent *event) override;
@@ -68,6 +77,8 @@ private:
   void WebBrowserDocumentComplete(const QString &url);
   void WebBrowserLoadStart();
   void WebBrowserDocumentText(TTextMoment moment, const QString &text);
+  void WebBrowserBeforeNavigate(TNavigateArgs &args);
+  void OwnPageShown();
   static bool FilterOn();
   void LogAddress(const QString &url);
 

@@ -13,6 +13,7 @@
 #include "common/uFrmInfos.h"
 #include "common/uMsgs.h"
 #include "controls/uSkin.h"
+#include "datastore/uWebBlackList.h"
 #include "platform/errors/ErrorGuard.h"
 #include "platform/os/WindowDirectory.h"
 
@@ -145,7 +146,8 @@ void TFrmMain::FormCreate() {
   // F5 anywhere in the browser refreshes the current page; pages closing themselves are seen.
   qApp->installEventFilter(this);
 
-  // Other processes find the window by its class name and tell it that the settings changed.
+  // Other processes find the window by its class name and tell it that the settings or the
+  // black list changed.
   // The window's title is the shown page's title, which the page chooses: it is never
   // published, or a page titled like a window of the suite would take that window's name.
   TWindowEndpoint *endpoint = TWindowEndpoint::Of(this);
@@ -154,6 +156,8 @@ void TFrmMain::FormCreate() {
   endpoint->SetMessageHandler([this](quint32 msg, qint64, qint64) -> qint64 {
     if (msg == WM_CFGUPDATE)
       WMCfgUpdate();
+    if (msg == WM_WEBSUPDATE)
+      WMWebsUpdate();
     return 0;
   });
 
@@ -512,6 +516,13 @@ void TFrmMain::WMCfgUpdate() {
   // A broken file raises (and is reported); the settings in use stay as they were.
   if (TCfMrg *cfMrg = TBrowserServices::CfMrg())
     cfMrg->LoadFormFile();
+}
+
+void TFrmMain::WMWebsUpdate() {
+  // The whole list is read again whatever changed; a list that cannot be read raises (and is
+  // reported) and the one in use stays.
+  if (TWebBlackList *blackList = TBrowserServices::BlackList())
+    blackList->Load();
 }
 
 void TFrmMain::tgsbrBrowserChange(int NewTab) {

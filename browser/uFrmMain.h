@@ -106,6 +106,7 @@ private:
   void btnFavClick();
   void ngbrNagBarHyperlinks(const QString &code);
   void WMCfgUpdate();
+  void WMWebsUpdate();
   void PageClosedItself(int32_t index);
 
   void xypnlTitleBarPaint(TPaintPanel &sender, QPainter &canvas);

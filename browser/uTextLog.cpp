@@ -4,6 +4,7 @@
 #include "common/uPathFunc.h"
 #include "platform/cp936/CodePage936Qt.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <cerrno>
@@ -14,8 +15,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-TTextLogManager::TTextLogManager(TClock clock) : FClock(std::move(clock)) {
-  FFileName = GetBrowseLogPath() + FClock().date().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".txt");
+namespace {
+
+QString FolderOf(TLogKind kind) {
+  if (kind == TLogKind::Browse)
+    return GetBrowseLogPath();
+  const QString folder = GetLogPath() + QStringLiteral("拦截日志/");
+  QDir().mkpath(folder);
+  return folder;
+}
+
+}  // namespace
+
+TTextLogManager::TTextLogManager(TClock clock, TLogKind kind) : FClock(std::move(clock)), FKind(kind) {
+  FFileName = FolderOf(kind) + FClock().date().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".txt");
   FHandle = ::open(QFile::encodeName(FFileName).constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
   if (FHandle < 0)
     Raise(QStringLiteral("Cannot open file \"%1\". %2").arg(FFileName, QString::fromLocal8Bit(std::strerror(errno))));
@@ -29,11 +42,11 @@ TTextLogManager::~TTextLogManager() {
 void TTextLogManager::Logs(const QString &alog) {
   if (alog.isEmpty() || FHandle < 0)
     return;
+  // A text ends at a zero character; the line still ends with its CR LF.
+  const QString text = alog.left(alog.indexOf(QChar(0)));
   const QString line =
-      FClock().time().toString(QStringLiteral("[hh:mm]")) + QStringLiteral("  ") + alog + QStringLiteral("\r\n");
-  QByteArray bytes = ToCp936(line);
-  if (const qsizetype zero = bytes.indexOf('\0'); zero >= 0)
-    bytes.truncate(zero);
+      FClock().time().toString(QStringLiteral("[hh:mm]")) + QStringLiteral("  ") + text + QStringLiteral("\r\n");
+  const QByteArray bytes = FKind == TLogKind::Browse ? ToCp936(line) : line.toUtf8();
   // One write on a file opened for appending lands whole at the end of the file. A write cut
   // short (a full disk) is taken back to the line's start, so no part line is left for the next
   // line to be glued onto; the lock keeps other browsers from appending in between.

@@ -1,17 +1,21 @@
 #pragma once
-// The browse log: every address the browser is asked to open, one line per address, in a file
-// per day ("yyyy-MM-dd.txt" in GetBrowseLogPath()), in code page 936.
+// The browser's logs, one line per event in a file per day ("yyyy-MM-dd.txt"): the browse log,
+// every address the browser is asked to open, in GetBrowseLogPath() in code page 936; and the
+// parent's block log, every page the browser blocked and why, in GetLogPath() + "拦截日志/"
+// in UTF-8.
 #include <QDateTime>
 #include <QString>
 #include <functional>
+
+enum class TLogKind { Browse, Block };
 
 class TTextLogManager {
 public:
   using TClock = std::function<QDateTime()>;
 
-  // Opens (creating when missing) the file of the clock's current day. Raises the file-open
-  // error when the file cannot be opened.
-  explicit TTextLogManager(TClock clock = &QDateTime::currentDateTime);
+  // Opens (creating it and its folder when missing) the file of the clock's current day. Raises
+  // the file-open error when the file cannot be opened.
+  explicit TTextLogManager(TClock clock = &QDateTime::currentDateTime, TLogKind kind = TLogKind::Browse);
   ~TTextLogManager();
   TTextLogManager(const TTextLogManager &) = delete;
   TTextLogManager &operator=(const TTextLogManager &) = delete;
@@ -25,6 +29,7 @@ public:
 
 private:
   TClock FClock;
+  TLogKind FKind;
   QString FFileName;
   int FHandle = -1;
 };

@@ -244,6 +244,14 @@ protected:
     if (!FOwner->Silent())
       QWebEnginePage::javaScriptConsoleMessage(level, message, lineNumber, sourceID);
   }
+  bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override {
+    if (!isMainFrame || IsOwnDocument(url) || !FOwner->OnBeforeNavigate)
+      return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+    TNavigateArgs args;
+    args.Url = url;
+    FOwner->OnBeforeNavigate(args);
+    return !args.Cancel;
+  }
   // A new window that no handler placed opens nowhere.
   QWebEnginePage *createWindow(WebWindowType) override { return nullptr; }
 
@@ -292,7 +300,8 @@ TWebBrowser::TWebBrowser(QWidget *parent)
       return;
     // Another document coming in place of the control's own replaces the document that was
     // being replaced as well.
-    if (!IsOwnDocument(info.url()))
+    // A refused request may report its start after the control's own document was asked for.
+    if (!IsOwnDocument(info.url()) && !FOwnDocumentDue)
       FOnOwnDocumentShown = nullptr;
     FBusy = true;
     ++FLoadsStarted;
@@ -453,14 +462,28 @@ void TWebBrowser::resizeEvent(QResizeEvent *event) {
 }
 
 void TWebBrowser::ReplaceDocument(const QString &html, std::function<void()> shown) {
+  LoadOwnDocument(html, IsOwnDocument(FPage->url()) ? FReplacedAddress : FPage->url().toString(), std::move(shown));
+}
+
+void TWebBrowser::ReplaceRequest(const QUrl &address, const QString &html, std::function<void()> shown) {
+  LoadOwnDocument(html, address.toString(), std::move(shown));
+}
+
+void TWebBrowser::LoadOwnDocument(const QString &html, const QString &address, std::function<void()> shown) {
   const QByteArray content = html.toUtf8();
   const QString name =
       QLatin1Char('/') + QString::fromLatin1(QCryptographicHash::hash(content, QCryptographicHash::Sha1).toHex());
   OwnDocuments().insert(name, content);
-  if (!IsOwnDocument(FPage->url()))
-    FReplacedAddress = FPage->url().toString();
+  FReplacedAddress = address;
   FOnOwnDocumentShown = std::move(shown);
-  FPage->load(QUrl(QString::fromLatin1(OwnSchemeName) + QLatin1Char(':') + name));
+  const QUrl own(QString::fromLatin1(OwnSchemeName) + QLatin1Char(':') + name);
+  // Asked for while the engine decides on a request (OnBeforeNavigate), the load waits until
+  // the engine has finished with it.
+  FOwnDocumentDue = true;
+  QTimer::singleShot(0, this, [this, own] {
+    FOwnDocumentDue = false;
+    FPage->load(own);
+  });
 }
 
 void TWebBrowser::SetDropTarget(bool accept) { FView->setAcceptDrops(accept); }

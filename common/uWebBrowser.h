@@ -33,6 +33,12 @@ enum class TTextMoment {
   Framed,   // the engine's text of the loaded document, with frames of every origin
 };
 
+// A request for a new top-level document (typed address, link, script, form, history, reload).
+struct TNavigateArgs {
+  QUrl Url;             // the address that would be requested
+  bool Cancel = false;  // set by a handler that refuses it: nothing is asked of the address
+};
+
 // A request of the shown page for a new window (a link with a new-window target, a script).
 // The control never opens the engine's window: a handler that wants the address shown opens it
 // afresh, in a control of its own choice.
@@ -76,6 +82,10 @@ public:
   // again. The load of the control's own document raises no document-complete and no title
   // event; shown is called once it has loaded.
   void ReplaceDocument(const QString &html, std::function<void()> shown);
+  // Shows a new document of the control's own holding html in place of an address that is
+  // never requested (one refused in OnBeforeNavigate): as ReplaceDocument, with that address
+  // kept as the shown one.
+  void ReplaceRequest(const QUrl &address, const QString &html, std::function<void()> shown);
 
   // Silent mode: the engine shows no dialogs of its own (script alerts, confirmations,
   // prompts) and writes no script errors anywhere.
@@ -108,6 +118,9 @@ public:
   // Raised once per completed load of the top-level document, with its address; loads of
   // frames never raise it.
   std::function<void(const QString &url)> OnDocumentComplete;
+  // A top-level document is about to be requested, whatever asked for it; frames and the
+  // control's own documents are not reported. A handler may refuse it (args.Cancel).
+  std::function<void(TNavigateArgs &args)> OnBeforeNavigate;
   // A new window is asked for. Whatever the handler does, the engine's window is dropped, so no
   // window escapes the browser's pages.
   std::function<void(TNewWindowArgs &args)> OnNewWindow;
@@ -124,6 +137,7 @@ private:
   void UpdateCommandStates();
   void DocumentText(TTextMoment moment, const QString &text);
   void ReadFramedText();
+  void LoadOwnDocument(const QString &html, const QString &address, std::function<void()> shown);
 
   QWebEngineView *FView;
   TWebEnginePage *FPage;
@@ -141,6 +155,7 @@ private:
   QString FLeftDocument;     // the document being left while the next one loads
   QString FReplacedAddress;  // the address of the document the control's own replaced
   std::function<void()> FOnOwnDocumentShown;
+  bool FOwnDocumentDue = false;  // the control's own document is asked for, its load not begun
   // Cleared when the control goes, so engine answers still on their way are dropped.
   std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -29,6 +30,9 @@ void EnsurePicture() {
     ASSERT_TRUE(QImage(423, 214, QImage::Format_RGB32).save(path, "JPG"));
   }
 }
+
+// The visible text of the page's document.
+QString PageTextOf(TfrmChild *page) { return Eval(page, "document.body.innerText").toString().trimmed(); }
 
 struct TFilterCase {
   const char *name;
@@ -133,6 +137,33 @@ TEST_F(PageTest, NothingOfABlockedPageRunsAnyMoreWhateverItsDocumentType) {
     EXPECT_FALSE(Eval(page, "document.documentElement.textContent").toString().contains("calm"));
     EXPECT_EQ(page->Url(), Server.Url(path).toString());
   }
+}
+
+TEST_F(PageTest, EachBlockedPageLeavesTheParentOneLineWithItsHits) {
+  EnsurePicture();
+  Services->CfMrg()->AppCf().SetOffOn(true);
+  Server.Route("/calm.html", Html("", "calm " + Repeat("casino", 14)));
+  Server.Route("/bad.html", Html("", Repeat("casino", 21)));
+  // Words added after the load are counted on the text as it stands when it is blocked.
+  Server.Route("/late.html", Html("<script>setTimeout(function () { document.body.innerText = '" +
+                                      Repeat("casino", 17) + "'; }, 100);</script>",
+                                  "calm"));
+  TfrmChild *page = Main->AddPage("about:blank");
+  for (const char *path : {"/calm.html", "/bad.html", "/calm.html"})
+    Open(page, 0, path);
+  QSignalSpy decided(page, &TfrmChild::FilterDecided);
+  Open(page, 0, "/late.html");
+  ASSERT_TRUE(WaitUntil([&] { return !decided.isEmpty() && decided.last().at(0).toBool(); }, 20000));
+
+  QFile log(Services->BlockLog()->FileName());
+  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+  const QString lines = QString::fromUtf8(log.readAll());
+  const QString time = "\\[\\d\\d:\\d\\d\\]  ";
+  const QRegularExpression expected("^" + time + QRegularExpression::escape(Server.Url("/bad.html").toString()) +
+                                    "  21 hits\r\n" + time +
+                                    QRegularExpression::escape(Server.Url("/late.html").toString()) + "  17 hits\r\n$");
+  EXPECT_TRUE(expected.match(lines).hasMatch()) << lines.toStdString();
+  EXPECT_TRUE(PageTextOf(page).isEmpty()) << "the child's blocking page shows nothing more";
 }
 
 TEST_F(PageTest, BlockingPageKeepsTheDesignedMarkup) {

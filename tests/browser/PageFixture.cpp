@@ -1,6 +1,7 @@
 #include "tests/browser/PageFixture.h"
 #include "tests/support/WaitUntil.h"
 
+#include "datastore/uDBMrgFactory.h"
 #include "platform/cp936/CodePage936Qt.h"
 
 #include <QApplication>
@@ -42,6 +43,8 @@ std::vector<TReport> TRecordingMain::Of(const QString &method) const {
 }
 
 void PageTest::SetUp() {
+  // The card database of the black list lies in this test's folders.
+  TDBMrgFactory::ReleaseAll();
   Services = std::make_unique<TBrowserServices>();
   Panel.resize(800, 600);
   Panel.show();
@@ -52,6 +55,7 @@ void PageTest::SetUp() {
 void PageTest::TearDown() {
   Subject.reset();
   Services.reset();
+  TDBMrgFactory::ReleaseAll();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 

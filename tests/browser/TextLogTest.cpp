@@ -1,4 +1,4 @@
-// The browse log: line format, code page, several browsers appending at once, and a full disk.
+// The browse and block logs: line format, code page, several browsers appending at once, and a full disk.
 #include "browser/uTextLog.h"
 #include "common/uPathFunc.h"
 #include "platform/cp936/CodePage936Qt.h"
@@ -46,6 +46,22 @@ TEST(TextLog, LinesAtAFixedClock) {
   TTextLogManager second([&] { return QDateTime(QDate(2011, 3, 3), QTime(12, 0)); });
   second.Logs("http://b/");
   EXPECT_EQ(ReadFile(log.FileName()), expected + "[12:00]  http://b/\r\n");
+}
+
+TEST(TextLog, TheBlockLogIsUtf8InAFolderOfItsOwn) {
+  TTestFolders folders;
+  const QString folder = GetLogPath() + "拦截日志/";
+  ASSERT_FALSE(QFileInfo::exists(folder));
+  TTextLogManager log([] { return QDateTime(QDate(2011, 3, 3), QTime(21, 7)); }, TLogKind::Block);
+  EXPECT_EQ(log.FileName(), folder + "2011-03-03.txt") << "the folder is made when missing";
+  log.Logs("http://例子.cn/?q=中文ก  15 hits");
+  log.Logs(QStringLiteral("http://a/") + QChar(0) + "rest");  // a zero character ends the text, not the line
+  log.Logs("http://b/  black list 4");
+  EXPECT_EQ(ReadFile(log.FileName()), QString("[21:07]  http://例子.cn/?q=中文ก  15 hits\r\n"
+                                              "[21:07]  http://a/\r\n"
+                                              "[21:07]  http://b/  black list 4\r\n")
+                                          .toUtf8());
+  EXPECT_TRUE(QDir(GetBrowseLogPath()).isEmpty()) << "nothing goes to the browse log";
 }
 
 TEST(TextLog, AFileThatCannotBeOpenedRaises) {
