@@ -20,7 +20,10 @@ int32_t TPenalta::DecodeCount(const QString &stored) {
   try {
     bool ok = false;
     const int32_t count = DesDecryptFromHex(stored, CardKey).toInt(&ok, 10);
-    return ok ? count : 0;
+    if (!ok)
+      return 0;
+    // A number outside 0..3 was not written by this module: treat a hand-edited count as the worst.
+    return count < 0 || count > MaxCards ? MaxCards : count;
   } catch (const std::exception &) {
     return 0;  // not hexadecimal: a damaged value counts as no cards
   }

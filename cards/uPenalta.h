@@ -23,7 +23,8 @@ public:
 
   // The stored form of a count: the decimal text enciphered as one block, 16 hex digits.
   static QString EncodeCount(int32_t count);
-  // The count a stored text stands for; 0 when it is not hexadecimal or not a decimal number.
+  // The count a stored text stands for; 0 when it is not hexadecimal or not a decimal number,
+  // 3 when it is a number outside 0..3.
   static int32_t DecodeCount(const QString &stored);
 
   // The current count; 0 when it is missing or cannot be read.
