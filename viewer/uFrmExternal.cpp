@@ -103,6 +103,11 @@ void TFrmExternal::emwWBDocumentComplete() {
 void TFrmExternal::emwWBNewWindow3(TNewWindowArgs &args) {
   // The viewer opens no window of its own, whatever becomes of the address.
   args.Cancel = true;
+  // A page that asks for many windows at once would start a browser for each: at most one
+  // address a second is handed over, the others are dropped.
+  if (FLastHandedOver.isValid() && FLastHandedOver.elapsed() < NewWindowInterval)
+    return;
+  FLastHandedOver.start();
   // The address is opened once the engine has finished with its request: a refused address is
   // reported in a modal message box, which must not run inside the engine's own callback.
   const QString url = args.Url.toString();

@@ -1,11 +1,12 @@
 #pragma once
 // The viewer's only window: a small skinned window that shows one page of learning news in the
 // web-browser control, with a loading animation until the page has loaded. Every request of the
-// page for a new window is cancelled and its address opened in the filtered browser. Once a
-// second it looks for the host's main window and closes itself when that is gone.
+// page for a new window is cancelled and its address opened in the filtered browser, at most one
+// a second. Once a second it looks for the host's main window and closes itself when that is gone.
 // It reads no files or settings; its start address is a constant (see StartAddress).
 #include "controls/uSkinForm.h"
 
+#include <QElapsedTimer>
 #include <QString>
 
 class QLabel;
@@ -44,7 +45,11 @@ private:
   void emwWBNewWindow3(TNewWindowArgs &args);
   void tmrMRunTimer();
 
+  // Milliseconds after an address is handed to the browser in which new windows are dropped.
+  static constexpr qint64 NewWindowInterval = 1000;
+
   bool FShown = false;
+  QElapsedTimer FLastHandedOver;  // when the last address went to the browser; invalid: never
   TPanelEx *plxBg;
   QLabel *imgAppIco;
   TSysMenuButton *sysBtnMin;

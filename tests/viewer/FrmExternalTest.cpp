@@ -166,6 +166,7 @@ TEST_F(FrmExternalTest, NewWindowWithTooShortAnAddressIsReportedAndTheViewerStay
     EXPECT_EQ(messages, QStringList{"Url地址长度不对！"});
     EXPECT_TRUE(frm->isVisible());
     EXPECT_TRUE(frm->HostTimer()->isActive());
+    QTest::qWait(1100);  // the viewer hands over at most one address a second
   }
 }
 
