@@ -25,13 +25,27 @@ QByteArray ReadWhole(const QString &path) {
 
 [[noreturn]] void Undecodable(const QString &name) { Raise<EPictureError>(QStringLiteral("无法解码图片文件:") + name); }
 
+// A picture file can declare any size in a few bytes; larger pictures than the suite ever shows
+// are refused before their pixels are allocated.
+constexpr int MaxPictureSide = 4096;
+constexpr qint64 MaxPictureBytes = 64 * 1024 * 1024;  // decoded, four bytes a pixel
+
+bool TooLarge(qint64 width, qint64 height) {
+  return width > MaxPictureSide || height > MaxPictureSide || width * height * 4 > MaxPictureBytes;
+}
+
 QImage DecodeByQt(const QByteArray &data, const QString &name, const char *format) {
   QBuffer buffer;
   buffer.setData(data);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, format);
+  // Readers that cannot tell the size beforehand are held by the allocation limit instead.
+  reader.setAllocationLimit(int(MaxPictureBytes / (1024 * 1024)));
+  const QSize declared = reader.size();
+  if (declared.isValid() && TooLarge(declared.width(), declared.height()))
+    Undecodable(name);
   QImage image = reader.read();
-  if (image.isNull())
+  if (image.isNull() || TooLarge(image.width(), image.height()))
     Undecodable(name);
   return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
@@ -54,6 +68,10 @@ QImage DecodePng(const QByteArray &data, const QString &name) {
   png.version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_memory(&png, data.constData(), size_t(data.size())))
     Undecodable(name);
+  if (TooLarge(png.width, png.height)) {
+    png_image_free(&png);
+    Undecodable(name);
+  }
   // Byte order R, G, B, A whatever the machine, straight (not premultiplied) alpha.
   png.format = PNG_FORMAT_RGBA;
   QImage image(int(png.width), int(png.height), QImage::Format_RGBA8888);
@@ -99,7 +117,7 @@ TGifAnimation DecodeGif(const QByteArray &data, const QString &name) {
   TGifSource source{&data};
   int error = 0;
   std::unique_ptr<GifFileType, TGifCloser> gif(DGifOpen(&source, ReadGifBytes, &error));
-  if (!gif || DGifSlurp(gif.get()) != GIF_OK || gif->ImageCount < 1)
+  if (!gif || TooLarge(gif->SWidth, gif->SHeight) || DGifSlurp(gif.get()) != GIF_OK || gif->ImageCount < 1)
     Undecodable(name);
 
   const int width = gif->SWidth, height = gif->SHeight;

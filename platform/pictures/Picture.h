@@ -2,6 +2,8 @@
 // Pictures of the skinned controls and of the catalogue icons. PNG is decoded with libpng and
 // GIF with giflib, both called directly, so that alpha transparency and every animation frame
 // survive exactly; bitmaps, icons, TIFF and JPEG go through Qt's image readers.
+// Pictures larger than 4096 pixels a side (or 64 MB decoded) are refused as undecodable before
+// their pixels are allocated.
 // A picture is a value: copying it gives the new owner its own picture (the pixels are shared
 // until one side changes them).
 #include "platform/errors/Errors.h"

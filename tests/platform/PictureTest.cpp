@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QPainter>
 #include <QTest>
+#include <QtEndian>
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
@@ -38,6 +39,47 @@ QByteArray AlphaPng() {
   return bytes;
 }
 
+// A picture of the given size saved by Qt in the given format.
+QByteArray Saved(int width, int height, const char *format) {
+  QImage image(width, height, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, format);
+  return bytes;
+}
+
+quint32 Crc32(const QByteArray &bytes) {
+  quint32 crc = 0xFFFFFFFF;
+  for (const char byte : bytes) {
+    crc ^= quint8(byte);
+    for (int bit = 0; bit < 8; ++bit)
+      crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+  }
+  return ~crc;
+}
+
+// A PNG of a few dozen bytes whose header declares width x height RGBA pixels; no pixel data.
+QByteArray PngHeaderOnly(quint32 width, quint32 height) {
+  QByteArray png("\x89PNG\r\n\x1a\n", 8);
+  auto chunk = [&](const QByteArray &type, const QByteArray &body) {
+    QByteArray length(4, '\0');
+    qToBigEndian(quint32(body.size()), length.data());
+    QByteArray crc(4, '\0');
+    qToBigEndian(Crc32(type + body), crc.data());
+    png += length + type + body + crc;
+  };
+  QByteArray ihdr(13, '\0');
+  qToBigEndian(width, ihdr.data());
+  qToBigEndian(height, ihdr.data() + 4);
+  ihdr[8] = 8;  // bits a sample
+  ihdr[9] = 6;  // RGBA
+  chunk("IHDR", ihdr);
+  chunk("IEND", {});
+  return png;
+}
+
 struct TGifFrameSpec {
   int Left, Top, Width, Height;
   std::vector<GifPixelType> Pixels;
@@ -45,9 +87,9 @@ struct TGifFrameSpec {
   int Disposal;
 };
 
-// Writes an animated GIF with giflib: 4 x 2 screen, colours 0 transparent-capable red,
+// Writes an animated GIF with giflib: 4 x 2 screen unless told, colours 0 transparent-capable red,
 // 1 green, 2 blue, 3 white; colour 0 is the transparent index of every frame.
-QByteArray MakeGif(const std::vector<TGifFrameSpec> &frames) {
+QByteArray MakeGif(const std::vector<TGifFrameSpec> &frames, QSize screen = {4, 2}) {
   const QString path = QDir::temp().filePath("pemblo_controls_test.gif");
   int error = 0;
   GifFileType *gif = EGifOpenFileName(path.toLocal8Bit().constData(), false, &error);
@@ -55,7 +97,7 @@ QByteArray MakeGif(const std::vector<TGifFrameSpec> &frames) {
   GifColorType colours[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
   ColorMapObject *map = GifMakeMapObject(4, colours);
   EGifSetGifVersion(gif, true);
-  EGifPutScreenDesc(gif, 4, 2, 2, 0, map);
+  EGifPutScreenDesc(gif, screen.width(), screen.height(), 2, 0, map);
   for (const auto &f : frames) {
     GraphicsControlBlock gcb{f.Disposal, false, f.DelayCs, 0};
     GifByteType ext[4];
@@ -149,6 +191,12 @@ TEST(Pictures, FilesThatCannotBeReadRaiseAnErrorNamingThem) {
       {"broken.bmp", "BM garbage", "无法解码图片文件:"},
       {"broken.ico", QByteArray(6, '\0'), "无法解码图片文件:"},
       {"drawing.wmf", "\xd7\xcd\xc6\x9a", "不支持的图片格式:"},
+      // Pictures larger than 4096 pixels a side are refused before their pixels are allocated.
+      {"huge.png", PngHeaderOnly(16000, 16000), "无法解码图片文件:"},
+      {"wide.png", Saved(4097, 1, "PNG"), "无法解码图片文件:"},
+      {"tall.bmp", Saved(1, 4097, "BMP"), "无法解码图片文件:"},
+      {"wide.tif", Saved(4097, 1, "TIFF"), "无法解码图片文件:"},
+      {"wide.gif", MakeGif({{0, 0, 1, 1, {1}, 10, 0}}, {4097, 1}), "无法解码图片文件:"},
   };
   for (const auto &c : cases) {
     const QString path = Write(folders.Root(), c.Name, c.Bytes);
@@ -159,6 +207,11 @@ TEST(Pictures, FilesThatCannotBeReadRaiseAnErrorNamingThem) {
       EXPECT_EQ(QString::fromUtf8(e.what()), c.Message + path) << c.Name.toStdString();
     }
   }
+  // At the limit pictures still decode; pictures told by their signature are held to it too.
+  for (const char *format : {"PNG", "BMP"})
+    EXPECT_EQ(TPicture::FromData(Saved(4096, 2, format), "edge").Width(), 4096) << format;
+  EXPECT_THROW(TPicture::FromData(PngHeaderOnly(16000, 16000), "huge"), EPictureError);
+  EXPECT_THROW(TPicture::FromData(Saved(2, 4097, "BMP"), "tall"), EPictureError);
   const QString missing = QString::fromStdString((folders.Root() / "none.png").string());
   try {
     TPicture::FromFile(missing);
