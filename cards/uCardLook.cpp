@@ -9,12 +9,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 
-void ClearKeyColour(QWidget *widget) {
-  QPalette pal = widget->palette();
-  pal.setColor(QPalette::Window, QGuiApplication::palette().color(QPalette::Window));
-  widget->setPalette(pal);
-}
-
 TPanelEx *CardBackground(TSkinForm *form, const QString &picture) {
   const TPicture background = SkinPicture(picture);
   form->ApplyShape(background);

@@ -11,10 +11,6 @@ class TPanelEx;
 class TSkinForm;
 class TSysMenuButton;
 
-// Frames and check boxes are drawn from the window colour, which on a skinned form is the
-// maroon key: such controls get the usual window colour back.
-void ClearKeyColour(QWidget *widget);
-
 // Shapes the form after the skin picture `picture` and fills it with a panel showing it.
 TPanelEx *CardBackground(TSkinForm *form, const QString &picture);
 // The white caption at the top left of the title band; it lets the panel under it drag.

@@ -4,6 +4,8 @@
 #include "controls/uSkin.h"
 #include "controls/uSysMenuButton.h"
 
+#include <QGuiApplication>
+
 QFont SkinFont(const QString &family, int pixels, bool bold) {
   QFont font(family);
   font.setPixelSize(pixels);
@@ -36,4 +38,10 @@ TSysMenuButton *SkinCloseButton(QWidget *parent, const QPoint &at) {
   button->SetPicture(SkinPicture(QStringLiteral("sysclose.png")));
   button->setGeometry(QRect(at, QSize(11, 11)));
   return button;
+}
+
+void ClearKeyColour(QWidget *widget) {
+  QPalette pal = widget->palette();
+  pal.setColor(QPalette::Window, QGuiApplication::palette().color(QPalette::Window));
+  widget->setPalette(pal);
 }

@@ -18,6 +18,10 @@ QFont SkinFont(const QString &family, int pixels, bool bold = false);
 // Sets the colour a label's or a button's text is drawn in.
 void SetTextColor(QWidget *widget, const QColor &color);
 
+// Frames and check boxes are drawn from the window colour, which on a skinned form is the
+// maroon key: such controls get the usual window colour back.
+void ClearKeyColour(QWidget *widget);
+
 // A button drawn from the skin strip `strip` at `bounds`, its caption centred.
 TPngButton *SkinButton(QWidget *parent, const QString &strip, const QRect &bounds, const QString &caption,
                        const QFont &font);

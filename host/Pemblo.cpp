@@ -2,19 +2,24 @@
 // application centre and the hidden lock channel, loads the three window libraries from its
 // folder, registers its lock program and asks for the parent's password at the first start.
 #include "common/uAppcf.h"
-#include "common/uProcessServices.h"
 #include "common/uPathFunc.h"
+#include "common/uProcessServices.h"
 #include "common/uRegistryHelper.h"
 #include "host/uFrmHostMain.h"
 #include "host/uFrmPassword.h"
 #include "host/uHostRules.h"
 #include "platform/errors/ErrorGuard.h"
+#include "platform/os/NamedMutex.h"
 
 #include <QTimer>
 
 int main(int argc, char **argv) {
   TGuardedApplication app(argc, argv);
   int result = 1;
+  // One host at a time: two would end the same program twice and give two cards for it.
+  const TNamedMutex once(QStringLiteral("Pemblo"));
+  if (once.AlreadyExists())
+    return 0;
   GuardedCall([&] {
     // The card counter starts this program when a fourth card is given.
     RegWriteString(HKEY_LOCAL_MACHINE, QStringLiteral("\\SOFTWARE\\Pemblo"), QStringLiteral("PembloLock"),
@@ -30,6 +35,7 @@ int main(int argc, char **argv) {
     THostRules rules(main, cfMrg);
     main.show();
     main.ShowCentre();
+    main.CheckOwnTitles();
     rules.Start();
     result = app.exec();
   });

@@ -50,7 +50,7 @@ bool SameProcess(pid_t pid, unsigned long long startTime) {
 }  // namespace
 
 QString LimitedProgram(const QString &rowPath) {
-  QString program = rowPath.trimmed();
+  QString program = rowPath;
   if (program.endsWith(QStringLiteral(".desktop"), Qt::CaseInsensitive)) {
     program = DesktopExecProgram(program);
     if (!program.isEmpty() && !program.contains(u'/'))
@@ -74,9 +74,12 @@ void TAppLimiter::Reload() {
     try {
       rule.Windows = ParseSchedule(row->sDt);
     } catch (const std::exception &e) {
+      // A schedule the grid never writes was changed by hand: the program is limited always.
+      for (int day = 0; day < 7; ++day)
+        rule.Windows.push_back({day, QTime(0, 0), QTime(23, 59)});
       if (FOnNotice)
-        FOnNotice(QStringLiteral("限制程序%1的时间读不出：%2").arg(row->sApp, QString::fromUtf8(e.what())));
-      continue;
+        FOnNotice(QStringLiteral("限制程序%1的时间读不出（%2），现在一直限制它。")
+                      .arg(row->sApp, QString::fromUtf8(e.what())));
     }
     if (!rule.sProgram.isEmpty())
       rules.push_back(std::move(rule));
@@ -127,6 +130,10 @@ std::vector<pid_t> TAppLimiter::Enforce(const std::vector<TRunningProgram> &runn
     FEnding[program.iPid] = entry;
     ::kill(program.iPid, SIGTERM);
     ended.push_back(program.iPid);
+    auto reported = FReported.find(active->iAid);
+    if (reported != FReported.end() && reported->second.elapsed() < ViolationQuietMs)
+      continue;
+    FReported[active->iAid].start();
     if (FOnViolation)
       FOnViolation(*active, program.iPid);
   }

@@ -36,12 +36,15 @@ public:
   using TNoticeEvent = std::function<void(const QString &text)>;
 
   static inline constexpr int KillAfterMs = 3000;
+  // The processes of one start (a program that forks, or is started again at once) make one
+  // violation: a rule reports again only after this time.
+  static inline constexpr int ViolationQuietMs = 30000;
 
   explicit TAppLimiter(
       TClock clock = [] { return QDateTime::currentDateTime(); }, QObject *parent = nullptr);
 
-  // Reads every row of `apps` again; a row whose schedule cannot be read is left out and named
-  // in a notice.
+  // Reads every row of `apps` again; a row whose schedule cannot be read is limited at every
+  // moment and named in a notice.
   void Reload();
   void SetRules(std::vector<TLimitRule> rules);
   const std::vector<TLimitRule> &Rules() const { return FRules; }
@@ -66,6 +69,7 @@ private:
   std::vector<TLimitRule> FRules;
   QHash<QString, std::vector<size_t>> FByProgram;
   std::map<pid_t, TEnding> FEnding;
+  std::map<int32_t, QElapsedTimer> FReported;  // rule key -> time of its last violation
   QTimer FTimer;
   TViolationEvent FOnViolation;
   TNoticeEvent FOnNotice;

@@ -7,6 +7,7 @@
 #include "common/uPathFunc.h"
 #include "controls/uPngButton.h"
 #include "controls/uSkin.h"
+#include "controls/uSkinLook.h"
 #include "controls/uSysMenuButton.h"
 #include "host/uFrmPassword.h"
 #include "host/uHostLook.h"
@@ -65,7 +66,7 @@ TFrmHostMain::TFrmHostMain(TCfMrg &cfMrg, const QString &libraryFolder)
     : TSkinForm(nullptr, true), FCfMrg(cfMrg), FLibraries(libraryFolder) {
   setAttribute(Qt::WA_NativeWindow);
   ApplyFrmInfo(this, FrmInfos[fiMainWindow]);
-  new THostFrame(QStringLiteral("Sunvale 绿色家园"), this);
+  new THostFrame(QStringLiteral("Sunvale"), this);
 
   auto *btnMin = new TSysMenuButton(this);
   btnMin->SetButtonType(smbtMin);
@@ -107,6 +108,7 @@ TFrmHostMain::TFrmHostMain(TCfMrg &cfMrg, const QString &libraryFolder)
   QFont small = lstNotices->font();
   small.setPixelSize(10);
   lstNotices->setFont(small);
+  ClearKeyColour(lstNotices);
 
   TWindowEndpoint::Of(this)->SetMessageHandler(
       [this](quint32 msg, qint64 w, qint64 l) { return MainMessage(msg, w, l); });
@@ -132,6 +134,14 @@ void TFrmHostMain::ShowCentre() {
   FLibraries.PembloBox()(static_cast<quintptr>(pnlCentre->winId()));
 }
 
+void TFrmHostMain::CheckOwnTitles() {
+  for (QWidget *window : {static_cast<QWidget *>(this), FLockChannel.get()}) {
+    const auto owner = FindWindowByTitle(window->windowTitle());
+    if (owner && owner->sBusName != TWindowEndpoint::Of(window)->BusName())
+      AddNotice(QStringLiteral("另一个程序占用了窗口名“%1”，家长的规则可能收不到通知！").arg(window->windowTitle()));
+  }
+}
+
 void TFrmHostMain::AddNotice(const QString &text) {
   lstNotices->insertItem(0, QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss ")) + text);
   while (lstNotices->count() > kNoticesKept)
@@ -140,8 +150,9 @@ void TFrmHostMain::AddNotice(const QString &text) {
 
 qint64 TFrmHostMain::MainMessage(quint32 msg, qint64 wParam, qint64 lParam) {
   AddNotice(QStringLiteral("%1 %2 %3").arg(MessageName(msg)).arg(wParam).arg(lParam));
+  // The count shown is the counter's own: any program on the bus could send another number.
   if (msg == WM_YCARDUPDATE)
-    ShowCardCount(int(wParam));
+    ShowCardCount(TPenalta().YCount());
   if (FOnNotice)
     FOnNotice(msg, wParam, lParam);
   return 0;

@@ -35,6 +35,10 @@ public:
   using TNoticeEvent = std::function<void(quint32 msg, qint64 wParam, qint64 lParam)>;
   void SetOnNotice(TNoticeEvent handler) { FOnNotice = std::move(handler); }
 
+  // Says in the notices when another program answers to the main window's or the lock
+  // channel's title (it would receive the suite's notices instead of this host).
+  void CheckOwnTitles();
+
   // Adds a line to the list of notices (newest first, at most 50 kept).
   void AddNotice(const QString &text);
 

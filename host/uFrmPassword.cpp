@@ -1,5 +1,6 @@
 #include "host/uFrmPassword.h"
 #include "common/uFrmInfos.h"
+#include "controls/uSkinLook.h"
 #include "host/uHostLook.h"
 #include "platform/errors/ErrorGuard.h"
 
@@ -14,6 +15,7 @@ QLineEdit *PasswordEdit(QWidget *parent, const char *name, int y) {
   edit->setObjectName(QString::fromLatin1(name));
   edit->setEchoMode(QLineEdit::Password);
   edit->setGeometry(100, y, 130, 22);
+  ClearKeyColour(edit);
   return edit;
 }
 
@@ -62,6 +64,8 @@ TFrmPassword::TFrmPassword(TParentPassword &password, TPasswordMode mode, QWidge
   btnCancel = new QPushButton(QStringLiteral("取消"), this);
   btnCancel->setObjectName(QStringLiteral("btnCancel"));
   btnCancel->setGeometry(140, 200, 70, 24);
+  ClearKeyColour(btnOk);
+  ClearKeyColour(btnCancel);
   connect(btnOk, &QPushButton::clicked, this, Guarded([this](bool) { btnOkClick(); }));
   connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }

@@ -19,6 +19,10 @@ THostRules::THostRules(TFrmHostMain &main, TCfMrg &cfMrg, TAppLimiter::TClock cl
 void THostRules::Start() {
   FLimiter.Reload();
   FLimiter.Start();
+  // The limits are read again every minute as well: a notice can be lost or taken by another
+  // program that answers to the lock channel's title.
+  connect(&FReloadTimer, &QTimer::timeout, this, [this] { GuardedCall([this] { FLimiter.Reload(); }); });
+  FReloadTimer.start(60000);
   FLogKeeper.Apply(FCfMrg.AppCf());
 }
 
@@ -28,10 +32,15 @@ void THostRules::Notice(quint32 msg, qint64 wParam, qint64) {
   else if (msg == WM_CFGUPDATE)
     FLogKeeper.Apply(FCfMrg.AppCf());
   else if (msg == WM_WEBBLOCKED) {
-    QString address = QString::number(wParam);
+    // Only a row of the black list counts, once a minute: any program on the bus can post this.
+    QString address;
     for (const auto &row : TWebsDao().QueryAll())
       if (row->iWid == wParam)
         address = row->sUrl;
+    auto reported = FWebReported.find(wParam);
+    if (address.isEmpty() || (reported != FWebReported.end() && reported->second.elapsed() < WebQuietMs))
+      return;
+    FWebReported[wParam].start();
     Violation(WebViolationItem(address), QStringLiteral("现在不能访问%1，给了一张黄牌。").arg(address));
   }
 }

@@ -7,7 +7,10 @@
 #include "host/uLogKeeper.h"
 #include "host/uViolations.h"
 
+#include <QElapsedTimer>
 #include <QObject>
+#include <QTimer>
+#include <map>
 
 class TCfMrg;
 class TFrmHostMain;
@@ -27,7 +30,13 @@ private:
   void Notice(quint32 msg, qint64 wParam, qint64 lParam);
   void Violation(const QString &item, const QString &toChild);
 
+  // A black-list violation counts once a minute per row, so a flood of notices gives no flood
+  // of cards.
+  static inline constexpr int WebQuietMs = 60000;
+
   TFrmHostMain &FMain;
+  std::map<qint64, QElapsedTimer> FWebReported;
+  QTimer FReloadTimer;
   TCfMrg &FCfMrg;
   TAppLimiter FLimiter;
   TLogKeeper FLogKeeper;

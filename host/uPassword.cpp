@@ -6,6 +6,7 @@
 #include <QPasswordDigestor>
 #include <QRandomGenerator>
 #include <QStringList>
+#include <algorithm>
 
 namespace {
 
@@ -26,8 +27,9 @@ TTries ParseTries(const QString &text) {
   const QStringList parts = text.split(u',');
   TTries tries;
   if (parts.size() == 2) {
-    tries.iWrong = parts[0].toInt();
-    tries.iLockedUntil = parts[1].toLongLong();
+    // A hand-edited count or time must neither erase wrong tries nor lock the parent out.
+    tries.iWrong = std::max(0, parts[0].toInt());
+    tries.iLockedUntil = std::max<qint64>(0, parts[1].toLongLong());
   }
   return tries;
 }
@@ -77,7 +79,8 @@ void TParentPassword::Set(const QString &password) {
 int TParentPassword::SecondsLocked() const {
   const qint64 left =
       ParseTries(RegReadString(HKEY_LOCAL_MACHINE, kKey, kTriesValue)).iLockedUntil - FClock().toMSecsSinceEpoch();
-  return left > 0 ? int((left + 999) / 1000) : 0;
+  // No wait is ever longer than one: a time further ahead was written by hand.
+  return int(std::clamp<qint64>((left + 999) / 1000, 0, WaitSeconds));
 }
 
 TPasswordCheck TParentPassword::Check(const QString &password) {

@@ -71,12 +71,20 @@ QString ScriptOf(const QByteArray &proc) {
   return {};
 }
 
+uid_t RealUser(pid_t pid) {
+  const QByteArray status = ReadSmallFile("/proc/" + QByteArray::number(pid) + "/status");
+  const qsizetype at = status.indexOf("\nUid:");
+  if (at < 0)
+    return uid_t(-1);
+  return uid_t(status.mid(at + 5, 32).simplified().split(' ').value(0).toUInt());
+}
+
 }  // namespace
 
 bool IsInterpreter(const QString &executable) {
   static const QRegularExpression names(
       QStringLiteral("^(sh|bash|dash|zsh|ksh|python[0-9.]*|perl[0-9.]*|ruby[0-9.]*|node|nodejs|lua[0-9.]*|php[0-9.]*|"
-                     "tclsh[0-9.]*|wish[0-9.]*)$"));
+                     "tclsh[0-9.]*|wish[0-9.]*|ld-linux.*\\.so.*|ld\\.so)$"));
   return names.match(QFileInfo(executable).fileName()).hasMatch();
 }
 
@@ -104,7 +112,11 @@ std::vector<TRunningProgram> ScanPrograms(uid_t user) {
     if (pid <= 0 || *end != '\0' || pid == self)
       continue;
     struct stat info;
-    if (::fstatat(::dirfd(dir), entry->d_name, &info, 0) != 0 || info.st_uid != user)
+    if (::fstatat(::dirfd(dir), entry->d_name, &info, 0) != 0)
+      continue;
+    // A process that made itself non-dumpable shows its /proc folder as root's: its status
+    // still names its real user.
+    if (info.st_uid != user && !(info.st_uid == 0 && RealUser(pid_t(pid)) == user))
       continue;
     TRunningProgram program = ReadProgram(pid_t(pid));
     if (!program.sProgram.isEmpty())

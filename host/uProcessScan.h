@@ -1,7 +1,8 @@
 #pragma once
 // The running programs of this user, read from /proc: for each process its id, its start time
 // (so a reused id is told apart) and the program it runs: the executable, or for a script
-// interpreter (sh, bash, dash, python, perl, ruby, node, lua, php, tclsh, wish) the script named
+// interpreter (sh, bash, dash, python, perl, ruby, node, lua, php, tclsh, wish, and the dynamic
+// loader ld.so, which can start a program by hand) the script named
 // first on its command line, resolved against the process's working folder. Reads /proc only.
 #include <QString>
 #include <sys/types.h>

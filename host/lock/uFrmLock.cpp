@@ -1,4 +1,5 @@
 #include "host/lock/uFrmLock.h"
+#include "cards/uPenalta.h"
 #include "host/uHostLook.h"
 #include "platform/errors/ErrorGuard.h"
 
@@ -7,6 +8,7 @@
 #include <QLineEdit>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 TFrmLock::TFrmLock(TParentPassword &password) : FPassword(password) {
@@ -27,8 +29,7 @@ TFrmLock::TFrmLock(TParentPassword &password) : FPassword(password) {
   edtPassword->setObjectName(QStringLiteral("edtPassword"));
   edtPassword->setEchoMode(QLineEdit::Password);
   edtPassword->setFixedWidth(240);
-  edtPassword->setPlaceholderText(FPassword.IsSet() ? QStringLiteral("家长密码，回车确认")
-                                                    : QStringLiteral("设置家长密码，回车确认"));
+  edtPassword->setPlaceholderText(QStringLiteral("家长密码，回车确认"));
   lblMessage = new QLabel(this);
   lblMessage->setObjectName(QStringLiteral("lblMessage"));
   lblMessage->setFont(middle);
@@ -41,21 +42,29 @@ TFrmLock::TFrmLock(TParentPassword &password) : FPassword(password) {
   layout->insertWidget(3, edtPassword, 0, Qt::AlignHCenter);
   layout->addStretch(3);
   connect(edtPassword, &QLineEdit::returnPressed, this, Guarded([this] { edtPasswordReturn(); }));
+  // The parent may also take cards back in the host; below three cards the screen goes. A
+  // count that cannot be read keeps it.
+  auto *tmrCards = new QTimer(this);
+  connect(tmrCards, &QTimer::timeout, this, [this] {
+    try {
+      if (TPenalta().YCount() < TPenalta::MaxCards)
+        Unlock();
+    } catch (const std::exception &) {
+    }
+  });
+  tmrCards->start(1000);
+}
+
+void TFrmLock::Unlock() {
+  FUnlocked = true;
+  releaseKeyboard();
+  close();
 }
 
 void TFrmLock::edtPasswordReturn() {
-  // Without a parent's password nothing could ever unlock the screen: the first password
-  // typed becomes the parent's password.
-  if (!FPassword.IsSet() && !edtPassword->text().isEmpty()) {
-    FPassword.Set(edtPassword->text());
-    FUnlocked = true;
-    close();
-    return;
-  }
   switch (FPassword.Check(edtPassword->text())) {
   case TPasswordCheck::Right:
-    FUnlocked = true;
-    close();
+    Unlock();
     return;
   case TPasswordCheck::Wrong:
     lblMessage->setText(QStringLiteral("密码不对！"));

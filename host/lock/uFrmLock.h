@@ -1,7 +1,8 @@
 #pragma once
 // The lock screen of pemblo-lock: a full-screen window above all others telling the child that
-// three yellow cards are used up. Only the parent's password closes it; closing it any other
-// way is refused.
+// three yellow cards are used up. Only the parent's password closes it, or the parent taking
+// cards back in the host; closing it any other way is refused. It never sets a password: with
+// none set, only taking cards back opens it.
 #include "host/uPassword.h"
 
 #include <QWidget>
@@ -21,6 +22,7 @@ protected:
 
 private:
   void edtPasswordReturn();
+  void Unlock();
 
   TParentPassword &FPassword;
   bool FUnlocked = false;

@@ -2,8 +2,8 @@
 // is ended within 2 s (killed when it ignores the request), outside its window it runs, a
 // program of the same name in another folder runs, a deleted row stops the limit, scripts and
 // desktop launchers count as the program they run, and each ended start is one violation.
-#include "host/uAppLimiter.h"
 #include "datastore/uDBMrgFactory.h"
+#include "host/uAppLimiter.h"
 #include "manage/uAppsDao.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WaitUntil.h"
@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -103,10 +104,13 @@ TEST_F(AppLimiterTest, AProgramThatIgnoresTheRequestIsKilledAfterThreeSeconds) {
   const QString script = games + "/stubborn.sh";
   QFile file(script);
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write("trap '' TERM\nwhile true; do sleep 0.1; done\n");
+  const QString ready = games + "/ready";
+  file.write(("trap '' TERM\ntouch '" + ready + "'\nwhile true; do sleep 0.1; done\n").toUtf8());
   file.close();
   AddRow(script);
   QProcess *p = Start(QStringLiteral("/bin/sh"), {script});
+  // Only once the script refuses SIGTERM does the limiter look.
+  ASSERT_TRUE(WaitUntil([&] { return QFile::exists(ready); }, 5000));
   limiter->Start(500);
   EXPECT_FALSE(Ended(p, 2000)) << "it ignores the polite request";
   EXPECT_TRUE(Ended(p, 4000)) << "and is killed";
@@ -126,11 +130,36 @@ TEST_F(AppLimiterTest, ADesktopLauncherStandsForTheProgramOfItsExecLine) {
   EXPECT_TRUE(Ended(p, 2500));
 }
 
-TEST_F(AppLimiterTest, ARowWhoseScheduleCannotBeReadIsLeftOutAndNamed) {
+TEST_F(AppLimiterTest, ARowWhoseScheduleWasDamagedLimitsAlwaysAndIsNamed) {
   QStringList notices;
   limiter->SetOnNotice([&](const QString &text) { notices << text; });
   AddRow(games + "/game", QStringLiteral("iweek:9;tstart:08:00;tend:09:59,"));
-  EXPECT_TRUE(limiter->Rules().empty());
   ASSERT_EQ(notices.size(), 1);
   EXPECT_TRUE(notices[0].contains(games + "/game"));
+  now = kOutside;
+  QProcess *p = Start(games + "/game");
+  limiter->Start(500);
+  EXPECT_TRUE(Ended(p, 2500)) << "a schedule changed by hand limits the program at every moment";
+}
+
+TEST_F(AppLimiterTest, OneStartOfAProgramThatForksIsOneViolation) {
+  // The limited program starts four more copies of itself before it can be ended.
+  const QString script = games + "/family.sh";
+  QFile file(script);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(("if [ \"$1\" = child ]; then sleep 30; exit; fi\n"
+              "for i in 1 2 3 4; do /bin/sh '" +
+              script + "' child & done\nsleep 30\n")
+                 .toUtf8());
+  file.close();
+  AddRow(script);
+  QProcess *p = Start(QStringLiteral("/bin/sh"), {script, QStringLiteral("parent")});
+  QTest::qWait(300);
+  limiter->Start(300);
+  EXPECT_TRUE(Ended(p, 2500));
+  QTest::qWait(1500);
+  EXPECT_EQ(violations.size(), 1);
+  // The children it left are ended as well.
+  for (const TRunningProgram &program : ScanPrograms())
+    EXPECT_NE(program.sProgram, QFileInfo(script).canonicalFilePath()) << program.iPid;
 }

@@ -76,3 +76,24 @@ TEST(ParentPassword, FiveWrongTriesInARowMakeEveryTryWaitAMinute) {
   clock.Now = clock.Now.addSecs(2);
   EXPECT_EQ(again.Check(QStringLiteral("right")), TPasswordCheck::Right);
 }
+
+TEST(ParentPassword, HandEditedTriesNeitherEraseWrongTriesNorLockForEver) {
+  TTestFolders folders;
+  TFakeClock clock;
+  TParentPassword password(clock.Clock());
+  password.Set(QStringLiteral("right"));
+  const auto setTries = [](const QString &text) {
+    RegWriteString(HKEY_LOCAL_MACHINE, QStringLiteral("\\SOFTWARE\\Pemblo"), QStringLiteral("PasswordTries"), text);
+  };
+  // A negative count would buy free guesses: it counts as none.
+  setTries(QStringLiteral("-1000000,0"));
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(password.Check(QStringLiteral("wrong")), TPasswordCheck::Wrong);
+  EXPECT_EQ(password.Check(QStringLiteral("wrong")), TPasswordCheck::Wrong);
+  EXPECT_EQ(password.Check(QStringLiteral("right")), TPasswordCheck::Locked);
+  // A wait far in the future (or past what an int holds) is one wait, not years.
+  for (const QString &until : {QStringLiteral("9223372036854775807"), QStringLiteral("99999999999999")}) {
+    setTries(QStringLiteral("0,") + until);
+    EXPECT_EQ(password.SecondsLocked(), TParentPassword::WaitSeconds) << until.toStdString();
+  }
+}
