@@ -64,3 +64,20 @@ function(pemblo_add_bench name)
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench
     BUILD_RPATH "${PEMBLO_OUT}/Pemblo;${PEMBLO_OUT}/PembloBrowser")
 endfunction()
+
+# pemblo_in_product_layout(<target> <folder>): runs a test or benchmark program from
+# <folder>/Pemblo, laid out like the product: the three libraries, the catalogue and its icons
+# beside it, <folder>/PembloBrowser and <folder>/PembloExternal next to it, so the program finds
+# them where the host finds them.
+function(pemblo_in_product_layout target folder)
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${folder}/Pemblo)
+  add_dependencies(${target} Pemblo)
+  set(links)
+  foreach(product PembloBrowser PembloExternal)
+    list(APPEND links COMMAND ${CMAKE_COMMAND} -E create_symlink ${PEMBLO_OUT}/${product} ${folder}/${product})
+  endforeach()
+  foreach(file libPembloManage.so libPenalta.so libQuillo.so MiniAppdata.mdb icons)
+    list(APPEND links COMMAND ${CMAKE_COMMAND} -E create_symlink ${PEMBLO_OUT}/Pemblo/${file} ${folder}/Pemblo/${file})
+  endforeach()
+  add_custom_command(TARGET ${target} POST_BUILD ${links} VERBATIM)
+endfunction()
