@@ -32,32 +32,9 @@ TFrmBox::TFrmBox(QWidget *parent)
 
   imgBg->SetPicture(SkinPicture(QStringLiteral("box_bg.png")));
 
-  QFont font(QStringLiteral("Tahoma"));
-  font.setPixelSize(11);
-  QPalette white = quilloMain->palette();
-  white.setColor(QPalette::WindowText, Qt::white);
-
-  TFlowPanelEx *flow = quilloMain->FlowPanel();
-  flow->SetCellWidth(50);
-  flow->SetCellHeight(68);
-  flow->SetCellMargins(QMargins(16, 3, 3, 5));
-  flow->setFont(font);
-  flow->setPalette(white);
-  flow->SetOnCellClick(Guarded([this](PDragCell PCell) { quilloMainFlowPanelExCellClick(PCell); }));
-
-  TDlpPager *pager = quilloMain->Pager();
-  pager->SetMargins(QMargins(10, 3, 10, 10));
-  pager->SetPageSize(10);
-  pager->SetPNumHeight(13);
-  pager->SetPNumWidth(13);
-  pager->SetNumMargins(QMargins(5, 0, 0, 0));
-  pager->SetUpPic(SkinPicture(QStringLiteral("pager_up.png")));
-  pager->SetDownPic(SkinPicture(QStringLiteral("pager_down.png")));
-  pager->SetCurNumPic(SkinPicture(QStringLiteral("pager_cur.png")));
-  pager->SetBgPic(SkinPicture(QStringLiteral("pager_bg.png")));
-  pager->SetAutoShow(true);
-  pager->setFont(font);
-  pager->setPalette(white);
+  ApplyBoxLook(quilloMain, {QMargins(16, 3, 3, 5), QMargins(10, 3, 10, 10), 10, 13, QMargins(5, 0, 0, 0),
+                            QStringLiteral("pager_bg.png")});
+  quilloMain->FlowPanel()->SetOnCellClick(Guarded([this](PDragCell PCell) { quilloMainFlowPanelExCellClick(PCell); }));
 
   resize(DesignSize);
 }

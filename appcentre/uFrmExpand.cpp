@@ -24,30 +24,9 @@ TFrmExpand::TFrmExpand(QWidget *parent)
   imgClose->setGeometry(2, 208, 10, 24);
   imgClose->SetOnClick(Guarded([this] { close(); }));
 
-  QFont font(QStringLiteral("Tahoma"));
-  font.setPixelSize(11);
-  QPalette white = quilloMain->palette();
-  white.setColor(QPalette::WindowText, Qt::white);
-
-  TFlowPanelEx *flow = quilloMain->FlowPanel();
-  flow->SetCellWidth(50);
-  flow->SetCellHeight(68);
-  flow->setFont(font);
-  flow->setPalette(white);
-  flow->SetOnCellClick(Guarded([this](PDragCell PCell) { quilloMainFlowPanelExCellClick(PCell); }));
-
-  TDlpPager *pager = quilloMain->Pager();
-  pager->SetMargins(QMargins(50, 23, 50, 3));
-  pager->SetPageSize(25);
-  pager->SetPNumHeight(10);
-  pager->SetPNumWidth(13);
-  pager->SetUpPic(SkinPicture(QStringLiteral("pager_up.png")));
-  pager->SetDownPic(SkinPicture(QStringLiteral("pager_down.png")));
-  pager->SetCurNumPic(SkinPicture(QStringLiteral("pager_cur.png")));
-  pager->SetBgPic(SkinPicture(QStringLiteral("pager_bg_expand.png")));
-  pager->SetAutoShow(true);
-  pager->setFont(font);
-  pager->setPalette(white);
+  ApplyBoxLook(quilloMain, {QMargins(3, 3, 3, 3), QMargins(50, 23, 50, 3), 25, 10, QMargins(3, 0, 0, 0),
+                            QStringLiteral("pager_bg_expand.png")});
+  quilloMain->FlowPanel()->SetOnCellClick(Guarded([this](PDragCell PCell) { quilloMainFlowPanelExCellClick(PCell); }));
   quilloMain->setGeometry(32, 8, 289, 431);
 }
 

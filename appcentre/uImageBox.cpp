@@ -1,4 +1,5 @@
 #include "appcentre/uImageBox.h"
+#include "controls/uSkin.h"
 
 #include <QEvent>
 #include <QMouseEvent>
@@ -342,4 +343,32 @@ void TImageBox::Realign() {
     client.setBottom(top - m.top() - 1);
   }
   FFlowPanel->setGeometry(client);
+}
+
+void ApplyBoxLook(TImageBox *box, const TBoxLook &look) {
+  QFont font(QStringLiteral("Tahoma"));
+  font.setPixelSize(11);
+  QPalette white = box->palette();
+  white.setColor(QPalette::WindowText, Qt::white);
+
+  TFlowPanelEx *flow = box->FlowPanel();
+  flow->SetCellWidth(50);
+  flow->SetCellHeight(68);
+  flow->SetCellMargins(look.CellMargins);
+  flow->setFont(font);
+  flow->setPalette(white);
+
+  TDlpPager *pager = box->Pager();
+  pager->SetMargins(look.PagerMargins);
+  pager->SetPageSize(look.iPageSize);
+  pager->SetPNumHeight(look.iPNumHeight);
+  pager->SetPNumWidth(13);
+  pager->SetNumMargins(look.NumMargins);
+  pager->SetUpPic(SkinPicture(QStringLiteral("pager_up.png")));
+  pager->SetDownPic(SkinPicture(QStringLiteral("pager_down.png")));
+  pager->SetCurNumPic(SkinPicture(QStringLiteral("pager_cur.png")));
+  pager->SetBgPic(SkinPicture(look.sPagerBackground));
+  pager->SetAutoShow(true);
+  pager->setFont(font);
+  pager->setPalette(white);
 }

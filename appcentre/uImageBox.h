@@ -197,3 +197,15 @@ private:
   TDlpPager *FPager;
   std::vector<std::unique_ptr<TDragCell>> FItems;
 };
+
+// The look the centre and its group window give their grid: cells of 50 x 68 with white
+// captions in 11-pixel Tahoma, the skin's pager pictures, the pager shown only when needed.
+struct TBoxLook {
+  QMargins CellMargins;
+  QMargins PagerMargins;
+  int iPageSize = 10;
+  int iPNumHeight = 13;
+  QMargins NumMargins;
+  QString sPagerBackground;  // skin picture of the pager's ground
+};
+void ApplyBoxLook(TImageBox *box, const TBoxLook &look);
