@@ -85,17 +85,17 @@ void TfrmChild::FormCreate() {
   setFocusProxy(FWebBrowser);
 
   // Handlers run from the engine's events: an error they raise is reported, never passed on.
-  FWebBrowser->OnTitleChange = Guarded([this](const QString &text) { WebBrowserTitleChange(text); });
-  FWebBrowser->OnCommandStateChange =
-      Guarded([this](int command, bool enable) { WebBrowserCommandStateChange(command, enable); });
-  FWebBrowser->OnStatusTextChange = Guarded([this](const QString &text) { WebBrowserStatusTextChange(text); });
-  FWebBrowser->OnNewWindow = Guarded([this](TNewWindowArgs &args) { WebBrowserNewWindow(args); });
-  FWebBrowser->OnCloseRequest = Guarded([this] { WebBrowserCloseRequest(); });
-  FWebBrowser->OnDocumentComplete = Guarded([this](const QString &url) { WebBrowserDocumentComplete(url); });
-  FWebBrowser->OnLoadStart = Guarded([this] { WebBrowserLoadStart(); });
-  FWebBrowser->OnBeforeNavigate = Guarded([this](TNavigateArgs &args) { WebBrowserBeforeNavigate(args); });
-  FWebBrowser->OnDocumentText =
-      Guarded([this](TTextMoment moment, const QString &text) { WebBrowserDocumentText(moment, text); });
+  FWebBrowser->SetOnTitleChange(Guarded([this](const QString &text) { WebBrowserTitleChange(text); }));
+  FWebBrowser->SetOnCommandStateChange(
+      Guarded([this](int command, bool enable) { WebBrowserCommandStateChange(command, enable); }));
+  FWebBrowser->SetOnStatusTextChange(Guarded([this](const QString &text) { WebBrowserStatusTextChange(text); }));
+  FWebBrowser->SetOnNewWindow(Guarded([this](TNewWindowArgs &args) { WebBrowserNewWindow(args); }));
+  FWebBrowser->SetOnCloseRequest(Guarded([this] { WebBrowserCloseRequest(); }));
+  FWebBrowser->SetOnDocumentComplete(Guarded([this](const QString &url) { WebBrowserDocumentComplete(url); }));
+  FWebBrowser->SetOnLoadStart(Guarded([this] { WebBrowserLoadStart(); }));
+  FWebBrowser->SetOnBeforeNavigate(Guarded([this](TNavigateArgs &args) { WebBrowserBeforeNavigate(args); }));
+  FWebBrowser->SetOnDocumentText(
+      Guarded([this](TTextMoment moment, const QString &text) { WebBrowserDocumentText(moment, text); }));
   FWebBrowser->SetTextWatch(true);
 }
 

@@ -245,11 +245,11 @@ protected:
       QWebEnginePage::javaScriptConsoleMessage(level, message, lineNumber, sourceID);
   }
   bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override {
-    if (!isMainFrame || IsOwnDocument(url) || !FOwner->OnBeforeNavigate)
+    if (!isMainFrame || IsOwnDocument(url) || !FOwner->FOnBeforeNavigate)
       return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
     TNavigateArgs args;
     args.Url = url;
-    FOwner->OnBeforeNavigate(args);
+    FOwner->FOnBeforeNavigate(args);
     return !args.Cancel;
   }
   // A new window that no handler placed opens nowhere.
@@ -288,12 +288,12 @@ TWebBrowser::TWebBrowser(QWidget *parent)
 
   connect(FPage, &QWebEnginePage::titleChanged, this, [this](const QString &title) {
     // The control's own document keeps the replaced page's title.
-    if (OnTitleChange && !IsOwnDocument(FPage->url()))
-      OnTitleChange(title);
+    if (FOnTitleChange && !IsOwnDocument(FPage->url()))
+      FOnTitleChange(title);
   });
   connect(FPage, &QWebEnginePage::linkHovered, this, [this](const QString &url) {
-    if (OnStatusTextChange)
-      OnStatusTextChange(url);
+    if (FOnStatusTextChange)
+      FOnStatusTextChange(url);
   });
   connect(FPage, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
     if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
@@ -309,8 +309,8 @@ TWebBrowser::TWebBrowser(QWidget *parent)
     FChangeTimer->stop();
     FFramesTimer->stop();
     UpdateCommandStates();
-    if (OnLoadStart && !FOnOwnDocumentShown)
-      OnLoadStart();
+    if (FOnLoadStart && !FOnOwnDocumentShown)
+      FOnLoadStart();
   });
   connect(FPage, &QWebEnginePage::urlChanged, this, [this] {
     UpdateCommandStates();
@@ -336,8 +336,8 @@ TWebBrowser::TWebBrowser(QWidget *parent)
     if (FOnOwnDocumentShown)
       return;
     FReplacedAddress.clear();
-    if (OnDocumentComplete)
-      OnDocumentComplete(LocationURL());
+    if (FOnDocumentComplete)
+      FOnDocumentComplete(LocationURL());
     if (FTextChannel)
       ReadFramedText();
   });
@@ -347,12 +347,12 @@ TWebBrowser::TWebBrowser(QWidget *parent)
     // new page. The handler opens the address afresh where it wants; the request is dropped.
     TNewWindowArgs args;
     args.Url = request.requestedUrl();
-    if (OnNewWindow)
-      OnNewWindow(args);
+    if (FOnNewWindow)
+      FOnNewWindow(args);
   });
   connect(FPage, &QWebEnginePage::windowCloseRequested, this, [this] {
-    if (OnCloseRequest)
-      OnCloseRequest();
+    if (FOnCloseRequest)
+      FOnCloseRequest();
   });
 }
 
@@ -364,19 +364,19 @@ TWebBrowser::~TWebBrowser() {
 }
 
 void TWebBrowser::UpdateCommandStates() {
-  if (OnCommandStateChange)
-    OnCommandStateChange(CSC_UPDATECOMMANDS, FBusy);
+  if (FOnCommandStateChange)
+    FOnCommandStateChange(CSC_UPDATECOMMANDS, FBusy);
   const bool canForward = FPage->history()->canGoForward();
   const bool canBack = FPage->history()->canGoBack();
   if (canForward != FCanForward) {
     FCanForward = canForward;
-    if (OnCommandStateChange)
-      OnCommandStateChange(CSC_NAVIGATEFORWARD, canForward);
+    if (FOnCommandStateChange)
+      FOnCommandStateChange(CSC_NAVIGATEFORWARD, canForward);
   }
   if (canBack != FCanBack) {
     FCanBack = canBack;
-    if (OnCommandStateChange)
-      OnCommandStateChange(CSC_NAVIGATEBACK, canBack);
+    if (FOnCommandStateChange)
+      FOnCommandStateChange(CSC_NAVIGATEBACK, canBack);
   }
 }
 
@@ -433,8 +433,8 @@ void TWebBrowser::DocumentText(TTextMoment moment, const QString &text) {
     FFramesTimer->start();
   if (moment == TTextMoment::Loaded)
     FFramesTimer->stop();
-  if (OnDocumentText)
-    OnDocumentText(moment, text);
+  if (FOnDocumentText)
+    FOnDocumentText(moment, text);
 }
 
 void TWebBrowser::ReadFramedText() {
@@ -477,7 +477,7 @@ void TWebBrowser::LoadOwnDocument(const QString &html, const QString &address, s
   FReplacedAddress = address;
   FOnOwnDocumentShown = std::move(shown);
   const QUrl own(QString::fromLatin1(OwnSchemeName) + QLatin1Char(':') + name);
-  // Asked for while the engine decides on a request (OnBeforeNavigate), the load waits until
+  // Asked for while the engine decides on a request (FOnBeforeNavigate), the load waits until
   // the engine has finished with it.
   FOwnDocumentDue = true;
   QTimer::singleShot(0, this, [this, own] {

@@ -108,30 +108,47 @@ public:
   QWebEnginePage *Page() const;
 
   // Event properties.
-  std::function<void(const QString &text)> OnTitleChange;
-  std::function<void(int command, bool enable)> OnCommandStateChange;
-  std::function<void(const QString &text)> OnStatusTextChange;
+  void SetOnTitleChange(std::function<void(const QString &text)> handler) { FOnTitleChange = std::move(handler); }
+  void SetOnCommandStateChange(std::function<void(int command, bool enable)> handler) {
+    FOnCommandStateChange = std::move(handler);
+  }
+  void SetOnStatusTextChange(std::function<void(const QString &text)> handler) {
+    FOnStatusTextChange = std::move(handler);
+  }
   // Raised when the top-level document starts to load (not for the control's own documents).
-  std::function<void()> OnLoadStart;
+  void SetOnLoadStart(std::function<void()> handler) { FOnLoadStart = std::move(handler); }
   // The text of the shown document, read at the given moment while text watching is on.
-  std::function<void(TTextMoment moment, const QString &text)> OnDocumentText;
+  void SetOnDocumentText(std::function<void(TTextMoment moment, const QString &text)> handler) {
+    FOnDocumentText = std::move(handler);
+  }
   // Raised once per completed load of the top-level document, with its address; loads of
   // frames never raise it.
-  std::function<void(const QString &url)> OnDocumentComplete;
+  void SetOnDocumentComplete(std::function<void(const QString &url)> handler) {
+    FOnDocumentComplete = std::move(handler);
+  }
   // A top-level document is about to be requested, whatever asked for it; frames and the
   // control's own documents are not reported. A handler may refuse it (args.Cancel).
-  std::function<void(TNavigateArgs &args)> OnBeforeNavigate;
+  void SetOnBeforeNavigate(std::function<void(TNavigateArgs &args)> handler) { FOnBeforeNavigate = std::move(handler); }
   // A new window is asked for. Whatever the handler does, the engine's window is dropped, so no
   // window escapes the browser's pages.
-  std::function<void(TNewWindowArgs &args)> OnNewWindow;
+  void SetOnNewWindow(std::function<void(TNewWindowArgs &args)> handler) { FOnNewWindow = std::move(handler); }
   // A script asked to close the window. The control never closes itself.
-  std::function<void()> OnCloseRequest;
+  void SetOnCloseRequest(std::function<void()> handler) { FOnCloseRequest = std::move(handler); }
 
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
   void resizeEvent(QResizeEvent *event) override;
 
 private:
+  std::function<void(const QString &text)> FOnTitleChange;
+  std::function<void(int command, bool enable)> FOnCommandStateChange;
+  std::function<void(const QString &text)> FOnStatusTextChange;
+  std::function<void()> FOnLoadStart;
+  std::function<void(TTextMoment moment, const QString &text)> FOnDocumentText;
+  std::function<void(const QString &url)> FOnDocumentComplete;
+  std::function<void(TNavigateArgs &args)> FOnBeforeNavigate;
+  std::function<void(TNewWindowArgs &args)> FOnNewWindow;
+  std::function<void()> FOnCloseRequest;
   friend class TWebEnginePage;
   friend class TTextChannel;
   void UpdateCommandStates();

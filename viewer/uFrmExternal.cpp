@@ -65,8 +65,8 @@ TFrmExternal::TFrmExternal(QWidget *parent) : TSkinForm(parent, true) {
   emwWB->SetContextMenu(false);
   emwWB->SetNewWindowKey(false);
   emwWB->SetScrollBars(false);
-  emwWB->OnDocumentComplete = Guarded([this](const QString &) { emwWBDocumentComplete(); });
-  emwWB->OnNewWindow = Guarded([this](TNewWindowArgs &args) { emwWBNewWindow3(args); });
+  emwWB->SetOnDocumentComplete(Guarded([this](const QString &) { emwWBDocumentComplete(); }));
+  emwWB->SetOnNewWindow(Guarded([this](TNewWindowArgs &args) { emwWBNewWindow3(args); }));
 
   tmrMRun = new QTimer(this);
   tmrMRun->setInterval(1000);
