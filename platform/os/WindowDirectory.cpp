@@ -45,8 +45,11 @@ TLocalEndpoints SharedEndpoints(bool create) {
   if (!registry && create && QThread::currentThread() == app->thread()) {
     registry = new QObject(app);
     registry->setObjectName(name);
-    // The lock lives as long as the process; every copy of this code uses this one.
-    registry->setProperty("lock", QVariant::fromValue(quintptr(new QMutex)));
+    // Every copy of this code uses this one lock; it goes with the registry, when the
+    // application does, as nothing can find it after that.
+    auto *lock = new QMutex;
+    registry->setProperty("lock", QVariant::fromValue(quintptr(lock)));
+    QObject::connect(registry, &QObject::destroyed, [lock] { delete lock; });
   }
   if (!registry)
     return {};
