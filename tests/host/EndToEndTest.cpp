@@ -1,6 +1,7 @@
 // The whole suite driven as a family would, on the real session bus, with the real libraries,
 // programs and pages served on 127.0.0.1: the host starts with the application centre; the
-// parent switches the filter on through the host; the browser started from the host runs; a
+// parent switches the filter on through the host; the browser started from the host runs, and a
+// second one blocks a page of listed words and tells the parent in the block log; a
 // program limit added in the management window reaches the lock channel; a card given through
 // the counter reaches the host's count and the cancel window takes it back; the fourth card
 // starts the lock program; the learning news runs while the host runs and ends after it.
@@ -11,6 +12,7 @@
 #include "cards/uPenalta.h"
 #include "common/uAppcf.h"
 #include "common/uFrmInfos.h"
+#include "common/uMsgs.h"
 #include "common/uPathFunc.h"
 #include "common/uProcessServices.h"
 #include "common/uRegistryHelper.h"
@@ -28,7 +30,9 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
+#include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -38,6 +42,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -91,11 +96,12 @@ bool Noticed(TFrmHostMain &main, const QString &text) {
   return false;
 }
 
-// Ends the browser the test started (it would outlive the test): its process is the one
-// behind its window's bus name.
+// Ends a browser the test started (it would outlive the test): its process is the one behind
+// its window's bus name. Without a window named, the first browser found is ended.
 struct TEndBrowser {
+  std::optional<TWindowRef> Window;
   ~TEndBrowser() {
-    const auto browser = FindWindowByClass(FrmInfos[fiBrowserClass].sCaption);
+    const auto browser = Window ? Window : FindWindowByClass(FrmInfos[fiBrowserClass].sCaption);
     if (!browser)
       return;
     const QDBusReply<uint> pid = QDBusConnection::sessionBus().interface()->servicePid(browser->sBusName);
@@ -103,6 +109,30 @@ struct TEndBrowser {
       ::kill(pid_t(pid.value()), SIGTERM);
   }
 };
+
+// The sample page of the repository's assets as an HTML page, a paragraph per text block.
+QByteArray SamplePage() {
+  QFile file(QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/../../assets/sample-page.txt"));
+  if (!file.open(QIODevice::ReadOnly))
+    return {};
+  QString body;
+  for (const QString &block : QString::fromUtf8(file.readAll()).split(QStringLiteral("\n\n"), Qt::SkipEmptyParts))
+    body += QStringLiteral("<p>") + block.toHtmlEscaped() + QStringLiteral("</p>");
+  return (QStringLiteral("<html><head><meta charset=\"utf-8\"><title>Sample</title></head><body>") + body +
+          QStringLiteral("</body></html>"))
+      .toUtf8();
+}
+
+// The lines of today's block log without their times.
+QStringList BlockLogLines() {
+  QFile file(GetLogPath() + QStringLiteral("拦截日志/") + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) +
+             QStringLiteral(".txt"));
+  QStringList lines;
+  if (file.open(QIODevice::ReadOnly))
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+      lines.append(line.mid(9));
+  return lines;
+}
 
 QString WriteScript(const std::filesystem::path &path, const QString &body) {
   const QString name = QString::fromStdString(path.string());
@@ -157,6 +187,27 @@ TEST(EndToEnd, AFamilyUsesTheWholeSuite) {
   const TEndBrowser endBrowser;
   EXPECT_TRUE(WaitUntil([&] { return server.Requests().contains(QStringLiteral("/clean")); }, 30000));
 
+  // A second browser started from the host blocks a page with more listed words than the filter
+  // lets through; the parent's block log names it, and not the clean page the first one showed.
+  const QByteArray sample = SamplePage();
+  ASSERT_FALSE(sample.isEmpty());
+  server.Route(QStringLiteral("/sample"), sample);
+  const QString sampleAddress = server.Url(QStringLiteral("/sample")).toString();
+  const auto firstBrowser = FindWindowByClass(FrmInfos[fiBrowserClass].sCaption);
+  qputenv("PEMBLO_HOME_PAGE", sampleAddress.toUtf8());
+  Click(Child(main.get(), "btnBrowser"));
+  TEndBrowser endSecondBrowser;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        for (const TWindowRef &browser : FindWindowsByClass(FrmInfos[fiBrowserClass].sCaption))
+          if (browser != firstBrowser)
+            endSecondBrowser.Window = browser;
+        return endSecondBrowser.Window.has_value();
+      },
+      30000));
+  EXPECT_TRUE(WaitUntil([&] { return !BlockLogLines().isEmpty(); }, 30000));
+  EXPECT_EQ(BlockLogLines(), QStringList{sampleAddress + QStringLiteral("  21 hits")});
+
   // A program limit added in the management window reaches the lock channel with its key.
   AnswerPasswordWindow();
   Click(Child(main.get(), "btnManage"));
@@ -199,6 +250,11 @@ TEST(EndToEnd, AFamilyUsesTheWholeSuite) {
   EXPECT_EQ(TPenalta().YCount(), 0);
   EXPECT_EQ(main->CardCount(), 0);
   cancel->close();
+
+  // Any program on the bus can post a black-list notice: one that names no row gives no card.
+  PostWindowMessage(*FindMainWindow(), WM_WEBBLOCKED, 999, 0);
+  QTest::qWait(500);
+  EXPECT_EQ(TPenalta().YCount(), 0);
 
   // The fourth card starts the lock program.
   TPenalta().IncYCard(3);
