@@ -12,6 +12,7 @@
 #include "platform/errors/ErrorGuard.h"
 #include "tests/support/ProcessMemory.h"
 #include "tests/support/TestFolders.h"
+#include "tests/support/TopLevelWindows.h"
 
 #include <QApplication>
 #include <QLibrary>
@@ -34,13 +35,6 @@ int PaintedCells(QWidget &main) {
     if (w->inherits("TFlowItem") && w->isVisible())
       ++cells;
   return cells;
-}
-
-QWidget *TopLevel(const QString &title) {
-  for (QWidget *w : QApplication::topLevelWidgets())
-    if (w->isVisible() && w->windowTitle() == title)
-      return w;
-  return nullptr;
 }
 
 void BM_HostToFirstTenCentreCells(benchmark::State &state) {
@@ -84,7 +78,7 @@ void BM_HostMemoryWithEveryWindowOpen(benchmark::State &state) {
     auto showMenu = reinterpret_cast<void (*)(int32_t, int32_t)>(cards.resolve("ShowYCardMenu"));
     for (const char *entry : {"btnLook", "btnCance"}) {
       showMenu(200, 400);
-      QWidget *menu = TopLevel(FrmInfos[fiCardMenu].sCaption);
+      QWidget *menu = VisibleTopLevel(FrmInfos[fiCardMenu].sCaption);
       QTest::mouseClick(menu->findChild<QWidget *>(QString::fromLatin1(entry)), Qt::LeftButton);
     }
     QTest::qWait(1000);

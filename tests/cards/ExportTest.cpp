@@ -3,6 +3,7 @@
 #include "cards/Penalta.h"
 #include "tests/support/QStringPrint.h"
 #include "tests/support/TestFolders.h"
+#include "tests/support/TopLevelWindows.h"
 #include "tests/support/WaitUntil.h"
 
 #include <QApplication>
@@ -14,16 +15,8 @@
 
 namespace {
 
-std::vector<QWidget *> Titled(const QString &title) {
-  std::vector<QWidget *> found;
-  for (QWidget *w : QApplication::topLevelWidgets())
-    if (w->isVisible() && w->windowTitle() == title)
-      found.push_back(w);
-  return found;
-}
-
 QWidget *Menu() {
-  const auto menus = Titled("Sunvale黄牌菜单");
+  const auto menus = VisibleTopLevels("Sunvale黄牌菜单");
   return menus.size() == 1 ? menus.front() : nullptr;
 }
 
@@ -31,7 +24,7 @@ bool MenuGone() {
   return WaitUntil(
       [] {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return Titled("Sunvale黄牌菜单").empty();
+        return VisibleTopLevels("Sunvale黄牌菜单").empty();
       },
       5000);
 }
@@ -65,15 +58,15 @@ TEST_F(ExportTest, MenuAtThePointAndOneHistoryWindowForTwoChoices) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(menu));
   Click(menu->findChild<QWidget *>("btnLook"));
   EXPECT_TRUE(MenuGone());
-  ASSERT_EQ(Titled("查看违约记录").size(), 1u);
-  QWidget *history = Titled("查看违约记录").front();
+  ASSERT_EQ(VisibleTopLevels("查看违约记录").size(), 1u);
+  QWidget *history = VisibleTopLevels("查看违约记录").front();
 
   ShowYCardMenu(300, 50);
   ASSERT_TRUE(Menu());
   ASSERT_TRUE(QTest::qWaitForWindowActive(Menu()));
   Click(Menu()->findChild<QWidget *>("btnLook"));
   EXPECT_TRUE(MenuGone());
-  EXPECT_EQ(Titled("查看违约记录"), std::vector<QWidget *>{history});
+  EXPECT_EQ(VisibleTopLevels("查看违约记录"), std::vector<QWidget *>{history});
   EXPECT_TRUE(QTest::qWaitForWindowActive(history)) << "brought to the front";
 }
 
@@ -87,6 +80,6 @@ TEST_F(ExportTest, ClickOutsideClosesTheMenuWithoutOpeningAnything) {
   elsewhere.activateWindow();
   Click(&elsewhere);
   EXPECT_TRUE(MenuGone());
-  EXPECT_TRUE(Titled("查看违约记录").empty());
-  EXPECT_TRUE(Titled("Sunvale取消黄牌").empty());
+  EXPECT_TRUE(VisibleTopLevels("查看违约记录").empty());
+  EXPECT_TRUE(VisibleTopLevels("Sunvale取消黄牌").empty());
 }

@@ -24,6 +24,7 @@
 #include "platform/os/WindowDirectory.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/TestHttpServer.h"
+#include "tests/support/TopLevelWindows.h"
 #include "tests/support/WaitUntil.h"
 
 #include <QApplication>
@@ -69,13 +70,6 @@ void Click(QWidget *widget, QPoint at = {}) {
 
 QWidget *Child(QWidget *parent, const char *name) {
   return parent ? parent->findChild<QWidget *>(QString::fromLatin1(name)) : nullptr;
-}
-
-QWidget *TopLevel(const QString &title) {
-  for (QWidget *w : QApplication::topLevelWidgets())
-    if (w->isVisible() && w->windowTitle() == title)
-      return w;
-  return nullptr;
 }
 
 // The visible child with that object name (sections of a window are made and hidden in turn).
@@ -212,7 +206,7 @@ TEST(EndToEnd, AFamilyUsesTheWholeSuite) {
   AnswerPasswordWindow();
   Click(Child(main.get(), "btnManage"));
   QWidget *manage = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (manage = TopLevel(FrmInfos[fiManage].sCaption)) != nullptr; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return (manage = VisibleTopLevel(FrmInfos[fiManage].sCaption)) != nullptr; }, 5000));
   Click(Child(manage, "lgbLeft"), QPoint(50, 2 * 22 + 11));  // the third section, "限制程序"
   QWidget *btnAdd = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (btnAdd = VisibleChild(manage, "btnAdd")) != nullptr; }, 5000));
@@ -240,10 +234,10 @@ TEST(EndToEnd, AFamilyUsesTheWholeSuite) {
   AnswerPasswordWindow();
   Click(Child(main.get(), "btnCards"));
   QWidget *menu = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (menu = TopLevel(FrmInfos[fiCardMenu].sCaption)) != nullptr; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return (menu = VisibleTopLevel(FrmInfos[fiCardMenu].sCaption)) != nullptr; }, 5000));
   Click(Child(menu, "btnCance"));
   QWidget *cancel = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (cancel = TopLevel(FrmInfos[fiCardCancel].sCaption)) != nullptr; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return (cancel = VisibleTopLevel(FrmInfos[fiCardCancel].sCaption)) != nullptr; }, 5000));
   Click(Child(cancel, "imgUp"));
   cancel->findChild<QPlainTextEdit *>(QStringLiteral("mmoCause"))->setPlainText(QStringLiteral("表现很好"));
   Click(Child(cancel, "btnOk"));

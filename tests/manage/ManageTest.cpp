@@ -21,6 +21,7 @@
 #include "tests/manage/GridHost.h"
 #include "tests/support/ProbeProcess.h"
 #include "tests/support/TestFolders.h"
+#include "tests/support/TopLevelWindows.h"
 #include "tests/support/WaitUntil.h"
 
 #include <QApplication>
@@ -56,25 +57,6 @@ std::unique_ptr<TProbe> StartBrowser() { return StartWindow("a page", FrmInfos[f
 QString Message(uint32_t msg, int64_t wParam, int64_t lParam) {
   return QStringLiteral("message %1 %2 %3").arg(msg).arg(wParam).arg(lParam);
 }
-
-// Closes every message box that appears (the error report) and keeps its text.
-class TMessageBoxCatcher {
-public:
-  TMessageBoxCatcher() {
-    QObject::connect(&FTimer, &QTimer::timeout, [this] {
-      for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
-          Texts << box->text();
-          box->close();
-        }
-    });
-    FTimer.start(10);
-  }
-  QStringList Texts;
-
-private:
-  QTimer FTimer;
-};
 
 // Runs `drive` on the next shown dialog of type T (the dialogs run their own modal loop).
 template <class T> void WhenShown(std::function<void(T &)> drive) {
@@ -157,10 +139,7 @@ TEST_F(ManageTest, TheExportedFunctionOpensTheWindowFromTheLibrary) {
   auto show = reinterpret_cast<void (*)(int32_t, int32_t)>(library.resolve("ShowMrgMain"));
   ASSERT_TRUE(show) << library.errorString().toStdString();
   show(100, 200);
-  QWidget *found = nullptr;
-  for (QWidget *w : QApplication::topLevelWidgets())
-    if (w->isVisible() && w->windowTitle() == "Sunvale-家长管理")
-      found = w;
+  QWidget *found = VisibleTopLevel("Sunvale-家长管理");
   ASSERT_TRUE(found);
   EXPECT_EQ(found->x(), 100);
   EXPECT_TRUE(FindWindowByTitle("Sunvale-家长管理")) << "other processes find it by its title";

@@ -7,6 +7,7 @@
 #include "platform/errors/ErrorGuard.h"
 #include "tests/support/ProbeProcess.h"
 #include "tests/support/TestFolders.h"
+#include "tests/support/TopLevelWindows.h"
 #include "tests/support/WaitUntil.h"
 
 #include <QFile>
@@ -29,25 +30,6 @@ std::unique_ptr<TProbe> StartWindow(const QString &title, const QString &cls = "
   EXPECT_TRUE(ready.startsWith("ready :")) << ready.toStdString();
   return probe;
 }
-
-// Closes every message box that appears and keeps its text.
-class TMessageBoxCatcher {
-public:
-  TMessageBoxCatcher() {
-    QObject::connect(&FTimer, &QTimer::timeout, [this] {
-      for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
-          FTexts << box->text();
-          box->close();
-        }
-    });
-    FTimer.start(10);
-  }
-  QStringList FTexts;
-
-private:
-  QTimer FTimer;
-};
 
 TEST(WindowDirectory, PostAndSendCrossProcessesWithTheirParameters) {
   auto probe = StartWindow(FrmInfos[fiLockChannel].sCaption, "-", 31, 47);
@@ -225,7 +207,7 @@ TEST(ErrorGuard, ShowsTheTextAndGoesOn) {
   GuardedCall([] { throw std::runtime_error("文件:/x/a.exe不存在！"); });
   after = true;
   EXPECT_TRUE(after);
-  EXPECT_EQ(catcher.FTexts, QStringList{"文件:/x/a.exe不存在！"});
+  EXPECT_EQ(catcher.Texts, QStringList{"文件:/x/a.exe不存在！"});
 
   // A message handler that fails answers 0 and the window stays.
   QWidget window;
@@ -233,12 +215,12 @@ TEST(ErrorGuard, ShowsTheTextAndGoesOn) {
   TWindowEndpoint::Of(&window)->SetMessageHandler(
       [](quint32, qint64, qint64) -> qint64 { throw std::runtime_error("handler failed"); });
   EXPECT_EQ(SendToTitle(TFrmInfo{"Guarded window", 0, 0}, 1, 0, 0), 0);
-  EXPECT_EQ(catcher.FTexts.size(), 2);
+  EXPECT_EQ(catcher.Texts.size(), 2);
   EXPECT_TRUE(FindWindowByTitle("Guarded window"));
 
   // Wrapped slots and the guarded application's event delivery catch as well.
   Guarded([](int v) { throw std::runtime_error(std::to_string(v)); })(7);
-  EXPECT_EQ(catcher.FTexts.last(), "7");
+  EXPECT_EQ(catcher.Texts.last(), "7");
 }
 
 }  // namespace

@@ -1,0 +1,43 @@
+#pragma once
+// Finding the windows a test opened, and catching the error reports they show: the visible
+// top-level windows of this process with a given title, and a catcher that closes every message
+// box as soon as it appears and keeps its text.
+#include <QApplication>
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+#include <vector>
+
+inline std::vector<QWidget *> VisibleTopLevels(const QString &title) {
+  std::vector<QWidget *> found;
+  for (QWidget *w : QApplication::topLevelWidgets())
+    if (w->isVisible() && w->windowTitle() == title)
+      found.push_back(w);
+  return found;
+}
+
+// The first visible top-level window with the title; null when there is none.
+inline QWidget *VisibleTopLevel(const QString &title) {
+  const auto found = VisibleTopLevels(title);
+  return found.empty() ? nullptr : found.front();
+}
+
+class TMessageBoxCatcher {
+public:
+  TMessageBoxCatcher() {
+    QObject::connect(&FTimer, &QTimer::timeout, [this] {
+      for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
+          Texts << box->text();
+          box->close();
+        }
+    });
+    FTimer.start(10);
+  }
+  QStringList Texts;
+
+private:
+  QTimer FTimer;
+};
