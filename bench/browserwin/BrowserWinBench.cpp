@@ -5,6 +5,7 @@
 // given). Memory is reported for the browser's whole process tree (the web engine's helper
 // processes included): resident set (shared pages counted once per process) and proportional
 // set (shared pages divided among the processes that share them).
+#include "bench/ProgramStartBench.h"
 #include "browser/uBrowserServices.h"
 #include "browser/uChild.h"
 #include "browser/uFrmMain.h"
@@ -30,11 +31,6 @@ namespace {
 
 constexpr int Timeout = 60000;
 
-void Report(benchmark::State &state, const char *name, const TProcessMemory &memory) {
-  state.counters[std::string(name) + "_rss_MB"] = memory.rssMb;
-  state.counters[std::string(name) + "_pss_MB"] = memory.pssMb;
-}
-
 // Starts the program PembloBrowser and waits for its home page's load event.
 void BM_ProcessStartToFirstHomePage(benchmark::State &state) {
   TTestFolders folders;
@@ -44,23 +40,15 @@ void BM_ProcessStartToFirstHomePage(benchmark::State &state) {
   env.insert("PEMBLO_HOME_PAGE", server.Url("/home").toString());
   TProcessMemory memory;
   for (auto _ : state) {
-    const qsizetype before = server.Requests().count("/loaded/home");
-    QProcess browser;
-    browser.setProcessEnvironment(env);
-    browser.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QElapsedTimer timer;
-    timer.start();
-    browser.start(QStringLiteral(PEMBLO_BROWSER), {});
-    if (!WaitUntil([&] { return server.Requests().count("/loaded/home") > before; }, Timeout)) {
+    const auto start = TimeStartToPageLoaded(QStringLiteral(PEMBLO_BROWSER), env, server, "/loaded/home", Timeout);
+    if (!start) {
       state.SkipWithError("the browser did not complete its home page");
       break;
     }
-    state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
-    memory = ProcessTreeMemory(browser.processId());
-    browser.kill();
-    browser.waitForFinished(Timeout);
+    state.SetIterationTime(start->dSeconds);
+    memory = start->Memory;
   }
-  Report(state, "one_tab", memory);
+  ReportMemory(state, "one_tab", memory);
 }
 BENCHMARK(BM_ProcessStartToFirstHomePage)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
@@ -99,8 +87,8 @@ void BM_MemoryWithOneAndTenTabs(benchmark::State &state) {
     }
     ten = ProcessTreeMemory(getpid());
   }
-  Report(state, "one_tab", one);
-  Report(state, "ten_tabs", ten);
+  ReportMemory(state, "one_tab", one);
+  ReportMemory(state, "ten_tabs", ten);
 }
 BENCHMARK(BM_MemoryWithOneAndTenTabs)->Unit(benchmark::kMillisecond)->Iterations(1);
 

@@ -6,6 +6,7 @@
 // given, and starts itself again in a private session bus when there is none). A stand-in of
 // the host's main window on that bus keeps the viewer open. Memory is reported for each program's whole process tree
 // (the web engine's helper processes included): resident set and proportional set.
+#include "bench/ProgramStartBench.h"
 #include "common/uFrmInfos.h"
 #include "tests/support/LoadReportingPage.h"
 #include "tests/support/ProcessMemory.h"
@@ -34,11 +35,6 @@ namespace {
 
 constexpr int Timeout = 60000;
 
-void Report(benchmark::State &state, const char *name, const TProcessMemory &memory) {
-  state.counters[std::string(name) + "_rss_MB"] = memory.rssMb;
-  state.counters[std::string(name) + "_pss_MB"] = memory.pssMb;
-}
-
 // Starts a program with its page at `variable` and waits for that page's load event; its
 // memory is taken once the page has loaded.
 void StartToPageShown(benchmark::State &state, const char *program, const char *variable, const char *name) {
@@ -52,23 +48,15 @@ void StartToPageShown(benchmark::State &state, const char *program, const char *
   env.insert(variable, server.Url("/news").toString());
   TProcessMemory memory;
   for (auto _ : state) {
-    const qsizetype before = server.Requests().count("/loaded/news");
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QElapsedTimer timer;
-    timer.start();
-    process.start(QString::fromUtf8(program), {});
-    if (!WaitUntil([&] { return server.Requests().count("/loaded/news") > before; }, Timeout)) {
+    const auto start = TimeStartToPageLoaded(QString::fromUtf8(program), env, server, "/loaded/news", Timeout);
+    if (!start) {
       state.SkipWithError("the page did not complete");
       break;
     }
-    state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
-    memory = ProcessTreeMemory(process.processId());
-    process.kill();
-    process.waitForFinished(Timeout);
+    state.SetIterationTime(start->dSeconds);
+    memory = start->Memory;
   }
-  Report(state, name, memory);
+  ReportMemory(state, name, memory);
 }
 
 void BM_ViewerStartToPageShown(benchmark::State &state) {
