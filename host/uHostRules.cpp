@@ -33,12 +33,15 @@ void THostRules::Notice(quint32 msg, qint64 wParam, qint64) {
     FLogKeeper.Apply(FCfMrg.AppCf());
   else if (msg == WM_WEBBLOCKED) {
     // Only a row of the black list counts, once a minute: any program on the bus can post this.
+    // The quiet time is checked first, so a flood of notices reads no table.
+    auto reported = FWebReported.find(wParam);
+    if (reported != FWebReported.end() && reported->second.elapsed() < WebQuietMs)
+      return;
     QString address;
     for (const auto &row : TWebsDao().QueryAll())
       if (row->iWid == wParam)
         address = row->sUrl;
-    auto reported = FWebReported.find(wParam);
-    if (address.isEmpty() || (reported != FWebReported.end() && reported->second.elapsed() < WebQuietMs))
+    if (address.isEmpty())
       return;
     FWebReported[wParam].start();
     Violation(WebViolationItem(address), QStringLiteral("现在不能访问%1，给了一张黄牌。").arg(address));
