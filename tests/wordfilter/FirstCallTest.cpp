@@ -11,7 +11,7 @@
 #include <vector>
 
 TEST(FirstCall, ConcurrentFirstCallersAgree) {
-  const TAnsiString text(Utf8ToCp936("赌博 adult 今天 nude 冰毒"));
+  const TAnsiString text(Utf8ToCp936("赌博 boobs 今天 nude 冰毒"));
   std::atomic<int> ready{0};
   constexpr int Threads = 8;
   std::vector<int32_t> counts(Threads, -1);
