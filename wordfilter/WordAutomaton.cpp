@@ -9,32 +9,14 @@
 
 namespace {
 
-// The words the trie can report: a word passing the end of a shorter listed word is cut
-// there, so only words with no listed proper prefix remain (duplicates once).
-std::vector<std::string> ReportableWords(std::vector<std::string> words) {
-  std::sort(words.begin(), words.end());
-  words.erase(std::unique(words.begin(), words.end()), words.end());
-  std::vector<std::string> kept;
-  for (std::string &w : words) {
-    if (w.empty())
-      continue;
-    // In sorted order a word's listed prefixes sort before it; the nearest kept word is the
-    // only kept one that can be its prefix.
-    if (!kept.empty() && std::string_view(w).starts_with(kept.back()))
-      continue;
-    kept.push_back(std::move(w));
-  }
-  return kept;
-}
-
 // A trie node while building: few children each, kept sparse so that building touches little
 // fresh memory beside the table itself.
 struct TBuildNode {
   std::vector<std::pair<uint8_t, int32_t>> kids;
   bool terminal = false;
   uint16_t depth = 0;
-  uint16_t row = 0;     // the node's row in the table (inner nodes and the root)
-  uint16_t source = 0;  // the row its own row starts as a copy of: that of its failure state
+  uint32_t row = 0;     // the node's row in the table (inner nodes and the root)
+  uint32_t source = 0;  // the row its own row starts as a copy of: that of its failure state
 };
 
 // Fresh memory is costly to touch page by page on some machines (a fault per page); the table
@@ -53,6 +35,34 @@ void Prefault(void *data, size_t bytes) {
 }
 
 }  // namespace
+
+// One step: the entry of the current row's column for the byte. Most steps end no word, so the
+// hit count is only read behind a branch, and the entry is the next row's offset as it stands.
+[[gnu::always_inline]] inline void TWordAutomaton::Step(const TEntry *next, uint32_t &state, uint8_t b,
+                                                        uint32_t &hits) {
+  TEntry e = next[state + b];
+  if (e > RowMask) [[unlikely]] {
+    hits += e >> HitShift;
+    e &= RowMask;
+  }
+  state = e;
+}
+
+std::vector<std::string> ReportableWords(std::vector<std::string> words) {
+  std::sort(words.begin(), words.end());
+  words.erase(std::unique(words.begin(), words.end()), words.end());
+  std::vector<std::string> kept;
+  for (std::string &w : words) {
+    if (w.empty())
+      continue;
+    // In sorted order a word's listed prefixes sort before it; the nearest kept word is the
+    // only kept one that can be its prefix.
+    if (!kept.empty() && std::string_view(w).starts_with(kept.back()))
+      continue;
+    kept.push_back(std::move(w));
+  }
+  return kept;
+}
 
 TWordAutomaton::TWordAutomaton(const std::vector<std::string> &keyWords) {
   FWordStore = ReportableWords(keyWords);
@@ -88,34 +98,34 @@ TWordAutomaton::TWordAutomaton(const std::vector<std::string> &keyWords) {
   size_t rows = 1;
   for (const TBuildNode &n : nodes)
     rows += !n.terminal && n.depth > 0;
-  if (rows > StateMask)
-    throw std::length_error("word list needs more than 4095 automaton states");
+  if (rows > MaxRows)
+    throw std::length_error("word list needs more automaton states than the table holds");
   FStateCount = rows;
   FNext.reserve(rows * 256);
-  Prefault(FNext.data(), rows * 256 * sizeof(uint16_t));
+  Prefault(FNext.data(), rows * 256 * sizeof(TEntry));
   FNext.assign(rows * 256, 0);
   FStopDepth.assign(rows, 0);
   std::vector<int32_t> queue{0};
-  uint16_t nextRow = 1;
+  uint32_t nextRow = 1;
   for (size_t qi = 0; qi < queue.size(); ++qi) {
     const TBuildNode &n = nodes[size_t(queue[qi])];
-    uint16_t *row = &FNext[size_t(n.row) * 256];
+    TEntry *row = &FNext[size_t(n.row) * 256];
     if (n.depth > 0)
       std::copy_n(&FNext[size_t(n.source) * 256], 256, row);
     FStopDepth[n.row] = n.depth;
     for (const auto &[b, c] : n.kids) {
       TBuildNode &child = nodes[size_t(c)];
-      const uint16_t fail = n.depth > 0 ? FNext[size_t(n.source) * 256 + b] : 0;
-      const unsigned hits = unsigned(child.terminal) + (fail >> StateBits);
-      if (hits > 15)
-        throw std::length_error("word list needs more than 15 hits per step");
-      uint16_t target = fail & StateMask;
+      const TEntry fail = n.depth > 0 ? FNext[size_t(n.source) * 256 + b] : 0;
+      const unsigned hits = unsigned(child.terminal) + (fail >> HitShift);
+      if (hits > MaxHits)
+        throw std::length_error("word list needs more hits per step than the table holds");
+      uint32_t target = (fail & RowMask) / 256;
       if (!child.terminal) {
         child.row = target = nextRow++;
-        child.source = fail & StateMask;
+        child.source = (fail & RowMask) / 256;
         queue.push_back(c);
       }
-      row[b] = uint16_t(target | hits << StateBits);
+      row[b] = TEntry(target * 256 | hits << HitShift);
     }
   }
 }
@@ -124,54 +134,45 @@ size_t TWordAutomaton::MemoryBytes() const {
   size_t words = 0;
   for (const std::string &w : FWordStore)
     words += w.capacity() + sizeof(std::string);
-  return sizeof(*this) + FNext.capacity() * sizeof(uint16_t) + FStopDepth.capacity() * sizeof(uint16_t) + words +
+  return sizeof(*this) + FNext.capacity() * sizeof(TEntry) + FStopDepth.capacity() * sizeof(uint16_t) + words +
          FWords.bucket_count() * sizeof(void *) + FWords.size() * (sizeof(std::string_view) + 2 * sizeof(void *));
 }
 
-uint32_t TWordAutomaton::Walk(const uint8_t *p, size_t n, uint16_t &state) const {
-  const uint16_t *next = FNext.data();
+uint32_t TWordAutomaton::Walk(const uint8_t *p, size_t n, uint32_t &state) const {
+  const TEntry *next = FNext.data();
   uint32_t s = state, hits = 0;
-  for (size_t i = 0; i < n; ++i) {
-    const uint16_t e = next[s << 8 | p[i]];
-    hits += e >> StateBits;
-    s = e & StateMask;
-  }
-  state = uint16_t(s);
+  for (size_t i = 0; i < n; ++i)
+    Step(next, s, p[i], hits);
+  state = s;
   return hits;
 }
 
-uint32_t TWordAutomaton::WalkInterleaved(const uint8_t *text, size_t n, uint16_t &lastState) const {
-  // Eight stretches walked in step hide the latency of each table read behind the others.
+uint32_t TWordAutomaton::WalkInterleaved(const uint8_t *text, size_t n, uint32_t &lastState) const {
+  // Several stretches walked in step hide the latency of each table read behind the others.
   // Each stretch after the first starts early by the longest word less one byte, uncounted,
-  // which brings its state to what a single walk would have there.
-  constexpr size_t K = 8;
-  const size_t chunk = n / K;
+  // which brings its state to what a single walk would have there; those warm-up bytes are
+  // walked in step too. Stretch k reads `len` bytes from k * (len - warm).
   const size_t warm = FMaxLength > 0 ? FMaxLength - 1 : 0;
-  std::array<const uint8_t *, K> p;
-  std::array<uint32_t, K> s{}, h{};
-  for (size_t k = 0; k < K; ++k) {
-    p[k] = text + k * chunk;
-    uint16_t st = 0;
-    if (k > 0) {
-      const size_t w = std::min(warm, k * chunk);
-      Walk(p[k] - w, w, st);
-    }
-    s[k] = st;
-  }
-  const uint16_t *next = FNext.data();
-  for (size_t i = 0; i < chunk; ++i) {
-    for (size_t k = 0; k < K; ++k) {
-      const uint16_t e = next[s[k] << 8 | p[k][i]];
-      h[k] += e >> StateBits;
-      s[k] = e & StateMask;
-    }
-  }
+  const size_t len = (n - warm) / Streams + warm;
+  const size_t stride = len - warm;
+  const TEntry *next = FNext.data();
+  uint32_t s[Streams] = {}, h[Streams] = {};
+  size_t i = 0;
+  for (; i < warm; ++i)
+    for (size_t k = 0; k < Streams; ++k)
+      Step(next, s[k], text[k * stride + i], h[k]);
+  for (size_t k = 1; k < Streams; ++k)
+    h[k] = 0;
+  for (; i < len; ++i)
+    for (size_t k = 0; k < Streams; ++k)
+      Step(next, s[k], text[k * stride + i], h[k]);
   uint32_t hits = 0;
-  for (size_t k = 0; k < K; ++k)
+  for (size_t k = 0; k < Streams; ++k)
     hits += h[k];
   // The last stretch takes the bytes the even split left over.
-  uint16_t st = uint16_t(s[K - 1]);
-  hits += Walk(p[K - 1] + chunk, n - K * chunk, st);
+  const size_t done = (Streams - 1) * stride + len;
+  uint32_t st = s[Streams - 1];
+  hits += Walk(text + done, n - done, st);
   lastState = st;
   return hits;
 }
@@ -191,11 +192,14 @@ int32_t TWordAutomaton::Count(std::string_view text) const {
   if (text.empty() || FWords.empty())
     return 0;
   const auto *p = reinterpret_cast<const uint8_t *>(text.data());
-  uint16_t state = 0;
-  const uint32_t hits = text.size() >= 4096 ? WalkInterleaved(p, text.size(), state) : Walk(p, text.size(), state);
+  uint32_t state = 0;
+  // Interleaving pays from a few hundred bytes on, once the warm-up of each stretch is small
+  // beside the stretch.
+  const bool interleave = text.size() >= std::max(InterleaveFrom, Streams * FMaxLength);
+  const uint32_t hits = interleave ? WalkInterleaved(p, text.size(), state) : Walk(p, text.size(), state);
   // The trie's search stops for good at the first start whose walk runs into the end of the
   // text inside a longer word's path: hits starting there or later are not reported.
-  const size_t stopDepth = FStopDepth[state];
+  const size_t stopDepth = FStopDepth[state / 256];
   if (stopDepth == 0)
     return int32_t(hits);
   return int32_t(hits) - HitsAfter(text, text.size() - stopDepth);

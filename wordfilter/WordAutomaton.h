@@ -10,10 +10,14 @@
 #include <unordered_set>
 #include <vector>
 
+// The words the trie can report: a word passing the end of a shorter listed word is cut
+// there, so only words with no listed proper prefix remain (each once, empty words dropped).
+std::vector<std::string> ReportableWords(std::vector<std::string> words);
+
 class TWordAutomaton {
 public:
   // Raises std::length_error when the words need more states or hits per step than the
-  // 16-bit transitions hold (4095 states, 15 hits); the compiled-in list needs far fewer.
+  // transitions hold (65536 states, 255 hits); the compiled-in list needs far fewer.
   explicit TWordAutomaton(const std::vector<std::string> &keyWords);
 
   int32_t Count(std::string_view text) const;
@@ -23,15 +27,25 @@ public:
   size_t MemoryBytes() const;
 
 private:
-  static constexpr unsigned StateBits = 12;
-  static constexpr uint16_t StateMask = (1u << StateBits) - 1;
+  // An entry is the next row's offset in the table (row * 256), with the number of words
+  // ending on the step in the bits above it. The offset as it stands makes a step one add and
+  // one read, without the shift and mask a row number would need; that measured faster than
+  // half-width entries, whose table is half the size.
+  using TEntry = uint32_t;
+  static constexpr unsigned HitShift = 24;
+  static constexpr TEntry RowMask = (1u << HitShift) - 1;
+  static constexpr size_t MaxRows = (RowMask + 1) / 256;
+  static constexpr unsigned MaxHits = 255;
+  static constexpr size_t Streams = 8;
+  static constexpr size_t InterleaveFrom = 512;
 
-  uint32_t Walk(const uint8_t *p, size_t n, uint16_t &state) const;
-  uint32_t WalkInterleaved(const uint8_t *text, size_t n, uint16_t &lastState) const;
+  static void Step(const TEntry *next, uint32_t &state, uint8_t b, uint32_t &hits);
+  uint32_t Walk(const uint8_t *p, size_t n, uint32_t &state) const;
+  uint32_t WalkInterleaved(const uint8_t *text, size_t n, uint32_t &lastState) const;
   int32_t HitsAfter(std::string_view text, size_t start) const;
 
-  std::vector<uint16_t> FNext;                  // state * 256 + byte -> next state | hits << StateBits
-  std::vector<uint16_t> FStopDepth;             // per state: its depth, where the search stops if the text ends there
+  std::vector<TEntry> FNext;                    // row * 256 + byte -> entry
+  std::vector<uint16_t> FStopDepth;             // per row: its depth, where the search stops if the text ends there
   std::unordered_set<std::string_view> FWords;  // the reportable words (no one a prefix of another)
   std::vector<std::string> FWordStore;
   size_t FStateCount = 0;

@@ -3,10 +3,13 @@
 #include "platform/cp936/CodePage936.h"
 #include "wordfilter/ManagedString.h"
 #include "wordfilter/WordFilterUnit.h"
+#include "wordfilter/WordTreeUnit.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -29,6 +32,27 @@ TEST(Exports, CountsListedWords) {
   EXPECT_EQ(SearchWordCount(text.Data()), SearchWordCount(text.Data()));
   // Other letter case than the list: no hit.
   EXPECT_EQ(SearchWordCount(TAnsiString("BOOBS Nude").Data()), 0);
+}
+
+TEST(Exports, CountLikeTheTrieAtEverySize) {
+  // Listed words between Chinese prose, cut at page sizes from a few bytes to a megabyte, so
+  // words fall across every place where a long text is split and texts end inside words.
+  const std::vector<std::string> words = LoadKeyWords();
+  TWordTree tree;
+  tree.CreateWordTree(words);
+  const std::string prose = Utf8ToCp936("今天天气很好，我们去公园。Hello world, ");
+  std::mt19937 rng(936);
+  std::string source;
+  while (source.size() < (1u << 20) + 64) {
+    source += rng() % 2 ? words[rng() % words.size()] : prose.substr(rng() % prose.size());
+  }
+  for (size_t size : {1u, 7u, 100u, 511u, 512u, 513u, 1000u, 1024u, 4095u, 4096u, 4097u, 65537u, 1u << 20}) {
+    for (size_t from : {0u, 3u, 61u}) {
+      const std::string_view text = std::string_view(source).substr(from, size);
+      EXPECT_EQ(SearchWordCount(TAnsiString(text).Data()), int32_t(tree.SearchWord(text).size()))
+          << size << " bytes from " << from;
+    }
+  }
 }
 
 TEST(Exports, ThresholdDecides) {

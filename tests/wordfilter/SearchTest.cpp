@@ -84,11 +84,46 @@ TEST(WordTree, RebuildStartsFromScratchAndFreeEmpties) {
   EXPECT_TRUE(tree.SearchWord("cd").empty());
 }
 
+// Words of `count` distinct three-byte stems, each followed by "q": every stem is a state of
+// its own.
+Words ManyStems(int count) {
+  Words words;
+  for (int i = 0; i < count; ++i)
+    words.push_back(std::string{char(i >> 16), char(i >> 8), char(i), 'q'});
+  return words;
+}
+
+// "a", "ca", "cca", ...: none is a prefix of another, and all of them end on the last "a".
+Words NestedSuffixes(int count) {
+  Words words;
+  for (int i = 0; i < count; ++i)
+    words.push_back(std::string(size_t(i), 'c') + "a");
+  return words;
+}
+
 TEST(WordAutomaton, RefusesListsBeyondItsTable) {
-  Words many;
-  for (int i = 0; i < 3000; ++i)
-    many.push_back(std::to_string(i * 7919).append("q"));
-  EXPECT_THROW(TWordAutomaton{many}, std::length_error);
+  const struct {
+    const char *name;
+    Words words;
+  } cases[] = {
+      {"more states than rows", ManyStems(70000)},
+      {"more words ending on one byte than an entry counts", NestedSuffixes(256)},
+  };
+  for (const auto &c : cases)
+    EXPECT_THROW(TWordAutomaton{c.words}, std::length_error) << c.name;
+}
+
+TEST(WordAutomaton, CountsManyWordsEndingOnOneByte) {
+  // The most an entry counts, at the end of a text of every length up to and past where the
+  // walk is split into stretches.
+  const Words words = NestedSuffixes(255);
+  TWordTree tree;
+  tree.CreateWordTree(words);
+  const TWordAutomaton automaton(words);
+  for (size_t n : {255u, 511u, 512u, 600u, 4096u, 5000u}) {
+    const std::string text = std::string(n - 255, '.') + std::string(254, 'c') + "a";
+    ASSERT_EQ(automaton.Count(text), int32_t(tree.SearchWord(text).size())) << n << " bytes";
+  }
 }
 
 // Random texts from whole words, word fragments (they end inside a path) and random bytes.
@@ -121,13 +156,6 @@ Words RandomWords(std::mt19937 &rng, std::string_view alphabet, size_t count, si
   return words;
 }
 
-void ExpectSameCounts(const Words &words, const std::string &text) {
-  TWordTree tree;
-  tree.CreateWordTree(words);
-  ASSERT_EQ(TWordAutomaton(words).Count(text), int32_t(tree.SearchWord(text).size()))
-      << "text of " << text.size() << " bytes";
-}
-
 TEST(WordAutomaton, MatchesTheTrieOnRandomTexts) {
   // A small alphabet with byte 0 and GBK bytes makes prefixes, overlaps and stops frequent.
   const std::string alphabet("ab\0c\xB0\xA1", 6);
@@ -146,18 +174,52 @@ TEST(WordAutomaton, MatchesTheTrieOnRandomTexts) {
   }
 }
 
-TEST(WordAutomaton, MatchesTheTrieAcrossStretchBoundaries) {
-  // Words planted across every boundary of the eight stretches, at every offset.
-  const Words words = {"abcdefg", "cde", "gab", "xyz"};
-  for (size_t n : {4096u, 4103u, 8191u}) {
-    const size_t chunk = n / 8;
-    for (size_t shift = 0; shift < 8; ++shift) {
-      std::string text(n, '.');
-      for (size_t k = 1; k < 8; ++k)
-        text.replace(k * chunk - shift, 7, "abcdefg");
-      ExpectSameCounts(words, text);
-      text.replace(n - 2, 2, "xy");  // and a text ending inside a path
-      ExpectSameCounts(words, text);
+TEST(WordAutomaton, MatchesTheTrieOnEveryLengthAroundTheSplit) {
+  // Every length from one byte to well past the point where the walk is split into stretches,
+  // cut from random texts, so many end inside a word's path.
+  const std::string alphabet("ab\0c\xB0\xA1", 6);
+  std::mt19937 rng(512);
+  for (size_t maxLength : {2u, 5u, 16u}) {
+    const Words words = RandomWords(rng, alphabet, 8, maxLength);
+    TWordTree tree;
+    tree.CreateWordTree(words);
+    const TWordAutomaton automaton(words);
+    for (size_t n = 1; n <= 1300; ++n) {
+      std::string text = RandomText(rng, words, n, alphabet);
+      text.resize(n, 'a');
+      ASSERT_EQ(automaton.Count(text), int32_t(tree.SearchWord(text).size()))
+          << "words up to " << maxLength << " bytes, text of " << n << " bytes";
+    }
+  }
+}
+
+TEST(WordAutomaton, MatchesTheTrieWithAWordAtEveryOffset) {
+  // One long word planted at every offset of texts of several lengths crosses every boundary
+  // between stretches however the text is split; each text also once ends inside its path.
+  const struct {
+    Words words;
+    std::string planted;
+  } cases[] = {
+      {{"abcdefg", "cde", "gab", "xyz"}, "abcdefg"},
+      {{"0123456789ABCDEF", "9AB", "F0", "DEF"}, "0123456789ABCDEF"},
+      {{"\xB6\xC4\xB2\xA9", "\xC4\xB6"}, "\xB6\xC4\xB2\xA9\xB6\xC4"},
+      // A word longer than the texts: no stretch can be warmed up over it.
+      {{std::string(600, 'x'), "xy"}, "xxy"},
+  };
+  for (const auto &c : cases) {
+    TWordTree tree;
+    tree.CreateWordTree(c.words);
+    const TWordAutomaton automaton(c.words);
+    for (size_t n : {512u, 515u, 640u, 1031u, 4096u}) {
+      for (size_t at = 0; at + c.planted.size() <= n; ++at) {
+        std::string text(n, '.');
+        text.replace(at, c.planted.size(), c.planted);
+        ASSERT_EQ(automaton.Count(text), int32_t(tree.SearchWord(text).size()))
+            << c.planted << " at " << at << " of " << n;
+        text.replace(n - 2, 2, c.planted.substr(0, 2));
+        ASSERT_EQ(automaton.Count(text), int32_t(tree.SearchWord(text).size()))
+            << c.planted << " at " << at << " of " << n << ", ending inside its path";
+      }
     }
   }
 }
