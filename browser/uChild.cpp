@@ -10,16 +10,16 @@
 #include "common/uPathFunc.h"
 #include "common/uWebBrowser.h"
 #include "datastore/uWebBlackList.h"
-#include "platform/cp936/CodePage936Qt.h"
 #include "platform/errors/ErrorGuard.h"
-#include "wordfilter/ManagedString.h"
-#include "wordfilter/WordFilterUnit.h"
+#include "wordfilter/PageMatcher.h"
+#include "wordfilter/TextNormaliser.h"
 
 #include <QCloseEvent>
 #include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <stdexcept>
+#include <algorithm>
+#include <vector>
 
 QString BlockingPage(const QString &pictureFolder) {
   static const QString pageTemplate = QStringLiteral(
@@ -55,10 +55,29 @@ QString TabCaptionOf(const QString &title) {
 }
 
 bool PageTextCanPass(const QString &text, int32_t threshold) {
-  // The word list is in code page 936, so the text is counted in it as well.
-  const QByteArray bytes = ToCp936(text);
-  const TAnsiString managed(std::string_view(bytes.constData(), size_t(bytes.size())));
-  return SearchWordIsCanPass(managed.Data(), threshold);
+  const QString normal = NormalisePageText(text);
+  return TPageMatcher::Shared().Count(UnitsOf(normal), threshold) < threshold;
+}
+
+QString PageFindings(const QString &text) {
+  const QString normal = NormalisePageText(text);
+  const TPageMatcher &matcher = TPageMatcher::Shared();
+  std::vector<int32_t> found(matcher.Words().size(), 0);
+  std::vector<int32_t> order;  // the words in the order they were first found
+  int32_t hits = 0;
+  matcher.Find(UnitsOf(normal), 0, size_t(normal.size()), [&](size_t, int32_t word) {
+    ++hits;
+    if (found[size_t(word)]++ == 0)
+      order.push_back(word);
+  });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](int32_t a, int32_t b) { return found[size_t(a)] > found[size_t(b)]; });
+  QString findings = QStringLiteral("%1 hits").arg(hits);
+  for (size_t i = 0; i < order.size() && i < MostFoundWords; ++i)
+    findings += (i == 0 ? QStringLiteral("  ") : QStringLiteral(", ")) +
+                QString::fromStdU16String(matcher.Words()[size_t(order[i])]) +
+                QStringLiteral(" %1").arg(found[size_t(order[i])]);
+  return findings;
 }
 
 TfrmChild::TfrmChild(TSubjectChild *ASubject, int32_t APageIndex, const QString &AUrl, IChildToMain *AChildToMain,
@@ -171,6 +190,9 @@ void TfrmChild::IBringToFront(TSubjectChild *theChangedSubject) {
   FChildToMain->ISetStopState(FPageIndex, FCanStop);
   FChildToMain->ISimpleText(FPageIndex, FStatuText);
   FChildToMain->ISetAddressText(FPageIndex, FUrl);
+  // Pages behind the current one are hidden by the main window, so their views draw nothing;
+  // the page in front is shown again.
+  show();
   raise();
 }
 
@@ -261,17 +283,14 @@ void TfrmChild::WebBrowserDocumentText(TTextMoment, const QString &text) {
     FWebBrowser->SetCovered(false);
     return;
   }
-  if (PageTextCanPass(text + QStringLiteral("\r\n"), BlockThreshold)) {
+  if (PageTextCanPass(text, BlockThreshold)) {
     FWebBrowser->SetCovered(false);
     emit FilterDecided(false);
     return;
   }
-  // The parent learns why; the count is taken again in full, as the decision may stop early.
-  if (TTextLogManager *log = TBrowserServices::BlockLog()) {
-    const QByteArray bytes = ToCp936(text + QStringLiteral("\r\n"));
-    const TAnsiString managed(std::string_view(bytes.constData(), size_t(bytes.size())));
-    log->Logs(FWebBrowser->LocationURL() + QStringLiteral("  %1 hits").arg(SearchWordCount(managed.Data())));
-  }
+  // The parent learns why; the count is taken again in full, as the decision stops early.
+  if (TTextLogManager *log = TBrowserServices::BlockLog())
+    log->Logs(FWebBrowser->LocationURL() + QStringLiteral("  ") + PageFindings(text));
   // The blocking page is a new document: nothing of the blocked page runs on behind it.
   const QString page = BlockingPage(TWebBrowser::LocalFolderAddress(GetExePath()));
   FWebBrowser->ReplaceDocument(page, [this] {

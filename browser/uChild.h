@@ -99,5 +99,13 @@ private:
 // caption made from a page title.
 QString TabCaptionOf(const QString &title);
 
-// The filter's decision on a page text: true when it holds fewer than threshold listed words.
+// The filter's decision on a page text: true when it holds fewer than threshold listed words,
+// counted by the browser's matcher on the text in normal form.
 bool PageTextCanPass(const QString &text, int32_t threshold);
+
+// How many of its words the block log names for a blocked page.
+inline constexpr size_t MostFoundWords = 3;
+// What the parent's block log says of a page text: "<n> hits", then the words found most (up to
+// MostFoundWords, as listed, each with its count; the most found first, a tie in the order
+// they were first found): "23 hits  赌博 12, casino 6, 彩票 5".
+QString PageFindings(const QString &text);

@@ -12,6 +12,8 @@ find_package(OpenSSL REQUIRED COMPONENTS Crypto)
 # Only the word-filter benchmark compares with Hyperscan.
 pkg_check_modules(HYPERSCAN IMPORTED_TARGET libhs)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
+# The browser's matcher maps traditional Chinese to simplified with OpenCC's character table.
+find_program(OPENCC_PROGRAM opencc REQUIRED)
 
 # Repeated builds (several build folders of one tree) reuse each other's objects.
 find_program(CCACHE_PROGRAM ccache)

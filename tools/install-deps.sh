@@ -17,6 +17,8 @@ packages=(
   libssl-dev
   # the word-filter benchmark compares with Hyperscan
   libhyperscan-dev
+  # the browser's matcher takes its traditional-to-simplified table from OpenCC
+  opencc
   # headless running: X server, session bus, fonts that render Chinese, shell "open"
   xvfb xauth dbus dbus-x11 fonts-wqy-zenhei fonts-dejavu-core xdg-utils
   # local programs of the application centre's catalogue: a calculator and a text editor

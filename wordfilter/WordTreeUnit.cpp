@@ -83,15 +83,24 @@ bool IsTrimmed(char16_t ch) { return ch <= u' '; }
 
 }  // namespace
 
-std::vector<std::string> LoadKeyWords() {
+std::vector<std::u16string> LoadWordEntries() {
   const int32_t count = ParseWordCount(WordCountText());
-  std::vector<std::string> keyWords;
+  std::vector<std::u16string> entries;
   for (int32_t id = 1; id <= count; ++id) {
     std::u16string_view entry = LoadWordString(id);
     while (!entry.empty() && IsTrimmed(entry.front()))
       entry.remove_prefix(1);
     while (!entry.empty() && IsTrimmed(entry.back()))
       entry.remove_suffix(1);
+    if (!entry.empty())
+      entries.emplace_back(entry);
+  }
+  return entries;
+}
+
+std::vector<std::string> LoadKeyWords() {
+  std::vector<std::string> keyWords;
+  for (const std::u16string &entry : LoadWordEntries()) {
     std::string bytes = Utf16ToCp936(entry);
     if (!bytes.empty())
       keyWords.push_back(std::move(bytes));

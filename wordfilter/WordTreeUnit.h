@@ -56,6 +56,9 @@ private:
   std::unique_ptr<TWordChildNode> FWordTree;
 };
 
-// The compiled-in word list as byte strings in code page 936: entries 1..count of the string
-// table, trimmed of characters up to U+0020, empty results skipped.
+// The compiled-in word list as listed: entries 1..count of the string table, trimmed of
+// characters up to U+0020, empty results skipped.
+std::vector<std::u16string> LoadWordEntries();
+
+// The same entries as byte strings in code page 936.
 std::vector<std::string> LoadKeyWords();

@@ -1,13 +1,21 @@
-// svwordcount: counts the listed words in UTF-8 text files (or standard input), the way the
-// browser's filter counts a page's text, and says whether the text passes.
-//   svwordcount [--threshold N] [--list] [FILE...]
+// svwordcount: counts the listed words in UTF-8 text files (or standard input) and says
+// whether the text passes.
+//   svwordcount [--exact] [--threshold N] [--list] [FILE...]
+// By default it counts the way the browser decides on a page's text: in normal form, ASCII
+// letters in either case, traditional characters as simplified ones, words starting on
+// characters (ASCII words where they start a word). --exact counts the word filter library's
+// way: the code-page-936 bytes of the text, as they stand.
 // Exit code: 0 pass, 1 block (any input), 2 error (including a read or write error).
 // The input is counted as a stream in pieces, so a text of any size (even an endless one) is
 // counted in bounded memory and with the same result as one whole text.
 #include "platform/cp936/CodePage936.h"
 #include "wordfilter/ManagedString.h"
+#include "wordfilter/PageMatcher.h"
+#include "wordfilter/TextNormaliser.h"
 #include "wordfilter/WordFilterUnit.h"
 #include "wordfilter/WordTreeUnit.h"
+
+#include <QString>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,6 +23,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -22,14 +31,18 @@
 namespace {
 
 constexpr const char *Usage =
-    "usage: svwordcount [--threshold N] [--list] [FILE...]\n"
-    "Counts the listed words in UTF-8 text (standard input when no file is named).\n"
-    "Prints the number of hits and \"pass\" or \"block\" (blocked at N hits or more, default 15).\n"
-    "--list also prints every hit with its byte offset in the code-page-936 text.\n";
+    "usage: svwordcount [--exact] [--threshold N] [--list] [FILE...]\n"
+    "Counts the listed words in UTF-8 text (standard input when no file is named) the way the\n"
+    "browser counts a page's text. Prints the number of hits and \"pass\" or \"block\" (blocked\n"
+    "at N hits or more, default 15).\n"
+    "--exact counts the word filter library's way, on the code-page-936 bytes as they stand.\n"
+    "--list also prints every hit with its offset: in UTF-16 units of the text in normal form,\n"
+    "or with --exact in bytes of the code-page-936 text.\n";
 
 struct TOptions {
   int32_t threshold = 15;
   bool list = false;
+  bool exact = false;
   std::vector<std::string> files;
 };
 
@@ -38,6 +51,8 @@ bool ParseOptions(int argc, char **argv, TOptions &opt, std::string &error) {
     const std::string arg = argv[i];
     if (arg == "--list") {
       opt.list = true;
+    } else if (arg == "--exact") {
+      opt.exact = true;
     } else if (arg == "--threshold" || arg.starts_with("--threshold=")) {
       std::string value;
       if (arg == "--threshold") {
@@ -67,26 +82,37 @@ bool ParseOptions(int argc, char **argv, TOptions &opt, std::string &error) {
   return true;
 }
 
+// A count of one input, fed with its UTF-8 text in parts of any size; a part never ends
+// inside a character.
+class TCounter {
+public:
+  virtual ~TCounter() = default;
+  virtual void Add(std::string_view utf8) = 0;
+  // The number of hits in the whole text.
+  virtual int64_t Finish() = 0;
+};
+
 // Pieces of code-page-936 text handed to the filter export at a time, far below the 2 GiB
 // that its 32-bit length can describe.
 constexpr size_t PieceBytes = size_t(1) << 20;
 
-// Counts a code-page-936 text handed over in parts of any size as one whole text. The text
-// is searched in pieces that overlap by the longest listed word: a hit is counted in the
-// piece where its whole search lies, which is never the case for the starts within the last
-// `overlap` bytes of a piece before the last; those are searched again as the head of the
-// next piece. Only the last piece meets the real end of the text, where the search may stop.
-class TPieceCounter {
+// The library's count of a code-page-936 text handed over in parts of any size as one whole
+// text. The text is searched in pieces that overlap by the longest listed word: a hit is
+// counted in the piece where its whole search lies, which is never the case for the starts
+// within the last `overlap` bytes of a piece before the last; those are searched again as the
+// head of the next piece. Only the last piece meets the real end of the text, where the search
+// may stop.
+class TExactCounter : public TCounter {
 public:
-  TPieceCounter(size_t overlap, const TWordTree *list) : FOverlap(overlap), FList(list) {}
+  TExactCounter(size_t overlap, const TWordTree *list) : FOverlap(overlap), FList(list) {}
 
-  void Add(std::string_view bytes) {
-    FPiece.append(bytes);
+  void Add(std::string_view utf8) override {
+    FPiece.append(Utf8ToCp936(utf8));
     while (FPiece.size() >= PieceBytes)
       CountPiece(false);
   }
 
-  int64_t Finish() {
+  int64_t Finish() override {
     CountPiece(true);
     return FHits;
   }
@@ -117,6 +143,74 @@ private:
   int64_t FHits = 0;
 };
 
+// Pieces of text, in UTF-16 units, normalised and searched at a time.
+constexpr qsizetype PieceUnits = qsizetype(1) << 20;
+
+// The browser's count of a text handed over in parts. The text is normalised in pieces cut
+// between two units that normalisation leaves alone (so the pieces' normal forms make the
+// whole text's), and the normal form is searched in pieces: the words starting in a piece are
+// counted there, with the longest word's length of the next text after it and the unit before
+// it as context.
+class TPageCounter : public TCounter {
+public:
+  explicit TPageCounter(bool list) : FList(list), FMatcher(TPageMatcher::Shared()) {}
+
+  void Add(std::string_view utf8) override {
+    FRaw.append(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+    while (FRaw.size() >= PieceUnits)
+      NormalisePiece(false);
+  }
+
+  int64_t Finish() override {
+    NormalisePiece(true);
+    SearchPiece(true);
+    return FHits;
+  }
+
+private:
+  void NormalisePiece(bool last) {
+    qsizetype cut = FRaw.size();
+    if (!last) {
+      // Well inside the piece, normalisation leaves a pair of neighbours alone; only a text
+      // made of nothing but such units has none, and is cut anyway.
+      cut = FRaw.size() - 1;
+      while (cut > FRaw.size() / 2 &&
+             (MayChangeInNormalForm(FRaw[cut - 1].unicode()) || MayChangeInNormalForm(FRaw[cut].unicode())))
+        --cut;
+    }
+    FNormal.append(NormalisePageText(FRaw.left(cut)));
+    FRaw.remove(0, cut);
+    while (FNormal.size() >= PieceUnits)
+      SearchPiece(false);
+  }
+
+  void SearchPiece(bool last) {
+    const std::u16string_view text = UnitsOf(FNormal);
+    const size_t longest = FMatcher.LongestWord();
+    const size_t decided = last ? text.size() : text.size() - longest;
+    FMatcher.Find(text, FContext, decided, [&](size_t position, int32_t word) {
+      ++FHits;
+      if (FList)
+        std::printf("%llu\t%s\n", (unsigned long long)(FStart + position - FContext),
+                    QString::fromStdU16String(FMatcher.Words()[size_t(word)]).toUtf8().constData());
+    });
+    if (last || decided == 0)
+      return;
+    // The unit before the next piece stays as its context.
+    FNormal.remove(0, qsizetype(decided) - 1);
+    FStart += decided - FContext;
+    FContext = 1;
+  }
+
+  const bool FList;
+  const TPageMatcher &FMatcher;
+  QString FRaw;     // read, not yet normalised
+  QString FNormal;  // normalised, not yet searched past its first FContext units
+  size_t FContext = 0;
+  uint64_t FStart = 0;  // offset in the whole normal form of FNormal's first unit after the context
+  int64_t FHits = 0;
+};
+
 // The length of the head of `utf8` that holds no sequence cut by its end: a cut sequence's
 // lead byte starts the rest. Decoding the head and the rest apart then gives what decoding
 // them together gives (a lead byte is never inside another sequence).
@@ -132,9 +226,9 @@ size_t CompleteUtf8(std::string_view utf8) {
 
 std::string Describe(const std::string &name) { return name == "-" ? "standard input" : "\"" + name + "\""; }
 
-// Reads the input in parts, converts them to code page 936 and counts them. False with the
+// Reads the input in parts and counts them. False with the
 // error when the input cannot be opened or a read fails.
-bool CountInput(const std::string &name, TPieceCounter &counter, std::string &error) {
+bool CountInput(const std::string &name, TCounter &counter, std::string &error) {
   const int fd = name == "-" ? STDIN_FILENO : ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     error = "cannot read " + Describe(name) + ": " + std::strerror(errno);
@@ -164,12 +258,12 @@ bool CountInput(const std::string &name, TPieceCounter &counter, std::string &er
       started = true;
     }
     const size_t complete = CompleteUtf8(pending);
-    counter.Add(Utf8ToCp936(std::string_view(pending).substr(0, complete)));
+    counter.Add(std::string_view(pending).substr(0, complete));
     pending.erase(0, complete);
   }
   if (fd != STDIN_FILENO)
     ::close(fd);
-  counter.Add(Utf8ToCp936(pending));
+  counter.Add(pending);
   return true;
 }
 
@@ -206,17 +300,21 @@ int main(int argc, char **argv) {
   if (opt.files.empty())
     opt.files.push_back("-");
 
-  TWordTree tree;  // only for --list: the trie also tells where each word starts
-  if (opt.list)
+  TWordTree tree;  // only for --exact --list: the trie also tells where each word starts
+  if (opt.exact && opt.list)
     tree.CreateWordTree();
-  const size_t overlap = LongestWord();
+  const size_t overlap = opt.exact ? LongestWord() : 0;
 
   bool blocked = false;
   for (const std::string &name : opt.files) {
-    TPieceCounter counter(overlap, opt.list ? &tree : nullptr);
-    if (!CountInput(name, counter, error))
+    std::unique_ptr<TCounter> counter;
+    if (opt.exact)
+      counter = std::make_unique<TExactCounter>(overlap, opt.list ? &tree : nullptr);
+    else
+      counter = std::make_unique<TPageCounter>(opt.list);
+    if (!CountInput(name, *counter, error))
       return Fail(error);
-    const int64_t hits = counter.Finish();
+    const int64_t hits = counter->Finish();
     const bool pass = hits < opt.threshold;
     blocked = blocked || !pass;
     if (opt.files.size() > 1)

@@ -1,14 +1,19 @@
 // The filter's first decision on a real page with 1 MB of text: from the document's parsed event
 // (DOMContentLoaded, as the page's own clock saw it) to the decision (text read in the watch
-// world, handed over the channel, converted to code page 936 and counted), and how long the
+// world, handed over the channel, normalised and counted), and how long the
 // calm page stays covered from the start of its load; and the resident memory of one page.
 #include "browser/uChild.h"
 #include "browser/uObserverChild.h"
 #include "common/uAppcf.h"
 #include "common/uProcessServices.h"
 #include "common/uWebBrowser.h"
+#include "platform/cp936/CodePage936Qt.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/TestHttpServer.h"
+#include "wordfilter/ManagedString.h"
+#include "wordfilter/PageMatcher.h"
+#include "wordfilter/TextNormaliser.h"
+#include "wordfilter/WordFilterUnit.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -18,6 +23,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <benchmark/benchmark.h>
+#include <map>
 #include <memory>
 
 namespace {
@@ -159,15 +165,59 @@ void BM_EngineShares(benchmark::State &state) {
 }
 BENCHMARK(BM_EngineShares)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
-// The share of conversion and count alone, without the engine.
-void BM_DecisionOnTextOnly(benchmark::State &state) {
-  QString text;
-  while (text.size() < 1024 * 1024 / 2)
-    text += QString::fromUtf8("The children read about rivers, mountains and 学习资讯 every day, 春天的花园。\n");
+// The decision on the text alone, without the engine, on 1 MB of UTF-16 text (state.range(0)
+// bytes for the matcher alone): normalising, counting, both, and the library's count on the
+// code-page-936 bytes that the browser used before, conversion included.
+const QString &TextOfSize(qsizetype bytes) {
+  static std::map<qsizetype, QString> texts;
+  QString &text = texts[bytes];
+  const QString line = QString::fromUtf8("孩子们每天读关于河流、山脉和学习资讯的文章，春天的花园里开满了花。"
+                                         "The children read about rivers and mountains every day.\n");
+  while (text.size() * 2 < bytes)
+    text += line;
+  text.truncate(bytes / 2);
+  return text;
+}
+
+void BM_Normalise(benchmark::State &state) {
+  QString text = TextOfSize(1024 * 1024);
+  // Invisible characters every so often send stretches through the full normalisation.
+  if (state.range(0))
+    for (qsizetype i = 0; i < text.size(); i += state.range(0))
+      text[i] = QChar(0x200B);
   for (auto _ : state)
-    benchmark::DoNotOptimize(PageTextCanPass(text + "\r\n", BlockThreshold));
+    benchmark::DoNotOptimize(NormalisePageText(text));
+  state.SetBytesProcessed(state.iterations() * text.size() * 2);
+}
+BENCHMARK(BM_Normalise)->Arg(0)->Arg(100)->Arg(10)->Unit(benchmark::kMillisecond);
+
+void BM_MatcherCount(benchmark::State &state) {
+  const QString &text = TextOfSize(state.range(0));
+  const TPageMatcher &matcher = TPageMatcher::Shared();
+  for (auto _ : state)
+    benchmark::DoNotOptimize(matcher.Count(UnitsOf(text)));
+  state.SetBytesProcessed(state.iterations() * text.size() * 2);
+}
+BENCHMARK(BM_MatcherCount)->Arg(4 * 1024)->Arg(1024 * 1024)->Unit(benchmark::kMicrosecond);
+
+void BM_DecisionOnTextOnly(benchmark::State &state) {
+  const QString &text = TextOfSize(1024 * 1024);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(PageTextCanPass(text, BlockThreshold));
+  state.SetBytesProcessed(state.iterations() * text.size() * 2);
 }
 BENCHMARK(BM_DecisionOnTextOnly)->Unit(benchmark::kMillisecond);
+
+void BM_LibraryDecisionOnCp936(benchmark::State &state) {
+  const QString &text = TextOfSize(1024 * 1024);
+  for (auto _ : state) {
+    const QByteArray bytes = ToCp936(text + "\r\n");
+    const TAnsiString managed(std::string_view(bytes.constData(), size_t(bytes.size())));
+    benchmark::DoNotOptimize(SearchWordIsCanPass(managed.Data(), BlockThreshold));
+  }
+  state.SetBytesProcessed(state.iterations() * text.size() * 2);
+}
+BENCHMARK(BM_LibraryDecisionOnCp936)->Unit(benchmark::kMillisecond);
 
 void BM_OnePageResidentMemory(benchmark::State &state) {
   TBench &bench = Bench();

@@ -139,11 +139,14 @@ TEST_F(PageTest, NothingOfABlockedPageRunsAnyMoreWhateverItsDocumentType) {
   }
 }
 
+// The line names the words found most, as listed, however the page wrote them; a tie goes to
+// the word found first.
 TEST_F(PageTest, EachBlockedPageLeavesTheParentOneLineWithItsHits) {
   EnsurePicture();
   Services->CfMrg()->AppCf().SetOffOn(true);
   Server.Route("/calm.html", Html("", "calm " + Repeat("casino", 14)));
-  Server.Route("/bad.html", Html("", Repeat("casino", 21)));
+  Server.Route("/bad.html", Html("", Repeat("poker", 3) + " " + Repeat("CASINO", 10) + " " + Repeat("賭博", 5, "，") +
+                                         " " + Repeat("六合彩", 3) + " " + Repeat("poker", 2)));
   // Words added after the load are counted on the text as it stands when it is blocked.
   Server.Route("/late.html", Html("<script>setTimeout(function () { document.body.innerText = '" +
                                       Repeat("casino", 17) + "'; }, 100);</script>",
@@ -160,8 +163,9 @@ TEST_F(PageTest, EachBlockedPageLeavesTheParentOneLineWithItsHits) {
   const QString lines = QString::fromUtf8(log.readAll());
   const QString time = "\\[\\d\\d:\\d\\d\\]  ";
   const QRegularExpression expected("^" + time + QRegularExpression::escape(Server.Url("/bad.html").toString()) +
-                                    "  21 hits\r\n" + time +
-                                    QRegularExpression::escape(Server.Url("/late.html").toString()) + "  17 hits\r\n$");
+                                    "  23 hits  casino 10, poker 5, 赌博 5\r\n" + time +
+                                    QRegularExpression::escape(Server.Url("/late.html").toString()) +
+                                    "  17 hits  casino 17\r\n$");
   EXPECT_TRUE(expected.match(lines).hasMatch()) << lines.toStdString();
   EXPECT_TRUE(PageTextOf(page).isEmpty()) << "the child's blocking page shows nothing more";
 }

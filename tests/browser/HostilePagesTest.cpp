@@ -20,8 +20,8 @@ QByteArray Page(const QByteArray &head, const QByteArray &body) {
   return "<html><head>" + head + "</head><body>" + body + "</body></html>";
 }
 
-// Text a page adds to its body later on, by a script in its own world.
-QByteArray Adds(const QByteArray &words) { return "document.body.insertAdjacentText('beforeend', '" + words + "');"; }
+// Text a page adds to its body later on, by a script in its own world, as words of their own.
+QByteArray Adds(const QByteArray &words) { return "document.body.insertAdjacentText('beforeend', ' " + words + "');"; }
 
 struct THostileCase {
   const char *name;
@@ -35,7 +35,7 @@ struct THostileCase {
 
 TEST_F(PageTest, HostilePagesAreBlockedAndOrdinaryPagesShown) {
   Services->CfMrg()->AppCf().SetOffOn(true);
-  Server.Route("/late.txt", Words(15), "text/plain");
+  Server.Route("/late.txt", " " + Words(15), "text/plain");
   Server.Route("/never.html", Page("", "frame"), "text/html", 600000);
   Server.Route("/calm-frame.html", Page("", "a calm frame"));
   Server.Route("/bad-frame.html", Page("", Words(15)));
@@ -95,6 +95,14 @@ TEST_F(PageTest, HostilePagesAreBlockedAndOrdinaryPagesShown) {
        true},
       {"XHTML page", "<html xmlns='http://www.w3.org/1999/xhtml'><body><p>" + Words(15) + "</p></body></html>", true,
        "", "application/xhtml+xml"},
+      {"words in capitals", Page("", Words(8, "CASINO") + Words(7, "Porn")), true},
+      {"words in full-width letters", Page("", Words(15, "ｃａｓｉｎｏ")), true},
+      {"zero-width joiners inside words", Page("", Words(15, "cas\u200Dino")), true},
+      {"soft hyphens inside words", Page("", Words(15, "ca&shy;si&shy;no")), true},
+      {"traditional characters", Page("", Words(15, "賭博")), true},
+      {"ordinary characters whose bytes hold listed words", Page("", Words(15, "她已经长成比他还高的大姑娘了。")),
+       false},
+      {"listed Latin words inside other words", Page("", Words(15, "xcasino")), false},
       {"SVG page", "<svg xmlns='http://www.w3.org/2000/svg'><text x='0' y='20'>" + Words(15) + "</text></svg>", true,
        "", "image/svg+xml"},
   };

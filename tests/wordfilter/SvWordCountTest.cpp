@@ -1,8 +1,13 @@
-// The svwordcount command as a parent runs it: files and standard input, threshold, list,
-// texts far longer than the pieces it counts at a time, and the errors.
+// The svwordcount command as a parent runs it: the browser's way and the library's exact way,
+// files and standard input, threshold, list, texts far longer than the pieces it counts at a
+// time, and the errors.
 #include "platform/cp936/CodePage936.h"
 #include "tests/support/TestFolders.h"
+#include "wordfilter/PageMatcher.h"
+#include "wordfilter/TextNormaliser.h"
 #include "wordfilter/WordTreeUnit.h"
+
+#include <QString>
 
 #include <gtest/gtest.h>
 
@@ -70,7 +75,14 @@ TEST_F(SvWordCount, CountsAndDecides) {
       {"--threshold -1 " + clean, "", 1, "0 hits, block\n"},
       {"", "playboy", 0, "1 hit, pass\n"},
       {"-", "playboy playboy", 0, "2 hits, pass\n"},
-      {"--list " + three, "", 0, "0\t赌博\n5\tboobs\n16\tnude\n3 hits, pass\n"},
+      {"--list " + three, "", 0, "0\t赌博\n3\tboobs\n12\tnude\n3 hits, pass\n"},
+      {"--exact --list " + three, "", 0, "0\t赌博\n5\tboobs\n16\tnude\n3 hits, pass\n"},
+      // The browser's way reads capitals, full width, traditional characters and words with
+      // invisible characters inside; the library's way reads the bytes as they stand, and
+      // finds a word across the bytes of two characters.
+      {"--list", "BOOBS ｎｕｄｅ 賭\u00AD博 她已经长成比他还高的大姑娘了", 0,
+       "0\tboobs\n6\tnude\n11\t赌博\n3 hits, pass\n"},
+      {"--exact --list", "BOOBS ｎｕｄｅ 賭\u00AD博 她已经长成比他还高的大姑娘了", 0, "30\t杀人\n1 hit, pass\n"},
       {"--threshold 1 " + clean + " " + three, "", 1, clean + ": 0 hits, pass\n" + three + ": 3 hits, block\n"},
   };
   for (const auto &c : cases) {
@@ -103,12 +115,40 @@ TEST_F(SvWordCount, ErrorsExitWithTwoAndSayWhy) {
   }
 }
 
+// The hits of one search over the whole text, as the command lists them.
+std::string ExactHits(const std::string &text, size_t &count) {
+  TWordTree tree;
+  tree.CreateWordTree();
+  const auto hits = tree.SearchWordHits(Utf8ToCp936(text));
+  std::string listed;
+  for (const auto &hit : hits)
+    listed += std::to_string(hit.offset) + "\t" + Cp936ToUtf8(hit.word) + "\n";
+  count = hits.size();
+  return listed;
+}
+
+std::string PageHits(const std::string &text, size_t &count) {
+  const QString normal = NormalisePageText(QString::fromStdString(text));
+  const std::u16string units = normal.toStdU16String();
+  const TPageMatcher &matcher = TPageMatcher::Shared();
+  std::string listed;
+  count = 0;
+  matcher.Find(units, 0, units.size(), [&](size_t position, int32_t word) {
+    listed +=
+        std::to_string(position) + "\t" + QString::fromStdU16String(matcher.Words()[size_t(word)]).toStdString() + "\n";
+    ++count;
+  });
+  return listed;
+}
+
 // A text of several of the command's 1 MiB pieces, thick with listed words (Latin and Chinese,
-// so pieces are cut inside words and inside characters), counted through a pipe and from a
-// file: the same hits at the same offsets as one search over the whole text.
+// so pieces are cut inside words and inside characters, and with characters that normalisation
+// changes or joins to their neighbour), counted through a pipe and from a file, either way:
+// the same hits at the same offsets as one search over the whole text.
 TEST_F(SvWordCount, ALongTextCountsAsOneWholeText) {
   const std::vector<std::string> words = {"boobs", "nude", "playboy", "xhamster", "色情", "色情小说", "赌博", "AK47"};
-  const std::vector<std::string> fill = {"a", "x", " ", "今", "天", "情", "色", "\n"};
+  const std::vector<std::string> fill = {"a",  "x",      " ",       "今",     "天", "情",     "色",
+                                         "\n", "\u200B", "e\u0301", "\u0301", "ｎ", "\uFB01", "賭"};
   std::mt19937 random(11);
   std::string text;
   while (text.size() < 4'500'000) {
@@ -120,41 +160,47 @@ TEST_F(SvWordCount, ALongTextCountsAsOneWholeText) {
   text += "色情黄色漫";
   const std::string path = Write("long.txt", text);
 
-  TWordTree tree;
-  tree.CreateWordTree();
-  const auto hits = tree.SearchWordHits(Utf8ToCp936(text));
-  std::string expected;
-  for (const auto &hit : hits)
-    expected += std::to_string(hit.offset) + "\t" + Cp936ToUtf8(hit.word) + "\n";
-  expected += std::to_string(hits.size()) + " hits, block\n";
-  ASSERT_GT(hits.size(), 100'000u);
-
-  for (const std::string &command : {"cat " + path + " | " SVWORDCOUNT " --list", SVWORDCOUNT " --list " + path}) {
-    const TRun run = RunShell(command);
-    EXPECT_EQ(run.exitCode, 1) << command;
-    EXPECT_EQ(run.out.size(), expected.size()) << command;
-    EXPECT_TRUE(run.out == expected) << command << ": the lists differ";
+  struct {
+    const char *options;
+    std::string (*reference)(const std::string &, size_t &);
+  } const ways[] = {{" --exact", ExactHits}, {"", PageHits}};
+  for (const auto &way : ways) {
+    size_t count = 0;
+    std::string expected = way.reference(text, count);
+    expected += std::to_string(count) + " hits, block\n";
+    ASSERT_GT(count, 100'000u);
+    for (const std::string &command : {"cat " + path + " | " SVWORDCOUNT + std::string(way.options) + " --list",
+                                       SVWORDCOUNT + std::string(way.options) + " --list " + path}) {
+      const TRun run = RunShell(command);
+      EXPECT_EQ(run.exitCode, 1) << command;
+      EXPECT_EQ(run.out.size(), expected.size()) << command;
+      EXPECT_TRUE(run.out == expected) << command << ": the lists differ";
+    }
   }
 }
 
-// An endless input is counted until it is stopped, in memory that does not grow with it.
+// An endless input is counted until it is stopped, in memory that does not grow with it,
+// either way.
 TEST_F(SvWordCount, AnEndlessInputRunsInBoundedMemory) {
-  char *const argv[] = {const_cast<char *>(SVWORDCOUNT), const_cast<char *>("/dev/zero"), nullptr};
-  pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, SVWORDCOUNT, nullptr, nullptr, argv, environ), 0);
-  std::this_thread::sleep_for(std::chrono::seconds(2));
-  long residentKiB = -1;
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.starts_with("VmRSS:"))
-      residentKiB = std::stol(line.substr(6));
-  int exitStatus = 0;
-  const bool running = waitpid(pid, &exitStatus, WNOHANG) == 0;
-  kill(pid, SIGKILL);
-  waitpid(pid, &exitStatus, 0);
-  EXPECT_TRUE(running) << "it ended by itself";
-  EXPECT_GT(residentKiB, 0);
-  EXPECT_LT(residentKiB, 64 * 1024) << "KiB resident after 2 s";
+  for (const char *way : {"--exact", "--threshold=15"}) {
+    char *const argv[] = {const_cast<char *>(SVWORDCOUNT), const_cast<char *>(way), const_cast<char *>("/dev/zero"),
+                          nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, SVWORDCOUNT, nullptr, nullptr, argv, environ), 0);
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    long residentKiB = -1;
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+      if (line.starts_with("VmRSS:"))
+        residentKiB = std::stol(line.substr(6));
+    int exitStatus = 0;
+    const bool running = waitpid(pid, &exitStatus, WNOHANG) == 0;
+    kill(pid, SIGKILL);
+    waitpid(pid, &exitStatus, 0);
+    EXPECT_TRUE(running) << "it ended by itself";
+    EXPECT_GT(residentKiB, 0);
+    EXPECT_LT(residentKiB, 64 * 1024) << "KiB resident after 2 s";
+  }
 }
 
 }  // namespace
