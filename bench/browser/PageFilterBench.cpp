@@ -179,17 +179,26 @@ const QString &TextOfSize(qsizetype bytes) {
   return text;
 }
 
+// Every state.range(0)-th unit replaced by an invisible character (state.range(1) 0) or a
+// combining mark (1), which sends its neighbourhood through the full normalisation.
 void BM_Normalise(benchmark::State &state) {
   QString text = TextOfSize(1024 * 1024);
-  // Invisible characters every so often send stretches through the full normalisation.
   if (state.range(0))
-    for (qsizetype i = 0; i < text.size(); i += state.range(0))
-      text[i] = QChar(0x200B);
+    for (qsizetype i = 1; i < text.size(); i += state.range(0))
+      text[i] = QChar(state.range(1) ? 0x0301 : 0x200B);
   for (auto _ : state)
     benchmark::DoNotOptimize(NormalisePageText(text));
   state.SetBytesProcessed(state.iterations() * text.size() * 2);
 }
-BENCHMARK(BM_Normalise)->Arg(0)->Arg(100)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Normalise)
+    ->Args({0, 0})
+    ->Args({100, 0})
+    ->Args({10, 0})
+    ->Args({2, 0})
+    ->Args({100, 1})
+    ->Args({10, 1})
+    ->Args({2, 1})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_MatcherCount(benchmark::State &state) {
   const QString &text = TextOfSize(state.range(0));

@@ -99,6 +99,10 @@ TEST(TextNormaliser, RemovesInvisiblesAndComposes) {
       {"one-character forms are left to the matcher", "ｃ①，", "ｃ①，"},
       {"mathematical letters", QString::fromUtf8("\xF0\x9D\x90\x9A\xF0\x9D\x90\x9B"), "ab"},
       {"Hangul letters joined", QString::fromUtf8("\u1100\u1161"), QString::fromUtf8("\uAC00")},
+      {"emoji and rare ideographs are kept", QString::fromUtf8("a\U0001F600b\U00020000"),
+       QString::fromUtf8("a\U0001F600b\U00020000")},
+      {"a mark after an emoji keeps the pair whole", QString::fromUtf8("\U0001F600\u0301x\u200B"),
+       QString::fromUtf8("\U0001F600\u0301x")},
       {"a lone surrogate survives", QString(QChar(0xD800)) + "x", QString(QChar(0xFFFD)) + "x"},
   };
   for (const auto &c : cases)

@@ -147,8 +147,9 @@ std::string PageHits(const std::string &text, size_t &count) {
 // the same hits at the same offsets as one search over the whole text.
 TEST_F(SvWordCount, ALongTextCountsAsOneWholeText) {
   const std::vector<std::string> words = {"boobs", "nude", "playboy", "xhamster", "色情", "色情小说", "赌博", "AK47"};
-  const std::vector<std::string> fill = {"a",  "x",      " ",       "今",     "天", "情",     "色",
-                                         "\n", "\u200B", "e\u0301", "\u0301", "ｎ", "\uFB01", "賭"};
+  const std::vector<std::string> fill = {"a",      "x",  " ",          "今",        "天",     "情",
+                                         "色",     "\n", "\u200B",     "e\u0301",   "\u0301", "ｎ",
+                                         "\uFB01", "賭", "\U0001F600", "\U0001D41A"};
   std::mt19937 random(11);
   std::string text;
   while (text.size() < 4'500'000) {
