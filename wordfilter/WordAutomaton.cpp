@@ -65,9 +65,8 @@ std::vector<std::string> ReportableWords(std::vector<std::string> words) {
 }
 
 TWordAutomaton::TWordAutomaton(const std::vector<std::string> &keyWords) {
-  FWordStore = ReportableWords(keyWords);
   std::vector<TBuildNode> nodes(1);
-  for (const std::string &w : FWordStore) {
+  for (const std::string &w : ReportableWords(keyWords)) {
     int32_t s = 0;
     for (char ch : w) {
       const auto b = uint8_t(ch);
@@ -86,7 +85,6 @@ TWordAutomaton::TWordAutomaton(const std::vector<std::string> &keyWords) {
     }
     nodes[size_t(s)].terminal = true;
     FMaxLength = std::max(FMaxLength, w.size());
-    FWords.insert(w);
   }
 
   // Breadth-first over the inner nodes, each row made as a copy of its failure state's row
@@ -131,11 +129,7 @@ TWordAutomaton::TWordAutomaton(const std::vector<std::string> &keyWords) {
 }
 
 size_t TWordAutomaton::MemoryBytes() const {
-  size_t words = 0;
-  for (const std::string &w : FWordStore)
-    words += w.capacity() + sizeof(std::string);
-  return sizeof(*this) + FNext.capacity() * sizeof(TEntry) + FStopDepth.capacity() * sizeof(uint16_t) + words +
-         FWords.bucket_count() * sizeof(void *) + FWords.size() * (sizeof(std::string_view) + 2 * sizeof(void *));
+  return sizeof(*this) + FNext.capacity() * sizeof(TEntry) + FStopDepth.capacity() * sizeof(uint16_t);
 }
 
 uint32_t TWordAutomaton::Walk(const uint8_t *p, size_t n, uint32_t &state) const {
@@ -177,19 +171,8 @@ uint32_t TWordAutomaton::WalkInterleaved(const uint8_t *text, size_t n, uint32_t
   return hits;
 }
 
-int32_t TWordAutomaton::HitsAfter(std::string_view text, size_t start) const {
-  int32_t hits = 0;
-  for (size_t s = start; s < text.size(); ++s)
-    for (size_t len = 1; len <= std::min(FMaxLength, text.size() - s); ++len)
-      if (FWords.count(text.substr(s, len))) {
-        ++hits;
-        break;
-      }
-  return hits;
-}
-
 int32_t TWordAutomaton::Count(std::string_view text) const {
-  if (text.empty() || FWords.empty())
+  if (text.empty() || FMaxLength == 0)
     return 0;
   const auto *p = reinterpret_cast<const uint8_t *>(text.data());
   uint32_t state = 0;
@@ -198,9 +181,9 @@ int32_t TWordAutomaton::Count(std::string_view text) const {
   const bool interleave = text.size() >= std::max(InterleaveFrom, Streams * FMaxLength);
   const uint32_t hits = interleave ? WalkInterleaved(p, text.size(), state) : Walk(p, text.size(), state);
   // The trie's search stops for good at the first start whose walk runs into the end of the
-  // text inside a longer word's path: hits starting there or later are not reported.
+  // text inside a longer word's path: hits starting there or later are not reported. They are
+  // the hits of a fresh walk over that tail, as no reportable word is a prefix of another.
   const size_t stopDepth = FStopDepth[state / 256];
-  if (stopDepth == 0)
-    return int32_t(hits);
-  return int32_t(hits) - HitsAfter(text, text.size() - stopDepth);
+  uint32_t tailState = 0;
+  return int32_t(hits - Walk(p + text.size() - stopDepth, stopDepth, tailState));
 }

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 // The words the trie can report: a word passing the end of a shorter listed word is cut
@@ -42,12 +41,9 @@ private:
   static void Step(const TEntry *next, uint32_t &state, uint8_t b, uint32_t &hits);
   uint32_t Walk(const uint8_t *p, size_t n, uint32_t &state) const;
   uint32_t WalkInterleaved(const uint8_t *text, size_t n, uint32_t &lastState) const;
-  int32_t HitsAfter(std::string_view text, size_t start) const;
 
-  std::vector<TEntry> FNext;                    // row * 256 + byte -> entry
-  std::vector<uint16_t> FStopDepth;             // per row: its depth, where the search stops if the text ends there
-  std::unordered_set<std::string_view> FWords;  // the reportable words (no one a prefix of another)
-  std::vector<std::string> FWordStore;
+  std::vector<TEntry> FNext;         // row * 256 + byte -> entry
+  std::vector<uint16_t> FStopDepth;  // per row: its depth, where the search stops if the text ends there
   size_t FStateCount = 0;
   size_t FMaxLength = 0;
 };
