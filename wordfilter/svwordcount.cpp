@@ -172,10 +172,12 @@ private:
     qsizetype cut = FRaw.size();
     if (!last) {
       // Well inside the piece, normalisation leaves a pair of neighbours alone; only a text
-      // made of nothing but such units has none, and is cut anyway.
+      // made of nothing but such units has none, and is cut anyway (never inside a pair).
       cut = FRaw.size() - 1;
       while (cut > FRaw.size() / 2 &&
              (MayChangeInNormalForm(FRaw[cut - 1].unicode()) || MayChangeInNormalForm(FRaw[cut].unicode())))
+        --cut;
+      if (FRaw[cut].isLowSurrogate() && FRaw[cut - 1].isHighSurrogate())
         --cut;
     }
     FNormal.append(NormalisePageText(FRaw.left(cut)));

@@ -180,6 +180,21 @@ TEST_F(SvWordCount, ALongTextCountsAsOneWholeText) {
   }
 }
 
+// A text made only of characters that normalisation changes (mathematical letters and emoji,
+// all pairs of units) leaves the counter no harmless place to cut its pieces: it cuts between
+// two characters all the same, never inside one, however the input arrives.
+TEST_F(SvWordCount, ATextWithNowhereHarmlessToCutLosesNoWord) {
+  std::string text = "\u200B\u200B";
+  for (int i = 0; i < 300000; ++i)
+    text += "\U0001D429\U0001D428\U0001D42B\U0001D427\U0001F600";  // "porn" in bold letters, an emoji
+  const std::string path = Write("pairs.txt", text);
+  for (const std::string &command : {SVWORDCOUNT " " + path, "dd if=" + path + " bs=4099 2>/dev/null | " SVWORDCOUNT,
+                                     "dd if=" + path + " bs=65537 2>/dev/null | " SVWORDCOUNT}) {
+    const TRun run = RunShell(command);
+    EXPECT_EQ(run.out, "300000 hits, block\n") << command;
+  }
+}
+
 // An endless input is counted until it is stopped, in memory that does not grow with it,
 // either way.
 TEST_F(SvWordCount, AnEndlessInputRunsInBoundedMemory) {
