@@ -145,8 +145,8 @@ TEST_F(PageTest, EachBlockedPageLeavesTheParentOneLineWithItsHits) {
   EnsurePicture();
   Services->CfMrg()->AppCf().SetOffOn(true);
   Server.Route("/calm.html", Html("", "calm " + Repeat("casino", 14)));
-  Server.Route("/bad.html", Html("", Repeat("poker", 3) + " " + Repeat("CASINO", 10) + " " + Repeat("賭博", 5, "，") +
-                                         " " + Repeat("六合彩", 3) + " " + Repeat("poker", 2)));
+  Server.Route("/bad.html", Html("", Repeat("betting", 3) + " " + Repeat("CASINO", 10) + " " + Repeat("賭博", 5, "，") +
+                                         " " + Repeat("六合彩", 3) + " " + Repeat("betting", 2)));
   // Words added after the load are counted on the text as it stands when it is blocked.
   Server.Route("/late.html", Html("<script>setTimeout(function () { document.body.innerText = '" +
                                       Repeat("casino", 17) + "'; }, 100);</script>",
@@ -163,7 +163,7 @@ TEST_F(PageTest, EachBlockedPageLeavesTheParentOneLineWithItsHits) {
   const QString lines = QString::fromUtf8(log.readAll());
   const QString time = "\\[\\d\\d:\\d\\d\\]  ";
   const QRegularExpression expected("^" + time + QRegularExpression::escape(Server.Url("/bad.html").toString()) +
-                                    "  23 hits  casino 10, poker 5, 赌博 5\r\n" + time +
+                                    "  23 hits  casino 10, betting 5, 赌博 5\r\n" + time +
                                     QRegularExpression::escape(Server.Url("/late.html").toString()) +
                                     "  17 hits  casino 17\r\n$");
   EXPECT_TRUE(expected.match(lines).hasMatch()) << lines.toStdString();
