@@ -116,6 +116,9 @@ constexpr int ChangeQuietMs = 250;
 // How long the load event is waited for after the document was parsed (frames that never
 // complete hold it back).
 constexpr int FramesBoundMs = 3000;
+// How often a loaded document is read again all the same: text that frames add later, and
+// text that styles alone show (an animation, a hover), change nothing the watcher sees.
+constexpr int RecheckMs = 2000;
 
 // The watcher of the document text, run in the watch world of every top-level document. Its
 // listeners are the first of the window (registered at the document's creation), on the
@@ -124,6 +127,7 @@ const char WatchScript[] = R"JS(
 (function () {
   'use strict';
   var link = null, early = [], dirty = false, observing = false;
+  var textInputs = /^(text|search|email|url|tel|button|submit|reset)$/;
   // Names this document, so that its answers are told from those of the next one.
   var id = String(Math.random()).slice(2) + '.' + Date.now();
   function textOf(element) {
@@ -137,6 +141,13 @@ const char WatchScript[] = R"JS(
         for (var c = e.shadowRoot.firstElementChild; c; c = c.nextElementSibling)
           parts.push(textOf(c));
         collect(e.shadowRoot, parts);
+      }
+      // Text the child reads in form fields and in place of a picture that did not load.
+      if (e.localName === 'textarea' || (e.localName === 'input' && textInputs.test(e.type))) {
+        if (e.value && e.getClientRects().length)
+          parts.push(e.value);
+      } else if (e.localName === 'img' && e.alt && e.complete && !e.naturalWidth && e.getClientRects().length) {
+        parts.push(e.alt);
       }
       if (e.localName === 'iframe' || e.localName === 'frame') {
         try {
@@ -198,6 +209,25 @@ const char WatchScript[] = R"JS(
 })();
 )JS";
 
+// Run in the page's world before its scripts: every shadow root is attached open.
+const char OpenShadowScript[] = R"JS(
+(function () {
+  var attach = Element.prototype.attachShadow;
+  if (!attach)
+    return;
+  Object.defineProperty(Element.prototype, 'attachShadow', {
+    configurable: true, writable: true,
+    value: function (init) {
+      var options = {};
+      for (var key in init)
+        options[key] = init[key];
+      options.mode = 'open';
+      return attach.call(this, options);
+    }
+  });
+})();
+)JS";
+
 }  // namespace
 
 // The object the watch script talks to: registered in the watch world only.
@@ -215,7 +245,9 @@ public slots:
     if (moment == int(TTextMoment::Parsed) || moment == int(TTextMoment::Loaded) || moment == int(TTextMoment::Changed))
       FOwner->DocumentText(TTextMoment(moment), text);
   }
-  void Changed() { FOwner->FChangeTimer->start(); }
+  // Read once the quiet time after the first change is over: a page changing all the time
+  // cannot put the reading off.
+  void Changed() { FOwner->WantChangedText(); }
 
 signals:
   void TextWanted(int moment);
@@ -274,6 +306,14 @@ TWebBrowser::TWebBrowser(QWidget *parent)
     if (FTextChannel)
       emit FTextChannel->TextWanted(int(TTextMoment::Changed));
   });
+  FRecheckTimer = new QTimer(this);
+  FRecheckTimer->setInterval(RecheckMs);
+  connect(FRecheckTimer, &QTimer::timeout, this, [this] {
+    if (!FTextChannel)
+      return;
+    emit FTextChannel->TextWanted(int(TTextMoment::Changed));
+    ReadFramedText();
+  });
   FFramesTimer = new QTimer(this);
   FFramesTimer->setSingleShot(true);
   FFramesTimer->setInterval(FramesBoundMs);
@@ -308,6 +348,7 @@ TWebBrowser::TWebBrowser(QWidget *parent)
     FLeftDocument = FShownDocument;
     FChangeTimer->stop();
     FFramesTimer->stop();
+    FRecheckTimer->stop();
     UpdateCommandStates();
     if (FOnLoadStart && !FOnOwnDocumentShown)
       FOnLoadStart();
@@ -315,8 +356,8 @@ TWebBrowser::TWebBrowser(QWidget *parent)
   connect(FPage, &QWebEnginePage::urlChanged, this, [this] {
     UpdateCommandStates();
     // A navigation inside the document (fragment, history state) shows it anew.
-    if (!FBusy && FTextChannel)
-      FChangeTimer->start();
+    if (!FBusy)
+      WantChangedText();
   });
   // The engine reports loads of the top-level document only; frames finish silently.
   connect(FPage, &QWebEnginePage::loadFinished, this, [this](bool ok) {
@@ -338,8 +379,10 @@ TWebBrowser::TWebBrowser(QWidget *parent)
     FReplacedAddress.clear();
     if (FOnDocumentComplete)
       FOnDocumentComplete(LocationURL());
-    if (FTextChannel)
+    if (FTextChannel) {
       ReadFramedText();
+      FRecheckTimer->start();
+    }
   });
   connect(FPage, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest &request) {
     // The engine's new window is never taken over: a window whose document its opener writes
@@ -404,8 +447,9 @@ void TWebBrowser::SetTextWatch(bool on) {
     return;
   if (!on) {
     FPage->setWebChannel(nullptr, WatchWorld);
-    for (const QWebEngineScript &script : FPage->scripts().find(QStringLiteral("pemblo-text-watch")))
-      FPage->scripts().remove(script);
+    for (const QString &name : {QStringLiteral("pemblo-text-watch"), QStringLiteral("pemblo-open-shadow")})
+      for (const QWebEngineScript &script : FPage->scripts().find(name))
+        FPage->scripts().remove(script);
     delete std::exchange(FTextChannel, nullptr);
     return;
   }
@@ -423,6 +467,20 @@ void TWebBrowser::SetTextWatch(bool on) {
   script.setRunsOnSubFrames(false);
   script.setSourceCode(QString::fromUtf8(api.readAll()) + QString::fromUtf8(WatchScript));
   FPage->scripts().insert(script);
+  // Shadow roots a page asks to be closed are made open, so the watcher reads their text. It
+  // has to run in the page's own world, before the page's scripts, in every frame.
+  QWebEngineScript openShadow;
+  openShadow.setName(QStringLiteral("pemblo-open-shadow"));
+  openShadow.setWorldId(QWebEngineScript::MainWorld);
+  openShadow.setInjectionPoint(QWebEngineScript::DocumentCreation);
+  openShadow.setRunsOnSubFrames(true);
+  openShadow.setSourceCode(QString::fromUtf8(OpenShadowScript));
+  FPage->scripts().insert(openShadow);
+}
+
+void TWebBrowser::WantChangedText() {
+  if (FTextChannel && !FChangeTimer->isActive())
+    FChangeTimer->start();
 }
 
 void TWebBrowser::DocumentText(TTextMoment moment, const QString &text) {

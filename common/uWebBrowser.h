@@ -29,8 +29,10 @@ class TTextChannel;
 enum class TTextMoment {
   Parsed,   // the document is parsed; pictures and frames may still load
   Loaded,   // its load event, or a bound after Parsed when frames never complete
-  Changed,  // after changes of its content (quiet for a moment) or a same-document navigation
-  Framed,   // the engine's text of the loaded document, with frames of every origin
+  Changed,  // a moment after the first change of its content or a same-document navigation, and
+            // every two seconds once loaded
+  Framed,   // the engine's text of the loaded document, with frames of every origin (at its load
+            // and every two seconds after)
 };
 
 // A request for a new top-level document (typed address, link, script, form, history, reload).
@@ -68,8 +70,9 @@ public:
   // moments of TTextMoment and handed to OnDocumentText. The reading script runs in a script
   // world of its own and answers through a channel registered in that world only, so the
   // page's scripts can neither change what is read nor speak in its place. The text is the
-  // root element's innerText (the text content of a root without one), with the text of open
-  // shadow roots and of same-origin frames; hidden text is left out.
+  // root element's innerText (the text content of a root without one), with the text of shadow
+  // roots (every one is made open), of same-origin frames, of visible text fields and of the
+  // alternative text of pictures that did not load; hidden text is left out.
   void SetTextWatch(bool on);
   // Hides the shown document behind a plain cover, or shows it again. The cover stays over
   // documents that load meanwhile.
@@ -152,6 +155,7 @@ private:
   friend class TWebEnginePage;
   friend class TTextChannel;
   void UpdateCommandStates();
+  void WantChangedText();
   void DocumentText(TTextMoment moment, const QString &text);
   void ReadFramedText();
   void LoadOwnDocument(const QString &html, const QString &address, std::function<void()> shown);
@@ -167,6 +171,7 @@ private:
   TTextChannel *FTextChannel = nullptr;  // while text watching is on
   QTimer *FChangeTimer;                  // quiet time after changes before the text is read
   QTimer *FFramesTimer;                  // bound on waiting for the load event after Parsed
+  QTimer *FRecheckTimer;                 // reads a loaded document again now and then
   uint64_t FLoadsStarted = 0;
   QString FShownDocument;    // the name the watch script gave the document that answered last
   QString FLeftDocument;     // the document being left while the next one loads

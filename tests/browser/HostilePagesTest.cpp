@@ -39,6 +39,10 @@ TEST_F(PageTest, HostilePagesAreBlockedAndOrdinaryPagesShown) {
   Server.Route("/never.html", Page("", "frame"), "text/html", 600000);
   Server.Route("/calm-frame.html", Page("", "a calm frame"));
   Server.Route("/bad-frame.html", Page("", Words(15)));
+  Server.Route("/late-frame.html",
+               Page("<script>setTimeout(function () { " + Adds(Words(15)) + " }, 500);</script>", "a calm frame"));
+  QUrl otherOrigin = Server.Url("/late-frame.html");
+  otherOrigin.setHost("localhost");
   const THostileCase cases[] = {
       {"ordinary page", Page("<title>Homework</title>", "<p>Today we read a story about a cat.</p>"), false},
       {"ordinary page with a few listed words", Page("", "<p>" + Words(14) + "</p>"), false},
@@ -103,6 +107,35 @@ TEST_F(PageTest, HostilePagesAreBlockedAndOrdinaryPagesShown) {
       {"ordinary characters whose bytes hold listed words", Page("", Words(15, "她已经长成比他还高的大姑娘了。")),
        false},
       {"listed Latin words inside other words", Page("", Words(15, "xcasino")), false},
+      {"address changed every 100 ms, words added later",
+       Page("<script>var n = 0; setInterval(function () { history.replaceState(null, '', '?t=' + n++); }, 100);"
+            "setTimeout(function () { " +
+                Adds(Words(15)) + " }, 1000);</script>",
+            "calm"),
+       true},
+      {"words a same-origin frame adds later", Page("", "<iframe src='/late-frame.html'></iframe>calm"), true},
+      {"words a frame of another origin adds later",
+       Page("", "<iframe src='" + otherOrigin.toEncoded() + "'></iframe>calm"), true},
+      {"words in a closed shadow root",
+       Page("", "<div id='host'></div><script>document.getElementById('host').attachShadow({mode: 'closed'})"
+                ".innerHTML = '<p>" +
+                    Words(15) + "</p>';</script>"),
+       true},
+      {"words a style animation shows later",
+       Page("<style>.s { visibility: hidden; animation: show 0s 1s forwards; } @keyframes show { to { visibility: "
+            "visible; } }</style>",
+            "<p class='s'>" + Words(15) + "</p>calm"),
+       true},
+      {"words in text fields",
+       Page("", "<input value='" + Words(5) + "'><input type='button' value='" + Words(5) + "'><textarea>" + Words(5) +
+                    "</textarea>"),
+       true},
+      {"words in place of a picture that did not load",
+       Page("", "<img src='/missing.png' alt='" + Words(15) + "' width='600' height='100'>"), true},
+      {"struck-through letters", Page("", Words(15, "c\u0336a\u0336s\u0336i\u0336n\u0336o\u0336")), true},
+      {"control characters inside words", Page("", Words(15, "赌&#x1;博")), true},
+      {"words split by table cells",
+       Page("", Words(15, "<table style='display:inline-table'><tr><td>赌</td><td>博</td></tr></table>")), true},
       {"SVG page", "<svg xmlns='http://www.w3.org/2000/svg'><text x='0' y='20'>" + Words(15) + "</text></svg>", true,
        "", "image/svg+xml"},
   };
