@@ -130,7 +130,8 @@ void TFrmMain::FormCreate() {
   FPagesLayout = new QGridLayout(pnlMain);
   FPagesLayout->setContentsMargins(0, 0, 0, 0);
   FPagesLayout->setSpacing(0);
-  // Column 0 is kept for the favorites panel on the left; the pages lie on one another in 1.
+  // Column 0 is kept for the favorites panel on the left; the pages lie on one another in 1,
+  // only the current one shown.
   FPagesLayout->setColumnStretch(1, 1);
   CreateStateBar(this);
   NameControls();
@@ -443,7 +444,7 @@ void TFrmMain::PageClosedItself(int32_t index) {
   // The last tab cannot go: it gets a blank page instead.
   tgsbrBrowser->SetTabName(0, tgsbrBrowser->DefaultNewTabName());
   tgsbrBrowserTabNew(0, QStringLiteral("about:blank"), true);
-  FSubject->BringToFront(0);
+  BringPageToFront(0);
 }
 
 void TFrmMain::xypnlTitleBarMousePress(QMouseEvent *event) {
@@ -525,9 +526,19 @@ void TFrmMain::WMWebsUpdate() {
     blackList->Load();
 }
 
+void TFrmMain::BringPageToFront(int32_t index) {
+  // The page shows itself and reports its state; every other page is hidden, so a view in the
+  // background stops drawing while its page goes on loading and being screened.
+  FSubject->BringToFront(index);
+  for (int32_t i = 0; i < FSubject->Count(); ++i)
+    if (i != index)
+      if (auto *page = qobject_cast<QWidget *>(FSubject->Items(i)))
+        page->hide();
+}
+
 void TFrmMain::tgsbrBrowserChange(int NewTab) {
   FNewTab = NewTab;
-  FSubject->BringToFront(NewTab);
+  BringPageToFront(NewTab);
 }
 
 void TFrmMain::tgsbrBrowserTabClose(int oldTabIndex, int NewTabIndex) {
@@ -539,16 +550,23 @@ void TFrmMain::tgsbrBrowserTabClose(int oldTabIndex, int NewTabIndex) {
   // The pages behind the closed one moved down with their tabs; the current one learns it
   // below, the others here, before they report again.
   FSubject->UpdateIndices(oldTabIndex);
-  FSubject->BringToFront(NewTabIndex);
+  BringPageToFront(NewTabIndex);
 }
 
-void TFrmMain::tgsbrBrowserTabNew(int NewTabIndex, const QString &AUrl, bool) {
+void TFrmMain::tgsbrBrowserTabNew(int NewTabIndex, const QString &AUrl, bool Action) {
+  // A page opened behind the current one stays hidden until its tab is chosen; one opened in
+  // front is shown at once and takes the focus, and the tab change that follows hides the
+  // others.
   auto *page = new TfrmChild(FSubject.get(), NewTabIndex, AUrl, this, pnlMain);
+  page->hide();  // explicitly, or the layout shows it
   FPagesLayout->addWidget(page, 0, 1);
-  page->show();
-  page->raise();
+  if (Action) {
+    page->show();
+    page->raise();
+  }
   FSubject->Navigate(NewTabIndex, QString());
-  page->setFocus();
+  if (Action)
+    page->setFocus();
 }
 
 // ---------------------------------------------------------------------------------------------

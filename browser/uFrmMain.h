@@ -1,10 +1,10 @@
 #pragma once
 // The browser's main window: a frameless rounded window with a title bar of its own, a tool bar
 // of six buttons, the address box, the information bar, the tab strip, the content panel in
-// which the pages lie on top of one another, and a status line. It turns the user's actions
-// into commands for the current page through the page registry and takes the pages' reports.
-// Other processes find it by the window class name "SunvaleBrowser" and tell it to reload the
-// settings.
+// which the pages lie on top of one another (only the current tab's page shown), and a status
+// line. It turns the user's actions into commands for the current page through the page
+// registry and takes the pages' reports. Other processes find it by the window class name
+// "SunvaleBrowser" and tell it to reload the settings.
 #include "browser/uChildToMain.h"
 #include "browser/uObserverChild.h"
 #include "platform/pictures/Picture.h"
@@ -99,6 +99,8 @@ private:
   int32_t CurrentIndex() const;
   void NavigateToAddressBox();
   void ToggleMaximized();
+  // Brings the page of tab index to the front, the only page shown.
+  void BringPageToFront(int32_t index);
 
   void tgsbrBrowserChange(int NewTab);
   void tgsbrBrowserTabClose(int oldTabIndex, int NewTabIndex);
