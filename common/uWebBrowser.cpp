@@ -507,12 +507,14 @@ void TWebBrowser::ReadFramedText() {
 }
 
 void TWebBrowser::SetCovered(bool covered) {
+  FCovered = covered;
   FCover->setGeometry(rect());
   FCover->setVisible(covered);
   FCover->raise();
 }
 
-bool TWebBrowser::Covered() const { return FCover->isVisible(); }
+// Kept apart from the cover's visibility, which a hidden page (a tab behind) never has.
+bool TWebBrowser::Covered() const { return FCovered; }
 
 void TWebBrowser::resizeEvent(QResizeEvent *event) {
   QWidget::resizeEvent(event);

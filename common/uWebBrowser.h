@@ -168,6 +168,7 @@ private:
   bool FCanForward = false;
   bool FNewWindowKey = true;
   QWidget *FCover;
+  bool FCovered = false;
   TTextChannel *FTextChannel = nullptr;  // while text watching is on
   QTimer *FChangeTimer;                  // quiet time after changes before the text is read
   QTimer *FFramesTimer;                  // bound on waiting for the load event after Parsed

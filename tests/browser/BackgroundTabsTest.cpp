@@ -169,6 +169,7 @@ TEST_F(BackgroundTabsTest, APageToBeBlockedIsBlockedBehindAndNeverShownWhenChose
   TfrmChild *slow = Page(2);
   QSignalSpy slowDecided(slow, &TfrmChild::FilterDecided);
   ASSERT_TRUE(WaitUntil([&] { return server.Requests().contains("/slowbad"); }, LoadTimeout));
+  EXPECT_TRUE(slow->WebBrowser()->Covered()) << "covered behind as well";
   TagsBar()->SetTabIndex(2);
   ASSERT_TRUE(slow->isVisible());
   EXPECT_TRUE(slow->WebBrowser()->Covered());
