@@ -8,6 +8,7 @@
 #include "browser/uTextLog.h"
 #include "common/uAppcf.h"
 #include "common/uWebBrowser.h"
+#include "tests/browser/MainWindowFixture.h"
 #include "tests/browser/PageFixture.h"
 #include "tests/support/LoadReportingPage.h"
 #include "tests/support/QStringPrint.h"
@@ -24,11 +25,9 @@
 
 namespace {
 
-constexpr int LoadTimeout = 30000;
-
 QString ListedWords(int count) { return QStringLiteral("casino ").repeated(count); }
 
-class BackgroundTabsTest : public ::testing::Test {
+class BackgroundTabsTest : public TMainWindowTest {
 protected:
   void SetUp() override {
     for (const char *path : {"/home", "/a", "/b", "/c"})
@@ -38,28 +37,7 @@ protected:
     server.Route("/bad", PageThatReportsLoad("bad", ListedWords(16)));
     // Answered late, so its tab can be chosen while the page is still on its way.
     server.Route("/slowbad", PageThatReportsLoad("slow bad", ListedWords(16)), "text/html; charset=utf-8", 1500);
-    qputenv("PEMBLO_HOME_PAGE", Address("/home").toUtf8());
-    services = std::make_unique<TBrowserServices>();
-  }
-
-  void TearDown() override {
-    frm.reset();
-    services.reset();
-    qunsetenv("PEMBLO_HOME_PAGE");
-  }
-
-  void Start(const QStringList &arguments) {
-    frm = std::make_unique<TFrmMain>(arguments);
-    frm->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(frm.get()));
-  }
-
-  TTagsBar *TagsBar() const { return frm->findChild<TTagsBar *>("tgsbrBrowser"); }
-  QString Address(const QString &path) const { return server.Url(path).toString(); }
-  TfrmChild *Page(int index) const {
-    if (index >= frm->Subject()->Count())
-      return nullptr;
-    return qobject_cast<TfrmChild *>(frm->Subject()->Items(index));
+    UseHomePage("/home");
   }
 
   // Waits until the tab strip and the registry both hold `tabs` entries with `current` current,
@@ -93,11 +71,6 @@ protected:
                .endsWith("/error.jpg") &&
            !Eval(page, "document.documentElement.innerText").toString().contains("casino");
   }
-
-  TTestFolders folders;
-  TTestHttpServer server;
-  std::unique_ptr<TBrowserServices> services;
-  std::unique_ptr<TFrmMain> frm;
 };
 
 TEST_F(BackgroundTabsTest, OnlyTheCurrentTabsPageIsShown) {

@@ -10,6 +10,7 @@
 #include "browser/uFrmMain.h"
 #include "browser/uTagsBar.h"
 #include "controls/uPngButton.h"
+#include "tests/browser/MainWindowFixture.h"
 #include "tests/support/LoadReportingPage.h"
 #include "tests/support/QStringPrint.h"
 #include "tests/support/TestFolders.h"
@@ -34,56 +35,24 @@
 
 namespace {
 
-constexpr int LoadTimeout = 30000;
-
 QString Text(const std::filesystem::path &path) { return QString::fromStdString(path.string()); }
 
-class OfferFavoritesTest : public ::testing::Test {
+class OfferFavoritesTest : public TMainWindowTest {
 protected:
   void SetUp() override {
     server.Route("/home", PageThatReportsLoad("Home Page", "home"));
     server.Route("/a", PageThatReportsLoad("Page A", "first page"));
     server.Route("/bad", PageThatReportsLoad("Words", QString(QStringLiteral("NSFW ")).repeated(15)));
-    qputenv("PEMBLO_HOME_PAGE", Address("/home").toUtf8());
     // Filtered, as a parent sets it.
     QProcess config;
     config.start(PEMBLO_CONFIG, {"OffOn=1"});
     ASSERT_TRUE(config.waitForFinished(LoadTimeout));
     ASSERT_EQ(config.exitCode(), 0) << config.readAllStandardError().toStdString();
-    services = std::make_unique<TBrowserServices>();
+    UseHomePage("/home");
   }
 
-  void TearDown() override {
-    frm.reset();
-    services.reset();
-    qunsetenv("PEMBLO_HOME_PAGE");
-  }
-
-  void Start(const QStringList &arguments) {
-    frm = std::make_unique<TFrmMain>(arguments);
-    frm->show();
-  }
-
-  QString Address(const QString &path) const { return server.Url(path).toString(); }
-  TTagsBar *TagsBar() const { return frm->findChild<TTagsBar *>("tgsbrBrowser"); }
   QAbstractButton *FavButton() const { return frm->findChild<QAbstractButton *>("btnFav"); }
   TfrmFavs *Panel() const { return frm->findChild<TfrmFavs *>("frmFavs"); }
-
-  TfrmChild *Page(int index) const {
-    if (index >= frm->Subject()->Count())
-      return nullptr;
-    return qobject_cast<TfrmChild *>(frm->Subject()->Items(index));
-  }
-
-  bool WaitLoaded(int index, const QString &path) {
-    return WaitUntil(
-        [&] {
-          TfrmChild *page = Page(index);
-          return page && page->WBState() == wbsComplete && page->Url() == Address(path) &&
-                 server.Requests().contains("/loaded" + path);
-        },
-        LoadTimeout);
-  }
 
   void WriteFavorite(const QString &name, const QString &path) {
     QFile file(Text(folders.Favorites()) + "/" + name + ".url");
@@ -98,11 +67,6 @@ protected:
     tree->scrollToItem(found.front());
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(found.front()).center());
   }
-
-  TTestFolders folders;
-  TTestHttpServer server;
-  std::unique_ptr<TBrowserServices> services;
-  std::unique_ptr<TFrmMain> frm;
 };
 
 TEST_F(OfferFavoritesTest, StartAsksAfterTheStartPagesWhenNotDefaultAndYesRegisters) {
@@ -123,7 +87,7 @@ TEST_F(OfferFavoritesTest, StartAsksAfterTheStartPagesWhenNotDefaultAndYesRegist
     box->button(QMessageBox::Yes)->click();
   });
   answer.start(10);
-  Start({Address("/a")});
+  Start({Address("/a")}, false);
   ASSERT_TRUE(WaitUntil([&] { return !title.isEmpty(); }, LoadTimeout));
   EXPECT_EQ(title, "Sunvale绿色浏览器");
   EXPECT_EQ(text, "Sunvale绿色浏览器不是您的默认浏览器,是否将它设置成为默认浏览器？");
@@ -145,7 +109,7 @@ TEST_F(OfferFavoritesTest, NoQuestionWhenAlreadyDefault) {
     }
   });
   watch.start(10);
-  Start({});
+  Start({}, false);
   ASSERT_TRUE(WaitLoaded(0, "/home"));
   WaitUntil([] { return false; }, 300);
   EXPECT_FALSE(asked);
@@ -153,7 +117,7 @@ TEST_F(OfferFavoritesTest, NoQuestionWhenAlreadyDefault) {
 
 TEST_F(OfferFavoritesTest, FavoritesButtonMakesThePanelOnceOnTheLeft) {
   std::filesystem::remove_all(folders.Favorites());  // a fresh account has none yet
-  Start({});
+  Start({}, false);
   ASSERT_TRUE(WaitLoaded(0, "/home"));
   EXPECT_EQ(Panel(), nullptr) << "made on first use";
 
@@ -176,7 +140,7 @@ TEST_F(OfferFavoritesTest, FavoritesButtonMakesThePanelOnceOnTheLeft) {
 TEST_F(OfferFavoritesTest, FavoriteOpensInANewTabOrInTheBlankCurrentOneThroughTheFilter) {
   WriteFavorite("Example", "/a");
   WriteFavorite("Words", "/bad");
-  Start({});
+  Start({}, false);
   ASSERT_TRUE(WaitLoaded(0, "/home"));
   QTest::mouseClick(FavButton(), Qt::LeftButton);
 

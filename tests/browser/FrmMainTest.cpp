@@ -14,6 +14,7 @@
 #include "common/uMsgs.h"
 #include "common/uWebBrowser.h"
 #include "platform/os/WindowDirectory.h"
+#include "tests/browser/MainWindowFixture.h"
 #include "tests/support/LoadReportingPage.h"
 #include "tests/support/QStringPrint.h"
 #include "tests/support/TestFolders.h"
@@ -38,8 +39,6 @@
 
 namespace {
 
-constexpr int LoadTimeout = 30000;
-
 QByteArray ListedWords(int count) {
   QByteArray words;
   for (int i = 0; i < count; ++i)
@@ -47,7 +46,7 @@ QByteArray ListedWords(int count) {
   return words;
 }
 
-class FrmMainTest : public ::testing::Test {
+class FrmMainTest : public TMainWindowTest {
 protected:
   void SetUp() override {
     server.Route("/home", PageThatReportsLoad("Home Page", "home"));
@@ -56,20 +55,7 @@ protected:
     server.Route("/bad", PageThatReportsLoad("Words", QString::fromLatin1(ListedWords(15))));
     server.Route("/closer",
                  PageThatReportsLoad("Closer", "<script>setTimeout(function () { window.close(); }, 50);</script>"));
-    qputenv("PEMBLO_HOME_PAGE", Address("/home").toUtf8());
-    services = std::make_unique<TBrowserServices>();
-  }
-
-  void TearDown() override {
-    frm.reset();
-    services.reset();
-    qunsetenv("PEMBLO_HOME_PAGE");
-  }
-
-  void Start(const QStringList &arguments) {
-    frm = std::make_unique<TFrmMain>(arguments);
-    frm->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(frm.get()));
+    UseHomePage("/home");
   }
 
   // A control of the window, found by its design name.
@@ -78,30 +64,11 @@ protected:
     EXPECT_NE(control, nullptr) << name;
     return control;
   }
-  TTagsBar *TagsBar() const { return Control<TTagsBar>("tgsbrBrowser"); }
   TAddressBox *AddressBox() const { return Control<TAddressBox>("adrsbxIEAddress"); }
   QLabel *StateText() const { return Control<QLabel>("lblStateText"); }
   TImageListButton *Button(const char *name) const { return Control<TImageListButton>(name); }
 
-  QString Address(const QString &path) const { return server.Url(path).toString(); }
   int RequestCount(const QString &path) const { return int(server.Requests().count(path)); }
-
-  TfrmChild *Page(int index) const {
-    if (index >= frm->Subject()->Count())
-      return nullptr;
-    return qobject_cast<TfrmChild *>(frm->Subject()->Items(index));
-  }
-
-  // Waits until the page at index has completed loading path (its title having arrived).
-  bool WaitLoaded(int index, const QString &path) {
-    return WaitUntil(
-        [&] {
-          TfrmChild *page = Page(index);
-          return page && page->WBState() == wbsComplete && page->Url() == Address(path) &&
-                 !page->WebBrowser()->Busy() && server.Requests().contains("/loaded" + path);
-        },
-        LoadTimeout);
-  }
 
   QStringList TabNames() const {
     QStringList names;
@@ -109,11 +76,6 @@ protected:
       names.append(TagsBar()->GetTabName(i));
     return names;
   }
-
-  TTestFolders folders;
-  TTestHttpServer server;
-  std::unique_ptr<TBrowserServices> services;
-  std::unique_ptr<TFrmMain> frm;
 };
 
 TEST_F(FrmMainTest, ControlsCarryTheirDesignNames) {
