@@ -119,6 +119,9 @@ constexpr int FramesBoundMs = 3000;
 // How often a loaded document is read again all the same: text that frames add later, and
 // text that styles alone show (an animation, a hover), change nothing the watcher sees.
 constexpr int RecheckMs = 2000;
+// How long a reading may go unanswered before the page is covered: a page that keeps its
+// renderer busy (or frozen) must not stay on the screen unscreened.
+constexpr int AnswerBoundMs = 3000;
 
 // The watcher of the document text, run in the watch world of every top-level document. Its
 // listeners are the first of the window (registered at the document's creation), on the
@@ -138,16 +141,23 @@ const char WatchScript[] = R"JS(
     var walker = document.createTreeWalker(root, NodeFilter.SHOW_ELEMENT);
     for (var e = walker.nextNode(); e; e = walker.nextNode()) {
       if (e.shadowRoot) {
-        for (var c = e.shadowRoot.firstElementChild; c; c = c.nextElementSibling)
-          parts.push(textOf(c));
+        // Its elements and the text placed in it directly, as one text.
+        var own = '';
+        for (var c = e.shadowRoot.firstChild; c; c = c.nextSibling)
+          own += c.nodeType === Node.ELEMENT_NODE ? textOf(c) : c.nodeType === Node.TEXT_NODE ? c.nodeValue : '';
+        parts.push(own);
         collect(e.shadowRoot, parts);
       }
-      // Text the child reads in form fields and in place of a picture that did not load.
+      // Text the child reads in form fields (the value, or the grey hint of an empty field) and
+      // in place of a picture that did not load.
       if (e.localName === 'textarea' || (e.localName === 'input' && textInputs.test(e.type))) {
-        if (e.value && e.getClientRects().length)
-          parts.push(e.value);
-      } else if (e.localName === 'img' && e.alt && e.complete && !e.naturalWidth && e.getClientRects().length) {
-        parts.push(e.alt);
+        var shown = e.value || e.placeholder;
+        if (shown && e.getClientRects().length)
+          parts.push(shown);
+      } else if ((e.localName === 'img' && e.complete && !e.naturalWidth) ||
+                 (e.localName === 'input' && e.type === 'image')) {
+        if (e.alt && e.getClientRects().length)
+          parts.push(e.alt);
       }
       if (e.localName === 'iframe' || e.localName === 'frame') {
         try {
@@ -302,24 +312,23 @@ TWebBrowser::TWebBrowser(QWidget *parent)
   FChangeTimer = new QTimer(this);
   FChangeTimer->setSingleShot(true);
   FChangeTimer->setInterval(ChangeQuietMs);
-  connect(FChangeTimer, &QTimer::timeout, this, [this] {
-    if (FTextChannel)
-      emit FTextChannel->TextWanted(int(TTextMoment::Changed));
-  });
+  connect(FChangeTimer, &QTimer::timeout, this, [this] { AskText(TTextMoment::Changed); });
   FRecheckTimer = new QTimer(this);
   FRecheckTimer->setInterval(RecheckMs);
   connect(FRecheckTimer, &QTimer::timeout, this, [this] {
-    if (!FTextChannel)
-      return;
-    emit FTextChannel->TextWanted(int(TTextMoment::Changed));
+    AskText(TTextMoment::Changed);
     ReadFramedText();
   });
   FFramesTimer = new QTimer(this);
   FFramesTimer->setSingleShot(true);
   FFramesTimer->setInterval(FramesBoundMs);
-  connect(FFramesTimer, &QTimer::timeout, this, [this] {
-    if (FTextChannel)
-      emit FTextChannel->TextWanted(int(TTextMoment::Loaded));
+  connect(FFramesTimer, &QTimer::timeout, this, [this] { AskText(TTextMoment::Loaded); });
+  FAnswerTimer = new QTimer(this);
+  FAnswerTimer->setSingleShot(true);
+  FAnswerTimer->setInterval(AnswerBoundMs);
+  connect(FAnswerTimer, &QTimer::timeout, this, [this] {
+    if (FTextChannel && !IsOwnDocument(FPage->url()))
+      SetCovered(true);
   });
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -349,6 +358,7 @@ TWebBrowser::TWebBrowser(QWidget *parent)
     FChangeTimer->stop();
     FFramesTimer->stop();
     FRecheckTimer->stop();
+    FAnswerTimer->stop();
     UpdateCommandStates();
     if (FOnLoadStart && !FOnOwnDocumentShown)
       FOnLoadStart();
@@ -483,7 +493,16 @@ void TWebBrowser::WantChangedText() {
     FChangeTimer->start();
 }
 
+void TWebBrowser::AskText(TTextMoment moment) {
+  if (!FTextChannel)
+    return;
+  emit FTextChannel->TextWanted(int(moment));
+  if (!FAnswerTimer->isActive())
+    FAnswerTimer->start();
+}
+
 void TWebBrowser::DocumentText(TTextMoment moment, const QString &text) {
+  FAnswerTimer->stop();
   // Nothing of a document that is being replaced by, or is, the control's own is reported.
   if (FOnOwnDocumentShown || IsOwnDocument(FPage->url()))
     return;
@@ -499,6 +518,8 @@ void TWebBrowser::ReadFramedText() {
   std::weak_ptr<bool> alive = FAlive;
   // An answer that comes after the next load began is about a document no longer shown.
   const uint64_t load = FLoadsStarted;
+  if (!FAnswerTimer->isActive())
+    FAnswerTimer->start();
   FPage->toPlainText([this, alive, load](const QString &text) {
     const auto token = alive.lock();
     if (token && *token && load == FLoadsStarted)

@@ -71,11 +71,14 @@ public:
   // world of its own and answers through a channel registered in that world only, so the
   // page's scripts can neither change what is read nor speak in its place. The text is the
   // root element's innerText (the text content of a root without one), with the text of shadow
-  // roots (every one is made open), of same-origin frames, of visible text fields and of the
-  // alternative text of pictures that did not load; hidden text is left out.
+  // roots (every one is made open), of same-origin frames, of visible text fields (their hints
+  // when empty) and the alternative text of image buttons and of pictures that did not load;
+  // hidden text is left out.
   void SetTextWatch(bool on);
   // Hides the shown document behind a plain cover, or shows it again. The cover stays over
-  // documents that load meanwhile.
+  // documents that load meanwhile. While text watching is on, the control covers the document
+  // itself when a reading goes unanswered for 3 s (a renderer kept busy or frozen); the owner
+  // uncovers it on the next answer.
   void SetCovered(bool covered);
   bool Covered() const;
 
@@ -156,6 +159,7 @@ private:
   friend class TTextChannel;
   void UpdateCommandStates();
   void WantChangedText();
+  void AskText(TTextMoment moment);
   void DocumentText(TTextMoment moment, const QString &text);
   void ReadFramedText();
   void LoadOwnDocument(const QString &html, const QString &address, std::function<void()> shown);
@@ -173,6 +177,7 @@ private:
   QTimer *FChangeTimer;                  // quiet time after changes before the text is read
   QTimer *FFramesTimer;                  // bound on waiting for the load event after Parsed
   QTimer *FRecheckTimer;                 // reads a loaded document again now and then
+  QTimer *FAnswerTimer;                  // bound on a reading's answer, then the page is covered
   uint64_t FLoadsStarted = 0;
   QString FShownDocument;    // the name the watch script gave the document that answered last
   QString FLeftDocument;     // the document being left while the next one loads

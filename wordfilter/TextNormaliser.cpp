@@ -37,9 +37,10 @@ bool IsConjoiningHangul(char32_t c) {
   return (c >= 0x1100 && c <= 0x11FF) || (c >= 0xA960 && c <= 0xA97F) || (c >= 0xD7B0 && c <= 0xD7FF);
 }
 
-// Spaces, tabs and line breaks between two Chinese characters are left out: a table cell, a
-// flex item or a line break splits a word in the text that is read while the child sees it whole.
-bool IsSpace(char32_t c) { return c == ' ' || (c >= 0x09 && c <= 0x0D) || c == 0xA0 || c == 0x3000; }
+// Spaces and tabs between two Chinese characters are left out: a table cell or a flex item
+// splits a word in the text that is read while the child sees it whole. Line breaks are kept:
+// lists of words, one a line, would make words across their lines.
+bool IsSpace(char32_t c) { return c == ' ' || c == '\t' || c == 0xA0 || c == 0x3000; }
 
 bool IsIdeograph(char16_t u) {
   return (u >= 0x3400 && u <= 0x4DBF) || (u >= 0x4E00 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF);

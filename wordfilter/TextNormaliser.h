@@ -1,10 +1,12 @@
 #pragma once
 // The normal form in which the browser hands a page's text to its word matcher: Unicode NFKC
 // (full-width and other compatibility forms become their plain letters), with the characters
-// that show nothing removed (format characters such as zero-width spaces and joiners, soft
-// hyphens and direction marks; variation selectors, the grapheme joiner, fillers). So a word
-// cannot be hidden from the matcher by writing it in another form of the same letters or by
-// slipping invisible characters into it. The result serves matching only and is never shown.
+// that show nothing removed (format and control characters such as zero-width spaces and
+// joiners, soft hyphens and direction marks; variation selectors, the grapheme joiner, fillers),
+// marks drawn over letters (accents, strike-through, underline) removed, and spaces and tabs
+// between two Chinese characters removed. So a word cannot be hidden from the matcher by writing
+// it in another form of the same letters, by slipping invisible characters into it or by
+// splitting it over table cells. The result serves matching only and is never shown.
 //
 // Characters whose compatibility form is one other character of the basic plane on their own
 // (full-width letters, digits and punctuation, compatibility ideographs) are common in Chinese
@@ -19,7 +21,7 @@ QString NormalisePageText(const QString &text);
 
 // Whether `unit` is changed by NormalisePageText or may change its neighbour: invisible
 // characters, decompositions into more than one character, combining marks, conjoining Hangul
-// letters and surrogates. A cut between two units that are not marked cuts no normalisation.
+// letters, surrogates, spaces and tabs. A cut between two units that are not marked cuts no normalisation.
 bool MayChangeInNormalForm(char16_t unit);
 
 // The compatibility form of a unit standing for one other character ('ｃ' -> 'c', '，' -> ','),

@@ -126,6 +126,19 @@ TEST_F(PageTest, HostilePagesAreBlockedAndOrdinaryPagesShown) {
             "visible; } }</style>",
             "<p class='s'>" + Words(15) + "</p>calm"),
        true},
+      {"words placed directly in a shadow root",
+       Page("", "<div id='host'></div><script>document.getElementById('host').attachShadow({mode: 'open'})"
+                ".append('" +
+                    Words(15) + "');</script>"),
+       true},
+      {"words as the hints of empty text fields",
+       Page("", "<input placeholder='" + Words(8) + "'><textarea placeholder='" + Words(7) + "'></textarea>"), true},
+      {"words in place of an image button's picture",
+       Page("", "<input type='image' src='/missing.png' alt='" + Words(15) + "' width='600' height='100'>"), true},
+      {"a dictation list, a word a line, whose neighbours make listed words",
+       Page("", "<ul>" + Words(4, "<li>景色</li><li>情况</li><li>微笑</li><li>气球</li><li>手套</li><li>现在</li>") +
+                    "</ul>"),
+       false},
       {"words in text fields",
        Page("", "<input value='" + Words(5) + "'><input type='button' value='" + Words(5) + "'><textarea>" + Words(5) +
                     "</textarea>"),
@@ -165,6 +178,30 @@ TEST_F(PageTest, HostilePagesAreBlockedAndOrdinaryPagesShown) {
     if (c.blocked)
       EXPECT_TRUE(page->WebBrowser()->LocationURL().startsWith(Server.Url(path).toString()));
   }
+}
+
+// A page that shows words and then keeps its renderer too busy to answer is covered until it
+// answers again, and then blocked.
+TEST_F(PageTest, APageThatStopsAnsweringIsCovered) {
+  Services->CfMrg()->AppCf().SetOffOn(true);
+  Server.Route("/busy.html",
+               Page("<script>addEventListener('load', function () { setTimeout(function () { " + Adds(Words(15)) +
+                        " setTimeout(function () { var t = Date.now(); while (Date.now() - t < 8000) {} }, 100); "
+                        "}, 500); });</script>",
+                    "calm"));
+  TfrmChild *page = Main->AddPage("about:blank");
+  QSignalSpy decided(page, &TfrmChild::FilterDecided);
+  Subject->Navigate(0, Server.Url("/busy.html").toString());
+  ASSERT_TRUE(WaitUntil([&] { return !decided.isEmpty(); }, 20000));
+  EXPECT_FALSE(decided.front().at(0).toBool()) << "calm at first";
+  EXPECT_TRUE(WaitUntil([&] { return page->WebBrowser()->Covered(); }, 7000)) << "never covered";
+  const auto blocked = [&] {
+    for (const QList<QVariant> &args : decided)
+      if (args.at(0).toBool())
+        return true;
+    return false;
+  };
+  EXPECT_TRUE(WaitUntil(blocked, 20000));
 }
 
 TEST_F(PageTest, AnAnswerIsNotDroppedWhenThePageMovesRightAfterItsLoad) {
