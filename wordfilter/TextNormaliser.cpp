@@ -37,6 +37,13 @@ bool IsConjoiningHangul(char32_t c) {
   return (c >= 0x1100 && c <= 0x11FF) || (c >= 0xA960 && c <= 0xA97F) || (c >= 0xD7B0 && c <= 0xD7FF);
 }
 
+// A character that stays (is not left out) and neither joins nor is joined by a neighbour in
+// normalisation: no combining mark, no conjoining Hangul letter.
+bool IsInert(char32_t c) {
+  return !IsDropped(c) && QChar::category(c) != QChar::Mark_SpacingCombining && !IsConjoiningHangul(c) &&
+         QChar::combiningClass(c) == 0;
+}
+
 // Spaces and tabs between two Chinese characters are left out: a table cell or a flex item
 // splits a word in the text that is read while the child sees it whole. Line breaks are kept:
 // lists of words, one a line, would make words across their lines.
@@ -66,17 +73,13 @@ struct TTables {
         kind[c] = ukMarked;
       else if (IsDropped(c))
         kind[c] = ukDropped;
-      else if (QChar::category(c) == QChar::Mark_SpacingCombining || IsConjoiningHangul(c) ||
-               QChar::combiningClass(c) != 0)
-        kind[c] = ukMarked;
       else
-        kind[c] = ukPlain;
+        kind[c] = IsInert(c) ? ukPlain : ukMarked;
       if (kind[c] == ukMarked || kind[c] == ukDropped || QChar::decompositionTag(c) == QChar::NoDecomposition)
         continue;
       const QString form = QString(QChar(c)).normalized(QString::NormalizationForm_KC);
       const char32_t to = form.size() == 1 ? form[0].unicode() : 0;
-      if (to != 0 && !IsDropped(to) && QChar::category(to) != QChar::Mark_SpacingCombining && !IsConjoiningHangul(to) &&
-          QChar::combiningClass(to) == 0)
+      if (to != 0 && IsInert(to))
         single[c] = char16_t(to);
       else if (kind[c] == ukPlain)
         kind[c] = ukMarked;
@@ -114,10 +117,7 @@ namespace {
 
 // A character beyond the basic plane that normalisation leaves alone (most: emoji, rare
 // ideographs), unlike mathematical letters, tags or variation selectors.
-bool IsPlainBeyondBasicPlane(char32_t c) {
-  return !IsDropped(c) && QChar::category(c) != QChar::Mark_SpacingCombining && QChar::combiningClass(c) == 0 &&
-         QChar::decompositionTag(c) == QChar::NoDecomposition;
-}
+bool IsPlainBeyondBasicPlane(char32_t c) { return IsInert(c) && QChar::decompositionTag(c) == QChar::NoDecomposition; }
 
 // Where the spaces from i on end when they stand between two Chinese characters (and are left
 // out), else i.
