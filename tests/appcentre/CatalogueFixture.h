@@ -4,6 +4,7 @@
 #include "common/uPathFunc.h"
 #include "datastore/uDBMrg.h"
 #include "datastore/uDBMrgFactory.h"
+#include "tests/support/DatastoreTestUtil.h"
 
 #include <QFile>
 #include <QString>
@@ -21,10 +22,8 @@ inline void WriteCatalogue(const std::vector<QString> &categories, const std::ve
   TDBMrgFactory::ReleaseAll();
   const QString path = GetDataPath() + QStringLiteral("MiniAppdata.mdb");
   QFile::remove(path);
-  TDBMrg::CreateAccessFile(path, QString());
   TAdoConnection conn;
-  conn.SetConnectionString(TDBMrg::GetAccessConnStr(path, QString()));
-  conn.Open();
+  CreateAndOpen(path, QString(), conn);
   TAdoQuery query(&conn);
   query.SetSql(QStringLiteral("CREATE TABLE categoryinfos (cid INTEGER PRIMARY KEY AUTOINCREMENT, info TEXT)"));
   query.ExecSQL();

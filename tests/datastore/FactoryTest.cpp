@@ -37,10 +37,8 @@ protected:
   // A catalogue file without password, as delivered beside the program, with one category.
   static void MakeCatalogue(const QString &path, const QString &info) {
     QFile::remove(path);
-    TDBMrg::CreateAccessFile(path, QString());
     TAdoConnection conn;
-    conn.SetConnectionString(TDBMrg::GetAccessConnStr(path, QString()));
-    conn.Open();
+    CreateAndOpen(path, QString(), conn);
     TAdoQuery query(&conn);
     query.SetSql(QStringLiteral("Create Table categoryinfos ( cid Counter Primary Key, info memo )"));
     query.ExecSQL();

@@ -11,17 +11,21 @@
 
 inline QString ToQString(const std::filesystem::path &path) { return QString::fromStdString(path.string()); }
 
+// Makes a new database file (keyed with password, none when empty) and opens conn on it.
+inline void CreateAndOpen(const QString &file, const QString &password, TAdoConnection &conn) {
+  TDBMrg::CreateAccessFile(file, password);
+  conn.SetConnectionString(TDBMrg::GetAccessConnStr(file, password));
+  conn.Open();
+}
+
 // A new keyed file with one table `items` (key `id`, text `info`) and its connection string.
 inline QString MakeItemsFile(const std::filesystem::path &file, const QString &password = QStringLiteral("pw")) {
-  TDBMrg::CreateAccessFile(ToQString(file), password);
-  const QString connStr = TDBMrg::GetAccessConnStr(ToQString(file), password);
   TAdoConnection conn;
-  conn.SetConnectionString(connStr);
-  conn.Open();
+  CreateAndOpen(ToQString(file), password, conn);
   TAdoQuery query(&conn);
   query.SetSql(QStringLiteral("Create Table items ( id Counter Primary Key, info memo )"));
   query.ExecSQL();
-  return connStr;
+  return conn.ConnectionString();
 }
 
 // A tick count that only moves when the test moves it.
