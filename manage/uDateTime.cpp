@@ -45,9 +45,13 @@ void TCutDateTime::BuildCells() {
   FCells = QRect(FWeeks[0].topLeft(), FWeeks[6].bottomRight());
 }
 
-void TCutDateTime::Draw(QImage &bitmap) {
+void TCutDateTime::EnsureCells() {
   if (FCells.isEmpty())
     BuildCells();
+}
+
+void TCutDateTime::Draw(QImage &bitmap) {
+  EnsureCells();
   bitmap = QImage(size(), QImage::Format_RGB32);
   bitmap.fill(palette().color(QPalette::Window));
   QPainter p(&bitmap);
@@ -133,6 +137,7 @@ void TCutDateTime::SetCellsInRegion(const QRect &region, bool value) {
 }
 
 void TCutDateTime::mousePressEvent(QMouseEvent *event) {
+  EnsureCells();
   const QPoint pt = event->position().toPoint();
   if (event->button() != Qt::LeftButton || !FCells.contains(pt)) {
     QWidget::mousePressEvent(event);
@@ -146,6 +151,7 @@ void TCutDateTime::mousePressEvent(QMouseEvent *event) {
 }
 
 void TCutDateTime::mouseMoveEvent(QMouseEvent *event) {
+  EnsureCells();
   const QPoint pt = event->position().toPoint();
   // A move to the press point itself is no drag yet, so a click inverts its cell once.
   FDragged = FDragged || (FMouseDown && pt != FStartPt);
@@ -162,6 +168,7 @@ void TCutDateTime::mouseMoveEvent(QMouseEvent *event) {
 }
 
 void TCutDateTime::mouseReleaseEvent(QMouseEvent *event) {
+  EnsureCells();
   if (event->button() != Qt::LeftButton) {
     QWidget::mouseReleaseEvent(event);
     return;

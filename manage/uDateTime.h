@@ -70,6 +70,9 @@ protected:
 
 private:
   void BuildCells();
+  // The cells are laid out at the first paint, or at the first press when that comes first (a
+  // window shown on a busy machine may be clicked before it is painted).
+  void EnsureCells();
   int DayLabelWidth() const;
   void Draw(QImage &bitmap);
   void Changed();

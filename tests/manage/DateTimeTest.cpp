@@ -28,6 +28,22 @@ TEST(CutDateTime, ClickSelectsAndASecondClickDeselects) {
   EXPECT_EQ(SelectedCount(grid), 0);
 }
 
+// A window shown on a busy machine may be clicked before its first paint.
+TEST(CutDateTime, AClickBeforeTheFirstPaintSelects) {
+  QWidget window;
+  auto *grid = new TCutDateTime(&window);
+  grid->setGeometry(8, 8, 635, 140);
+  grid->SetCellWidth(12);
+  TCutDateTime reference;  // the same grid, painted, tells where Monday 08:00 lies
+  reference.resize(635, 140);
+  reference.SetCellWidth(12);
+  reference.Picture();
+  const QPoint at = reference.Cell(0, 16).rRct.center();
+  ASSERT_TRUE(grid->Cells().isEmpty()) << "painted already";
+  QTest::mouseClick(grid, Qt::LeftButton, Qt::NoModifier, at);
+  EXPECT_EQ(DtListToText(grid->Selecteds()), "iweek:0;tstart:08:00;tend:08:29,");
+}
+
 TEST(CutDateTime, DragSelectsTheTouchedCellsOrDeselectsFromASelectedOne) {
   TGridHost host;
   TCutDateTime &grid = *host.Grid;
