@@ -3,6 +3,8 @@ find_package(Qt6 6.4 REQUIRED COMPONENTS
   Core Gui Widgets DBus Network WebEngineCore WebEngineWidgets Test)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(SQLCIPHER REQUIRED IMPORTED_TARGET sqlcipher)
+# The tests of the lock screen ask a real X server who holds the keyboard and the pointer.
+pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)
 find_package(PNG REQUIRED)
 find_package(GIF REQUIRED)
 find_package(GTest REQUIRED)

@@ -17,3 +17,9 @@ inline constexpr uint32_t WM_WEBSUPDATE = WM_USER + 1104;  // 2128
 // A page was blocked by the web black list: posted by the browser to the host's main window;
 // wParam the key ("wid") of the rule that blocked it, lParam 0.
 inline constexpr uint32_t WM_WEBBLOCKED = WM_USER + 1103;  // 2127
+// The lock screen cannot hold the keyboard and the pointer: posted by the lock program to the
+// host's main window; wParam LockNoGrabDisplay (the display server allows no grab, as Wayland)
+// or LockNoGrabHeld (another program holds them for more than two seconds), lParam 0.
+inline constexpr uint32_t WM_LOCKNOGRAB = WM_USER + 1105;  // 2129
+inline constexpr int64_t LockNoGrabDisplay = 1;
+inline constexpr int64_t LockNoGrabHeld = 2;

@@ -33,6 +33,8 @@ int main(int argc, char **argv) {
     }
     TFrmHostMain main(cfMrg, GetExePath());
     THostRules rules(main, cfMrg);
+    // The host ends with its main window, even while windows of the libraries are open.
+    main.SetOnClose([&app] { app.quit(); });
     main.show();
     main.ShowCentre();
     main.CheckOwnTitles();

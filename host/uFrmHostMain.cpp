@@ -15,7 +15,9 @@
 #include "platform/errors/Errors.h"
 #include "platform/os/WindowDirectory.h"
 
+#include <QCloseEvent>
 #include <QDateTime>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -36,6 +38,8 @@ QString MessageName(quint32 msg) {
     return QStringLiteral("WM_WEBBLOCKED");
   case WM_WEBSUPDATE:
     return QStringLiteral("WM_WEBSUPDATE");
+  case WM_LOCKNOGRAB:
+    return QStringLiteral("WM_LOCKNOGRAB");
   default:
     return QString::number(msg);
   }
@@ -50,6 +54,14 @@ TPngButton *Button(QWidget *parent, const char *name, const QString &caption, in
   button->SetCaption(caption);
   button->setGeometry(x, y, 69, 21);
   return button;
+}
+
+// What the parent must know when the lock screen cannot keep the child out of other windows.
+QString LockNoGrabText(qint64 reason) {
+  return reason == LockNoGrabHeld
+             ? QStringLiteral("锁屏拿不到键盘和鼠标（另一个程序占着），孩子在锁屏时仍能使用别的窗口！")
+             : QStringLiteral("这个显示服务（%1）不允许锁屏独占键盘和鼠标，孩子在锁屏时仍能使用别的窗口！")
+                   .arg(QGuiApplication::platformName());
 }
 
 // A library button without its library stays, disabled, and says why when pointed at.
@@ -69,10 +81,12 @@ TFrmHostMain::TFrmHostMain(TCfMrg &cfMrg, const QString &libraryFolder)
   new THostFrame(QStringLiteral("Sunvale"), this);
 
   auto *btnMin = new TSysMenuButton(this);
+  btnMin->setObjectName(QStringLiteral("btnMin"));
   btnMin->SetButtonType(smbtMin);
   btnMin->SetPicture(SkinPicture(QStringLiteral("sysmin.png")));
   btnMin->setGeometry(width() - 36, 9, 13, 11);
   auto *btnClose = new TSysMenuButton(this);
+  btnClose->setObjectName(QStringLiteral("btnClose"));
   btnClose->SetButtonType(smbtClose);
   btnClose->SetPicture(SkinPicture(QStringLiteral("sysclose.png")));
   btnClose->setGeometry(width() - 19, 9, 11, 11);
@@ -123,6 +137,9 @@ TFrmHostMain::TFrmHostMain(TCfMrg &cfMrg, const QString &libraryFolder)
   ShowFilterState();
   if (!FLibraries.CentreError().isEmpty())
     AddNotice(FLibraries.CentreError());
+  // Said at once, not only when three cards are used up: the parent should know beforehand.
+  if (QGuiApplication::platformName() == QStringLiteral("wayland"))
+    AddNotice(LockNoGrabText(LockNoGrabDisplay));
 }
 
 TFrmHostMain::~TFrmHostMain() = default;
@@ -153,6 +170,8 @@ qint64 TFrmHostMain::MainMessage(quint32 msg, qint64 wParam, qint64 lParam) {
   // The count shown is the counter's own: any program on the bus could send another number.
   if (msg == WM_YCARDUPDATE)
     ShowCardCount(TPenalta().YCount());
+  else if (msg == WM_LOCKNOGRAB)
+    AddNotice(LockNoGrabText(wParam));
   if (FOnNotice)
     FOnNotice(msg, wParam, lParam);
   return 0;
@@ -179,6 +198,19 @@ void TFrmHostMain::ShowFilterState() {
 }
 
 bool TFrmHostMain::ParentConfirms() { return TFrmPassword::Confirm(FPassword, this); }
+
+void TFrmHostMain::closeEvent(QCloseEvent *event) {
+  // The close button, the window manager's menu and its keys all come here. Minimising does not.
+  bool allowed = false;
+  GuardedCall([&] { allowed = ParentConfirms(); });
+  if (!allowed) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  if (FOnClose)
+    FOnClose();
+}
 
 void TFrmHostMain::btnBrowserClick() { RunFile(GetBrowserPath(), QString()); }
 

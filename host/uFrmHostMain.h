@@ -42,6 +42,15 @@ public:
   // Adds a line to the list of notices (newest first, at most 50 kept).
   void AddNotice(const QString &text);
 
+  // Closing the window ends the host, and with it every rule in force: the parent's password
+  // is asked first and a refused close leaves the window as it was. This event runs once the
+  // close is let through (the host's program ends its event loop there).
+  using TCloseEvent = std::function<void()>;
+  void SetOnClose(TCloseEvent handler) { FOnClose = std::move(handler); }
+
+protected:
+  void closeEvent(QCloseEvent *event) override;
+
 private:
   qint64 MainMessage(quint32 msg, qint64 wParam, qint64 lParam);
   qint64 LockMessage(quint32 msg, qint64 wParam, qint64 lParam);
@@ -61,6 +70,7 @@ private:
   TParentPassword FPassword;
   std::unique_ptr<QWidget> FLockChannel;
   TNoticeEvent FOnNotice;
+  TCloseEvent FOnClose;
   int FCardCount = 0;
   bool FCentreShown = false;
 

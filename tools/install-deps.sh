@@ -21,6 +21,9 @@ packages=(
   opencc
   # headless running: X server, session bus, fonts that render Chinese, shell "open"
   xvfb xauth dbus dbus-x11 fonts-wqy-zenhei fonts-dejavu-core xdg-utils
+  # the lock screen's tests and the tour: keys typed through the X server, and asking the
+  # server who holds the keyboard and the pointer
+  xdotool libxcb1-dev
   # local programs of the application centre's catalogue: a calculator and a text editor
   galculator mousepad
 )

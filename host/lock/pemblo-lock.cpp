@@ -12,6 +12,6 @@ int main(int argc, char **argv) {
     return 0;
   TParentPassword password;
   TFrmLock lock(password);
-  lock.showFullScreen();
+  lock.Lock();
   return app.exec();
 }

@@ -1,19 +1,28 @@
 #include "host/lock/uFrmLock.h"
 #include "cards/uPenalta.h"
+#include "common/uFrmInfos.h"
+#include "common/uMsgs.h"
 #include "host/uHostLook.h"
 #include "platform/errors/ErrorGuard.h"
+#include "platform/os/WindowDirectory.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 TFrmLock::TFrmLock(TParentPassword &password) : FPassword(password) {
   setWindowTitle(QStringLiteral("Sunvale锁定"));
-  setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+  // On an X server the window manager is left out: without one, or with one that does not
+  // agree, a managed window would not cover the screens nor stay above the others.
+  setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                 (OnXServer() ? Qt::X11BypassWindowManagerHint : Qt::WindowFlags()));
   auto *layout = new QVBoxLayout(this);
   layout->addStretch(2);
   auto *lblTitle = new QLabel(QStringLiteral("你已经有三张黄牌了"), this);
@@ -30,6 +39,8 @@ TFrmLock::TFrmLock(TParentPassword &password) : FPassword(password) {
   edtPassword->setEchoMode(QLineEdit::Password);
   edtPassword->setFixedWidth(240);
   edtPassword->setPlaceholderText(QStringLiteral("家长密码，回车确认"));
+  // A context menu is a window of its own: opening it would take the grabs away from the lock.
+  edtPassword->setContextMenuPolicy(Qt::NoContextMenu);
   lblMessage = new QLabel(this);
   lblMessage->setObjectName(QStringLiteral("lblMessage"));
   lblMessage->setFont(middle);
@@ -53,11 +64,62 @@ TFrmLock::TFrmLock(TParentPassword &password) : FPassword(password) {
     }
   });
   tmrCards->start(1000);
+  tmrHold = new QTimer(this);
+  connect(tmrHold, &QTimer::timeout, this, [this] { GuardedCall([this] { KeepHold(); }); });
+}
+
+bool TFrmLock::OnXServer() { return QGuiApplication::platformName() == QStringLiteral("xcb"); }
+
+void TFrmLock::Lock() {
+  CoverScreens();
+  KeepHold();
+  tmrHold->start(HoldIntervalMs);
+}
+
+void TFrmLock::CoverScreens() {
+  QScreen *primary = QGuiApplication::primaryScreen();
+  if (!OnXServer() || !primary) {
+    showFullScreen();
+    return;
+  }
+  const QRect all = primary->virtualGeometry();
+  // The message stands in the middle of the main screen; the other screens are covered plain.
+  const QRect main = primary->geometry();
+  setContentsMargins(main.left() - all.left(), main.top() - all.top(), all.right() - main.right(),
+                     all.bottom() - main.bottom());
+  setGeometry(all);
+  show();
+}
+
+void TFrmLock::KeepHold() {
+  if (OnXServer() && geometry() != QGuiApplication::primaryScreen()->virtualGeometry())
+    CoverScreens();  // a screen was added, removed or changed
+  // Another window that bypasses the window manager could be put above the lock.
+  raise();
+  QWindow *window = windowHandle();
+  // Taken again at every step: the X server keeps one grab per client, and asking again costs a
+  // round trip, while a grab lost to a hidden moment of the window would otherwise stay lost.
+  const bool keyboard = window && window->setKeyboardGrabEnabled(true);
+  const bool pointer = window && window->setMouseGrabEnabled(true);
+  FHoldsInput = keyboard && pointer;
+  FFailedHolds = FHoldsInput ? 0 : FFailedHolds + 1;
+  if (FHoldsInput || FHostTold)
+    return;
+  // Another program may hold a grab for a moment (an open menu); only a lasting failure is told.
+  if (OnXServer() && FFailedHolds * HoldIntervalMs < TellHostAfterMs)
+    return;
+  FHostTold = true;
+  if (const auto host = FindWindowByTitle(FrmInfos[fiMainWindow].sCaption))
+    PostWindowMessage(*host, WM_LOCKNOGRAB, OnXServer() ? LockNoGrabHeld : LockNoGrabDisplay, 0);
 }
 
 void TFrmLock::Unlock() {
   FUnlocked = true;
-  releaseKeyboard();
+  tmrHold->stop();
+  if (QWindow *window = windowHandle()) {
+    window->setKeyboardGrabEnabled(false);
+    window->setMouseGrabEnabled(false);
+  }
   close();
 }
 
@@ -86,9 +148,8 @@ void TFrmLock::closeEvent(QCloseEvent *event) {
 void TFrmLock::showEvent(QShowEvent *event) {
   QWidget::showEvent(event);
   activateWindow();
+  // The keys the grab brings to the window go on to its focused field.
   edtPassword->setFocus();
-  // Keys go to the lock screen only, so the window manager's shortcuts do not reach around it.
-  grabKeyboard();
 }
 
 void TFrmLock::paintEvent(QPaintEvent *) {
@@ -97,8 +158,10 @@ void TFrmLock::paintEvent(QPaintEvent *) {
   sky.setColorAt(0, HostLook::SkyDark);
   sky.setColorAt(1, HostLook::Sky);
   p.fillRect(rect(), sky);
-  // Three yellow cards in the middle of the top.
-  const int w = 60, h = 84, gap = 24, left = (width() - 3 * w - 2 * gap) / 2, top = height() / 6;
+  // Three yellow cards in the middle of the top of the main screen.
+  const QRect main = contentsRect();
+  const int w = 60, h = 84, gap = 24, left = main.left() + (main.width() - 3 * w - 2 * gap) / 2,
+            top = main.top() + main.height() / 6;
   p.setRenderHint(QPainter::Antialiasing);
   for (int i = 0; i < 3; ++i) {
     p.setBrush(QColor(255, 201, 51));

@@ -1,5 +1,5 @@
-// The lock screen: only the parent's password, or the parent taking cards back, opens it; a
-// child's text never becomes the parent's password.
+// The lock screen: only the parent's password, typed key by key, or the parent taking cards back
+// opens it; a wrong try is counted; a child's text never becomes the parent's password.
 #include "cards/uPenalta.h"
 #include "common/uRegistryHelper.h"
 #include "host/lock/uFrmLock.h"
@@ -7,17 +7,23 @@
 #include "tests/support/TestFolders.h"
 #include "tests/support/WaitUntil.h"
 
-#include <QLineEdit>
+#include <QLabel>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace {
 
+// Keys as the window system delivers them: to the lock's window, which passes them on.
 void Type(TFrmLock &lock, const QString &text) {
-  auto *edit = lock.findChild<QLineEdit *>(QStringLiteral("edtPassword"));
-  edit->setText(text);
-  QTest::keyClick(edit, Qt::Key_Return);
+  QWindow *window = lock.windowHandle();
+  ASSERT_TRUE(window);
+  for (const QChar c : text)
+    QTest::keyClick(window, c.toLatin1());
+  QTest::keyClick(window, Qt::Key_Return);
 }
+
+QString Message(TFrmLock &lock) { return lock.findChild<QLabel *>(QStringLiteral("lblMessage"))->text(); }
 
 void ThreeCards() {
   RegWriteString(HKEY_LOCAL_MACHINE, TPenalta::RegKey, TPenalta::CountValue, TPenalta::EncodeCount(3));
@@ -31,8 +37,10 @@ TEST(LockScreen, OnlyTheParentsPasswordOpensIt) {
   TParentPassword password;
   password.Set(QStringLiteral("parent"));
   TFrmLock lock(password);
-  lock.show();
+  lock.Lock();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&lock));
   Type(lock, QStringLiteral("child"));
+  EXPECT_EQ(Message(lock), QStringLiteral("密码不对！")) << "the wrong try reached the field and was counted";
   lock.close();
   EXPECT_TRUE(lock.isVisible()) << "a wrong password and a close request leave it";
   Type(lock, QStringLiteral("parent"));
@@ -44,7 +52,8 @@ TEST(LockScreen, WithoutAPasswordTextTypedNeverBecomesIt) {
   ThreeCards();
   TParentPassword password;
   TFrmLock lock(password);
-  lock.show();
+  lock.Lock();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&lock));
   Type(lock, QStringLiteral("child"));
   EXPECT_TRUE(lock.isVisible());
   EXPECT_FALSE(password.IsSet());
@@ -55,7 +64,7 @@ TEST(LockScreen, TakingCardsBackInTheHostOpensIt) {
   ThreeCards();
   TParentPassword password;
   TFrmLock lock(password);
-  lock.show();
+  lock.Lock();
   QTest::qWait(1200);
   EXPECT_TRUE(lock.isVisible()) << "three cards keep it";
   TPenalta().DecYCard(1);
