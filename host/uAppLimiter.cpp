@@ -1,46 +1,12 @@
 #include "host/uAppLimiter.h"
 #include "manage/uAppsDao.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTextStream>
 
 #include <csignal>
 #include <set>
 
 namespace {
-
-// The program of a launcher's Exec line: its first word (quotes removed), after "env" and its
-// VAR=value words.
-QString DesktopExecProgram(const QString &launcher) {
-  QFile file(launcher);
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-    return {};
-  QTextStream in(&file);
-  bool inEntry = false;
-  while (!in.atEnd()) {
-    const QString line = in.readLine().trimmed();
-    if (line.startsWith(u'['))
-      inEntry = line == QStringLiteral("[Desktop Entry]");
-    else if (inEntry && line.startsWith(QStringLiteral("Exec="))) {
-      QStringList words = QProcess::splitCommand(line.mid(5));
-      if (!words.isEmpty() && QFileInfo(words.first()).fileName() == QStringLiteral("env")) {
-        words.removeFirst();
-        while (!words.isEmpty() && words.first().contains(u'='))
-          words.removeFirst();
-      }
-      return words.isEmpty() ? QString() : words.first();
-    }
-  }
-  return {};
-}
-
-QString Canonical(const QString &path) {
-  const QString canonical = QFileInfo(path).canonicalFilePath();
-  return canonical.isEmpty() ? path : canonical;
-}
 
 bool SameProcess(pid_t pid, unsigned long long startTime) {
   const TRunningProgram now = ReadProgram(pid);
@@ -49,41 +15,37 @@ bool SameProcess(pid_t pid, unsigned long long startTime) {
 
 }  // namespace
 
-QString LimitedProgram(const QString &rowPath) {
-  QString program = rowPath;
-  if (program.endsWith(QStringLiteral(".desktop"), Qt::CaseInsensitive)) {
-    program = DesktopExecProgram(program);
-    if (!program.isEmpty() && !program.contains(u'/'))
-      program = QStandardPaths::findExecutable(program);
-  }
-  return program.isEmpty() ? QString() : Canonical(program);
-}
-
 TAppLimiter::TAppLimiter(TClock clock, QObject *parent) : QObject(parent), FClock(std::move(clock)) {
   connect(&FTimer, &QTimer::timeout, this, [this] { Scan(); });
 }
 
 void TAppLimiter::Reload() {
   std::vector<TLimitRule> rules;
+  QSet<QString> problems;
   TAppsDao dao;
   for (const auto &row : dao.QueryAll()) {
     TLimitRule rule;
     rule.iAid = row->iAid;
-    rule.sProgram = LimitedProgram(row->sApp);
+    rule.Programs = ResolveLimitTarget(row->sApp).Programs;
     rule.sName = QFileInfo(row->sApp).completeBaseName();
     try {
       rule.Windows = ParseSchedule(row->sDt);
-    } catch (const std::exception &e) {
+    } catch (const std::exception &) {
       // A schedule the grid never writes was changed by hand: the program is limited always.
       for (int day = 0; day < 7; ++day)
         rule.Windows.push_back({day, QTime(0, 0), QTime(23, 59)});
-      if (FOnNotice)
-        FOnNotice(QStringLiteral("限制程序%1的时间读不出（%2），现在一直限制它。")
-                      .arg(row->sApp, QString::fromUtf8(e.what())));
     }
-    if (!rule.sProgram.isEmpty())
+    const QString problem = LimitRowProblem(row->sApp, row->sDt);
+    if (!problem.isEmpty()) {
+      problems.insert(problem);
+      // The rows are read again every minute: a problem is told once, not every time.
+      if (!FToldProblems.contains(problem) && FOnNotice)
+        FOnNotice(problem);
+    }
+    if (!rule.Programs.isEmpty())
       rules.push_back(std::move(rule));
   }
+  FToldProblems = problems;
   SetRules(std::move(rules));
 }
 
@@ -91,7 +53,8 @@ void TAppLimiter::SetRules(std::vector<TLimitRule> rules) {
   FRules = std::move(rules);
   FByProgram.clear();
   for (size_t i = 0; i < FRules.size(); ++i)
-    FByProgram[FRules[i].sProgram].push_back(i);
+    for (const QString &program : FRules[i].Programs)
+      FByProgram[program].push_back(i);
 }
 
 void TAppLimiter::Start(int intervalMs) {

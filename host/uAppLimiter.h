@@ -1,10 +1,12 @@
 #pragma once
 // The program limits in force: the host holds the rows of `apps` and, while a row's time window
-// is open, ends every process of this user that runs the row's program (SIGTERM, then SIGKILL
-// when it is still there 3 seconds later). A row's program is its path, or for a ".desktop"
-// launcher the program of its Exec line; both sides are compared as canonical paths, so a
+// is open, ends every process of this user that runs one of the row's programs (SIGTERM, then
+// SIGKILL when it is still there 3 seconds later). A row's programs are what the management
+// window showed the parent (ResolveLimitTarget): its path or a launcher's program, and what a
+// launcher script hands itself over to. Both sides are compared as canonical paths, so a
 // program of the same name in another folder runs on. Each ended start is reported once as a
 // violation. Reads `apps` and /proc, sends signals; records nothing itself.
+#include "common/uLimitTarget.h"
 #include "common/uSchedule.h"
 #include "host/uProcessScan.h"
 
@@ -12,7 +14,9 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <functional>
 #include <map>
@@ -20,14 +24,10 @@
 
 struct TLimitRule {
   int32_t iAid = 0;
-  QString sProgram;  // canonical path of the program that is limited
-  QString sName;     // the name the child and the parent see
+  QStringList Programs;  // canonical paths of the programs that are limited
+  QString sName;         // the name the child and the parent see
   std::vector<TScheduleWindow> Windows;
 };
-
-// The program a row of `apps` names: a ".desktop" launcher stands for the program of its Exec
-// line (looked up in PATH when it names no folder); the path is made canonical where it exists.
-QString LimitedProgram(const QString &rowPath);
 
 class TAppLimiter : public QObject {
 public:
@@ -44,7 +44,7 @@ public:
       TClock clock = [] { return QDateTime::currentDateTime(); }, QObject *parent = nullptr);
 
   // Reads every row of `apps` again; a row whose schedule cannot be read is limited at every
-  // moment and named in a notice.
+  // moment, one that names no program is left out; each is named in a notice once.
   void Reload();
   void SetRules(std::vector<TLimitRule> rules);
   const std::vector<TLimitRule> &Rules() const { return FRules; }
@@ -73,4 +73,5 @@ private:
   QTimer FTimer;
   TViolationEvent FOnViolation;
   TNoticeEvent FOnNotice;
+  QSet<QString> FToldProblems;  // the rows' problems already in a notice
 };

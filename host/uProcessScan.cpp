@@ -81,13 +81,6 @@ uid_t RealUser(pid_t pid) {
 
 }  // namespace
 
-bool IsInterpreter(const QString &executable) {
-  static const QRegularExpression names(
-      QStringLiteral("^(sh|bash|dash|zsh|ksh|python[0-9.]*|perl[0-9.]*|ruby[0-9.]*|node|nodejs|lua[0-9.]*|php[0-9.]*|"
-                     "tclsh[0-9.]*|wish[0-9.]*|ld-linux.*\\.so.*|ld\\.so)$"));
-  return names.match(QFileInfo(executable).fileName()).hasMatch();
-}
-
 TRunningProgram ReadProgram(pid_t pid) {
   const QByteArray proc = "/proc/" + QByteArray::number(pid);
   TRunningProgram program;

@@ -1,9 +1,10 @@
 #pragma once
 // The running programs of this user, read from /proc: for each process its id, its start time
 // (so a reused id is told apart) and the program it runs: the executable, or for a script
-// interpreter (sh, bash, dash, python, perl, ruby, node, lua, php, tclsh, wish, and the dynamic
-// loader ld.so, which can start a program by hand) the script named
-// first on its command line, resolved against the process's working folder. Reads /proc only.
+// interpreter (IsInterpreter) the script named first on its command line, resolved against the
+// process's working folder. Reads /proc only.
+#include "common/uLimitTarget.h"
+
 #include <QString>
 #include <sys/types.h>
 #include <vector>
@@ -19,6 +20,3 @@ std::vector<TRunningProgram> ScanPrograms(uid_t user = getuid());
 
 // The program a process runs (as ScanPrograms tells it); empty when the process has gone.
 TRunningProgram ReadProgram(pid_t pid);
-
-// Whether an executable's file name is one of the script interpreters above.
-bool IsInterpreter(const QString &executable);

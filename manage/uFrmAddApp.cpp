@@ -6,12 +6,14 @@
 #include "controls/uSkinLook.h"
 #include "manage/uManageControls.h"
 #include "platform/errors/ErrorGuard.h"
+#include "platform/errors/Errors.h"
 
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSortFilterProxyModel>
+#include <QStandardPaths>
 #include <memory>
 
 namespace {
@@ -47,15 +49,44 @@ TFrmAddApp::TFrmAddApp()
   edtApp->setGeometry(108, 48, 453, 21);
   btnSelect = SkinButton(pnlxBg, QStringLiteral("btn42x21.png"), {585, 48, 42, 21}, QStringLiteral("选择"),
                          SkinFont(QStringLiteral("Tahoma"), 12));
-  NameFields({{lblApp, "lblApp"}, {edtApp, "edtApp"}, {btnSelect, "btnSelect"}});
+  lblTarget = NewLabel(pnlxBg, QString(), {108, 71}, SkinFont(QStringLiteral("Tahoma"), 11), Qt::white);
+  lblTarget->setFixedWidth(519);
+  NameFields({{lblApp, "lblApp"}, {edtApp, "edtApp"}, {btnSelect, "btnSelect"}, {lblTarget, "lblTarget"}});
   connect(btnSelect, &TPngButton::clicked, this, Guarded([this] { btnSelectClick(); }));
+  connect(edtApp, &QLineEdit::textChanged, this, Guarded([this](const QString &) { edtAppChange(); }));
+}
+
+QString TFrmAddApp::PickerFolder() {
+  // The system's folder of the desktop's programs (usually /usr/share/applications), where every
+  // installed program has its launcher; the user's own folder holds only a few.
+  const QString own = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+  for (const QString &folder : QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation))
+    if (folder != own && QFileInfo(folder).isDir())
+      return folder;
+  return QFileInfo(own).isDir() ? own : QStringLiteral("/usr/bin");
+}
+
+void TFrmAddApp::edtAppChange() {
+  FTarget = ResolveLimitTarget(edtApp->text());
+  const bool empty = edtApp->text().trimmed().isEmpty();
+  lblTarget->setText(empty                      ? QString()
+                     : FTarget.sError.isEmpty() ? QStringLiteral("将限制：") + DescribeLimitTarget(FTarget)
+                                                : FTarget.sError);
+  lblTarget->setToolTip(lblTarget->text());
+  SetTextColor(lblTarget, FTarget.sError.isEmpty() ? QColor(Qt::white) : QColor(255, 220, 90));
 }
 
 bool TFrmAddApp::FieldReady() {
-  if (!edtApp->text().trimmed().isEmpty())
+  if (edtApp->text().trimmed().isEmpty()) {
+    edtApp->setFocus();
+    return false;
+  }
+  // Read again: the file may have changed since it was typed.
+  edtAppChange();
+  if (FTarget.sError.isEmpty())
     return true;
   edtApp->setFocus();
-  return false;
+  Raise(FTarget.sError);
 }
 
 void TFrmAddApp::btnSelectClick() {
@@ -65,6 +96,7 @@ void TFrmAddApp::btnSelectClick() {
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setNameFilter(QStringLiteral("应用程序 (*)"));
   dialog.setProxyModel(new TProgramFilter(&dialog));
+  dialog.setDirectory(PickerFolder());
   if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
     edtApp->setText(dialog.selectedFiles().constFirst());
 }
@@ -73,7 +105,7 @@ bool ShowAddApp(QString &app, std::vector<TDtData> &windows) {
   auto dialog = std::make_unique<TFrmAddApp>();
   if (dialog->exec() != QDialog::Accepted)
     return false;
-  app = dialog->edtApp->text().trimmed();
+  app = dialog->Target().sPath;
   windows = dialog->dtm1->Selecteds();
   return true;
 }

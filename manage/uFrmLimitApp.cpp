@@ -1,5 +1,6 @@
 #include "manage/uFrmLimitApp.h"
 
+#include "common/uLimitTarget.h"
 #include "manage/uAppsDao.h"
 #include "manage/uFrmAddApp.h"
 
@@ -10,8 +11,12 @@ TFrmLimitApp::TFrmLimitApp(QWidget *owner)
 
 void TFrmLimitApp::LoadRows() {
   TAppsDao dao;
-  for (const auto &row : dao.QueryAll())
-    AddLine(row->sApp, row->iAid);
+  for (const auto &row : dao.QueryAll()) {
+    // What the host enforces, and what it says it cannot.
+    const TLimitTarget target = ResolveLimitTarget(row->sApp);
+    AddLine(target.sError.isEmpty() ? DescribeLimitTarget(target) : row->sApp, row->iAid,
+            LimitRowProblem(row->sApp, row->sDt));
+  }
 }
 
 void TFrmLimitApp::AddRow() {
@@ -23,7 +28,7 @@ void TFrmLimitApp::AddRow() {
   TAppsDao dao;
   const int key = dao.Insert(&model);
   if (key > 0)
-    AddLine(app, key);
+    AddLine(DescribeLimitTarget(ResolveLimitTarget(app)), key);
 }
 
 void TFrmLimitApp::DeleteRow(int key) {

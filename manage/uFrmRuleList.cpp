@@ -39,9 +39,13 @@ TFrmRuleList::TFrmRuleList(QWidget *owner, const QString &title, const QString &
 
 int TFrmRuleList::KeyOf(int row) const { return lstRules->item(row)->data(Qt::UserRole).toInt(); }
 
-void TFrmRuleList::AddLine(const QString &text, int key) {
-  auto *line = new QListWidgetItem(text, lstRules);
+void TFrmRuleList::AddLine(const QString &text, int key, const QString &problem) {
+  auto *line = new QListWidgetItem(problem.isEmpty() ? text : text + QStringLiteral("  ⚠ ") + problem, lstRules);
   line->setData(Qt::UserRole, key);
+  if (problem.isEmpty())
+    return;
+  line->setForeground(QColor(0xC0, 0x20, 0x20));
+  line->setToolTip(problem);
 }
 
 void TFrmRuleList::showEvent(QShowEvent *event) {

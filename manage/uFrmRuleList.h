@@ -25,7 +25,9 @@ protected:
   TFrmRuleList(QWidget *owner, const QString &title, const QString &desc, int descPixels, const QString &field,
                const QColor &background);
 
-  void AddLine(const QString &text, int key);
+  // A row with a problem (one that whoever enforces the rules cannot read) shows it after its
+  // text, marked, so the parent sees what the host's notice says.
+  void AddLine(const QString &text, int key, const QString &problem = QString());
 
   // Appends one line per stored row, in table order.
   virtual void LoadRows() = 0;

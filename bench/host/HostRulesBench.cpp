@@ -43,7 +43,7 @@ void BM_ScanWithLimits(benchmark::State &state) {
   const TSleepers sleepers(300);
   std::vector<TLimitRule> rules;
   for (int i = 0; i < 100; ++i)
-    rules.push_back({i + 1, QStringLiteral("/opt/games/game%1").arg(i), QStringLiteral("game%1").arg(i), {}});
+    rules.push_back({i + 1, {QStringLiteral("/opt/games/game%1").arg(i)}, QStringLiteral("game%1").arg(i), {}});
   TAppLimiter limiter([] { return QDateTime(QDate(2024, 1, 1), QTime(8, 30)); });
   limiter.SetRules(rules);
   size_t seen = 0;

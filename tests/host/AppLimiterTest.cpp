@@ -123,19 +123,48 @@ TEST_F(AppLimiterTest, ADesktopLauncherStandsForTheProgramOfItsExecLine) {
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   file.write(("[Desktop Entry]\nType=Application\nName=Game\nExec=env LANG=C \"" + games + "/game\" %u\n").toUtf8());
   file.close();
-  EXPECT_EQ(LimitedProgram(launcher), QFileInfo(games + "/game").canonicalFilePath());
   AddRow(launcher);
   QProcess *p = Start(games + "/game");
   limiter->Start(500);
   EXPECT_TRUE(Ended(p, 2500));
 }
 
+TEST_F(AppLimiterTest, ANameOnPathOrALauncherScriptEndsTheProgramItStarts) {
+  // Many programs are installed as a script that hands itself over to the real program.
+  QFile file(games + "/game-launcher");
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(("#!/bin/sh\nGAMES='" + games + "'\nexec \"$GAMES/game\" \"$@\"\n").toUtf8());
+  file.close();
+  file.setPermissions(file.permissions() | QFile::ExeOwner);
+  const QByteArray oldPath = qgetenv("PATH");
+  qputenv("PATH", (games + ":" + oldPath).toLocal8Bit());
+  const struct {
+    const char *Name;
+    QString Row;
+  } cases[] = {{"the launcher's path", games + "/game-launcher"},
+               {"a name found on PATH", QStringLiteral("game-launcher")}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.Name);
+    const int key = AddRow(c.Row);
+    QProcess *p = Start(games + "/game-launcher");
+    limiter->Start(500);
+    EXPECT_TRUE(Ended(p, 2500)) << "the program the launcher started runs on";
+    TAppsDao().DeleteFromAID(key);
+  }
+  qputenv("PATH", oldPath);
+}
+
 TEST_F(AppLimiterTest, ARowWhoseScheduleWasDamagedLimitsAlwaysAndIsNamed) {
   QStringList notices;
   limiter->SetOnNotice([&](const QString &text) { notices << text; });
   AddRow(games + "/game", QStringLiteral("iweek:9;tstart:08:00;tend:09:59,"));
-  ASSERT_EQ(notices.size(), 1);
+  AddRow(games + "/no-such-game");
+  ASSERT_EQ(notices.size(), 2);
   EXPECT_TRUE(notices[0].contains(games + "/game"));
+  EXPECT_TRUE(notices[1].contains(games + "/no-such-game") && notices[1].contains(QStringLiteral("不存在")))
+      << notices[1].toStdString();
+  limiter->Reload();
+  EXPECT_EQ(notices.size(), 2) << "the rows are read every minute, their problems told once";
   now = kOutside;
   QProcess *p = Start(games + "/game");
   limiter->Start(500);

@@ -57,8 +57,9 @@ void AnswerPasswordWindow() {
     auto *form = qobject_cast<TFrmPassword *>(QApplication::activeModalWidget());
     if (!form)
       return;
-    form->findChild<QLineEdit *>(QStringLiteral("edtOld"))->setText(kPassword);
-    form->findChild<QPushButton *>(QStringLiteral("btnOk"))->click();
+    // Typed key by key, as the parent does.
+    QTest::keyClicks(form->findChild<QLineEdit *>(QStringLiteral("edtOld")), kPassword);
+    QTest::mouseClick(form->findChild<QPushButton *>(QStringLiteral("btnOk")), Qt::LeftButton);
     poll->deleteLater();
   });
   poll->start(20);
@@ -217,7 +218,8 @@ TEST(EndToEnd, AFamilyUsesTheWholeSuite) {
     if (!dialog || !Child(dialog, "dtm1"))
       return;
     fill->deleteLater();
-    dialog->findChild<QLineEdit *>(QStringLiteral("edtApp"))->setText(QStringLiteral("/usr/games/game"));
+    // A bare name: the dialog turns it into the program's path.
+    QTest::keyClicks(dialog->findChild<QLineEdit *>(QStringLiteral("edtApp")), QStringLiteral("mousepad"));
     QWidget *grid = Child(dialog, "dtm1");
     Click(grid, grid->rect().center());
     Click(Child(dialog, "btnAdd"));
@@ -229,6 +231,7 @@ TEST(EndToEnd, AFamilyUsesTheWholeSuite) {
   Click(btnAdd);
   const auto apps = TAppsDao().QueryAll();
   ASSERT_EQ(apps.size(), 1u);
+  EXPECT_EQ(apps[0]->sApp, QFileInfo(QStringLiteral("/usr/bin/mousepad")).canonicalFilePath());
   EXPECT_TRUE(WaitUntil([&] { return Noticed(*main, QStringLiteral("WM_APPSUPDATE 1 %1").arg(apps[0]->iAid)); }, 5000));
   manage->close();
 

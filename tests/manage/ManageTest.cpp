@@ -26,6 +26,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLibrary>
 #include <QLineEdit>
@@ -33,6 +37,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
@@ -90,6 +95,11 @@ protected:
   void SetUp() override {
     TDBMrgFactory::ReleaseAll();
     ReleaseManageCfMrg();
+    // A program to limit: a limit names a file that runs.
+    fs::create_directories(Folders.Root() / "games");
+    Game = ToQString(Folders.Root() / "games" / "game");
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), Game));
+    Game = QFileInfo(Game).canonicalFilePath();
   }
   void TearDown() override {
     for (QWidget *w : QApplication::topLevelWidgets())
@@ -114,6 +124,7 @@ protected:
 
   TTestFolders Folders;
   TMessageBoxCatcher Boxes;
+  QString Game;
 };
 
 TEST_F(ManageTest, EachCallOpensAFurtherWindowPlacedByItsRules) {
@@ -181,19 +192,19 @@ TEST_F(ManageTest, ProgramLimitsAreStoredListedAndToldToTheLockChannel) {
   TFrmManage *form = OpenWindow();
   auto *page = Choose<TFrmLimitApp>(*form, 2);
   ASSERT_TRUE(page);
-  WhenShown<TFrmAddApp>([](TFrmAddApp &d) {
-    d.edtApp->setText("  /usr/games/game ");
+  WhenShown<TFrmAddApp>([this](TFrmAddApp &d) {
+    QTest::keyClicks(d.edtApp, "  " + Game + " ");
     DragCells(*d.dtm1, 0, 16, 0, 19);  // Monday 08:00 to 09:59
     Click(d.btnAdd);
   });
   Click(page->btnAdd);
   const auto rows = TAppsDao().QueryAll();
   ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0]->sApp, "/usr/games/game");
+  EXPECT_EQ(rows[0]->sApp, Game);
   EXPECT_EQ(rows[0]->sDt, "iweek:0;tstart:08:00;tend:09:59,");
   const int key = rows[0]->iAid;
   ASSERT_EQ(page->lstRules->count(), 1);
-  EXPECT_EQ(page->lstRules->item(0)->text(), "/usr/games/game");
+  EXPECT_EQ(page->lstRules->item(0)->text(), Game);
   EXPECT_EQ(page->KeyOf(0), key);
   EXPECT_EQ(lock->NextLine(), Message(WM_APPSUPDATE, 1, key));
 
@@ -207,6 +218,105 @@ TEST_F(ManageTest, ProgramLimitsAreStoredListedAndToldToTheLockChannel) {
   EXPECT_TRUE(TAppsDao().QueryAll().empty());
   EXPECT_EQ(lock->NextLine(), Message(WM_APPSUPDATE, -1, key)) << "and nothing for the delete without selection";
   EXPECT_TRUE(Boxes.Texts.isEmpty()) << Boxes.Texts.join(" | ").toStdString();
+}
+
+TEST_F(ManageTest, TheAddDialogShowsWhatWillBeEnforcedAndRefusesWhatIsNoProgram) {
+  // A launcher script on PATH that hands itself over to the program.
+  const QString launcher = ToQString(Folders.Root() / "games" / "game-launcher");
+  {
+    QFile file(launcher);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(("#!/bin/sh\nexec '" + Game + "' \"$@\"\n").toUtf8());
+    file.close();
+    file.setPermissions(file.permissions() | QFile::ExeOwner);
+  }
+  const QByteArray oldPath = qgetenv("PATH");
+  qputenv("PATH", (QFileInfo(Game).absolutePath() + ":" + oldPath).toLocal8Bit());
+  const QString shown = launcher + "（它启动的程序：" + Game + "）";
+  const struct {
+    const char *Name;
+    QString Typed;
+    QString Stored;  // empty: refused
+    QString Said;    // the dialog's line under the field, or the refusal's message box
+  } cases[] = {
+      {"a name on PATH", QStringLiteral("game-launcher"), launcher, QStringLiteral("将限制：") + shown},
+      {"a program", Game, Game, QStringLiteral("将限制：") + Game},
+      {"a name not on PATH", QStringLiteral("mousepadx"), QString(), QStringLiteral("找不到程序“mousepadx”")},
+      {"a missing path", QStringLiteral("/nowhere/game"), QString(), QStringLiteral("程序“/nowhere/game”不存在。")},
+      {"a folder", QFileInfo(Game).absolutePath(), QString(), QStringLiteral("是文件夹，不是程序。")},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.Name);
+    Boxes.Texts.clear();
+    QString label;
+    bool stayed = false;
+    WhenShown<TFrmAddApp>([&](TFrmAddApp &d) {
+      QTest::keyClicks(d.edtApp, c.Typed);
+      label = d.lblTarget->text();
+      ClickCell(*d.dtm1, 0, 16);
+      Click(d.btnAdd);
+      stayed = d.isVisible();
+      if (stayed)
+        Click(d.btnCancel);
+    });
+    QString app;
+    std::vector<TDtData> windows;
+    const bool added = ShowAddApp(app, windows);
+    if (c.Stored.isEmpty()) {
+      EXPECT_FALSE(added);
+      EXPECT_TRUE(stayed) << "a refused pick leaves the dialog open";
+      EXPECT_TRUE(label.contains(c.Said)) << label.toStdString();
+      ASSERT_EQ(Boxes.Texts.size(), 1);
+      EXPECT_TRUE(Boxes.Texts[0].contains(c.Said)) << Boxes.Texts[0].toStdString();
+    } else {
+      EXPECT_TRUE(added);
+      EXPECT_EQ(app, c.Stored);
+      EXPECT_EQ(label, c.Said);
+      EXPECT_TRUE(Boxes.Texts.isEmpty());
+    }
+  }
+
+  // The list shows what is enforced, and the problems the host names in its notices.
+  TAppsDao dao;
+  for (const TAppsModel &row :
+       {TAppsModel{0, launcher, "iweek:0;tstart:08:00;tend:09:59,"},
+        TAppsModel{0, "mousepadx", "iweek:0;tstart:08:00;tend:09:59,"}, TAppsModel{0, Game, "iweek:9;"}})
+    dao.Insert(&row);
+  TFrmManage *form = OpenWindow();
+  auto *page = Choose<TFrmLimitApp>(*form, 2);
+  ASSERT_TRUE(page);
+  ASSERT_EQ(page->lstRules->count(), 3);
+  EXPECT_EQ(page->lstRules->item(0)->text(), shown);
+  EXPECT_TRUE(page->lstRules->item(1)->text().contains(QStringLiteral("限制程序mousepadx不起作用：找不到程序")))
+      << page->lstRules->item(1)->text().toStdString();
+  EXPECT_TRUE(page->lstRules->item(2)->text().contains(QStringLiteral("的时间读不出")))
+      << page->lstRules->item(2)->text().toStdString();
+  qputenv("PATH", oldPath);
+}
+
+TEST_F(ManageTest, TheProgramPickerOpensInTheApplicationsFolderAndAnswersIntoTheField) {
+  QString folder, picked;
+  WhenShown<TFrmAddApp>([&](TFrmAddApp &d) {
+    WhenShown<QFileDialog>([&](QFileDialog &picker) {
+      folder = picker.directory().absolutePath();
+      // The parent chooses the file in the picker and presses its open button.
+      auto *buttons = picker.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+      ASSERT_TRUE(buttons);
+      picker.selectFile(Game);
+      Click(buttons->button(QDialogButtonBox::Open));
+      if (picker.isVisible())
+        picker.reject();
+    });
+    Click(d.btnSelect);
+    picked = d.edtApp->text();
+    Click(d.btnCancel);
+  });
+  QString app;
+  std::vector<TDtData> windows;
+  ShowAddApp(app, windows);
+  EXPECT_EQ(folder, TFrmAddApp::PickerFolder());
+  EXPECT_TRUE(folder.endsWith(QStringLiteral("/applications"))) << folder.toStdString();
+  EXPECT_EQ(QFileInfo(picked).canonicalFilePath(), Game);
 }
 
 TEST_F(ManageTest, AppsRowsKeepTheirTextAndKeysAndOnlyRealChangesAreTold) {
@@ -239,7 +349,7 @@ TEST_F(ManageTest, AppsRowsKeepTheirTextAndKeysAndOnlyRealChangesAreTold) {
 
 TEST_F(ManageTest, AddDialogsStayOpenUntilTheirFieldAndACellAreGiven) {
   bool checked = false;
-  WhenShown<TFrmAddApp>([&](TFrmAddApp &d) {
+  WhenShown<TFrmAddApp>([&, this](TFrmAddApp &d) {
     EXPECT_TRUE(d.windowFlags() & Qt::Tool) << "no task-bar button";
     EXPECT_EQ(d.windowTitle(), "添加应用程序");
     d.edtApp->setText("   ");
@@ -247,7 +357,7 @@ TEST_F(ManageTest, AddDialogsStayOpenUntilTheirFieldAndACellAreGiven) {
     Click(d.btnAdd);
     EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(d.focusWidget(), d.edtApp) << "an empty path puts the focus into the field";
-    d.edtApp->setText("/usr/games/game");
+    d.edtApp->setText(Game);
     Click(d.btnAdd);
     EXPECT_TRUE(d.isVisible()) << "no cell selected: nothing happens";
     ClickCell(*d.dtm1, 2, 2);
@@ -438,8 +548,8 @@ TEST_F(ManageTest, ADatabaseLockedByAnotherProcessIsReportedAndTheWindowStaysUsa
   ASSERT_TRUE(locker.waitForReadyRead(15000));
   ASSERT_EQ(locker.readLine().trimmed(), "locked");
 
-  auto addGame = [](TFrmAddApp &d) {
-    d.edtApp->setText("/usr/games/game");
+  auto addGame = [this](TFrmAddApp &d) {
+    d.edtApp->setText(Game);
     ClickCell(*d.dtm1, 0, 16);
     Click(d.btnAdd);
   };

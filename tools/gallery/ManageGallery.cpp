@@ -32,7 +32,7 @@ void ManageWindows() {
   // A data folder of its own with a few rules, so the lists show lines.
   QTemporaryDir data;
   qputenv("PEMBLO_COMMON_APPDATA", data.path().toUtf8());
-  for (const char *app : {"/usr/games/supertux2", "/usr/bin/minetest", "/home/kid/Desktop/game.desktop"}) {
+  for (const char *app : {"/usr/bin/mousepad", "/usr/bin/minetest", "/home/kid/Desktop/game.desktop"}) {
     const TAppsModel model{0, QString::fromUtf8(app), "iweek:0;tstart:08:00;tend:09:59,"};
     TAppsDao().Insert(&model);
   }
@@ -51,7 +51,7 @@ void ManageWindows() {
   form->close();
 
   TFrmAddApp addApp;
-  addApp.edtApp->setText("/usr/games/supertux2");
+  addApp.edtApp->setText("/usr/bin/mousepad");
   addApp.show();
   DragCells(*addApp.dtm1, 0, 16, 4, 19);
   DragCells(*addApp.dtm1, 5, 40, 6, 47);

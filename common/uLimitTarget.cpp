@@ -1,0 +1,347 @@
+#include "common/uLimitTarget.h"
+
+#include "common/uSchedule.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTextStream>
+
+namespace {
+
+// Launchers that start launchers are followed this far; a loop ends at a program seen before.
+constexpr int MaxLauncherDepth = 4;
+// A launcher is a short script; a longer file is read this far for its exec lines.
+constexpr qint64 MaxScriptBytes = 256 * 1024;
+
+// The program of a launcher's Exec line: its first word (quotes removed), after "env" and its
+// VAR=value words.
+QString DesktopExecProgram(const QString &launcher) {
+  QFile file(launcher);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    return {};
+  QTextStream in(&file);
+  bool inEntry = false;
+  while (!in.atEnd()) {
+    const QString line = in.readLine().trimmed();
+    if (line.startsWith(u'['))
+      inEntry = line == QStringLiteral("[Desktop Entry]");
+    else if (inEntry && line.startsWith(QStringLiteral("Exec="))) {
+      QStringList words = QProcess::splitCommand(line.mid(5));
+      if (!words.isEmpty() && QFileInfo(words.first()).fileName() == QStringLiteral("env")) {
+        words.removeFirst();
+        while (!words.isEmpty() && words.first().contains(u'='))
+          words.removeFirst();
+      }
+      return words.isEmpty() ? QString() : words.first();
+    }
+  }
+  return {};
+}
+
+// The file a program word of a launcher starts: an absolute path, or a name looked up on PATH.
+QString FindProgram(const QString &word) {
+  if (word.isEmpty())
+    return {};
+  if (!word.contains(u'/'))
+    return QStandardPaths::findExecutable(word);
+  return QDir::isAbsolutePath(word) ? word : QString();
+}
+
+bool IsShell(const QString &name) {
+  static const QRegularExpression shells(QStringLiteral("^(sh|bash|dash|zsh|ksh|mksh|posh)$"));
+  return shells.match(name).hasMatch();
+}
+
+// The shell that runs a script: its first line is "#!/bin/sh" or "#!/usr/bin/env bash".
+bool IsShellScript(const QByteArray &head) {
+  if (!head.startsWith("#!"))
+    return false;
+  QStringList words = QString::fromLocal8Bit(head.mid(2, head.indexOf('\n') < 0 ? -1 : head.indexOf('\n') - 2))
+                          .simplified()
+                          .split(u' ');
+  if (words.size() > 1 && QFileInfo(words[0]).fileName() == QStringLiteral("env"))
+    words.removeFirst();
+  return !words.isEmpty() && IsShell(QFileInfo(words[0]).fileName());
+}
+
+// A shell word with its quotes taken off and its variables put in; `resolved` is false when a
+// part cannot be known without running the script (a command's output, a parameter, an
+// unknown variable).
+struct TWord {
+  QString sText;
+  bool bResolved = true;
+};
+
+// Splits one line of shell into statements of words. Only what launchers write is understood:
+// quotes, $NAME and ${NAME}, and the separators ; && || | & between statements.
+std::vector<std::vector<TWord>> Statements(const QString &line, const QHash<QString, QString> &vars) {
+  std::vector<std::vector<TWord>> statements(1);
+  TWord word;
+  bool inWord = false;
+  const auto endWord = [&] {
+    if (inWord)
+      statements.back().push_back(word);
+    word = TWord();
+    inWord = false;
+  };
+  const auto variable = [&](qsizetype &i) {
+    // line[i] is '$'
+    qsizetype end = i + 1;
+    QString name;
+    if (end < line.size() && line[end] == u'{') {
+      const qsizetype close = line.indexOf(u'}', end);
+      if (close < 0) {
+        word.bResolved = false;
+        i = line.size();
+        return;
+      }
+      name = line.mid(end + 1, close - end - 1);
+      i = close;
+    } else {
+      while (end < line.size() && (line[end].isLetterOrNumber() || line[end] == u'_'))
+        ++end;
+      name = line.mid(i + 1, end - i - 1);
+      if (name.isEmpty() && end < line.size())
+        ++end;  // $@, $*, $(, $$ ...
+      i = end - 1;
+    }
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    if (plain.match(name).hasMatch() && vars.contains(name))
+      word.sText += vars.value(name);
+    else
+      word.bResolved = false;
+  };
+  char quote = 0;
+  for (qsizetype i = 0; i < line.size(); ++i) {
+    const QChar c = line[i];
+    if (quote == '\'') {
+      if (c == u'\'')
+        quote = 0;
+      else
+        word.sText += c;
+      continue;
+    }
+    if (quote == '"') {
+      if (c == u'"')
+        quote = 0;
+      else if (c == u'\\' && i + 1 < line.size())
+        word.sText += line[++i];
+      else if (c == u'$')
+        variable(i);
+      else if (c == u'`')
+        word.bResolved = false;
+      else
+        word.sText += c;
+      continue;
+    }
+    if (c == u'#' && !inWord)
+      break;  // a comment
+    if (c.isSpace()) {
+      endWord();
+      continue;
+    }
+    if (c == u';' || c == u'&' || c == u'|') {
+      endWord();
+      if (!statements.back().empty())
+        statements.emplace_back();
+      continue;
+    }
+    inWord = true;
+    if (c == u'\'' || c == u'"')
+      quote = char(c.unicode());
+    else if (c == u'\\' && i + 1 < line.size())
+      word.sText += line[++i];
+    else if (c == u'$')
+      variable(i);
+    else if (c == u'`' || c == u'(' || c == u')')
+      word.bResolved = false;
+    else
+      word.sText += c;
+  }
+  endWord();
+  return statements;
+}
+
+// The programs a shell launcher hands itself over to with `exec`, as files; for an interpreter
+// started that way, the script it runs. Assignments of plain values before are followed.
+QStringList ExecTargets(const QString &script) {
+  QFile file(script);
+  if (!file.open(QIODevice::ReadOnly))
+    return {};
+  const QByteArray text = file.read(MaxScriptBytes);
+  if (!IsShellScript(text))
+    return {};
+  static const QRegularExpression assignment(QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*)=(.*)$"),
+                                             QRegularExpression::DotMatchesEverythingOption);
+  static const QStringList leading = {QStringLiteral("then"), QStringLiteral("else"), QStringLiteral("do"),
+                                      QStringLiteral("{"), QStringLiteral("!")};
+  static const QStringList declarations = {QStringLiteral("export"), QStringLiteral("readonly"),
+                                           QStringLiteral("local"), QStringLiteral("declare"),
+                                           QStringLiteral("typeset")};
+  QHash<QString, QString> vars;
+  QStringList targets;
+  QString line;
+  for (const QString &part : QString::fromLocal8Bit(text).split(u'\n')) {
+    // A line ending in a backslash goes on in the next.
+    if (part.endsWith(u'\\')) {
+      line += part.chopped(1);
+      continue;
+    }
+    line += part;
+    for (std::vector<TWord> words : Statements(line, vars)) {
+      while (!words.empty() && leading.contains(words.front().sText))
+        words.erase(words.begin());
+      if (!words.empty() && declarations.contains(words.front().sText))
+        words.erase(words.begin());
+      for (const TWord &word : words) {
+        const auto match = assignment.match(word.sText);
+        if (!match.hasMatch())
+          break;
+        if (word.bResolved)
+          vars.insert(match.captured(1), match.captured(2));
+        else
+          vars.remove(match.captured(1));
+      }
+      if (words.empty() || words.front().sText != QStringLiteral("exec"))
+        continue;
+      size_t at = 1;
+      // exec's own options: -a NAME, -c, -l.
+      while (at < words.size() && words[at].sText.startsWith(u'-')) {
+        at += words[at].sText == QStringLiteral("-a") ? 2 : 1;
+      }
+      // "env" and its settings before the program.
+      if (at < words.size() && QFileInfo(words[at].sText).fileName() == QStringLiteral("env")) {
+        ++at;
+        while (at < words.size() && (words[at].sText.startsWith(u'-') || words[at].sText.contains(u'=')))
+          ++at;
+      }
+      if (at >= words.size() || !words[at].bResolved)
+        continue;
+      QString program = FindProgram(words[at].sText);
+      if (IsInterpreter(program)) {
+        // The interpreter's process runs the script named first on its command line.
+        program.clear();
+        for (++at; at < words.size(); ++at)
+          if (!words[at].sText.startsWith(u'-')) {
+            if (words[at].bResolved && QDir::isAbsolutePath(words[at].sText))
+              program = words[at].sText;
+            break;
+          }
+      }
+      if (!program.isEmpty() && QFileInfo(program).isFile())
+        targets.append(program);
+    }
+    line.clear();
+  }
+  return targets;
+}
+
+void AddProgram(TLimitTarget &target, const QString &program, int depth) {
+  const QString canonical = QFileInfo(program).canonicalFilePath();
+  if (canonical.isEmpty() || target.Programs.contains(canonical))
+    return;
+  target.Programs.append(canonical);
+  if (depth < MaxLauncherDepth)
+    for (const QString &next : ExecTargets(canonical))
+      AddProgram(target, next, depth + 1);
+}
+
+// A script that an interpreter runs needs no execute bit: it starts with "#!" or is named as
+// scripts are.
+bool IsScriptFile(const QFileInfo &info) {
+  static const QStringList suffixes = {QStringLiteral("sh"),  QStringLiteral("bash"), QStringLiteral("py"),
+                                       QStringLiteral("pl"),  QStringLiteral("rb"),   QStringLiteral("js"),
+                                       QStringLiteral("lua"), QStringLiteral("php"),  QStringLiteral("tcl")};
+  if (suffixes.contains(info.suffix().toLower()))
+    return true;
+  QFile file(info.filePath());
+  return file.open(QIODevice::ReadOnly) && file.read(2) == "#!";
+}
+
+}  // namespace
+
+TLimitTarget ResolveLimitTarget(const QString &pick) {
+  TLimitTarget target;
+  QString path = pick.trimmed();
+  if (path.isEmpty()) {
+    target.sError = QStringLiteral("请选择要限制的程序。");
+    return target;
+  }
+  if (!path.contains(u'/')) {
+    const QString found = QStandardPaths::findExecutable(path);
+    if (found.isEmpty()) {
+      target.sError = QStringLiteral("找不到程序“%1”：系统的程序路径（PATH）里没有它，请选择程序文件。").arg(path);
+      return target;
+    }
+    path = found;
+  } else if (!QDir::isAbsolutePath(path)) {
+    target.sError = QStringLiteral("“%1”不是完整的路径，请选择程序文件。").arg(path);
+    return target;
+  }
+  const QFileInfo info(path);
+  if (!info.exists()) {
+    target.sError = QStringLiteral("程序“%1”不存在。").arg(path);
+    return target;
+  }
+  if (info.isDir()) {
+    target.sError = QStringLiteral("“%1”是文件夹，不是程序。").arg(path);
+    return target;
+  }
+  target.sPath = info.canonicalFilePath();
+  const QFileInfo file(target.sPath);
+  if (!file.isFile()) {
+    target.sError = QStringLiteral("“%1”不是程序。").arg(path);
+    return target;
+  }
+  if (file.suffix().compare(QLatin1String("desktop"), Qt::CaseInsensitive) == 0) {
+    const QString exec = DesktopExecProgram(target.sPath);
+    const QString program = FindProgram(exec);
+    if (program.isEmpty() || !QFileInfo(program).isFile()) {
+      target.sError = exec.isEmpty() ? QStringLiteral("启动器“%1”里没有要启动的程序。").arg(path)
+                                     : QStringLiteral("启动器“%1”启动的程序“%2”找不到。").arg(path, exec);
+      return target;
+    }
+    AddProgram(target, program, 1);
+    return target;
+  }
+  // A script without its execute bit still runs through its interpreter, which the scan sees.
+  if (!file.isExecutable() && !IsScriptFile(file)) {
+    target.sError = QStringLiteral("“%1”不是程序（不能执行）。").arg(path);
+    return target;
+  }
+  AddProgram(target, target.sPath, 0);
+  return target;
+}
+
+QString DescribeLimitTarget(const TLimitTarget &target) {
+  QStringList started = target.Programs;
+  started.removeAll(target.sPath);
+  if (started.isEmpty())
+    return target.sPath;
+  return QStringLiteral("%1（它启动的程序：%2）").arg(target.sPath, started.join(QStringLiteral("、")));
+}
+
+QString LimitRowProblem(const QString &app, const QString &dt) {
+  QStringList problems;
+  const TLimitTarget target = ResolveLimitTarget(app);
+  if (!target.sError.isEmpty())
+    problems << QStringLiteral("限制程序%1不起作用：%2").arg(app, target.sError);
+  try {
+    ParseSchedule(dt);
+  } catch (const std::exception &e) {
+    problems << QStringLiteral("限制程序%1的时间读不出（%2），现在一直限制它。").arg(app, QString::fromUtf8(e.what()));
+  }
+  return problems.join(u' ');
+}
+
+bool IsInterpreter(const QString &executable) {
+  static const QRegularExpression names(
+      QStringLiteral("^(sh|bash|dash|zsh|ksh|python[0-9.]*|perl[0-9.]*|ruby[0-9.]*|node|nodejs|lua[0-9.]*|php[0-9.]*|"
+                     "tclsh[0-9.]*|wish[0-9.]*|ld-linux.*\\.so.*|ld\\.so)$"));
+  return names.match(QFileInfo(executable).fileName()).hasMatch();
+}

@@ -1,0 +1,124 @@
+// What a program limit will end: a name becomes its path on PATH, a launcher script names the
+// program it hands itself over to (through variables, env, further launchers and interpreters),
+// a desktop launcher its Exec program, and what is no program is refused with a reason.
+#include "common/uLimitTarget.h"
+#include "tests/support/TestFolders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+namespace {
+
+class LimitTargetTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    bin = QString::fromStdString((folders.Root() / "bin").string());
+    lib = QString::fromStdString((folders.Root() / "lib").string());
+    QDir().mkpath(bin);
+    QDir().mkpath(lib + "/game");
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), lib + "/game/game-real"));
+    oldPath = qgetenv("PATH");
+    qputenv("PATH", (bin + ":/usr/bin:/bin").toLocal8Bit());
+  }
+  void TearDown() override { qputenv("PATH", oldPath); }
+
+  QString Write(const QString &path, const QByteArray &text, bool executable = true) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(text);
+    file.close();
+    if (executable)
+      file.setPermissions(file.permissions() | QFile::ExeOwner);
+    return QFileInfo(path).canonicalFilePath();
+  }
+
+  TTestFolders folders;
+  QString bin, lib;
+  QByteArray oldPath;
+};
+
+}  // namespace
+
+TEST_F(LimitTargetTest, LaunchersNameTheProgramTheyStart) {
+  const QString real = QFileInfo(lib + "/game/game-real").canonicalFilePath();
+  const QByteArray realPath = real.toLocal8Bit();
+  const QString plain = Write(bin + "/game", "#!/bin/sh\nexec " + realPath + " \"$@\"\n");
+  const QString viaVariable =
+      Write(bin + "/game-var", "#!/bin/bash\n# start the game\nGAMEDIR=" + lib.toLocal8Bit() +
+                                   "/game\nexport GAME=\"$GAMEDIR/game-real\"\nif [ -x \"$GAME\" ]; then\n"
+                                   "  exec -a game \"${GAME}\" --fullscreen \"$@\"\nfi\necho missing >&2\n");
+  const QString viaEnv = Write(bin + "/game-env", "#!/usr/bin/env sh\nexec env LANG=C GAME_MODE=1 " + realPath + "\n");
+  const QString nested = Write(bin + "/game-nested", "#!/bin/sh\nexec game \"$@\"\n");
+  const QString python = Write(lib + "/game/game.py", "print('game')\n", false);
+  const QString viaInterpreter =
+      Write(bin + "/game-py", "#!/bin/sh\nexec /usr/bin/python3 -u " + python.toLocal8Bit() + " \"$@\"\n");
+  const QString loopA = Write(bin + "/loop-a", "#!/bin/sh\nexec " + (bin + "/loop-b").toLocal8Bit() + "\n");
+  const QString loopB = Write(bin + "/loop-b", "#!/bin/sh\nexec " + (bin + "/loop-a").toLocal8Bit() + "\n");
+  const QString unknown = Write(bin + "/game-unknown", "#!/bin/sh\nexec \"$(dirname \"$0\")/game-real\"\n");
+  const QString quoted = Write(bin + "/game-quoted", "#!/bin/sh\necho 'exec /bin/false'\n");
+  const QString notShell = Write(bin + "/game-perl", "#!/usr/bin/perl\nexec '" + realPath + "';\n");
+  const QString desktop = Write(
+      lib + "/game.desktop", "[Desktop Entry]\nType=Application\nName=Game\nExec=env LANG=C game-nested %u\n", false);
+  const struct {
+    const char *Name;
+    QString Pick;
+    QString Stored;
+    QStringList Programs;
+  } cases[] = {
+      {"a program", real, real, {real}},
+      {"a name on PATH", QStringLiteral("game"), plain, {plain, real}},
+      {"spaces around a name", QStringLiteral("  game "), plain, {plain, real}},
+      {"a variable, exec -a and an if", viaVariable, viaVariable, {viaVariable, real}},
+      {"env and its settings", viaEnv, viaEnv, {viaEnv, real}},
+      {"a launcher of a launcher", nested, nested, {nested, plain, real}},
+      {"an interpreter's script", viaInterpreter, viaInterpreter, {viaInterpreter, python}},
+      {"a loop of launchers", loopA, loopA, {loopA, loopB}},
+      {"what the script cannot know without running", unknown, unknown, {unknown}},
+      {"exec inside quotes is text", quoted, quoted, {quoted}},
+      {"only shell scripts are read", notShell, notShell, {notShell}},
+      {"a desktop launcher of a launcher", desktop, desktop, {nested, plain, real}},
+      {"a script run by its interpreter", python, python, {python}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.Name);
+    const TLimitTarget target = ResolveLimitTarget(c.Pick);
+    EXPECT_TRUE(target.sError.isEmpty()) << target.sError.toStdString();
+    EXPECT_EQ(target.sPath, c.Stored);
+    EXPECT_EQ(target.Programs, c.Programs);
+  }
+  EXPECT_EQ(DescribeLimitTarget(ResolveLimitTarget(plain)), plain + "（它启动的程序：" + real + "）");
+  EXPECT_EQ(DescribeLimitTarget(ResolveLimitTarget(real)), real);
+}
+
+TEST_F(LimitTargetTest, WhatIsNoProgramIsRefusedWithItsReason) {
+  const QString text = Write(lib + "/readme.txt", "hello\n", false);
+  const QString emptyDesktop = Write(lib + "/empty.desktop", "[Desktop Entry]\nName=Nothing\n", false);
+  const QString lostDesktop = Write(lib + "/lost.desktop", "[Desktop Entry]\nExec=no-such-game %u\n", false);
+  const struct {
+    const char *Name;
+    QString Pick;
+    QString Reason;
+  } cases[] = {
+      {"nothing", QStringLiteral("  "), QStringLiteral("请选择要限制的程序。")},
+      {"a name not on PATH", QStringLiteral("no-such-game"), QStringLiteral("找不到程序“no-such-game”")},
+      {"a relative path", QStringLiteral("bin/game"), QStringLiteral("不是完整的路径")},
+      {"a missing file", lib + "/missing", QStringLiteral("不存在")},
+      {"a folder", lib, QStringLiteral("是文件夹")},
+      {"a document", text, QStringLiteral("不能执行")},
+      {"a device", QStringLiteral("/dev/zero"), QStringLiteral("不是程序")},
+      {"a launcher without a program", emptyDesktop, QStringLiteral("没有要启动的程序")},
+      {"a launcher whose program is gone", lostDesktop, QStringLiteral("no-such-game")},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.Name);
+    const TLimitTarget target = ResolveLimitTarget(c.Pick);
+    EXPECT_TRUE(target.Programs.isEmpty());
+    EXPECT_TRUE(target.sError.contains(c.Reason)) << target.sError.toStdString();
+    EXPECT_TRUE(LimitRowProblem(c.Pick, QStringLiteral("iweek:0;tstart:08:00;tend:09:59,")).contains(c.Reason));
+  }
+  EXPECT_TRUE(LimitRowProblem(lib + "/game/game-real", QStringLiteral("iweek:0;tstart:08:00;tend:09:59,")).isEmpty());
+  EXPECT_TRUE(
+      LimitRowProblem(lib + "/game/game-real", QStringLiteral("iweek:9;")).contains(QStringLiteral("时间读不出")));
+}
