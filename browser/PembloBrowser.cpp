@@ -3,6 +3,7 @@
 #include "browser/uFrmMain.h"
 #include "controls/uFonts.h"
 #include "platform/errors/ErrorGuard.h"
+#include "platform/os/UiLanguage.h"
 
 #include <exception>
 #include <memory>
@@ -11,6 +12,7 @@ int main(int argc, char *argv[]) {
   // The web engine shares its drawing contexts with the widgets; this must precede the application.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   TGuardedApplication app(argc, argv);
+  InstallChineseUiLanguage();
   InstallFontSubstitutes();
 
   // The settings and the browse log come before any window; an error here ends the start.

@@ -10,11 +10,13 @@
 #include "host/uHostRules.h"
 #include "platform/errors/ErrorGuard.h"
 #include "platform/os/NamedMutex.h"
+#include "platform/os/UiLanguage.h"
 
 #include <QTimer>
 
 int main(int argc, char **argv) {
   TGuardedApplication app(argc, argv);
+  InstallChineseUiLanguage();
   int result = 1;
   // One host at a time: two would end the same program twice and give two cards for it.
   const TNamedMutex once(QStringLiteral("Pemblo"));

@@ -9,6 +9,9 @@ packages=(
   # Qt 6: widgets, D-Bus, web engine, image formats (TIFF, ICO)
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
   libqt6webenginecore6-bin qt6-image-formats-plugins libqt6svg6
+  # Qt's own texts in Chinese: the toolkit's catalogues (qtbase_zh_CN.qm, qtwebengine_zh_CN.qm)
+  # and the web engine's pages (qtwebengine_locales/zh-CN.pak)
+  qt6-translations-l10n libqt6webengine6-data
   # databases, pictures
   libsqlcipher-dev sqlcipher libpng-dev zlib1g-dev libgif-dev
   # tests and benchmarks

@@ -2,6 +2,7 @@
 #include "controls/uFonts.h"
 #include "platform/errors/ErrorGuard.h"
 #include "platform/os/NamedMutex.h"
+#include "platform/os/UiLanguage.h"
 #include "viewer/uFrmExternal.h"
 
 int main(int argc, char *argv[]) {
@@ -13,6 +14,7 @@ int main(int argc, char *argv[]) {
   // The web engine shares its drawing contexts with the widgets; this must precede the application.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   TGuardedApplication app(argc, argv);
+  InstallChineseUiLanguage();
   InstallFontSubstitutes();
   TFrmExternal frmExternal;
   frmExternal.show();

@@ -4,9 +4,11 @@
 #include "host/uPassword.h"
 #include "platform/errors/ErrorGuard.h"
 #include "platform/os/NamedMutex.h"
+#include "platform/os/UiLanguage.h"
 
 int main(int argc, char **argv) {
   TGuardedApplication app(argc, argv);
+  InstallChineseUiLanguage();
   const TNamedMutex once(QStringLiteral("PembloLock"));
   if (once.AlreadyExists())
     return 0;

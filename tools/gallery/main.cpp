@@ -13,6 +13,7 @@
 #include "controls/uSkinForm.h"
 #include "controls/uSpinEditEx.h"
 #include "controls/uSysMenuButton.h"
+#include "platform/os/UiLanguage.h"
 #include "platform/pictures/GifPlayer.h"
 
 #include <QApplication>
@@ -248,6 +249,7 @@ int main(int argc, char **argv) {
   // context with the application's: that must be said before the application exists.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
+  InstallChineseUiLanguage();
   InstallFontSubstitutes();
   SetGalleryFolder(QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("skin-gallery")));
   if (!GalleryFolder().mkpath(".")) {

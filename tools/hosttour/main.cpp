@@ -22,6 +22,7 @@
 #include "manage/uFrmManage.h"
 #include "platform/errors/ErrorGuard.h"
 #include "platform/errors/Errors.h"
+#include "platform/os/UiLanguage.h"
 #include "tests/support/TestHttpServer.h"
 
 #include <QDir>
@@ -102,6 +103,7 @@ void Close(QWidget *window) {
 
 int main(int argc, char **argv) {
   TGuardedApplication app(argc, argv);
+  InstallChineseUiLanguage();
   if (argc != 4) {
     std::fprintf(stderr, "usage: pemblo-tour <picture folder> <sample page text> <learning news page>\n");
     return 2;
