@@ -25,6 +25,7 @@
 #include "tests/support/TestFolders.h"
 #include "tests/support/TestHttpServer.h"
 #include "tests/support/TopLevelWindows.h"
+#include "tests/support/TypeText.h"
 #include "tests/support/WaitUntil.h"
 
 #include <QApplication>
@@ -58,7 +59,7 @@ void AnswerPasswordWindow() {
     if (!form)
       return;
     // Typed key by key, as the parent does.
-    QTest::keyClicks(form->findChild<QLineEdit *>(QStringLiteral("edtOld")), kPassword);
+    TypeText(form->findChild<QLineEdit *>(QStringLiteral("edtOld")), kPassword);
     QTest::mouseClick(form->findChild<QPushButton *>(QStringLiteral("btnOk")), Qt::LeftButton);
     poll->deleteLater();
   });

@@ -1,8 +1,9 @@
 // pemblo-tour: the main job's walk through the whole suite on a screen without a person: it
 // starts the host's main window with the application centre, then opens each window in turn
 // (password, management with each section, card menu, violation history, card cancelling, a
-// group of the centre, the browser on its home page, the learning news) and saves a picture
-// of the screen after each, plus one contact sheet. It lives beside the host, whose folder the
+// group of the centre, the browser on its home page, the learning news, the lock screen of the
+// fourth card with the parent's password typed) and saves a picture of the screen after each,
+// plus one contact sheet. It lives beside the host, whose folder the
 // libraries and the catalogue come from.
 //
 //   pemblo-tour <picture folder> <sample page text> <learning news page>
@@ -14,8 +15,10 @@
 #include "cards/uFrmCardCancel.h"
 #include "cards/uFrmCardHistoryRecord.h"
 #include "cards/uFrmCardMenu.h"
+#include "cards/uPenalta.h"
 #include "common/uPathFunc.h"
 #include "common/uProcessServices.h"
+#include "common/uRegistryHelper.h"
 #include "controls/uLblGroupBox.h"
 #include "host/uFrmHostMain.h"
 #include "host/uFrmPassword.h"
@@ -31,7 +34,9 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
+#include <QProcess>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <functional>
@@ -97,6 +102,38 @@ void Click(QWidget &main, const char *button) {
 void Close(QWidget *window) {
   if (window)
     window->close();
+}
+
+// Keys typed through the X server, as a person types them: they go where the server sends them.
+void TypeOnScreen(const QStringList &args) {
+  QProcess::execute(QStringLiteral("xdotool"), args);
+}
+
+// The lock program as the fourth card starts it, with a registry of its own (three cards and the
+// password "tour"), so the demonstration's own cards and password stay as they are.
+void ShowLockScreen(TTour &tour) {
+  QTemporaryDir registry;
+  const QByteArray own = qgetenv("PEMBLO_REGISTRY");
+  qputenv("PEMBLO_REGISTRY", registry.path().toLocal8Bit());
+  TParentPassword().Set(QStringLiteral("tour"));
+  RegWriteString(HKEY_LOCAL_MACHINE, TPenalta::RegKey, TPenalta::CountValue, TPenalta::EncodeCount(3));
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  if (own.isEmpty())
+    qunsetenv("PEMBLO_REGISTRY");
+  else
+    qputenv("PEMBLO_REGISTRY", own);
+  QProcess lock;
+  lock.setProcessEnvironment(env);
+  lock.start(CombinePath(GetExePath(), QStringLiteral("pemblo-lock")), {});
+  tour.Shot("12-lock-screen", 2500);
+  TypeOnScreen({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("tour")});
+  tour.Shot("13-lock-password-typed", 500);
+  TypeOnScreen({QStringLiteral("key"), QStringLiteral("Return")});
+  if (!lock.waitForFinished(10000)) {
+    lock.kill();
+    lock.waitForFinished(5000);
+    Raise(QStringLiteral("the lock screen did not open to the password typed"));
+  }
 }
 
 }  // namespace
@@ -174,6 +211,7 @@ int main(int argc, char **argv) {
     tour.Shot("10-browser-blocked-page", 9000);
     Click(main, "btnNews");
     tour.Shot("11-learning-news", 5000);
+    ShowLockScreen(tour);
     tour.ContactSheet();
   });
   return result;
