@@ -264,10 +264,56 @@ TEST_F(CentreTest, ClicksOnEntriesOfEachKind) {
   EXPECT_EQ(Browser(), (QStringList{"1", "http://example.org/wiki?a=1&b=2"}));
 }
 
-TEST_F(CentreTest, AMissingLogoEndsTheListingThere) {
-  WriteCatalogue({Info("一", 0, "{app}icons/baike.png", "http://a.b/1"), Info("二", 0, "{app}icons/none.png"),
+TEST_F(CentreTest, DamagedRowsAndMissingIconsLeaveTheOtherEntriesOnThePage) {
+  const QString broken = QString::fromStdString((folders.Root() / "broken.png").string());
+  QFile picture(broken);
+  ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+  picture.write("not a picture");
+  picture.close();
+  const QString good = "{app}icons/baike.png";
+  WriteCatalogue({
+      Info("一", 0, good, "http://a.b/1"),
+      Info("逗号", 3, good, "http://x/?a=1,2"),  // as a comma was stored before
+      Info("二", 0, good, "http://a.b/2"),
+      Info("无图", 0, "{app}icons/none.png", "http://a.b/x"),
+      "",
+      Info("三", 0, good, "http://a.b/3"),
+      Info("坏图", 0, broken, "http://a.b/x"),
+      "name:数,rank:x,logo:" + good + ",type:0,durl:http://a.b/x,exe_path:",
+      Info("四", 0, good, "http://a.b/4"),
+  });
+  EXPECT_EQ(Shown(ListedCentre()->QuilloMain()), (QStringList{"一", "二", "三", "四"}));
+}
+
+TEST_F(CentreTest, ACustomLinkTypedWithACommaKeepsItsEntryAndTheOnesAfterItAfterARestart) {
+  WriteCatalogue({Info("一", 0, "{app}icons/baike.png", "http://a.b/1"), Info("我的链接", 3, "{app}icons/wangzhi1.png"),
+                  Info("二", 0, "{app}icons/baike.png", "http://a.b/2"),
                   Info("三", 0, "{app}icons/baike.png", "http://a.b/3")});
-  EXPECT_EQ(Shown(ListedCentre()->QuilloMain()), QStringList{"一"});
+  int asked = 0;
+  QTimer dialog;
+  QObject::connect(&dialog, &QTimer::timeout, [&] {
+    if (auto *d = qobject_cast<TFrmInputDurl *>(QApplication::activeModalWidget())) {
+      ++asked;
+      d->UrlEdit()->selectAll();
+      QTest::keyClicks(d->UrlEdit(), "127.0.0.1:18765/good.html?a=1,2");
+      QTest::mouseClick(d->OkButton(), Qt::LeftButton);
+    }
+  });
+  dialog.start(20);
+  TFrmBox *box = ListedCentre();
+  ClickCell(box->QuilloMain(), "我的链接");
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(Browser(), (QStringList{"1", "127.0.0.1:18765/good.html?a=1,2"}));
+  QFile::remove(recorded);
+
+  // The host starts again: its centre reads the catalogue file anew.
+  box->close();
+  TDBMrgFactory::ReleaseAll();
+  TImageBox *grid = ListedCentre()->QuilloMain();
+  EXPECT_EQ(Shown(grid), (QStringList{"一", "我的链接", "二", "三"}));
+  ClickCell(grid, "我的链接");
+  EXPECT_EQ(asked, 1) << "the stored address is used";
+  EXPECT_EQ(Browser(), (QStringList{"1", "127.0.0.1:18765/good.html?a=1%2C2"})) << "the same address";
 }
 
 TEST_F(CentreTest, ClosingTheCentreWhileItsWorkerListsAThousandEntries) {
