@@ -21,6 +21,7 @@ struct TAppInfosMode : TInfoFields {
 
 class TAppInfosDao : public TMiniAppdataDaobase {
 public:
-  // The readable rows of the group CID, in table order; none (and no query) for CID <= 0.
+  // The readable rows of the group CID, in table order (a row that cannot be read is left out,
+  // alone); none (and no query) for CID <= 0.
   TModelList<TAppInfosMode> QueryAllFromCID(int32_t CID);
 };

@@ -1,12 +1,16 @@
 #include "appcentre/uCatalogueInfo.h"
-#include "platform/errors/Errors.h"
 
 #include "common/uPathFunc.h"
 #include "common/uStrFun.h"
+#include "platform/errors/Errors.h"
 
 #include <QStringList>
 
 namespace {
+
+const QChar Separator = u',';
+const QChar Nul = QChar(0);
+constexpr int FieldCount = 6;
 
 int32_t DecimalAfter(const QString &key, const QString &item) {
   bool ok = false;
@@ -14,6 +18,18 @@ int32_t DecimalAfter(const QString &key, const QString &item) {
   if (!ok)
     Raise(QStringLiteral("'") + TextAfterKey(key, item) + QStringLiteral("' is not a valid integer value"));
   return value;
+}
+
+QString Address(QString durl) {
+  return durl.replace(Separator, QStringLiteral("%2C")).replace(Nul, QStringLiteral("%00"));
+}
+
+QString Name(QString name) { return name.replace(Separator, u'，').remove(Nul); }
+
+const QString &Path(const QString &path) {
+  if (path.contains(Separator) || path.contains(Nul))
+    Raise(QStringLiteral("路径含有无法保存的字符:") + path);
+  return path;
 }
 
 }  // namespace
@@ -26,9 +42,9 @@ QString ExpandPathMacros(const QString &path, const QString &exeFolder) {
 }
 
 void ReadInfoText(const QString &info, TExePathReading exePath, TInfoFields &fields) {
-  const QStringList items = SplitByDelimiter(info, QStringLiteral(","));
-  if (items.size() != 6)
-    return;
+  const QStringList items = SplitByDelimiter(info, Separator);
+  if (items.size() != FieldCount)
+    Raise(QStringLiteral("信息文本不是六个字段:") + info);
   const QString exeFolder = GetExePath();
   TInfoFields read;
   read.sname = TextAfterKey(QStringLiteral("name:"), items[0]);
@@ -46,8 +62,10 @@ void ReadInfoText(const QString &info, TExePathReading exePath, TInfoFields &fie
 }
 
 QString InfoText(const TInfoFields &fields) {
-  // Joined piece by piece: a value may hold "%1" and the like, which arg() would fill.
-  return QStringLiteral("name:") + fields.sname + QStringLiteral(",rank:") + QString::number(fields.irank) +
-         QStringLiteral(",logo:") + fields.slogo + QStringLiteral(",type:") + QString::number(fields.itype) +
-         QStringLiteral(",durl:") + fields.sdurl + QStringLiteral(",exe_path:") + fields.sexe_path;
+  // Joined piece by piece: a value may hold "%1" and the like, which arg() would fill. A key's
+  // text inside a value is harmless once no value holds a comma: fields go by position, and
+  // each value is read behind the key that begins its field.
+  return QStringLiteral("name:") + Name(fields.sname) + QStringLiteral(",rank:") + QString::number(fields.irank) +
+         QStringLiteral(",logo:") + Path(fields.slogo) + QStringLiteral(",type:") + QString::number(fields.itype) +
+         QStringLiteral(",durl:") + Address(fields.sdurl) + QStringLiteral(",exe_path:") + Path(fields.sexe_path);
 }

@@ -17,8 +17,14 @@ int TCategoryInfosDao::UpdateFromCID(PCategoryInfosModel aModel) {
   if (!aModel)
     return 0;
   const TCategoryInfosTableStruct &t = CategoryInfosTable;
-  if (const QString exeFolder = GetExePath(); !exeFolder.isEmpty())
+  TInfoFields stored = *aModel;
+  if (const QString exeFolder = GetExePath(); !exeFolder.isEmpty()) {
     aModel->slogo.replace(exeFolder, QStringLiteral("{app}"));
+    stored.slogo = aModel->slogo;
+    // The program path is read expanded, so it is stored folded too (only in the text: the
+    // record keeps the path it runs); an executable folder with a comma is then stored whole.
+    stored.sexe_path.replace(exeFolder, QStringLiteral("{app}"));
+  }
   return DBMrg()->ExecAnSql(QStringLiteral("UPDATE %s SET %s = :info WHERE %s = :cid"), {t.sTableName, t.sInfo, t.sCID},
-                            {{QStringLiteral("info"), InfoText(*aModel)}, {QStringLiteral("cid"), aModel->icid}});
+                            {{QStringLiteral("info"), InfoText(stored)}, {QStringLiteral("cid"), aModel->icid}});
 }

@@ -19,11 +19,12 @@ using PCategoryInfosModel = TCategoryInfosModel *;
 
 class TCategoryInfosDao : public TMiniAppdataDaobase {
 public:
-  // Every readable row, in table order. A row whose number fields do not read is left out; a
-  // row whose text does not split into six fields comes with its key only.
+  // Every readable row, in table order. A row whose text does not split into six fields or
+  // whose number fields do not read is left out, alone.
   TModelList<TCategoryInfosModel> QueryAll();
-  // Writes the entry's info text into its row, with the executable folder in its logo folded
-  // back into "{app}" (in the record as well). Values are statement parameters, so quotes are
-  // stored as typed. Returns the number of rows changed; 0 for a null entry or a missing row.
+  // Writes the entry's info text (see InfoText) into its row, with the executable folder in its
+  // logo (in the record as well) and program path folded back into "{app}". Values are
+  // statement parameters, so quotes are stored as typed. Returns the number of rows changed; 0
+  // for a null entry or a missing row. Raises as InfoText does, changing no row.
   int UpdateFromCID(PCategoryInfosModel aModel);
 };

@@ -38,8 +38,8 @@ private:
 
 // Starts a worker that calls `query`, loads the icon named by each record's `slogo` and hands
 // the record with its cell (caption `sname`, pData the record) to `deliver` on the window's
-// thread. An error (the database, a missing or unreadable icon) ends the listing silently at
-// that entry; the cells delivered before it stay.
+// thread. An entry whose icon is missing or unreadable is left out alone; an error of the
+// database ends the listing silently.
 template <class TRecord>
 TThreadHelper *StartCellWorker(std::shared_ptr<TWindowLink> link, std::function<TModelList<TRecord>()> query,
                                std::function<void(std::unique_ptr<TRecord>, std::unique_ptr<TDragCell>)> deliver) {
@@ -54,7 +54,11 @@ TThreadHelper *StartCellWorker(std::shared_ptr<TWindowLink> link, std::function<
           auto delivery = std::make_shared<TDelivery>();
           delivery->Cell = std::make_unique<TDragCell>();
           delivery->Cell->sCaption = record->sname;
-          delivery->Cell->sPicture = TPicture::FromFile(record->slogo);
+          try {
+            delivery->Cell->sPicture = TPicture::FromFile(record->slogo);
+          } catch (const EPictureError &) {
+            continue;  // one entry without its icon takes none of the others with it
+          }
           delivery->Cell->pData = record.get();
           delivery->Record = std::move(record);
           if (!link->Post([deliver, delivery] { deliver(std::move(delivery->Record), std::move(delivery->Cell)); }))

@@ -102,8 +102,7 @@ QWidget *ShowGroup(PCategoryInfosModel model) {
   if (const auto main = FindMainWindow()) {
     if (const auto r = GetWindowRect(*main)) {
       group->SetPosition(TFormPosition::Designed);
-      // Never above the main window's top, also when the group window is the taller one.
-      group->move(r->left() - group->width(), r->top() + std::abs(r->height() - group->height()) / 2);
+      group->PlaceBeside(*r);
     }
   }
   group->SetModel(model);

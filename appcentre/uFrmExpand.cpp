@@ -7,6 +7,33 @@
 #include "platform/errors/ErrorGuard.h"
 
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+// The usable area of the screen that holds most of the window; the primary screen's when none
+// holds any of it.
+QRect ScreenAreaOf(const QRect &window) {
+  QScreen *holder = QGuiApplication::primaryScreen();
+  qint64 most = 0;
+  for (QScreen *screen : QGuiApplication::screens()) {
+    const QRect common = screen->geometry().intersected(window);
+    if (qint64(common.width()) * common.height() > most) {
+      most = qint64(common.width()) * common.height();
+      holder = screen;
+    }
+  }
+  return holder ? holder->availableGeometry() : QRect();
+}
+
+// Moves start so that [start, start + length) lies inside [low, low + room); at low when it
+// cannot (a window larger than the screen shows its left or top part, with the close tab).
+int Inside(int start, int length, int low, int room) { return std::max(low, std::min(start, low + room - length)); }
+
+}  // namespace
 
 TFrmExpand::TFrmExpand(QWidget *parent)
     : TSkinForm(parent, false), imgBg(new TImage(this)), quilloMain(new TImageBox(this)), imgClose(new TImage(this)),
@@ -31,6 +58,25 @@ TFrmExpand::TFrmExpand(QWidget *parent)
 }
 
 TFrmExpand::~TFrmExpand() { FLink->Detach(); }
+
+void TFrmExpand::PlaceBeside(const QRect &mainWindow) {
+  // Never above the main window's top, also when the group window is the taller one.
+  const int top = mainWindow.top() + std::abs(mainWindow.height() - height()) / 2;
+  const int left = mainWindow.left() - width();
+  const QRect screen = ScreenAreaOf(mainWindow);
+  if (screen.isEmpty() || screen.contains(QRect(QPoint(left, top), size()))) {
+    move(left, top);
+    return;
+  }
+  const int right = mainWindow.left() + mainWindow.width();
+  const int screenEnd = screen.left() + screen.width();
+  const bool roomLeft = left >= screen.left();
+  const bool roomRight = right + width() <= screenEnd;
+  // With room on neither side, the roomier one, the window pushed inside over the main window.
+  const bool onLeft = roomLeft || (!roomRight && mainWindow.left() - screen.left() >= screenEnd - right);
+  move(Inside(onLeft ? left : right, width(), screen.left(), screen.width()),
+       Inside(top, height(), screen.top(), screen.height()));
+}
 
 void TFrmExpand::showEvent(QShowEvent *event) {
   TSkinForm::showEvent(event);

@@ -1,8 +1,8 @@
 #pragma once
 // The group window: the applications of one group entry of the centre in an icon grid with
-// pager, beside the host's main window. A click opens the application's address in the
-// filtered browser. It closes when it loses activation, when its close tab is clicked, and so
-// after any choice; it frees itself when closed.
+// pager, beside the host's main window and inside its screen. A click opens the application's
+// address in the filtered browser. It closes when it loses activation, when its close tab is
+// clicked, and so after any choice; it frees itself when closed.
 #include "appcentre/uAppInfosDao.h"
 #include "appcentre/uCategoryInfosDao.h"
 #include "appcentre/uImage.h"
@@ -24,6 +24,11 @@ public:
 
   // The group entry whose applications the window lists when it is shown.
   void SetModel(PCategoryInfosModel model) { FModel = model; }
+  // Places the window beside the host's main window, whose outer rectangle is mainWindow:
+  // directly left of it, its top half the difference of their heights below the main window's
+  // top, when that lies inside the screen holding the main window; otherwise on the side with
+  // room (the right, when the left has none), and always inside that screen.
+  void PlaceBeside(const QRect &mainWindow);
   TImageBox *QuilloMain() const { return quilloMain; }
   TImage *CloseTab() const { return imgClose; }
   TThreadHelper *Worker() const { return FWorker; }

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QTreeWidgetItemIterator>
 
 namespace {
 
@@ -17,6 +18,9 @@ enum TFavImage { fiFolderClosed = 0, fiFolderOpen = 1, fiFavorite = 2 };
 constexpr int ImageSize = 16;
 constexpr int KindRole = Qt::UserRole;
 const QString UrlExtension = QStringLiteral(".url");
+// Changes that come this close after a reported one are read with it (a folder copied in, a
+// program writing many files): one reading of the tree for the whole burst.
+constexpr int FollowDelayMs = 100;
 
 QIcon FavImage(TFavImage image) {
   static const QImage strip = SkinPicture(QStringLiteral("favs.png")).Image();
@@ -33,11 +37,10 @@ TFavoritesTreeEx::TFavoritesTreeEx(QWidget *parent)
   setIconSize(QSize(ImageSize, ImageSize));
   setFrameShape(QFrame::NoFrame);
   setExpandsOnDoubleClick(false);
-  QPointer<TFavoritesTreeEx> self(this);
-  FFavoritesMonitor = new TDirMonitor(FPath, true, [self](QObject *) {
-    if (self && self->FOnFavoritesChanged)
-      self->FOnFavoritesChanged(self);
-  });
+  FFollowTimer.setSingleShot(true);
+  FFollowTimer.setInterval(FollowDelayMs);
+  connect(&FFollowTimer, &QTimer::timeout, this, [this] { GuardedCall([this] { FollowFolder(); }); });
+  Watch();  // raises for a missing folder, so there is no tree without one
   connect(this, &QTreeWidget::itemClicked, this,
           [this](QTreeWidgetItem *node) { GuardedCall([&] { NodeClick(node); }); });
   connect(this, &QTreeWidget::itemExpanded, this, &TFavoritesTreeEx::UpdateFolderImage);
@@ -48,6 +51,24 @@ TFavoritesTreeEx::TFavoritesTreeEx(QWidget *parent)
 TFavoritesTreeEx::~TFavoritesTreeEx() {
   // The watcher ends within one wait step; its report, if one is pending, goes with it.
   delete FFavoritesMonitor.data();
+}
+
+void TFavoritesTreeEx::Watch() {
+  QPointer<TFavoritesTreeEx> self(this);
+  FFavoritesMonitor = new TDirMonitor(FPath, true, [self](QObject *) {
+    if (!self)
+      return;
+    // The watcher ends after this report; the reading after the pause watches anew before it
+    // reads, so a change in between is either read or reported.
+    self->FFavoritesMonitor.clear();
+    self->FFollowTimer.start();
+  });
+}
+
+void TFavoritesTreeEx::FollowFolder() {
+  Refresh();
+  if (FOnFavoritesChanged)
+    FOnFavoritesChanged(this);
 }
 
 void TFavoritesTreeEx::SetOptions(TFavoriteOptions value) {
@@ -87,6 +108,14 @@ QTreeWidgetItem *TFavoritesTreeEx::AddNode(QTreeWidgetItem *parent, const QStrin
 }
 
 void TFavoritesTreeEx::Refresh() {
+  QSet<QString> open;
+  for (QTreeWidgetItemIterator it(this); *it; ++it)
+    if (KindOf(*it) == fnkFolderRead && (*it)->isExpanded())
+      open.insert(GetFilename(*it));
+  // Watching starts before the reading: a change after it is reported, one before it is read.
+  // A folder that has gone is not watched; the next reading looks again.
+  if (!Watching() && QFileInfo(FPath).isDir())
+    Watch();
   setUpdatesEnabled(false);
   clear();
   QTreeWidgetItem *top = nullptr;
@@ -95,7 +124,20 @@ void TFavoritesTreeEx::Refresh() {
     top->setExpanded(true);
   }
   RefreshFolder(top);
+  ReopenFolders(top, open);
   setUpdatesEnabled(true);
+}
+
+void TFavoritesTreeEx::ReopenFolders(QTreeWidgetItem *parent, const QSet<QString> &open) {
+  const int count = parent ? parent->childCount() : topLevelItemCount();
+  for (int i = 0; i < count; ++i) {
+    QTreeWidgetItem *node = parent ? parent->child(i) : topLevelItem(i);
+    if (KindOf(node) == fnkFolder && open.contains(GetFilename(node))) {
+      RefreshFolder(node);
+      node->setExpanded(true);
+      ReopenFolders(node, open);
+    }
+  }
 }
 
 void TFavoritesTreeEx::RefreshFolder(QTreeWidgetItem *aFolder) {

@@ -2,11 +2,14 @@
 // The favorites as a tree: the folders and Internet shortcut files (".url") of the Favorites
 // folder, a folder's content read on its first click, a favorite shown by its file name without
 // the extension. Clicking a favorite reports its address; an entry gone from the disk is removed
-// when clicked. A folder watcher reports the first change on disk. Reads the Favorites folder
-// only; writes nothing.
+// when clicked. The tree follows the folder: a change on disk (changes close together count as
+// one) reads it anew, the open folders staying open, and is then reported. Reads the Favorites
+// folder only; writes nothing.
 #include "browser/DirMonitor.h"
 
 #include <QPointer>
+#include <QSet>
+#include <QTimer>
 #include <QTreeWidget>
 #include <functional>
 
@@ -42,7 +45,8 @@ public:
   // The address stored in a favorite's shortcut file (raises as ReadInternetShortcut does).
   QString NodeURL(const QTreeWidgetItem *aNode) const;
 
-  // Reads the tree anew from the top folder.
+  // Reads the tree anew from the top folder; the folders that were open are read again and stay
+  // open. Watches the folder again when the last watch has ended and the folder is there.
   void Refresh();
   // Adds the subfolders (not yet read) and, when shown, the favorites of aFolder (none: the
   // top level); marks a folder node as read.
@@ -50,19 +54,27 @@ public:
 
   void SetOnNavigate(TNavigateEvent handler) { FOnNavigate = std::move(handler); }
   void SetOnNodeAdded(TNodeAddedEvent handler) { FOnNodeAdded = std::move(handler); }
+  // Raised after the tree has followed a change on disk.
   void SetOnFavoritesChanged(TNotifyEvent handler) { FOnFavoritesChanged = std::move(handler); }
 
-  // Whether the folder watcher still waits for a change.
+  // Whether a folder watcher waits for the next change.
   bool Watching() const { return !FFavoritesMonitor.isNull(); }
 
 private:
+  // Starts a watcher on the folder; its report (one change) starts FFollowTimer.
+  void Watch();
+  // Reads the tree anew for the changes seen, then raises FOnFavoritesChanged.
+  void FollowFolder();
+  // Reads again and opens the folder nodes below parent (none: the top level) whose paths are open.
+  void ReopenFolders(QTreeWidgetItem *parent, const QSet<QString> &open);
   QTreeWidgetItem *AddNode(QTreeWidgetItem *parent, const QString &text, TFavoriteNodeKind kind);
   void NodeClick(QTreeWidgetItem *node);
   void UpdateFolderImage(QTreeWidgetItem *node);
 
   TFavoriteOptions FOptions = foShowRoot | foShowItems;
   QString FPath;
-  QPointer<TDirMonitor> FFavoritesMonitor;
+  QPointer<TDirMonitor> FFavoritesMonitor;  // null once it has reported its change
+  QTimer FFollowTimer;                      // gathers the changes of a burst into one reading
   TNavigateEvent FOnNavigate;
   TNodeAddedEvent FOnNodeAdded;
   TNotifyEvent FOnFavoritesChanged;

@@ -5,11 +5,13 @@
 #include "common/uPathFunc.h"
 #include "controls/uPngButton.h"
 #include "controls/uSkin.h"
+#include "platform/errors/ErrorGuard.h"
 #include "platform/errors/Errors.h"
 #include "platform/os/SpecialFolders.h"
 
 #include <QDir>
 #include <QGridLayout>
+#include <QShowEvent>
 
 namespace {
 
@@ -66,6 +68,13 @@ TfrmFavs::TfrmFavs(IChildToMain *AChildToMain, QWidget *AOwner) : QWidget(AOwner
   layout->addWidget(pnlTop, 0, 0);
   layout->addWidget(fvrtstrx1, 1, 0);
   layout->addWidget(pnl1, 0, 1, 2, 1);
+}
+
+void TfrmFavs::showEvent(QShowEvent *event) {
+  QWidget::showEvent(event);
+  // Shown by the favorites button (not the window coming back from the task bar).
+  if (!event->spontaneous())
+    GuardedCall([this] { fvrtstrx1->Refresh(); });
 }
 
 void TfrmFavs::fvrtstrx1Navigate(const QString &URL) { FChildToMain->INewPage(URL, true); }

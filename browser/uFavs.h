@@ -1,8 +1,10 @@
 #pragma once
 // The favorites panel on the left of the browser's content area: a 193-pixel strip with a top
 // bar holding a close button (which hides the panel) and the favorites tree below it. A chosen
-// favorite is opened through the main window like every other address. Creates the Favorites
-// folder when it is missing, so the panel works on a fresh account; reads nothing else.
+// favorite is opened through the main window like every other address. The tree follows the
+// folder while the panel lives, and the panel shown again reads it anew (also what no watch
+// could see). Creates the Favorites folder when it is missing, so the panel works on a fresh
+// account; reads nothing else.
 #include <QWidget>
 
 class IChildToMain;
@@ -22,6 +24,9 @@ public:
   TPngButton *btnClose;
   TFavoritesTreeEx *fvrtstrx1;
   QWidget *pnl1;
+
+protected:
+  void showEvent(QShowEvent *event) override;
 
 private:
   void fvrtstrx1Navigate(const QString &URL);

@@ -15,10 +15,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLibrary>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -177,7 +179,7 @@ TEST_F(CentreTest, AGroupOfThirtyTwoBesideTheMainWindow) {
   QWidget mainWindow;
   mainWindow.setWindowFlags(Qt::FramelessWindowHint);
   ApplyFrmInfo(&mainWindow, FrmInfos[fiMainWindow]);
-  mainWindow.move(400, 100);
+  mainWindow.move(400, 0);
   mainWindow.show();
   TFrmBox *box = ListedCentre();
   ClickCell(box->QuilloMain(), "学习网站");
@@ -186,7 +188,7 @@ TEST_F(CentreTest, AGroupOfThirtyTwoBesideTheMainWindow) {
   workers.push_back(group->Worker());
   WaitDone();
   EXPECT_EQ(group->windowTitle(), "Sunvale扩展窗口");
-  EXPECT_EQ(group->pos(), QPoint(400 - 329, 100 + (610 - 469) / 2));
+  EXPECT_EQ(group->pos(), QPoint(400 - 329, (610 - 469) / 2));
   EXPECT_EQ(group->QuilloMain()->Count(), 32);
   EXPECT_EQ(group->QuilloMain()->FlowPanel()->CellCount(), 25);
   EXPECT_EQ(group->QuilloMain()->Pager()->PageMax(), 2);
@@ -196,6 +198,48 @@ TEST_F(CentreTest, AGroupOfThirtyTwoBesideTheMainWindow) {
   QTimer::singleShot(0, [&] { ClickCell(group->QuilloMain(), "Scratch"); });
   EXPECT_EQ(Browser(), (QStringList{"1", "https://scratch.mit.edu/"}));
   EXPECT_TRUE(WaitUntil([&] { return watch.isNull(); }, Timeout)) << "closed after the choice";
+}
+
+// The test screen is 800 x 800 (the offscreen platform's); the host's main window 156 x 610 and
+// the group window 329 x 469, so the designed place is (x - 329, y + 70) for a main window at
+// (x, y).
+TEST_F(CentreTest, TheGroupWindowBesideTheMainWindowStaysOnItsScreen) {
+  ASSERT_EQ(QGuiApplication::primaryScreen()->availableGeometry(), QRect(0, 0, 800, 800));
+  WriteCatalogue({Info("组", 2, "{app}icons/xuexi.png")});
+  QWidget mainWindow;
+  mainWindow.setWindowFlags(Qt::FramelessWindowHint);
+  ApplyFrmInfo(&mainWindow, FrmInfos[fiMainWindow]);
+  mainWindow.show();
+  TFrmBox *box = ListedCentre();
+  const struct {
+    const char *sWhere;
+    QPoint mainWindow;
+    QPoint group;
+  } cases[] = {
+      {"room on the left: the designed place, kept exactly", {400, 0}, {71, 70}},
+      {"at the right edge, room on the left", {644, 0}, {315, 70}},
+      {"at the left edge: on the right instead", {0, 0}, {156, 70}},
+      {"partly beyond the left edge", {-50, 0}, {106, 70}},
+      {"beyond the top edge: pushed down", {400, -200}, {71, 0}},
+      {"at the bottom edge, room below", {400, 800 - 610}, {71, 800 - 610 + 70}},
+      {"beyond the bottom edge: pushed up", {400, 500}, {71, 800 - 469}},
+      {"beyond the left and bottom edges at once", {-20, 500}, {136, 800 - 469}},
+      {"room on neither side: the roomier right, pushed inside", {320, 0}, {800 - 329, 70}},
+      {"off every screen: inside the primary one", {-1000, -1000}, {0, 0}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.sWhere);
+    mainWindow.move(c.mainWindow);
+    ASSERT_EQ(mainWindow.frameGeometry(), QRect(c.mainWindow, QSize(156, 610)));
+    ClickCell(box->QuilloMain(), "组");
+    QPointer<TFrmExpand> group = Group();
+    ASSERT_TRUE(group);
+    workers.push_back(group->Worker());
+    EXPECT_EQ(group->frameGeometry(), QRect(c.group, QSize(329, 469)));
+    ClickInLoop(group->CloseTab());
+    EXPECT_TRUE(WaitUntil([&] { return group.isNull(); }, Timeout));
+    WaitDone();
+  }
 }
 
 TEST_F(CentreTest, TheGroupWindowClosesOnItsTabAndWhenItLosesActivation) {
@@ -264,10 +308,56 @@ TEST_F(CentreTest, ClicksOnEntriesOfEachKind) {
   EXPECT_EQ(Browser(), (QStringList{"1", "http://example.org/wiki?a=1&b=2"}));
 }
 
-TEST_F(CentreTest, AMissingLogoEndsTheListingThere) {
-  WriteCatalogue({Info("一", 0, "{app}icons/baike.png", "http://a.b/1"), Info("二", 0, "{app}icons/none.png"),
+TEST_F(CentreTest, DamagedRowsAndMissingIconsLeaveTheOtherEntriesOnThePage) {
+  const QString broken = QString::fromStdString((folders.Root() / "broken.png").string());
+  QFile picture(broken);
+  ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+  picture.write("not a picture");
+  picture.close();
+  const QString good = "{app}icons/baike.png";
+  WriteCatalogue({
+      Info("一", 0, good, "http://a.b/1"),
+      Info("逗号", 3, good, "http://x/?a=1,2"),  // as a comma was stored before
+      Info("二", 0, good, "http://a.b/2"),
+      Info("无图", 0, "{app}icons/none.png", "http://a.b/x"),
+      "",
+      Info("三", 0, good, "http://a.b/3"),
+      Info("坏图", 0, broken, "http://a.b/x"),
+      "name:数,rank:x,logo:" + good + ",type:0,durl:http://a.b/x,exe_path:",
+      Info("四", 0, good, "http://a.b/4"),
+  });
+  EXPECT_EQ(Shown(ListedCentre()->QuilloMain()), (QStringList{"一", "二", "三", "四"}));
+}
+
+TEST_F(CentreTest, ACustomLinkTypedWithACommaKeepsItsEntryAndTheOnesAfterItAfterARestart) {
+  WriteCatalogue({Info("一", 0, "{app}icons/baike.png", "http://a.b/1"), Info("我的链接", 3, "{app}icons/wangzhi1.png"),
+                  Info("二", 0, "{app}icons/baike.png", "http://a.b/2"),
                   Info("三", 0, "{app}icons/baike.png", "http://a.b/3")});
-  EXPECT_EQ(Shown(ListedCentre()->QuilloMain()), QStringList{"一"});
+  int asked = 0;
+  QTimer dialog;
+  QObject::connect(&dialog, &QTimer::timeout, [&] {
+    if (auto *d = qobject_cast<TFrmInputDurl *>(QApplication::activeModalWidget())) {
+      ++asked;
+      d->UrlEdit()->selectAll();
+      QTest::keyClicks(d->UrlEdit(), "127.0.0.1:18765/good.html?a=1,2");
+      QTest::mouseClick(d->OkButton(), Qt::LeftButton);
+    }
+  });
+  dialog.start(20);
+  TFrmBox *box = ListedCentre();
+  ClickCell(box->QuilloMain(), "我的链接");
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(Browser(), (QStringList{"1", "127.0.0.1:18765/good.html?a=1,2"}));
+  QFile::remove(recorded);
+
+  // The host starts again: its centre reads the catalogue file anew.
+  box->close();
+  TDBMrgFactory::ReleaseAll();
+  TImageBox *grid = ListedCentre()->QuilloMain();
+  EXPECT_EQ(Shown(grid), (QStringList{"一", "我的链接", "二", "三"}));
+  ClickCell(grid, "我的链接");
+  EXPECT_EQ(asked, 1) << "the stored address is used";
+  EXPECT_EQ(Browser(), (QStringList{"1", "127.0.0.1:18765/good.html?a=1%2C2"})) << "the same address";
 }
 
 TEST_F(CentreTest, ClosingTheCentreWhileItsWorkerListsAThousandEntries) {

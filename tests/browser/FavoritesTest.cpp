@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QUrl>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -221,20 +222,62 @@ TEST_F(FavoritesTreeTest, AFavoriteSavedByTheAddDialogOpensTheSameAddress) {
   EXPECT_EQ(QUrl(navigated.front()), QUrl(address));
 }
 
-TEST_F(FavoritesTreeTest, ChangesOnDiskAreReportedOnceAndTheWatchEnds) {
+TEST_F(FavoritesTreeTest, FollowsEveryChangeOnDiskWithOpenFoldersKeptOpen) {
   auto tree = MakeTree();
   int reports = 0;
   tree->SetOnFavoritesChanged([&](QObject *sender) {
     EXPECT_EQ(sender, tree.get());
     ++reports;
   });
-  EXPECT_TRUE(tree->Watching());
-  // A change deep in a subfolder counts.
-  WriteFile(Path("Sub/Deeper/New.url"), Shortcut("http://new.test/"));
-  ASSERT_TRUE(WaitUntil([&] { return reports == 1 && !tree->Watching(); }, 5000));
-  WriteFile(Path("Another.url"), Shortcut("http://another.test/"));
-  WaitUntil([] { return false; }, 300);
-  EXPECT_EQ(reports, 1);
+  Click(tree.get(), Child(tree.get(), nullptr, "Sub"));
+  const struct {
+    const char *sWhat;
+    std::function<void()> change;
+    QStringList top;
+    QStringList sub;  // the open folder "Sub"
+  } cases[] = {
+      {"a favorite added",
+       [&] { WriteFile(Path("Another.url"), Shortcut("http://another.test/")); },
+       {"Another", "Example", "Sub"},
+       {"Deeper", "Inner"}},
+      {"one added in the open folder",
+       [&] { WriteFile(Path("Sub/Second.url"), Shortcut("http://second.test/")); },
+       {"Another", "Example", "Sub"},
+       {"Deeper", "Inner", "Second"}},
+      {"one removed", [&] { QFile::remove(Path("Example.url")); }, {"Another", "Sub"}, {"Deeper", "Inner", "Second"}},
+      {"one renamed",
+       [&] { QFile::rename(Path("Another.url"), Path("Renamed.url")); },
+       {"Renamed", "Sub"},
+       {"Deeper", "Inner", "Second"}},
+      {"a folder added", [&] { QDir().mkpath(Path("New")); }, {"New", "Renamed", "Sub"}, {"Deeper", "Inner", "Second"}},
+      {"a change deep in a folder not read yet",
+       [&] { WriteFile(Path("Sub/Deeper/Deepest2.url"), Shortcut("http://d.test/")); },
+       {"New", "Renamed", "Sub"},
+       {"Deeper", "Inner", "Second"}},
+      {"one in the folder added after the tree was made",
+       [&] { WriteFile(Path("New/Inside.url"), Shortcut("http://inside.test/")); },
+       {"New", "Renamed", "Sub"},
+       {"Deeper", "Inner", "Second"}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.sWhat);
+    const int before = reports;
+    c.change();
+    ASSERT_TRUE(WaitUntil([&] { return reports > before; }, 5000)) << "the change is reported";
+    QTreeWidgetItem *sub = Child(tree.get(), nullptr, "Sub");
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(Names(tree.get(), nullptr), c.top);
+    EXPECT_TRUE(sub->isExpanded()) << "an open folder stays open";
+    EXPECT_EQ(Names(tree.get(), sub), c.sub);
+    EXPECT_TRUE(tree->Watching());
+  }
+  // A folder changing many times in a row: the tree ends with all of it and goes on following.
+  for (int i = 0; i < 300; ++i)
+    WriteFile(Path(QStringLiteral("Many %1.url").arg(i)), Shortcut("http://many.test/"));
+  EXPECT_TRUE(WaitUntil([&] { return tree->topLevelItemCount() == 303; }, 10000));
+  WriteFile(Path("Last.url"), Shortcut("http://last.test/"));
+  EXPECT_TRUE(WaitUntil([&] { return Child(tree.get(), nullptr, "Last") != nullptr; }, 5000));
+  EXPECT_TRUE(navigated.isEmpty());
 }
 
 TEST(DirMonitor, RefusesAMissingFolderOrCallback) {
@@ -285,6 +328,29 @@ TEST(FavoritesPanel, CreatesAMissingFavoritesFolderAndHidesOnClose) {
   ASSERT_TRUE(panel->isVisible());
   QTest::mouseClick(panel->btnClose, Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_FALSE(panel->isVisible());
+}
+
+TEST(FavoritesPanel, AFavoritesFolderRemovedAndMadeAgainIsFollowedOnceThePanelIsShownAgain) {
+  TTestFolders folders;
+  const QString root = Text(folders.Favorites());
+  QWidget owner;
+  owner.resize(600, 400);
+  auto *panel = new TfrmFavs(nullptr, &owner);
+  owner.show();
+  TFavoritesTreeEx *tree = panel->fvrtstrx1;
+  WriteFile(root + "/Old.url", Shortcut("http://old.test/"));
+  ASSERT_TRUE(WaitUntil([&] { return tree->findItems("Old", Qt::MatchExactly).size() == 1; }, 5000));
+
+  std::filesystem::remove_all(folders.Favorites());
+  ASSERT_TRUE(WaitUntil([&] { return tree->topLevelItemCount() == 0; }, 5000));
+  EXPECT_FALSE(tree->Watching()) << "nothing there to watch";
+  WriteFile(root + "/Back.url", Shortcut("http://back.test/"));
+  QTest::mouseClick(panel->btnClose, Qt::LeftButton, {}, QPoint(5, 5));
+  panel->show();
+  EXPECT_EQ(tree->findItems("Back", Qt::MatchExactly).size(), 1);
+  EXPECT_TRUE(tree->Watching());
+  WriteFile(root + "/Next.url", Shortcut("http://next.test/"));
+  EXPECT_TRUE(WaitUntil([&] { return tree->findItems("Next", Qt::MatchExactly).size() == 1; }, 5000));
 }
 
 }  // namespace

@@ -1,12 +1,14 @@
 // The main window's start-time offer to become the default browser and its favorites panel,
 // with real pages served on 127.0.0.1: the question after the start pages (or none when the
-// browser is the default), the panel made on the first click of the favorites button, and a
-// favorite opened in a blank current tab or a new one, through the filter like every address.
+// browser is the default), the panel made on the first click of the favorites button, a
+// favorite opened in a blank current tab or a new one, through the filter like every address,
+// and the panel following the Favorites folder as favorites are added.
 #include "browser/uBrowserServices.h"
 #include "browser/uChild.h"
 #include "browser/uDefaultBrowser.h"
 #include "browser/uFavoritesTreeEx.h"
 #include "browser/uFavs.h"
+#include "browser/uFrmAddFav.h"
 #include "browser/uFrmMain.h"
 #include "browser/uTagsBar.h"
 #include "controls/uPngButton.h"
@@ -21,8 +23,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -58,6 +62,10 @@ protected:
     QFile file(Text(folders.Favorites()) + "/" + name + ".url");
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("[InternetShortcut]\r\nURL=" + Address(path).toUtf8() + "\r\n");
+  }
+
+  bool Shows(const QString &name) const {
+    return Panel()->isVisible() && Panel()->fvrtstrx1->findItems(name, Qt::MatchExactly).size() == 1;
   }
 
   void ClickFavorite(const QString &name) {
@@ -158,6 +166,42 @@ TEST_F(OfferFavoritesTest, FavoriteOpensInANewTabOrInTheBlankCurrentOneThroughTh
   EXPECT_EQ(TagsBar()->TabCount(), 3) << "the blank tab takes the favorite";
   ASSERT_TRUE(decided.wait(LoadTimeout));
   EXPECT_EQ(decided.front().front().toBool(), true) << "the page is blocked like every other";
+}
+
+TEST_F(OfferFavoritesTest, ThePanelShowsFavoritesAddedWhileItIsOpenOrHidden) {
+  Start({}, false);
+  ASSERT_TRUE(WaitLoaded(0, "/home"));
+  QTest::mouseClick(FavButton(), Qt::LeftButton);
+  ASSERT_TRUE(Panel()->isVisible());
+  ASSERT_EQ(Panel()->fvrtstrx1->topLevelItemCount(), 0);
+
+  // The add button's dialog, answered as a person does: a name typed over the page's title.
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    auto *dialog = qobject_cast<TfrmAddFav *>(QApplication::activeModalWidget());
+    if (!dialog)
+      return;
+    answer.stop();
+    dialog->edtName->selectAll();
+    QTest::keyClicks(dialog->edtName, "My page");
+    QTest::mouseClick(dialog->btnAdd, Qt::LeftButton);
+  });
+  answer.start(10);
+  QTest::mouseClick(frm->findChild<QAbstractButton *>("btnAddFav"), Qt::LeftButton);
+  EXPECT_TRUE(WaitUntil([&] { return Shows("My page"); }, 5000)) << "the open panel shows the new favorite";
+
+  // A second change, while the panel is hidden, is followed too and shows when it is opened again.
+  QTest::mouseClick(Panel()->btnClose, Qt::LeftButton, {}, QPoint(5, 5));
+  ASSERT_FALSE(Panel()->isVisible());
+  WriteFavorite("Example", "/a");
+  EXPECT_TRUE(WaitUntil([&] { return Panel()->fvrtstrx1->findItems("Example", Qt::MatchExactly).size() == 1; }, 5000));
+  QTest::mouseClick(FavButton(), Qt::LeftButton);
+  EXPECT_TRUE(Shows("Example"));
+  // And the open panel goes on following.
+  ASSERT_TRUE(QFile::remove(Text(folders.Favorites()) + "/My page.url"));
+  EXPECT_TRUE(WaitUntil([&] { return Panel()->fvrtstrx1->findItems("My page", Qt::MatchExactly).isEmpty(); }, 5000));
+  ClickFavorite("Example");
+  EXPECT_TRUE(WaitLoaded(1, "/a"));
 }
 
 }  // namespace
