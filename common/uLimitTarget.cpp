@@ -18,27 +18,18 @@ constexpr int MaxLauncherDepth = 4;
 // A launcher is a short script; a longer file is read this far for its exec lines.
 constexpr qint64 MaxScriptBytes = 256 * 1024;
 
-// The program of a launcher's Exec line: its first word (quotes removed), after "env" and its
-// VAR=value words.
-QString DesktopExecProgram(const QString &launcher) {
+// The words of a desktop launcher's Exec line (quotes removed), read from a file of bounded size.
+QStringList DesktopExecWords(const QString &launcher) {
   QFile file(launcher);
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+  if (!file.open(QIODevice::ReadOnly))
     return {};
-  QTextStream in(&file);
   bool inEntry = false;
-  while (!in.atEnd()) {
-    const QString line = in.readLine().trimmed();
+  for (const QByteArray &raw : file.read(MaxScriptBytes).split('\n')) {
+    const QString line = QString::fromUtf8(raw).trimmed();
     if (line.startsWith(u'['))
       inEntry = line == QStringLiteral("[Desktop Entry]");
-    else if (inEntry && line.startsWith(QStringLiteral("Exec="))) {
-      QStringList words = QProcess::splitCommand(line.mid(5));
-      if (!words.isEmpty() && QFileInfo(words.first()).fileName() == QStringLiteral("env")) {
-        words.removeFirst();
-        while (!words.isEmpty() && words.first().contains(u'='))
-          words.removeFirst();
-      }
-      return words.isEmpty() ? QString() : words.first();
-    }
+    else if (inEntry && line.startsWith(QStringLiteral("Exec=")))
+      return QProcess::splitCommand(line.mid(5));
   }
   return {};
 }
@@ -77,6 +68,62 @@ struct TWord {
   bool bResolved = true;
 };
 
+// A variable's value longer than this is forgotten: a launcher that doubles a value again and
+// again would otherwise fill the memory.
+constexpr qsizetype MaxValueLength = 4096;
+
+// Programs that start the program named after them (with options and values of their own).
+bool IsWrapper(const QString &name) {
+  static const QStringList wrappers = {QStringLiteral("env"),     QStringLiteral("nice"),    QStringLiteral("nohup"),
+                                       QStringLiteral("setsid"),  QStringLiteral("stdbuf"),  QStringLiteral("ionice"),
+                                       QStringLiteral("timeout"), QStringLiteral("taskset"), QStringLiteral("chrt")};
+  return wrappers.contains(name);
+}
+
+// The file a process started with these words shows as its program, as the scan of running
+// programs reads it: wrappers and their settings are passed over, and for an interpreter it is
+// the script named first. Empty when the words do not tell (a variable only the running script
+// knows, an interpreter given a command instead of a script): a shell or an interpreter itself
+// is never taken for what a launcher starts, as that would end every script of the child.
+QString ProgramOfCommand(const std::vector<TWord> &words) {
+  size_t at = 0;
+  while (at < words.size()) {
+    const TWord &word = words[at];
+    if (!word.bResolved)
+      return {};
+    if (word.sText.startsWith(u'-') || word.sText.contains(u'=') || word.sText.startsWith(u'%')) {
+      ++at;  // an option, a setting or a desktop field code before the program
+      continue;
+    }
+    const QString program = FindProgram(word.sText);
+    if (program.isEmpty() || !QFileInfo(program).isFile()) {
+      if (at == 0)
+        return {};
+      ++at;  // a value of a wrapper's option ("nice -n 5", "timeout 100")
+      continue;
+    }
+    const QString canonical = QFileInfo(program).canonicalFilePath();
+    if (IsWrapper(QFileInfo(program).fileName()) || IsWrapper(QFileInfo(canonical).fileName())) {
+      ++at;
+      continue;
+    }
+    if (!IsInterpreter(program) && !IsInterpreter(canonical))
+      return program;
+    // The interpreter's process runs the script named first on its command line.
+    for (++at; at < words.size(); ++at) {
+      const QString &arg = words[at].sText;
+      if (arg == QStringLiteral("-c") || arg == QStringLiteral("-e") || arg == QStringLiteral("-m") ||
+          arg == QStringLiteral("-"))
+        return {};
+      if (arg.startsWith(u'-'))
+        continue;
+      return words[at].bResolved && QDir::isAbsolutePath(arg) && QFileInfo(arg).isFile() ? arg : QString();
+    }
+    return {};
+  }
+  return {};
+}
+
 // Splits one line of shell into statements of words. Only what launchers write is understood:
 // quotes, $NAME and ${NAME}, and the separators ; && || | & between statements.
 std::vector<std::vector<TWord>> Statements(const QString &line, const QHash<QString, QString> &vars) {
@@ -111,7 +158,8 @@ std::vector<std::vector<TWord>> Statements(const QString &line, const QHash<QStr
       i = end - 1;
     }
     static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
-    if (plain.match(name).hasMatch() && vars.contains(name))
+    if (plain.match(name).hasMatch() && vars.contains(name) &&
+        word.sText.size() + vars.value(name).size() <= MaxValueLength)
       word.sText += vars.value(name);
     else
       word.bResolved = false;
@@ -211,29 +259,11 @@ QStringList ExecTargets(const QString &script) {
         continue;
       size_t at = 1;
       // exec's own options: -a NAME, -c, -l.
-      while (at < words.size() && words[at].sText.startsWith(u'-')) {
+      while (at < words.size() && words[at].sText.startsWith(u'-'))
         at += words[at].sText == QStringLiteral("-a") ? 2 : 1;
-      }
-      // "env" and its settings before the program.
-      if (at < words.size() && QFileInfo(words[at].sText).fileName() == QStringLiteral("env")) {
-        ++at;
-        while (at < words.size() && (words[at].sText.startsWith(u'-') || words[at].sText.contains(u'=')))
-          ++at;
-      }
-      if (at >= words.size() || !words[at].bResolved)
-        continue;
-      QString program = FindProgram(words[at].sText);
-      if (IsInterpreter(program)) {
-        // The interpreter's process runs the script named first on its command line.
-        program.clear();
-        for (++at; at < words.size(); ++at)
-          if (!words[at].sText.startsWith(u'-')) {
-            if (words[at].bResolved && QDir::isAbsolutePath(words[at].sText))
-              program = words[at].sText;
-            break;
-          }
-      }
-      if (!program.isEmpty() && QFileInfo(program).isFile())
+      const QString program =
+          ProgramOfCommand(std::vector<TWord>(words.begin() + qsizetype(std::min(at, words.size())), words.end()));
+      if (!program.isEmpty())
         targets.append(program);
     }
     line.clear();
@@ -299,11 +329,15 @@ TLimitTarget ResolveLimitTarget(const QString &pick) {
     return target;
   }
   if (file.suffix().compare(QLatin1String("desktop"), Qt::CaseInsensitive) == 0) {
-    const QString exec = DesktopExecProgram(target.sPath);
-    const QString program = FindProgram(exec);
-    if (program.isEmpty() || !QFileInfo(program).isFile()) {
-      target.sError = exec.isEmpty() ? QStringLiteral("启动器“%1”里没有要启动的程序。").arg(path)
-                                     : QStringLiteral("启动器“%1”启动的程序“%2”找不到。").arg(path, exec);
+    const QStringList words = DesktopExecWords(target.sPath);
+    std::vector<TWord> command;
+    for (const QString &word : words)
+      command.push_back({word, true});
+    const QString program = ProgramOfCommand(command);
+    if (program.isEmpty()) {
+      target.sError = words.isEmpty()
+                          ? QStringLiteral("启动器“%1”里没有要启动的程序。").arg(path)
+                          : QStringLiteral("启动器“%1”启动的程序（%2）找不到或看不出来。").arg(path, words.join(u' '));
       return target;
     }
     AddProgram(target, program, 1);

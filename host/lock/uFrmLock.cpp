@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <cstdlib>
+#include <xcb/xcb.h>
 
 TFrmLock::TFrmLock(TParentPassword &password) : FPassword(password) {
   setWindowTitle(QStringLiteral("Sunvale锁定"));
@@ -91,9 +93,36 @@ void TFrmLock::CoverScreens() {
   show();
 }
 
+void TFrmLock::TakeBackWindow() {
+  // Any client of the X server may unmap the window or put it inside a window of its own; Qt
+  // still thinks it shown. The server's own answer counts: the window goes back under the root
+  // and is mapped again, so the grabs taken next hold.
+  auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (!x11 || !windowHandle())
+    return;
+  xcb_connection_t *c = x11->connection();
+  const auto window = xcb_window_t(winId());
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+  xcb_query_tree_reply_t *tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
+  xcb_get_window_attributes_reply_t *attributes =
+      xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
+  if (tree && tree->parent != root) {
+    const QRect all = QGuiApplication::primaryScreen()->virtualGeometry();
+    xcb_reparent_window(c, window, root, int16_t(all.x()), int16_t(all.y()));
+  }
+  if ((tree && tree->parent != root) || (attributes && attributes->map_state != XCB_MAP_STATE_VIEWABLE))
+    xcb_map_window(c, window);
+  std::free(tree);
+  std::free(attributes);
+  xcb_flush(c);
+}
+
 void TFrmLock::KeepHold() {
-  if (OnXServer() && geometry() != QGuiApplication::primaryScreen()->virtualGeometry())
-    CoverScreens();  // a screen was added, removed or changed
+  if (OnXServer()) {
+    TakeBackWindow();
+    if (geometry() != QGuiApplication::primaryScreen()->virtualGeometry())
+      CoverScreens();  // a screen was added, removed or changed
+  }
   // Another window that bypasses the window manager could be put above the lock.
   raise();
   QWindow *window = windowHandle();

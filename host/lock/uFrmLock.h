@@ -8,7 +8,8 @@
 // keyboard and pointer grabs, so no other window (of the suite or not) gets a key or a click.
 // Keys still reach the password field: the grab is the window's, not a widget's. Where the
 // display server allows no grab (Wayland) or another program holds one, it tells the host's
-// main window with WM_LOCKNOGRAB and keeps trying.
+// main window with WM_LOCKNOGRAB and keeps trying. A window another client unmapped or moved
+// into a window of its own is taken back at the next step.
 #include "host/uPassword.h"
 
 #include <QWidget>
@@ -42,6 +43,7 @@ private:
   void Unlock();
   void CoverScreens();
   void KeepHold();
+  void TakeBackWindow();
 
   // A display server that lets a window grab input and bypass the window manager.
   static bool OnXServer();

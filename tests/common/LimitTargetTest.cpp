@@ -59,6 +59,14 @@ TEST_F(LimitTargetTest, LaunchersNameTheProgramTheyStart) {
   const QString unknown = Write(bin + "/game-unknown", "#!/bin/sh\nexec \"$(dirname \"$0\")/game-real\"\n");
   const QString quoted = Write(bin + "/game-quoted", "#!/bin/sh\necho 'exec /bin/false'\n");
   const QString notShell = Write(bin + "/game-perl", "#!/usr/bin/perl\nexec '" + realPath + "';\n");
+  const QString wrapped = Write(bin + "/game-nice", "#!/bin/sh\nexec nice -n 5 timeout 100 " + realPath + "\n");
+  QByteArray doubling = "#!/bin/sh\nA=" + QByteArray(64, 'x') + "\n";
+  for (int i = 0; i < 40; ++i)
+    doubling += "A=$A$A\n";
+  const QString doubled = Write(bin + "/game-doubling", doubling + "exec " + realPath + " \"$A\"\n");
+  const QString shellCommand = Write(bin + "/game-shell", "#!/bin/sh\nexec sh -c 'cd /tmp && ./game'\n");
+  const QString pythonDesktop =
+      Write(lib + "/game-py.desktop", "[Desktop Entry]\nExec=python3 -u " + python.toLocal8Bit() + " %f\n", false);
   const QString desktop = Write(
       lib + "/game.desktop", "[Desktop Entry]\nType=Application\nName=Game\nExec=env LANG=C game-nested %u\n", false);
   const struct {
@@ -80,6 +88,10 @@ TEST_F(LimitTargetTest, LaunchersNameTheProgramTheyStart) {
       {"only shell scripts are read", notShell, notShell, {notShell}},
       {"a desktop launcher of a launcher", desktop, desktop, {nested, plain, real}},
       {"a script run by its interpreter", python, python, {python}},
+      {"wrappers and their values", wrapped, wrapped, {wrapped, real}},
+      {"a value doubled without end", doubled, doubled, {doubled, real}},
+      {"a shell given a command is not what it starts", shellCommand, shellCommand, {shellCommand}},
+      {"a desktop launcher of an interpreter", pythonDesktop, pythonDesktop, {python}},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.Name);
@@ -96,6 +108,8 @@ TEST_F(LimitTargetTest, WhatIsNoProgramIsRefusedWithItsReason) {
   const QString text = Write(lib + "/readme.txt", "hello\n", false);
   const QString emptyDesktop = Write(lib + "/empty.desktop", "[Desktop Entry]\nName=Nothing\n", false);
   const QString lostDesktop = Write(lib + "/lost.desktop", "[Desktop Entry]\nExec=no-such-game %u\n", false);
+  const QString shellDesktop =
+      Write(lib + "/shell.desktop", "[Desktop Entry]\nExec=sh -c \"cd /opt/game && ./game\"\n", false);
   const struct {
     const char *Name;
     QString Pick;
@@ -110,6 +124,8 @@ TEST_F(LimitTargetTest, WhatIsNoProgramIsRefusedWithItsReason) {
       {"a device", QStringLiteral("/dev/zero"), QStringLiteral("不是程序")},
       {"a launcher without a program", emptyDesktop, QStringLiteral("没有要启动的程序")},
       {"a launcher whose program is gone", lostDesktop, QStringLiteral("no-such-game")},
+      // Limiting the shell would end every script and terminal of the child.
+      {"a launcher of a shell command", shellDesktop, QStringLiteral("看不出来")},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.Name);

@@ -14,6 +14,7 @@
 
 #include <QProcess>
 #include <QThread>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -70,6 +71,25 @@ TEST(LockScreenOnX, CoversTheScreenHoldsTheInputAndOpensToThePasswordTypedThroug
   EXPECT_TRUE(window->bOverrideRedirect);
   EXPECT_TRUE(PollUntil([&] { return x.KeyboardHeldByOther() && x.PointerHeldByOther(); }, 5000))
       << "the keyboard and the pointer are the lock's";
+
+  // Another client of the server takes the window away; the lock takes it back with the input.
+  const struct {
+    const char *Name;
+    std::function<void(uint32_t)> Attack;
+  } attacks[] = {
+      {"unmapped", [&](uint32_t id) { x.Unmap(id); }},
+      {"put inside a tiny window", [&](uint32_t id) { x.HideInsideTinyWindow(id); }},
+  };
+  for (const auto &attack : attacks) {
+    SCOPED_TRACE(attack.Name);
+    attack.Attack(window->iId);
+    EXPECT_TRUE(PollUntil(
+        [&] {
+          const auto back = x.FindWindow(kLockTitle);
+          return back && back->rGeometry == x.RootGeometry() && x.KeyboardHeldByOther() && x.PointerHeldByOther();
+        },
+        5000));
+  }
 
   ASSERT_TRUE(x.Type(QStringLiteral("child")));
   ASSERT_TRUE(x.Key(QStringLiteral("Return")));

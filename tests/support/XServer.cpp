@@ -146,6 +146,22 @@ int TXServer::KeyPressesReceived() {
   return FKeyPresses;
 }
 
+void TXServer::Unmap(uint32_t window) {
+  xcb_unmap_window(FConnection, window);
+  xcb_flush(FConnection);
+}
+
+void TXServer::HideInsideTinyWindow(uint32_t window) {
+  xcb_connection_t *c = FConnection;
+  const xcb_window_t tiny = xcb_generate_id(c);
+  const uint32_t values[] = {1};
+  xcb_create_window(c, XCB_COPY_FROM_PARENT, tiny, Root(c), 0, 0, 2, 2, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                    XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT, values);
+  xcb_map_window(c, tiny);
+  xcb_reparent_window(c, window, tiny, 0, 0);
+  xcb_flush(c);
+}
+
 bool TXServer::Type(const QString &text) const {
   QProcess xdotool;
   xdotool.setProcessEnvironment(Environment());

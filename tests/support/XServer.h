@@ -42,6 +42,10 @@ public:
   uint32_t OpenFocusedWindow(const QRect &geometry);
   int KeyPressesReceived();
 
+  // What another client may do to a window: unmap it, or put it inside a tiny window of its own.
+  void Unmap(uint32_t window);
+  void HideInsideTinyWindow(uint32_t window);
+
   // Types text, then presses keys by name ("Return"), through the server.
   bool Type(const QString &text) const;
   bool Key(const QString &name) const;
