@@ -109,7 +109,8 @@ struct TEndBrowser {
 
 // The sample page of the repository's assets as an HTML page, a paragraph per text block.
 QByteArray SamplePage() {
-  QFile file(QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/../../assets/sample-page.txt"));
+  // Named by the build, not by this file's compiled name, which a compiler cache may make relative.
+  QFile file(QStringLiteral(PEMBLO_SOURCE_DIR "/assets/sample-page.txt"));
   if (!file.open(QIODevice::ReadOnly))
     return {};
   QString body;
