@@ -14,6 +14,7 @@
 #include "controls/uSkinLook.h"
 #include "controls/uSysMenuButton.h"
 #include "platform/errors/ErrorGuard.h"
+#include "platform/errors/Errors.h"
 
 #include <QDate>
 #include <QIntValidator>
@@ -135,7 +136,9 @@ void TFrmCardCancel::btnOkClick() {
   TPenalta penalta;
   if (n < 1 || penalta.YCount() < n)
     return;
-  penalta.DecYCard(n);
+  // The cancel record is written only with the change it records.
+  if (!penalta.DecYCard(n))
+    Raise(QStringLiteral("黄牌没有取消：无法写入注册表。"));
   const QString cause = TrimCause(mmoCause->toPlainText());
   if (cause.isEmpty())
     return;

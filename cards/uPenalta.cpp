@@ -37,22 +37,32 @@ int32_t TPenalta::YCount() const {
   }
 }
 
-void TPenalta::Update(const std::function<int64_t(int64_t)> &change) {
+bool TPenalta::Update(const std::function<int64_t(int64_t)> &change) {
   int32_t n = 0;
-  bool changed = false;
+  bool computed = false;
   const QString stored = RegUpdateString(HKEY_LOCAL_MACHINE, RegKey, CountValue, [&](const QString &old) {
     n = int32_t(change(DecodeCount(old)));
-    changed = true;
+    computed = true;
     return EncodeCount(n);
   });
-  // A registry that cannot be written stores nothing; the change is still made and announced.
-  if (!changed)
-    n = int32_t(change(DecodeCount(stored)));
+  // What the hive holds now comes back: the new count, or the old one when the hive could not
+  // be written (before the change was made, or at its commit, a full disk).
+  const bool written = computed && stored == EncodeCount(n);
+  if (!written) {
+    // Nothing stored. Cards given are still given (the lock program starts) and announced, the
+    // safe side; cards taken are not, as the count stays.
+    const int32_t count = DecodeCount(stored);
+    if (!computed)
+      n = int32_t(change(count));
+    if (n < count)
+      return false;
+  }
   SendUpdateMsg(n);
+  return written;
 }
 
-void TPenalta::IncYCard(int32_t Value) {
-  Update([Value](int64_t count) {
+bool TPenalta::IncYCard(int32_t Value) {
+  return Update([Value](int64_t count) {
     const int64_t n = count + Value;
     if (n <= MaxCards)
       return n;
@@ -62,8 +72,8 @@ void TPenalta::IncYCard(int32_t Value) {
   });
 }
 
-void TPenalta::DecYCard(int32_t Value) {
-  Update([Value](int64_t count) { return count - Value < 0 ? int64_t(0) : count - Value; });
+bool TPenalta::DecYCard(int32_t Value) {
+  return Update([Value](int64_t count) { return count - Value < 0 ? int64_t(0) : count - Value; });
 }
 
 void TPenalta::SendUpdateMsg(int32_t count) {

@@ -31,15 +31,17 @@ public:
   int32_t YCount() const;
   // Adds cards. Past 3 the lock program starts and 3 is stored; a missing lock program raises
   // "文件:" + path + "不存在！" and leaves the count as it was. The read, the change and the
-  // write are one step for every process that changes the count the same way.
-  void IncYCard(int32_t Value);
-  // Removes cards, never below 0; one step as IncYCard.
-  void DecYCard(int32_t Value);
+  // write are one step for every process that changes the count the same way. Returns false
+  // when the registry cannot be written: the cards are still given and announced, not stored.
+  bool IncYCard(int32_t Value);
+  // Removes cards, never below 0; one step as IncYCard. Returns false when the registry cannot
+  // be written: then the count stays and nothing is announced.
+  bool DecYCard(int32_t Value);
   // Sends WM_YCARDUPDATE with the count to the host's main window and waits until it is
   // handled; nothing happens when that window is not there.
   void SendUpdateMsg(int32_t count);
 
 private:
-  // Stores change(current count) in one locked step and announces it.
-  void Update(const std::function<int64_t(int64_t)> &change);
+  // Stores change(current count) in one locked step and announces it; false when not stored.
+  bool Update(const std::function<int64_t(int64_t)> &change);
 };

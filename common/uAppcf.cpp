@@ -4,9 +4,9 @@
 #include "common/uFrmInfos.h"
 #include "common/uMsgs.h"
 #include "common/uPathFunc.h"
+#include "platform/os/WholeFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -143,17 +143,23 @@ TFileState ReadSettingsFile(const QString &name, QByteArray &data) {
   return have > kMaxFileBytes ? TFileState::TooLarge : TFileState::Read;
 }
 
-// Replaces the file in one step, so a reader never meets a half-written file.
-void WriteSettingsFile(const QString &name, const QByteArray &data) {
-  QSaveFile file(name);
-  if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
-    Raise(QStringLiteral("Cannot create file \"%1\". %2").arg(name, file.errorString()));
-}
-
 // The last good copy of a settings file, written beside it with every save.
 QString BackupName(const QString &name) { return name + QStringLiteral(".bak"); }
 
 }  // namespace
+
+TAppCf TAppCf::WithinRanges() const {
+  const TAppCf defaults;
+  const auto within = [](int32_t v, TRange range, int32_t fallback) {
+    return v >= range.iLow && v <= range.iHigh ? v : fallback;
+  };
+  TAppCf cf = *this;
+  cf.SetTextTime(within(FTextTime, TextTimeRange, defaults.FTextTime));
+  cf.SetPsDistance(within(FPsDistance, PsDistanceRange, defaults.FPsDistance));
+  cf.SetImgTime(within(FImgTime, ImgTimeRange, defaults.FImgTime));
+  cf.SetImgSize(within(FImgSize, ImgSizeRange, defaults.FImgSize));
+  return cf;
+}
 
 QByteArray WriteAppCfStream(const TAppCf &cf) {
   TStreamWriter w;
@@ -214,7 +220,7 @@ void TCfMrg::LoadFormFile(const QString &afileName) {
   try {
     if (state == TFileState::TooLarge)
       Raise(QStringLiteral("Stream too large"));
-    FAppCf = std::make_unique<TAppCf>(ReadAppCfStream(data));
+    FAppCf = std::make_unique<TAppCf>(ReadAppCfStream(data).WithinRanges());
   } catch (...) {
     RestoreLastGood(name);
     throw;
@@ -229,8 +235,8 @@ void TCfMrg::RestoreLastGood(const QString &name) {
     QByteArray data;
     if (ReadSettingsFile(BackupName(name), data) != TFileState::Read)
       return;
-    FAppCf = std::make_unique<TAppCf>(ReadAppCfStream(data));
-    WriteSettingsFile(name, WriteAppCfStream(*FAppCf));
+    FAppCf = std::make_unique<TAppCf>(ReadAppCfStream(data).WithinRanges());
+    WriteWholeFile(name, WriteAppCfStream(*FAppCf));
   } catch (const std::exception &) {
     // No usable copy, or no right to put it back: the broken file's own error is the one to
     // report.
@@ -240,8 +246,8 @@ void TCfMrg::RestoreLastGood(const QString &name) {
 void TCfMrg::SaveToFile(const QString &afileName) {
   const QString name = afileName.isEmpty() ? FFileName : afileName;
   const QByteArray data = WriteAppCfStream(*FAppCf);
-  WriteSettingsFile(name, data);
-  WriteSettingsFile(BackupName(name), data);
+  WriteWholeFile(name, data);
+  WriteWholeFile(BackupName(name), data);
 }
 
 void TCfMrg::Update() {

@@ -26,6 +26,15 @@ public:
 
   bool operator==(const TAppCf &) const = default;
 
+  // The values the editors allow. A file read with a value outside its range (edited by hand)
+  // gives the default instead: a negative TextTime would make every log "too old".
+  struct TRange {
+    int32_t iLow, iHigh;
+  };
+  static constexpr TRange TextTimeRange{1, 60}, PsDistanceRange{5, 60}, ImgTimeRange{1, 60}, ImgSizeRange{50, 100};
+  // This record with every value outside its range at its default.
+  TAppCf WithinRanges() const;
+
 private:
   int32_t FTag = 0;
   int32_t FTextTime = 5;
@@ -52,7 +61,8 @@ public:
   TAppCf &AppCf() { return *FAppCf; }
   const QString &FileName() const { return FFileName; }
 
-  // Reads afileName (FileName when empty). A missing file keeps the current settings. A file
+  // Reads afileName (FileName when empty), values outside their ranges at their defaults
+  // (TAppCf::WithinRanges). A missing file keeps the current settings. A file
   // that is there but cannot be opened or read (permissions, not a regular file, an I/O error)
   // is left alone and the error raised, the current settings staying. A file whose content is
   // broken (or that is larger than 64 KiB) is deleted and the error raised; its last good copy
@@ -60,7 +70,7 @@ public:
   void LoadFormFile(const QString &afileName = QString());
   // Writes the settings to afileName (FileName when empty) and to its last good copy
   // afileName + ".bak". Each file is replaced in one step, so a reader never meets a
-  // half-written file.
+  // half-written file; a full disk or an I/O error raises and leaves the file as it was.
   void SaveToFile(const QString &afileName = QString());
   // Saves to FileName, then posts WM_CFGUPDATE to the lock channel and to every running browser.
   void Update();

@@ -16,8 +16,8 @@ QString StringOf(const std::optional<TRegValue> &value, const QString &name) {
 
 }  // namespace
 
-void RegWriteString(THKey root, const QString &key, const QString &name, const QString &value) {
-  UpdateHive(root, [&](THiveAccess &hive) { hive.WriteValue(key, name, TRegValue::String(value)); });
+bool RegWriteString(THKey root, const QString &key, const QString &name, const QString &value) {
+  return UpdateHive(root, [&](THiveAccess &hive) { hive.WriteValue(key, name, TRegValue::String(value)); });
 }
 
 QString RegReadString(THKey root, const QString &key, const QString &name) {

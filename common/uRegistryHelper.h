@@ -5,9 +5,10 @@
 #include <QString>
 #include <functional>
 
-// Writes value as a string value, creating the key (and its parents) when missing. Skips
-// silently when the hive cannot be written; errors while writing raise.
-void RegWriteString(THKey root, const QString &key, const QString &name, const QString &value);
+// Writes value as a string value, creating the key (and its parents) when missing. Returns false,
+// having written nothing, when the hive cannot be written (a caller that stores what a person
+// asked for reports it); errors while writing raise.
+bool RegWriteString(THKey root, const QString &key, const QString &name, const QString &value);
 
 // The string value (an expandable string as stored), empty when the key or the value is
 // missing; raises "Invalid data type for '<name>'" for a value of another type.

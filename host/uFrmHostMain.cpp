@@ -236,9 +236,16 @@ void TFrmHostMain::btnCardsClick() {
 void TFrmHostMain::btnFilterClick() {
   if (!ParentConfirms())
     return;
-  FCfMrg.AppCf().SetOffOn(!FCfMrg.AppCf().OffOn());
-  // Saving posts the settings notice to every browser and to our own lock channel.
-  FCfMrg.Update();
+  const bool was = FCfMrg.AppCf().OffOn();
+  FCfMrg.AppCf().SetOffOn(!was);
+  // Saving posts the settings notice to every browser and to our own lock channel. A save that
+  // failed (a full disk) leaves the switch as the file has it, so the next click tries again.
+  try {
+    FCfMrg.Update();
+  } catch (...) {
+    FCfMrg.AppCf().SetOffOn(was);
+    throw;
+  }
   ShowFilterState();
 }
 

@@ -10,6 +10,7 @@ THostRules::THostRules(TFrmHostMain &main, TCfMrg &cfMrg, TAppLimiter::TClock cl
   const auto notice = [this](const QString &text) { FMain.AddNotice(text); };
   FLimiter.SetOnNotice(notice);
   FLogKeeper.SetOnNotice(notice);
+  FViolations.SetOnNotice(notice);
   FLimiter.SetOnViolation([this](const TLimitRule &rule, pid_t) {
     Violation(ProgramViolationItem(rule.sName), QStringLiteral("现在不能使用%1，给了一张黄牌。").arg(rule.sName));
   });

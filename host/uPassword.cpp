@@ -72,8 +72,13 @@ void TParentPassword::Set(const QString &password) {
       QStringLiteral("pbkdf2-sha256$%1$%2$%3")
           .arg(Rounds)
           .arg(QString::fromLatin1(salt.toHex()), QString::fromLatin1(Derive(password, salt, Rounds).toHex()));
-  RegWriteString(HKEY_LOCAL_MACHINE, kKey, kHashValue, stored);
-  RegWriteString(HKEY_LOCAL_MACHINE, kKey, kTriesValue, TriesText({}));
+  // The hash and the cleared tries change together, or neither does.
+  const bool written = UpdateHive(HKEY_LOCAL_MACHINE, [&](THiveAccess &hive) {
+    hive.WriteValue(kKey, kHashValue, TRegValue::String(stored));
+    hive.WriteValue(kKey, kTriesValue, TRegValue::String(TriesText({})));
+  });
+  if (!written)
+    Raise(QStringLiteral("密码没有修改：无法写入注册表%1。").arg(HiveFileName(HKEY_LOCAL_MACHINE)));
 }
 
 int TParentPassword::SecondsLocked() const {

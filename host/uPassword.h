@@ -22,7 +22,8 @@ public:
   explicit TParentPassword(TClock clock = [] { return QDateTime::currentDateTimeUtc(); });
 
   bool IsSet() const;
-  // Stores a new salted hash; an empty password is refused (raises).
+  // Stores a new salted hash; an empty password is refused (raises), and so is a registry that
+  // cannot be written, the old password staying.
   void Set(const QString &password);
   // Right resets the wrong tries; the fifth wrong try in a row starts the wait, during which
   // every try answers Locked without looking at the password.

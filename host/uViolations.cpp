@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
+#include <exception>
 
 namespace {
 
@@ -31,8 +32,20 @@ void TViolations::Record(const QString &item) {
   THistoryRecords row;
   row.datetime = FClock().toString(QStringLiteral("yyyy年MM月dd日 hh时mm分"));
   row.item = item;
-  THistoryRecordsDao().Insert(&row);
-  TPenalta().IncYCard(1);
+  // The count lives in the registry, apart from the history: a history that cannot take the
+  // row (a full disk) does not spare the card.
+  try {
+    THistoryRecordsDao().Insert(&row);
+  } catch (const std::exception &e) {
+    Note(QStringLiteral("违约记录没有保存（%1）：%2").arg(item, QString::fromUtf8(e.what())));
+  }
+  if (!TPenalta().IncYCard(1))
+    Note(QStringLiteral("黄牌没有记下（%1）：无法写入注册表。").arg(item));
+}
+
+void TViolations::Note(const QString &text) const {
+  if (FOnNotice)
+    FOnNotice(text);
 }
 
 void TViolations::TellChild(const QString &text, QWidget *near) {

@@ -2,7 +2,9 @@
 // What the host does with a broken rule: one row in the violation history
 // ("datetime:yyyy年MM月dd日 hh时mm分,item:违约使用了<name>"), one yellow card through the card
 // counter (which starts the lock program past three cards), and a short notice to the child on
-// screen. Writes the card database and the registry through the card library's static piece.
+// screen. A row or a card that cannot be stored (a full disk, a read-only registry) is noted
+// for the parent, never shown to the child; the card is given all the same. Writes the card
+// database and the registry through the card library's static piece.
 #include <QDateTime>
 #include <QString>
 #include <functional>
@@ -17,16 +19,23 @@ QString WebViolationItem(const QString &address);
 class TViolations {
 public:
   using TClock = std::function<QDateTime()>;
+  using TNoticeEvent = std::function<void(const QString &text)>;
   explicit TViolations(TClock clock = [] { return QDateTime::currentDateTime(); });
 
   // Records the violation with its item and gives the card. A card that cannot be given (no
-  // lock program) raises after the row is written.
+  // lock program) raises after the row is written; a row or a card that cannot be stored is
+  // noted through the notice handler.
   void Record(const QString &item);
+
+  void SetOnNotice(TNoticeEvent handler) { FOnNotice = std::move(handler); }
 
   // Shows the child a short notice near the given window (or the screen's centre) for a few
   // seconds.
   static void TellChild(const QString &text, QWidget *near);
 
 private:
+  void Note(const QString &text) const;
+
   TClock FClock;
+  TNoticeEvent FOnNotice;
 };

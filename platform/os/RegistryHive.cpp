@@ -26,7 +26,9 @@ const char kSchema[] = "CREATE TABLE IF NOT EXISTS keys(path TEXT PRIMARY KEY, n
                        "CREATE TABLE IF NOT EXISTS vals(key TEXT NOT NULL, name TEXT NOT NULL, shown TEXT NOT NULL,"
                        " type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(key, name));";
 
-[[noreturn]] void RaiseRegistry(const QString &text) { Raise<ERegistryError>(QStringLiteral("Registry error: ") + text); }
+[[noreturn]] void RaiseRegistry(const QString &text) {
+  Raise<ERegistryError>(QStringLiteral("Registry error: ") + text);
+}
 
 // The parts of a key path; empty parts (a leading, doubled or trailing "\") are dropped.
 QStringList Parts(const QString &key) { return key.split('\\', Qt::SkipEmptyParts); }
@@ -35,9 +37,11 @@ QStringList Parts(const QString &key) { return key.split('\\', Qt::SkipEmptyPart
 QString Fold(const QString &s) { return s.toCaseFolded(); }
 QString FoldedPath(const QStringList &parts) { return Fold(parts.join('\\')); }
 
+// A full disk counts as well: the write did not happen, and the hive is whole.
 bool Unwritable(int rc) {
   const int primary = rc & 0xFF;
-  return primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN || primary == SQLITE_PERM || primary == SQLITE_AUTH;
+  return primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN || primary == SQLITE_PERM || primary == SQLITE_AUTH ||
+         primary == SQLITE_FULL;
 }
 
 bool Damaged(int rc) {
@@ -202,6 +206,9 @@ bool UpdateHive(THKey root, const std::function<void(THiveAccess &)> &work) {
     db.TryExec("ROLLBACK");
     if (Damaged(db.LastErrorCode()))
       FailHive(db, file, opened, true);
+    // A step that found no room (or no right) to write: nothing was written.
+    if (Unwritable(db.LastErrorCode()))
+      return false;
     throw;
   } catch (...) {
     db.TryExec("ROLLBACK");

@@ -14,6 +14,8 @@
 #include "controls/uSysMenuButton.h"
 #include "tests/cards/CardsFixture.h"
 #include "tests/support/QStringPrint.h"
+#include "tests/support/TestDisks.h"
+#include "tests/support/TopLevelWindows.h"
 #include "tests/support/WaitUntil.h"
 
 #include <QDate>
@@ -221,6 +223,23 @@ TEST_F(CancelWindowTest, ConfirmTwiceAndACountThatFellMeanwhile) {
   TPenalta().DecYCard(2);
   Click(w->btnOk);
   EXPECT_EQ(TPenalta().YCount(), 1);
+}
+
+TEST_F(CancelWindowTest, ARegistryThatCannotBeWrittenKeepsTheCountWritesNoRecordAndSaysSo) {
+  SetCount(3);
+  TReadOnlyFolder readOnly(QString::fromStdString(Folders.Registry().string()));
+  if (!readOnly.Mounted())
+    GTEST_SKIP() << readOnly.Why();
+  TMessageBoxCatcher boxes;
+  TFrmCardCancel *w = Open<TFrmCardCancel>();
+  ASSERT_TRUE(w);
+  Click(w->imgUp);
+  w->mmoCause->setPlainText(QStringLiteral("理由"));
+  Click(w->btnOk);
+  EXPECT_EQ(TPenalta().YCount(), 3);
+  EXPECT_TRUE(RawInfos("cancelrecords").isEmpty()) << "no record of a change that did not happen";
+  ASSERT_EQ(boxes.Texts.size(), 1);
+  EXPECT_TRUE(boxes.Texts[0].contains(QStringLiteral("黄牌没有取消"))) << boxes.Texts[0].toStdString();
 }
 
 TEST_F(CancelWindowTest, RecordsWindowListsTheCancellationAndReplacesTheCancelWindow) {

@@ -1,10 +1,12 @@
 // The settings file: its byte layout, reading any valid form, broken files and their last good
-// copy, files that cannot be read, and the pemblo-config tool that writes it.
+// copy, files that cannot be read or written, and the pemblo-config tool that writes it.
 #include "common/uAppcf.h"
 #include "common/uPathFunc.h"
+#include "tests/support/TestDisks.h"
 #include "tests/support/TestFolders.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <filesystem>
@@ -277,6 +279,27 @@ TEST(PemboConfigTool, ShowsSetsAndRefuses) {
     EXPECT_FALSE(refused.err.isEmpty());
   }
   EXPECT_EQ(ReadFile(file), before) << "a refused call writes nothing";
+}
+
+// The data folder's disk is full: the tool says so and fails, and both files keep the settings
+// they had, whole.
+TEST(PemboConfigTool, AFullDiskIsReportedAndLeavesTheFilesAsTheyWere) {
+  TTestFolders folders;
+  TSmallDisk disk(GetDataPath());
+  if (!disk.Mounted())
+    GTEST_SKIP() << disk.Why();
+  ASSERT_EQ(Config({"TextTime=7"}).code, 0);
+  TCfMrg mrg;
+  const QByteArray before = ReadFile(mrg.FileName());
+  ASSERT_EQ(ReadAppCfStream(before).TextTime(), 7);
+  disk.Fill();
+
+  const TRun run = Config({"TextTime=9"});
+  EXPECT_EQ(run.code, 1) << run.out.toStdString();
+  EXPECT_TRUE(run.err.contains("No space left on device")) << run.err.toStdString();
+  EXPECT_EQ(ReadFile(mrg.FileName()), before);
+  EXPECT_EQ(ReadFile(mrg.FileName() + ".bak"), before);
+  EXPECT_EQ(QDir(GetDataPath()).entryList(QDir::Files | QDir::Hidden).size(), 3) << "no temporary file is left";
 }
 
 }  // namespace

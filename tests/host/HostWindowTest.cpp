@@ -1,17 +1,23 @@
 // The host's main window as a child meets it: pressing its close button asks for the parent's
 // password, and only the right one ends the host; minimising stays free. A lock screen that
-// cannot hold the keyboard and the pointer is told in its notices in words a parent reads.
+// cannot hold the keyboard and the pointer is told in its notices in words a parent reads. The
+// filter switch on a full disk says so and stays as the file has it.
 #include "common/uAppcf.h"
 #include "common/uMsgs.h"
 #include "common/uPathFunc.h"
 #include "common/uProcessServices.h"
+#include "controls/uPngButton.h"
 #include "host/uFrmHostMain.h"
 #include "host/uFrmPassword.h"
 #include "platform/os/WindowDirectory.h"
+#include "tests/support/QStringPrint.h"
+#include "tests/support/TestDisks.h"
 #include "tests/support/TestFolders.h"
+#include "tests/support/TopLevelWindows.h"
 #include "tests/support/WaitUntil.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -126,4 +132,37 @@ TEST_F(HostWindowTest, ALockWithoutTheKeyboardAndPointerIsToldInWords) {
     PostWindowMessage(*self, WM_LOCKNOGRAB, c.Reason, 0);
     EXPECT_TRUE(WaitUntil([&] { return Noticed(c.Said); }, 5000));
   }
+}
+
+TEST_F(HostWindowTest, TheFilterSwitchOnAFullDiskSaysSoAndStaysAsTheFileHasIt) {
+  TSmallDisk disk(GetDataPath());
+  if (!disk.Mounted())
+    GTEST_SKIP() << disk.Why();
+  TCfMrg &cfMrg = *TProcessServices::CfMrg();
+  auto *filter = main->findChild<TPngButton *>(QStringLiteral("btnFilter"));
+  ASSERT_TRUE(filter);
+  const QString off = filter->Caption();
+  ASSERT_FALSE(cfMrg.AppCf().OffOn());
+  TMessageBoxCatcher boxes;
+  const auto clickAsTheParent = [&] {
+    bool asked = false;
+    AnswerPasswordWindow(QStringLiteral("parent"), asked);
+    Click(filter);
+    EXPECT_TRUE(WaitUntil([&] { return asked && !QApplication::activeModalWidget(); }, 5000));
+  };
+
+  disk.Fill();
+  clickAsTheParent();
+  ASSERT_EQ(boxes.Texts.size(), 1);
+  EXPECT_TRUE(boxes.Texts[0].contains("No space left on device")) << boxes.Texts[0].toStdString();
+  EXPECT_EQ(filter->Caption(), off);
+  EXPECT_FALSE(cfMrg.AppCf().OffOn());
+
+  disk.Free();
+  clickAsTheParent();
+  EXPECT_EQ(boxes.Texts.size(), 1);
+  EXPECT_NE(filter->Caption(), off);
+  QFile file(cfMrg.FileName());
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(ReadAppCfStream(file.readAll()).OffOn()) << "the second click switches the filter on";
 }

@@ -1,10 +1,17 @@
 // The parent's password: only a salted slow hash is kept, right and wrong tries, the minute's
-// wait after five wrong tries in a row, kept across instances (a restart does not reset it).
+// wait after five wrong tries in a row, kept across instances (a restart does not reset it); a
+// new password that cannot be stored is reported and the old one stays.
 #include "common/uRegistryHelper.h"
+#include "host/uFrmPassword.h"
 #include "host/uPassword.h"
 #include "platform/errors/Errors.h"
+#include "tests/support/TestDisks.h"
 #include "tests/support/TestFolders.h"
+#include "tests/support/TopLevelWindows.h"
 
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -96,4 +103,29 @@ TEST(ParentPassword, HandEditedTriesNeitherEraseWrongTriesNorLockForEver) {
     setTries(QStringLiteral("0,") + until);
     EXPECT_EQ(password.SecondsLocked(), TParentPassword::WaitSeconds) << until.toStdString();
   }
+}
+
+TEST(ParentPassword, ARegistryThatCannotBeWrittenKeepsTheOldPasswordAndSaysSo) {
+  TTestFolders folders;
+  TParentPassword password;
+  password.Set(QStringLiteral("old"));
+  TReadOnlyFolder readOnly(QString::fromStdString(folders.Registry().string()));
+  if (!readOnly.Mounted())
+    GTEST_SKIP() << readOnly.Why();
+  EXPECT_THROW(password.Set(QStringLiteral("new")), EPembloError);
+
+  // The change window, as the parent types into it.
+  TMessageBoxCatcher boxes;
+  TFrmPassword form(password, TPasswordMode::Change);
+  form.show();
+  for (const auto &[name, text] :
+       {std::pair{"edtOld", "old"}, std::pair{"edtNew", "new"}, std::pair{"edtAgain", "new"}})
+    QTest::keyClicks(form.findChild<QLineEdit *>(QString::fromLatin1(name)), QString::fromLatin1(text));
+  auto *ok = form.findChild<QPushButton *>(QStringLiteral("btnOk"));
+  QTest::mouseClick(ok, Qt::LeftButton, Qt::NoModifier, ok->rect().center());
+  ASSERT_EQ(boxes.Texts.size(), 1);
+  EXPECT_TRUE(boxes.Texts[0].contains(QStringLiteral("密码没有修改"))) << boxes.Texts[0].toStdString();
+  EXPECT_TRUE(form.isVisible()) << "the window stays for another try";
+  EXPECT_EQ(password.Check(QStringLiteral("old")), TPasswordCheck::Right);
+  EXPECT_EQ(password.Check(QStringLiteral("new")), TPasswordCheck::Wrong);
 }

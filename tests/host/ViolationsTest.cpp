@@ -1,14 +1,17 @@
 // A violation leaves one history row in the form the history window reads and one card; the
-// fourth starts the lock program.
+// fourth starts the lock program. A full disk still gives the card and tells the parent.
 #include "cards/uHistoryRecordsDao.h"
 #include "cards/uPenalta.h"
+#include "common/uPathFunc.h"
 #include "common/uRegistryHelper.h"
 #include "datastore/uDBMrgFactory.h"
 #include "host/uViolations.h"
+#include "tests/support/TestDisks.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WaitUntil.h"
 
 #include <QFile>
+#include <QStringList>
 #include <gtest/gtest.h>
 
 TEST(Violations, ItemsHoldNoCommaOrColon) {
@@ -48,4 +51,43 @@ TEST(Violations, RowAndCardAndTheFourthStartsTheLockProgram) {
   ASSERT_EQ(rows.size(), 4u);
   EXPECT_EQ(rows[0]->datetime, "2026年12月10日 08时05分");
   EXPECT_EQ(rows[0]->item, "违约使用了game");
+}
+
+TEST(Violations, AFullDiskStillGivesTheCardAndTellsTheParent) {
+  const struct {
+    const char *what;
+    bool registryFull;
+    int32_t count;
+    int notices;
+  } cases[] = {
+      {"the data disk full", false, 2, 1},
+      {"the data and the registry disks full", true, 1, 2},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    TTestFolders folders;
+    TDBMrgFactory::ReleaseAll();
+    TSmallDisk data(GetDataPath(), "size=4m");
+    TSmallDisk registry(QString::fromStdString(folders.Registry().string()));
+    if (!data.Mounted() || !registry.Mounted())
+      GTEST_SKIP() << data.Why() << registry.Why();
+    QStringList notices;
+    TViolations violations([] { return QDateTime(QDate(2026, 12, 10), QTime(8, 5)); });
+    violations.SetOnNotice([&](const QString &text) { notices << text; });
+    // The database and the hive are open, the disk fills up, then the violation comes.
+    ASSERT_TRUE(THistoryRecordsDao().QueryAll().empty());
+    RegWriteString(HKEY_LOCAL_MACHINE, TPenalta::RegKey, TPenalta::CountValue, TPenalta::EncodeCount(1));
+    data.Fill();
+    if (c.registryFull)
+      registry.Fill();
+    EXPECT_NO_THROW(violations.Record(ProgramViolationItem("game")));
+    EXPECT_EQ(TPenalta().YCount(), c.count);
+    ASSERT_EQ(notices.size(), c.notices) << notices.join('\n').toStdString();
+    for (const QString &notice : notices)
+      EXPECT_TRUE(notice.contains("违约使用了game")) << notice.toStdString();
+    data.Free();
+    registry.Free();
+    EXPECT_TRUE(THistoryRecordsDao().QueryAll().empty()) << "the database stays whole";
+    TDBMrgFactory::ReleaseAll();
+  }
 }

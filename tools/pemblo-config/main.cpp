@@ -21,10 +21,11 @@ struct TSetting {
 
 const std::vector<TSetting> &Settings() {
   static const std::vector<TSetting> settings = {
-      {"TextTime", 1, 60, &TAppCf::TextTime, &TAppCf::SetTextTime},
-      {"PsDistance", 5, 60, &TAppCf::PsDistance, &TAppCf::SetPsDistance},
-      {"ImgTime", 1, 60, &TAppCf::ImgTime, &TAppCf::SetImgTime},
-      {"ImgSize", 50, 100, &TAppCf::ImgSize, &TAppCf::SetImgSize},
+      {"TextTime", TAppCf::TextTimeRange.iLow, TAppCf::TextTimeRange.iHigh, &TAppCf::TextTime, &TAppCf::SetTextTime},
+      {"PsDistance", TAppCf::PsDistanceRange.iLow, TAppCf::PsDistanceRange.iHigh, &TAppCf::PsDistance,
+       &TAppCf::SetPsDistance},
+      {"ImgTime", TAppCf::ImgTimeRange.iLow, TAppCf::ImgTimeRange.iHigh, &TAppCf::ImgTime, &TAppCf::SetImgTime},
+      {"ImgSize", TAppCf::ImgSizeRange.iLow, TAppCf::ImgSizeRange.iHigh, &TAppCf::ImgSize, &TAppCf::SetImgSize},
       {"OffOn", 0, 1, [](const TAppCf &cf) { return int(cf.OffOn()); }, [](TAppCf &cf, int v) { cf.SetOffOn(v != 0); }},
   };
   return settings;
