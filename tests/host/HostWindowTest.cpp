@@ -5,13 +5,16 @@
 #include "common/uMsgs.h"
 #include "common/uPathFunc.h"
 #include "common/uProcessServices.h"
+#include "datastore/uDBMrgFactory.h"
 #include "host/uFrmHostMain.h"
 #include "host/uFrmPassword.h"
+#include "host/uHostRules.h"
 #include "platform/os/WindowDirectory.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WaitUntil.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -126,4 +129,19 @@ TEST_F(HostWindowTest, ALockWithoutTheKeyboardAndPointerIsToldInWords) {
     PostWindowMessage(*self, WM_LOCKNOGRAB, c.Reason, 0);
     EXPECT_TRUE(WaitUntil([&] { return Noticed(c.Said); }, 5000));
   }
+}
+
+// A card database that is no database stopped the host at its start; now the host starts on a
+// new one and says so in its notices.
+TEST_F(HostWindowTest, ADamagedCardDatabaseIsReplacedAndTold) {
+  TDBMrgFactory::ReleaseAll();
+  QFile file(GetDataPath() + QStringLiteral("MiniCarddata.mdb"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(QByteArray(8192, 'x'));
+  file.close();
+  THostRules rules(*main, *TProcessServices::CfMrg());
+  rules.Start();
+  EXPECT_TRUE(Noticed(QStringLiteral("数据文件MiniCarddata.mdb已损坏")));
+  EXPECT_TRUE(rules.Limiter().Rules().empty());
+  TDBMrgFactory::ReleaseAll();
 }
