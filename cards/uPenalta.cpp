@@ -16,38 +16,56 @@ const QString TPenalta::LockProgValue = QStringLiteral("PembloLock");
 
 QString TPenalta::EncodeCount(int32_t count) { return DesEncryptToHex(QString::number(count), CardKey); }
 
-int32_t TPenalta::DecodeCount(const QString &stored) {
+namespace {
+
+// The count of a stored value: 0 when there is none, nothing when it cannot be read.
+std::optional<int32_t> StoredCount(const std::optional<TRegValue> &value) {
+  if (!value)
+    return 0;
+  if (!value->IsString())
+    return std::nullopt;  // written by hand
   try {
     bool ok = false;
-    const int32_t count = DesDecryptFromHex(stored, CardKey).toInt(&ok, 10);
+    const int32_t count = DesDecryptFromHex(value->Text(), TPenalta::CardKey).toInt(&ok, 10);
     if (!ok)
-      return 0;
+      return std::nullopt;
     // A number outside 0..3 was not written by this module: treat a hand-edited count as the worst.
-    return count < 0 || count > MaxCards ? MaxCards : count;
+    return count < 0 || count > TPenalta::MaxCards ? TPenalta::MaxCards : count;
   } catch (const std::exception &) {
-    return 0;  // not hexadecimal: a damaged value counts as no cards
+    return std::nullopt;  // not hexadecimal
   }
 }
 
-int32_t TPenalta::YCount() const {
-  try {
-    return DecodeCount(RegReadString(HKEY_LOCAL_MACHINE, RegKey, CountValue));
-  } catch (const std::exception &) {
-    return 0;  // a value of another type
-  }
+}  // namespace
+
+int32_t TPenalta::DecodeCount(const QString &stored) {
+  return StoredCount(TRegValue::String(stored)).value_or(0);  // a damaged value counts as no cards
 }
+
+std::optional<int32_t> TPenalta::ReadYCount() const {
+  std::optional<int32_t> count = 0;
+  try {
+    ReadHive(HKEY_LOCAL_MACHINE,
+             [&](const THiveAccess &hive) { count = StoredCount(hive.ReadValue(RegKey, CountValue)); });
+  } catch (const std::exception &) {
+    return std::nullopt;
+  }
+  return count;
+}
+
+int32_t TPenalta::YCount() const { return ReadYCount().value_or(0); }
 
 void TPenalta::Update(const std::function<int64_t(int64_t)> &change) {
   int32_t n = 0;
-  bool changed = false;
-  const QString stored = RegUpdateString(HKEY_LOCAL_MACHINE, RegKey, CountValue, [&](const QString &old) {
-    n = int32_t(change(DecodeCount(old)));
-    changed = true;
-    return EncodeCount(n);
+  // A count that cannot be read (a value of another type included) counts as no cards and is
+  // replaced, so the change is still made.
+  const bool written = UpdateHive(HKEY_LOCAL_MACHINE, [&](THiveAccess &hive) {
+    n = int32_t(change(StoredCount(hive.ReadValue(RegKey, CountValue)).value_or(0)));
+    hive.WriteValue(RegKey, CountValue, TRegValue::String(EncodeCount(n)));
   });
   // A registry that cannot be written stores nothing; the change is still made and announced.
-  if (!changed)
-    n = int32_t(change(DecodeCount(stored)));
+  if (!written)
+    n = int32_t(change(YCount()));
   SendUpdateMsg(n);
 }
 
