@@ -83,12 +83,18 @@ bool OpenWritable(TSqliteDb &db, const TConnStrParts &parts, int timeoutSeconds)
 // A file in write-ahead mode is read through an index file beside it that the first reader
 // makes; where none is there and none can be made (a folder the reader may not write, read-only
 // media, a full disk), no writer has the file open, and it is read as an unchanging file.
-void OpenReadOnly(TSqliteDb &db, const TConnStrParts &parts, int timeoutSeconds, bool immutable) {
-  const QByteArray path = QFile::encodeName(parts.sDataSource);
-  int rc = immutable ? SQLITE_CANTOPEN : OpenKeyed(db, path, parts.sPassword, SQLITE_OPEN_READONLY, timeoutSeconds);
+void OpenImmutable(TSqliteDb &db, const TConnStrParts &parts, int timeoutSeconds) {
+  if (OpenKeyed(db, ImmutableUri(QFile::encodeName(parts.sDataSource)), parts.sPassword,
+                SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, timeoutSeconds) != SQLITE_OK)
+    RaiseOpening(db, parts.sDataSource);
+}
+
+void OpenReadOnly(TSqliteDb &db, const TConnStrParts &parts, int timeoutSeconds) {
+  const int rc =
+      OpenKeyed(db, QFile::encodeName(parts.sDataSource), parts.sPassword, SQLITE_OPEN_READONLY, timeoutSeconds);
   if ((rc & 0xFF) == SQLITE_CANTOPEN || NoRoomBeside(rc))
-    rc = OpenKeyed(db, ImmutableUri(path), parts.sPassword, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, timeoutSeconds);
-  if (rc != SQLITE_OK)
+    OpenImmutable(db, parts, timeoutSeconds);
+  else if (rc != SQLITE_OK)
     RaiseOpening(db, parts.sDataSource);
 }
 
@@ -154,9 +160,9 @@ void TAdoConnection::Open() {
   FDiskFull = false;
   try {
     if (::faccessat(AT_FDCWD, QFile::encodeName(parts.sDataSource).constData(), W_OK, AT_EACCESS) != 0)
-      OpenReadOnly(FDb, parts, FConnectionTimeout, false);
+      OpenReadOnly(FDb, parts, FConnectionTimeout);
     else if (!OpenWritable(FDb, parts, FConnectionTimeout)) {
-      OpenReadOnly(FDb, parts, FConnectionTimeout, true);
+      OpenImmutable(FDb, parts, FConnectionTimeout);
       FDiskFull = true;
     }
   } catch (const EAdoError &) {
