@@ -2,6 +2,7 @@
 #include "browser/uBrowserServices.h"
 #include "browser/uFrmMain.h"
 #include "controls/uFonts.h"
+#include "datastore/uDBMrgFactory.h"
 #include "platform/errors/ErrorGuard.h"
 #include "platform/os/UiLanguage.h"
 
@@ -23,6 +24,9 @@ int main(int argc, char *argv[]) {
     ShowErrorMessage(QString::fromUtf8(e.what()));
     return 1;
   }
+  // A damaged card database was replaced, or a full disk keeps it read-only: said once.
+  for (const QString &note : TDBMrgFactory::TakeNotes())
+    ShowErrorMessage(note);
 
   TFrmMain frmMain(app.arguments().mid(1));
   frmMain.show();

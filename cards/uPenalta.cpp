@@ -16,42 +16,60 @@ const QString TPenalta::LockProgValue = QStringLiteral("PembloLock");
 
 QString TPenalta::EncodeCount(int32_t count) { return DesEncryptToHex(QString::number(count), CardKey); }
 
-int32_t TPenalta::DecodeCount(const QString &stored) {
+namespace {
+
+// The count of a stored value: 0 when there is none, nothing when it cannot be read.
+std::optional<int32_t> StoredCount(const std::optional<TRegValue> &value) {
+  if (!value)
+    return 0;
+  if (!value->IsString())
+    return std::nullopt;  // written by hand
   try {
     bool ok = false;
-    const int32_t count = DesDecryptFromHex(stored, CardKey).toInt(&ok, 10);
+    const int32_t count = DesDecryptFromHex(value->Text(), TPenalta::CardKey).toInt(&ok, 10);
     if (!ok)
-      return 0;
+      return std::nullopt;
     // A number outside 0..3 was not written by this module: treat a hand-edited count as the worst.
-    return count < 0 || count > MaxCards ? MaxCards : count;
+    return count < 0 || count > TPenalta::MaxCards ? TPenalta::MaxCards : count;
   } catch (const std::exception &) {
-    return 0;  // not hexadecimal: a damaged value counts as no cards
+    return std::nullopt;  // not hexadecimal
   }
 }
 
-int32_t TPenalta::YCount() const {
-  try {
-    return DecodeCount(RegReadString(HKEY_LOCAL_MACHINE, RegKey, CountValue));
-  } catch (const std::exception &) {
-    return 0;  // a value of another type
-  }
+}  // namespace
+
+int32_t TPenalta::DecodeCount(const QString &stored) {
+  return StoredCount(TRegValue::String(stored)).value_or(0);  // a damaged value counts as no cards
 }
+
+std::optional<int32_t> TPenalta::ReadYCount() const {
+  std::optional<int32_t> count = 0;
+  try {
+    ReadHive(HKEY_LOCAL_MACHINE,
+             [&](const THiveAccess &hive) { count = StoredCount(hive.ReadValue(RegKey, CountValue)); });
+  } catch (const std::exception &) {
+    return std::nullopt;
+  }
+  return count;
+}
+
+int32_t TPenalta::YCount() const { return ReadYCount().value_or(0); }
 
 bool TPenalta::Update(const std::function<int64_t(int64_t)> &change) {
   int32_t n = 0;
   bool computed = false;
-  const QString stored = RegUpdateString(HKEY_LOCAL_MACHINE, RegKey, CountValue, [&](const QString &old) {
-    n = int32_t(change(DecodeCount(old)));
+  // A count that cannot be read (a value of another type included) counts as no cards and is
+  // replaced, so the change is still made.
+  const bool written = UpdateHive(HKEY_LOCAL_MACHINE, [&](THiveAccess &hive) {
+    n = int32_t(change(StoredCount(hive.ReadValue(RegKey, CountValue)).value_or(0)));
     computed = true;
-    return EncodeCount(n);
+    hive.WriteValue(RegKey, CountValue, TRegValue::String(EncodeCount(n)));
   });
-  // What the hive holds now comes back: the new count, or the old one when the hive could not
-  // be written (before the change was made, or at its commit, a full disk).
-  const bool written = computed && stored == EncodeCount(n);
   if (!written) {
-    // Nothing stored. Cards given are still given (the lock program starts) and announced, the
-    // safe side; cards taken are not, as the count stays.
-    const int32_t count = DecodeCount(stored);
+    // Nothing stored (the hive cannot be written, or its commit failed on a full disk). Cards
+    // given are still given (the lock program starts) and announced, the safe side; cards taken
+    // are not, as the count stays. The change runs once: giving the fourth card starts a program.
+    const int32_t count = YCount();
     if (!computed)
       n = int32_t(change(count));
     if (n < count)

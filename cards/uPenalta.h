@@ -10,6 +10,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class TPenalta {
 public:
@@ -29,7 +30,12 @@ public:
 
   // The current count; 0 when it is missing or cannot be read.
   int32_t YCount() const;
-  // Adds cards. Past 3 the lock program starts and 3 is stored; a missing lock program raises
+  // The current count, 0 when it is missing; nothing when it cannot be read (a value of another
+  // type, a text that is no enciphered number, a hive that cannot be read), which the lock
+  // program reads as "stay locked".
+  std::optional<int32_t> ReadYCount() const;
+  // Adds cards to the count (one that cannot be read counts as none and is replaced). Past 3
+  // the lock program starts and 3 is stored; a missing lock program raises
   // "文件:" + path + "不存在！" and leaves the count as it was. The read, the change and the
   // write are one step for every process that changes the count the same way. Returns false
   // when the registry cannot be written: the cards are still given and announced, not stored.

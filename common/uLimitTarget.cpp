@@ -366,7 +366,8 @@ QString LimitRowProblem(const QString &app, const QString &dt) {
   if (!target.sError.isEmpty())
     problems << QStringLiteral("限制程序%1不起作用：%2").arg(app, target.sError);
   try {
-    ParseSchedule(dt);
+    if (ParseSchedule(dt).empty())
+      problems << QStringLiteral("限制程序%1没有设置时间（数据被改过），现在一直限制它。").arg(app);
   } catch (const std::exception &e) {
     problems << QStringLiteral("限制程序%1的时间读不出（%2），现在一直限制它。").arg(app, QString::fromUtf8(e.what()));
   }

@@ -3,11 +3,16 @@
 
 #include "common/uPathFunc.h"
 
+#include "platform/sqlite/SqliteAside.h"
+
 #include <QFile>
+#include <QFileInfo>
 
 #include <array>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -31,6 +36,7 @@ const TTableLines CarddataTables[] = {
 struct TFactoryState {
   std::mutex Lock;
   std::array<std::unique_ptr<TDBMrg>, 2> Pools;
+  QStringList Notes;
 };
 
 TFactoryState &State() {
@@ -38,16 +44,54 @@ TFactoryState &State() {
   return state;
 }
 
-std::unique_ptr<TDBMrg> OpenMiniAppdata() {
-  const QString path = GetDataPath() + AppdataFileName;
-  if (!QFile::exists(path)) {
-    const QString delivered = GetExePath() + AppdataFileName;
-    if (QFile::exists(delivered))
-      QFile::copy(delivered, path);  // never overwrites
-    if (!QFile::exists(path))
-      Raise(QStringLiteral("文件:") + path + QStringLiteral("不存在!"));
+// Makes the file when it is not there.
+using TMakeFile = void (*)(const QString &path);
+
+// Whether the file is damaged: not a file at all, not a database of this key, or with pages
+// that cannot be read. Any other failure to open it is left to the pool's own opening.
+bool Damaged(const QString &path, const QString &password) {
+  if (!QFileInfo(path).isFile())
+    return true;
+  TAdoConnection conn;
+  conn.SetConnectionString(TDBMrg::GetAccessConnStr(path, password));
+  try {
+    conn.Open();
+    return !conn.Intact();
+  } catch (const EAdoError &) {
+    return conn.OpenMetDamage();
   }
-  return std::make_unique<TDBMrg>(TDBMrg::GetAccessConnStr(path, QString()), 15, 5);
+}
+
+// The pool over the file, made by `make` when missing. A damaged file is moved aside and made
+// again, once; what was done is added to the notes.
+std::unique_ptr<TDBMrg> OpenRepairing(const QString &path, const QString &password, TMakeFile make,
+                                      QStringList &notes) {
+  const QString name = QFileInfo(path).fileName();
+  const std::optional<TSqliteFileId> found = SqliteFileId(path);
+  if (found && Damaged(path, password)) {
+    const QString aside = MoveDamagedAside(path, found);
+    if (!aside.isEmpty())
+      notes << QStringLiteral("数据文件%1已损坏，已改名为%2保存，现在换用一个新文件。")
+                   .arg(name, QFileInfo(aside).fileName());
+  }
+  if (!SqliteFileId(path))
+    make(path);
+  auto pool = std::make_unique<TDBMrg>(TDBMrg::GetAccessConnStr(path, password), 15, 5);
+  if (pool->GetConn()->DiskFull())
+    notes << QStringLiteral("数据文件%1所在的磁盘已满：只能读取已有的内容，新的记录不能保存。").arg(name);
+  return pool;
+}
+
+void CopyDeliveredCatalogue(const QString &path) {
+  const QString delivered = GetExePath() + AppdataFileName;
+  if (QFile::exists(delivered))
+    QFile::copy(delivered, path);  // never overwrites
+  if (!QFile::exists(path))
+    Raise(QStringLiteral("文件:") + path + QStringLiteral("不存在!"));
+}
+
+std::unique_ptr<TDBMrg> OpenMiniAppdata(QStringList &notes) {
+  return OpenRepairing(GetDataPath() + AppdataFileName, QString(), CopyDeliveredCatalogue, notes);
 }
 
 QStringList MissingTables(TAdoConnection &conn) {
@@ -92,18 +136,19 @@ void CreateMissingTables(TDBMrg &pool) {
   }
 }
 
-std::unique_ptr<TDBMrg> OpenMiniCarddata() {
-  const QString path = GetDataPath() + CarddataFileName;
-  if (!QFile::exists(path)) {
-    try {
-      TDBMrg::CreateAccessFile(path, CarddataPassword);
-    } catch (const std::exception &) {
-      if (!QFile::exists(path))  // another process may have created it a moment ago
-        throw;
-    }
+void CreateCarddata(const QString &path) {
+  try {
+    TDBMrg::CreateAccessFile(path, CarddataPassword);
+  } catch (const std::exception &) {
+    if (!QFile::exists(path))  // another process may have created it a moment ago
+      throw;
   }
-  auto pool = std::make_unique<TDBMrg>(TDBMrg::GetAccessConnStr(path, CarddataPassword), 15, 5);
-  CreateMissingTables(*pool);
+}
+
+std::unique_ptr<TDBMrg> OpenMiniCarddata(QStringList &notes) {
+  auto pool = OpenRepairing(GetDataPath() + CarddataFileName, CarddataPassword, CreateCarddata, notes);
+  if (!pool->GetConn()->DiskFull())
+    CreateMissingTables(*pool);
   return pool;
 }
 
@@ -114,8 +159,14 @@ TDBMrg *TDBMrgFactory::GetDBMrg(TDBMrgID ADBMrgID) {
   std::lock_guard<std::mutex> lock(state.Lock);
   std::unique_ptr<TDBMrg> &pool = state.Pools.at(size_t(ADBMrgID));
   if (!pool)
-    pool = ADBMrgID == TDBMrgID::MiniAppdata ? OpenMiniAppdata() : OpenMiniCarddata();
+    pool = ADBMrgID == TDBMrgID::MiniAppdata ? OpenMiniAppdata(state.Notes) : OpenMiniCarddata(state.Notes);
   return pool.get();
+}
+
+QStringList TDBMrgFactory::TakeNotes() {
+  TFactoryState &state = State();
+  std::lock_guard<std::mutex> lock(state.Lock);
+  return std::exchange(state.Notes, {});
 }
 
 void TDBMrgFactory::ReleaseAll() {

@@ -22,8 +22,15 @@ TAppLimiter::TAppLimiter(TClock clock, QObject *parent) : QObject(parent), FCloc
 void TAppLimiter::Reload() {
   std::vector<TLimitRule> rules;
   QSet<QString> problems;
+  // The rows are read again every minute: a problem is told once, not every time.
+  const auto tell = [&](const QString &problem) {
+    problems.insert(problem);
+    if (!FToldProblems.contains(problem) && FOnNotice)
+      FOnNotice(problem);
+  };
   TAppsDao dao;
-  for (const auto &row : dao.QueryAll()) {
+  const auto rows = dao.QueryAll();
+  for (const auto &row : rows) {
     TLimitRule rule;
     rule.iAid = row->iAid;
     rule.Programs = ResolveLimitTarget(row->sApp).Programs;
@@ -31,20 +38,21 @@ void TAppLimiter::Reload() {
     try {
       rule.Windows = ParseSchedule(row->sDt);
     } catch (const std::exception &) {
-      // A schedule the grid never writes was changed by hand: the program is limited always.
+    }
+    // A schedule the grid never writes (unreadable, or none at all) was changed by hand: the
+    // program is limited always.
+    if (rule.Windows.empty())
       for (int day = 0; day < 7; ++day)
         rule.Windows.push_back({day, QTime(0, 0), QTime(23, 59)});
-    }
-    const QString problem = LimitRowProblem(row->sApp, row->sDt);
-    if (!problem.isEmpty()) {
-      problems.insert(problem);
-      // The rows are read again every minute: a problem is told once, not every time.
-      if (!FToldProblems.contains(problem) && FOnNotice)
-        FOnNotice(problem);
-    }
+    if (const QString problem = LimitRowProblem(row->sApp, row->sDt); !problem.isEmpty())
+      tell(problem);
     if (!rule.Programs.isEmpty())
       rules.push_back(std::move(rule));
   }
+  // Rows whose columns were renamed or retyped by hand cannot be read, so nothing of them can
+  // be enforced: said, so the parent sets them again.
+  if (const int unread = dao.CountAll() - int(rows.size()); unread > 0)
+    tell(QStringLiteral("有%1条程序限制读不出（数据表apps被改过），这些限制没有执行，请重新设置。").arg(unread));
   FToldProblems = problems;
   SetRules(std::move(rules));
 }

@@ -43,8 +43,9 @@ public:
   explicit TAppLimiter(
       TClock clock = [] { return QDateTime::currentDateTime(); }, QObject *parent = nullptr);
 
-  // Reads every row of `apps` again; a row whose schedule cannot be read is limited at every
-  // moment, one that names no program is left out; each is named in a notice once.
+  // Reads every row of `apps` again; a row whose schedule cannot be read (or is empty) is
+  // limited at every moment, one that names no program is left out, rows that cannot be read
+  // at all are counted; each is named in a notice once.
   void Reload();
   void SetRules(std::vector<TLimitRule> rules);
   const std::vector<TLimitRule> &Rules() const { return FRules; }

@@ -1,6 +1,7 @@
 #include "host/uHostRules.h"
 #include "common/uAppcf.h"
 #include "common/uMsgs.h"
+#include "datastore/uDBMrgFactory.h"
 #include "host/uFrmHostMain.h"
 #include "manage/uWebsDao.h"
 #include "platform/errors/ErrorGuard.h"
@@ -19,10 +20,14 @@ THostRules::THostRules(TFrmHostMain &main, TCfMrg &cfMrg, TAppLimiter::TClock cl
 
 void THostRules::Start() {
   FLimiter.Reload();
+  TellDataNotes();
   FLimiter.Start();
   // The limits are read again every minute as well: a notice can be lost or taken by another
   // program that answers to the lock channel's title.
-  connect(&FReloadTimer, &QTimer::timeout, this, [this] { GuardedCall([this] { FLimiter.Reload(); }); });
+  connect(&FReloadTimer, &QTimer::timeout, this, [this] {
+    GuardedCall([this] { FLimiter.Reload(); });
+    TellDataNotes();
+  });
   FReloadTimer.start(60000);
   FLogKeeper.Apply(FCfMrg.AppCf());
 }
@@ -47,6 +52,11 @@ void THostRules::Notice(quint32 msg, qint64 wParam, qint64) {
     FWebReported[wParam].start();
     Violation(WebViolationItem(address), QStringLiteral("现在不能访问%1，给了一张黄牌。").arg(address));
   }
+}
+
+void THostRules::TellDataNotes() {
+  for (const QString &note : TDBMrgFactory::TakeNotes())
+    FMain.AddNotice(note);
 }
 
 void THostRules::Violation(const QString &item, const QString &toChild) {

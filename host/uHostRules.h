@@ -2,7 +2,8 @@
 // The parent's rules in force in the host: the program limits (TAppLimiter), the log values
 // (TLogKeeper) and the violations the browser reports for the web black list. It listens to
 // the notices of the host's windows: WM_APPSUPDATE reloads the limits, WM_CFGUPDATE applies the
-// log values again, WM_WEBBLOCKED (wParam the black-list row) records a violation.
+// log values again, WM_WEBBLOCKED (wParam the black-list row) records a violation. A card
+// database that had to be replaced, or that a full disk keeps read-only, is named in the notices.
 #include "host/uAppLimiter.h"
 #include "host/uLogKeeper.h"
 #include "host/uViolations.h"
@@ -29,6 +30,8 @@ public:
 private:
   void Notice(quint32 msg, qint64 wParam, qint64 lParam);
   void Violation(const QString &item, const QString &toChild);
+  // Lists what opening the card database had to do (a damaged file replaced, a full disk).
+  void TellDataNotes();
 
   // A black-list violation counts once a minute per row, so a flood of notices gives no flood
   // of cards.

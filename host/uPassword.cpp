@@ -7,6 +7,7 @@
 #include <QRandomGenerator>
 #include <QStringList>
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -57,11 +58,22 @@ bool Matches(const QString &stored, const QString &password) {
                    QByteArray::fromHex(parts[3].toLatin1()));
 }
 
+// The stored hash; nothing when it cannot be read.
+std::optional<QString> StoredHash() {
+  try {
+    return RegReadString(HKEY_LOCAL_MACHINE, kKey, kHashValue);
+  } catch (const ERegistryError &) {
+    return std::nullopt;
+  }
+}
+
 }  // namespace
 
 TParentPassword::TParentPassword(TClock clock) : FClock(std::move(clock)) {}
 
-bool TParentPassword::IsSet() const { return !RegReadString(HKEY_LOCAL_MACHINE, kKey, kHashValue).isEmpty(); }
+bool TParentPassword::IsSet() const { return !StoredHash().value_or(QStringLiteral("?")).isEmpty(); }
+
+bool TParentPassword::Damaged() const { return !StoredHash(); }
 
 void TParentPassword::Set(const QString &password) {
   if (password.isEmpty())
@@ -91,7 +103,7 @@ int TParentPassword::SecondsLocked() const {
 TPasswordCheck TParentPassword::Check(const QString &password) {
   if (SecondsLocked() > 0)
     return TPasswordCheck::Locked;
-  const bool right = Matches(RegReadString(HKEY_LOCAL_MACHINE, kKey, kHashValue), password);
+  const bool right = Matches(StoredHash().value_or(QString()), password);
   // The count changes under the hive's lock, so two windows asking at once lose no wrong try.
   RegUpdateString(HKEY_LOCAL_MACHINE, kKey, kTriesValue, [&](const QString &old) {
     TTries tries = ParseTries(old);

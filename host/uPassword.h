@@ -21,7 +21,10 @@ public:
 
   explicit TParentPassword(TClock clock = [] { return QDateTime::currentDateTimeUtc(); });
 
+  // A stored password that cannot be read (a value of another type, written by hand) counts as
+  // set, so nobody is asked for a new one, and no password matches it: Damaged() says so.
   bool IsSet() const;
+  bool Damaged() const;
   // Stores a new salted hash; an empty password is refused (raises), and so is a registry that
   // cannot be written, the old password staying.
   void Set(const QString &password);

@@ -39,6 +39,8 @@ int TAppsDao::DeleteFromAID(int aid) {
 
 TModelList<TAppsModel> TAppsDao::QueryAll() { return ReadAll<TAppsModel>(TTableStruct.sTableName, ReadRow); }
 
+int TAppsDao::CountAll() { return DBMrg()->GetCount(TTableStruct.sTableName); }
+
 std::unique_ptr<TAppsModel> TAppsDao::QueryFormAID(int aid) {
   return ReadOne<TAppsModel>(TTableStruct.sTableName, TTableStruct.sAid, aid, ReadRow);
 }

@@ -21,7 +21,10 @@ public:
   int Insert(const TAppsModel *Model);
   // The number of rows deleted.
   int DeleteFromAID(int aid);
+  // The rows that can be read; a row whose columns were changed by hand is left out.
   TModelList<TAppsModel> QueryAll();
+  // Every row of the table, read or not.
+  int CountAll();
   // Null unless exactly one row has the key.
   std::unique_ptr<TAppsModel> QueryFormAID(int aid);
 

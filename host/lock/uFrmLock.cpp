@@ -59,11 +59,9 @@ TFrmLock::TFrmLock(TParentPassword &password) : FPassword(password) {
   // count that cannot be read keeps it.
   auto *tmrCards = new QTimer(this);
   connect(tmrCards, &QTimer::timeout, this, [this] {
-    try {
-      if (TPenalta().YCount() < TPenalta::MaxCards)
-        Unlock();
-    } catch (const std::exception &) {
-    }
+    const std::optional<int32_t> count = TPenalta().ReadYCount();
+    if (count && *count < TPenalta::MaxCards)
+      Unlock();
   });
   tmrCards->start(1000);
   tmrHold = new QTimer(this);

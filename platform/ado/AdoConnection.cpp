@@ -1,6 +1,7 @@
 #define SQLITE_HAS_CODEC 1
 #include "platform/ado/AdoConnection.h"
 #include "platform/ado/AdoStatement.h"
+#include "platform/sqlite/SqliteAside.h"
 
 #include <sqlite3.h>
 
@@ -41,6 +42,8 @@ int OpenKeyed(TSqliteDb &db, const QByteArray &name, const QString &password, in
     db.SetBusyTimeout(timeoutSeconds * 1000);
     rc = db.TryExec("SELECT count(*) FROM sqlite_master");
   }
+  if (rc != SQLITE_OK && db.IsOpen())
+    rc = sqlite3_extended_errcode(db.Handle());  // the primary code alone does not say which file failed
   if (rc != SQLITE_OK)
     db.Close();
   return rc;
@@ -50,28 +53,48 @@ int OpenKeyed(TSqliteDb &db, const QByteArray &name, const QString &password, in
   Raise<EAdoError>(db.LastErrorText() + QStringLiteral(" (") + file + u')');
 }
 
-void OpenWritable(TSqliteDb &db, const TConnStrParts &parts, int timeoutSeconds) {
-  if (OpenKeyed(db, QFile::encodeName(parts.sDataSource), parts.sPassword, SQLITE_OPEN_READWRITE, timeoutSeconds) !=
-      SQLITE_OK)
+// The failures of a reader that cannot make or grow the log index beside the file.
+bool NoRoomBeside(int rc) {
+  return (rc & 0xFF) == SQLITE_FULL || rc == SQLITE_IOERR_SHMOPEN || rc == SQLITE_IOERR_SHMSIZE ||
+         rc == SQLITE_IOERR_SHMMAP;
+}
+
+QByteArray ImmutableUri(const QByteArray &path) {
+  return "file:" + QUrl::toPercentEncoding(QString::fromLocal8Bit(path), "/") + "?immutable=1";
+}
+
+// Returns false, with the connection closed, when the disk has no room for the log index: the
+// caller reads the file as an unchanging one then.
+bool OpenWritable(TSqliteDb &db, const TConnStrParts &parts, int timeoutSeconds) {
+  const int rc =
+      OpenKeyed(db, QFile::encodeName(parts.sDataSource), parts.sPassword, SQLITE_OPEN_READWRITE, timeoutSeconds);
+  if (rc != SQLITE_OK && NoRoomBeside(rc))
+    return false;
+  if (rc != SQLITE_OK)
     RaiseOpening(db, parts.sDataSource);
   // With a write-ahead log, readers in other processes never block a writer and a commit
   // needs no flush to disk of its own; the file stays consistent. A file that cannot switch
   // (held by another process right now) keeps its mode.
   db.TryExec("PRAGMA journal_mode=WAL");
   db.TryExec("PRAGMA synchronous=NORMAL");
+  return true;
 }
 
 // A file in write-ahead mode is read through an index file beside it that the first reader
 // makes; where none is there and none can be made (a folder the reader may not write, read-only
-// media), no writer has the file open, and it is read as an unchanging file.
+// media, a full disk), no writer has the file open, and it is read as an unchanging file.
+void OpenImmutable(TSqliteDb &db, const TConnStrParts &parts, int timeoutSeconds) {
+  if (OpenKeyed(db, ImmutableUri(QFile::encodeName(parts.sDataSource)), parts.sPassword,
+                SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, timeoutSeconds) != SQLITE_OK)
+    RaiseOpening(db, parts.sDataSource);
+}
+
 void OpenReadOnly(TSqliteDb &db, const TConnStrParts &parts, int timeoutSeconds) {
-  const QByteArray path = QFile::encodeName(parts.sDataSource);
-  int rc = OpenKeyed(db, path, parts.sPassword, SQLITE_OPEN_READONLY, timeoutSeconds);
-  if ((rc & 0xFF) == SQLITE_CANTOPEN) {
-    const QByteArray uri = "file:" + QUrl::toPercentEncoding(QString::fromLocal8Bit(path), "/") + "?immutable=1";
-    rc = OpenKeyed(db, uri, parts.sPassword, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, timeoutSeconds);
-  }
-  if (rc != SQLITE_OK)
+  const int rc =
+      OpenKeyed(db, QFile::encodeName(parts.sDataSource), parts.sPassword, SQLITE_OPEN_READONLY, timeoutSeconds);
+  if ((rc & 0xFF) == SQLITE_CANTOPEN || NoRoomBeside(rc))
+    OpenImmutable(db, parts, timeoutSeconds);
+  else if (rc != SQLITE_OK)
     RaiseOpening(db, parts.sDataSource);
 }
 
@@ -133,11 +156,33 @@ void TAdoConnection::Open() {
   const TConnStrParts parts = ParseConnectionString(FConnectionString);
   if (parts.sDataSource.isEmpty() || !QFile::exists(parts.sDataSource))
     Raise<EAdoError>(QStringLiteral("Could not find file '") + parts.sDataSource + QStringLiteral("'."));
-  if (::faccessat(AT_FDCWD, QFile::encodeName(parts.sDataSource).constData(), W_OK, AT_EACCESS) == 0)
-    OpenWritable(FDb, parts, FConnectionTimeout);
-  else
-    OpenReadOnly(FDb, parts, FConnectionTimeout);
+  FOpenMetDamage = false;
+  FDiskFull = false;
+  try {
+    if (::faccessat(AT_FDCWD, QFile::encodeName(parts.sDataSource).constData(), W_OK, AT_EACCESS) != 0)
+      OpenReadOnly(FDb, parts, FConnectionTimeout);
+    else if (!OpenWritable(FDb, parts, FConnectionTimeout)) {
+      OpenImmutable(FDb, parts, FConnectionTimeout);
+      FDiskFull = true;
+    }
+  } catch (const EAdoError &) {
+    FOpenMetDamage = SqliteDamaged(FDb.LastErrorCode());
+    throw;
+  }
   FGeneration = NextGeneration++;
+}
+
+bool TAdoConnection::Intact() {
+  if (!Connected())
+    Raise<EAdoError>(QStringLiteral("Operation is not allowed when the object is closed."));
+  try {
+    TSqliteStatement check(FDb, "PRAGMA quick_check(1)");
+    return check.Step() && check.ColumnBlob(0) == "ok";
+  } catch (const EAdoError &) {
+    if (SqliteDamaged(FDb.LastErrorCode()))
+      return false;
+    throw;
+  }
 }
 
 void TAdoConnection::Close() {

@@ -5,7 +5,8 @@
 // other key is read and ignored. The connection timeout is the time a statement waits for a
 // file that another process holds locked, so several processes can share one file. A file this
 // process may not write (another user's, read-only media) is opened read-only: reading works,
-// writing raises SQLite's "attempt to write a readonly database".
+// writing raises SQLite's "attempt to write a readonly database". So is a file on a disk with no
+// room for the index file every reader makes beside it (then no process has the file open).
 #include "platform/errors/Errors.h"
 #include "platform/sqlite/SqliteDb.h"
 
@@ -48,6 +49,13 @@ public:
   void Open();
   void Close();
   bool Connected() const { return FDb.IsOpen(); }
+  // Whether the last Open that raised met a file that is no database, has another key or is
+  // damaged (the file's fault, not the opener's).
+  bool OpenMetDamage() const { return FOpenMetDamage; }
+  // Whether the open file is read-only because its disk is full.
+  bool DiskFull() const { return FDiskFull; }
+  // Reads every page of the open file; false when one is damaged. Other failures raise.
+  bool Intact();
 
   // Names of the user tables of the open file, sorted.
   QStringList GetTableNames();
@@ -78,6 +86,8 @@ private:
   int FConnectionTimeout = 15;
   TSqliteDb FDb;
   std::uint64_t FGeneration = 0;
+  bool FOpenMetDamage = false;
+  bool FDiskFull = false;
   std::mutex FKeptLock;                               // queries on several threads share the connection
   std::vector<std::unique_ptr<TAdoStatement>> FKept;  // oldest first
 };

@@ -3,9 +3,9 @@
 
 #include "platform/os/SpecialFolders.h"
 
+#include "platform/sqlite/SqliteAside.h"
 #include "platform/sqlite/SqliteDb.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,7 +15,6 @@
 #include <optional>
 #include <sqlite3.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -44,11 +43,6 @@ bool Unwritable(int rc) {
          primary == SQLITE_FULL;
 }
 
-bool Damaged(int rc) {
-  const int primary = rc & 0xFF;
-  return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
-}
-
 // The writers of a hive queue on an flock of "<hive>.lock": the kernel hands the lock to a
 // waiting writer as soon as it is free, where SQLite's own busy wait sleeps and lets the writer
 // that just finished take the file again and again. A lock file that cannot be made (a folder
@@ -74,49 +68,18 @@ private:
   int FFd = -1;
 };
 
-// The file a path names, to tell whether it is still the one a connection opened.
-struct TFileId {
-  dev_t iDev = 0;
-  ino_t iIno = 0;
-  bool operator==(const TFileId &) const = default;
-};
-
-std::optional<TFileId> FileIdOf(const QString &file) {
-  struct stat st {};
-  if (::stat(QFile::encodeName(file).constData(), &st) != 0)
-    return std::nullopt;
-  return TFileId{st.st_dev, st.st_ino};
-}
-
-// Moves a damaged hive (and a rollback journal of it, which must never meet the new hive) aside
-// as "<hive>.broken-<time>", unless another process has already replaced it. Returns the new
-// name, or empty when nothing was moved.
-QString MoveAside(const QString &file, const std::optional<TFileId> &opened) {
-  if (!opened || FileIdOf(file) != opened)
-    return {};
-  const QString stem = file + QStringLiteral(".broken-") + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
-  QString aside = stem;
-  for (int n = 2; QFileInfo::exists(aside); ++n)
-    aside = stem + u'-' + QString::number(n);
-  if (::rename(QFile::encodeName(file).constData(), QFile::encodeName(aside).constData()) != 0)
-    return {};
-  const QString journal = file + QStringLiteral("-journal");
-  if (QFileInfo::exists(journal))
-    ::rename(QFile::encodeName(journal).constData(), QFile::encodeName(aside + QStringLiteral("-journal")).constData());
-  return aside;
-}
-
 // Raises the connection's last failure. A hive that is no database, or a damaged one, is moved
 // aside first (under the writers' lock, which `locked` says is held already), so the error is
 // met once and the next access starts a new hive.
-[[noreturn]] void FailHive(TSqliteDb &db, const QString &file, const std::optional<TFileId> &opened, bool locked) {
+[[noreturn]] void FailHive(TSqliteDb &db, const QString &file, const std::optional<TSqliteFileId> &opened,
+                           bool locked) {
   const QString text = db.LastErrorText();
-  if (Damaged(db.LastErrorCode())) {
+  if (SqliteDamaged(db.LastErrorCode())) {
     db.Close();
     std::optional<THiveLock> lock;
     if (!locked)
       lock.emplace(file);
-    const QString aside = MoveAside(file, opened);
+    const QString aside = MoveDamagedAside(file, opened);
     if (!aside.isEmpty())
       RaiseRegistry(text + QStringLiteral(" (the hive was moved aside to ") + aside + u')');
   }
@@ -181,7 +144,7 @@ bool UpdateHive(THKey root, const std::function<void(THiveAccess &)> &work) {
     return false;
   const THiveLock lock(file);
   TSqliteDb db(RaiseRegistry);
-  const std::optional<TFileId> opened = FileIdOf(file);
+  const std::optional<TSqliteFileId> opened = SqliteFileId(file);
   if (!OpenHive(db, file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE))
     return false;
   // A failed step is answered after the rollback, with the error noted before it.
@@ -204,7 +167,7 @@ bool UpdateHive(THKey root, const std::function<void(THiveAccess &)> &work) {
     work(access);
   } catch (const ERegistryError &) {
     db.TryExec("ROLLBACK");
-    if (Damaged(db.LastErrorCode()))
+    if (SqliteDamaged(db.LastErrorCode()))
       FailHive(db, file, opened, true);
     // A step that found no room (or no right) to write: nothing was written.
     if (Unwritable(db.LastErrorCode()))
@@ -224,12 +187,12 @@ bool ReadHive(THKey root, const std::function<void(const THiveAccess &)> &work) 
   if (!QFileInfo(file).isFile())
     return false;
   TSqliteDb db(RaiseRegistry);
-  const std::optional<TFileId> opened = FileIdOf(file);
+  const std::optional<TSqliteFileId> opened = SqliteFileId(file);
   if (!OpenHive(db, file, SQLITE_OPEN_READONLY))
     return false;
   // A hive file that holds no tables yet has no keys.
   if (db.TryExec("BEGIN; SELECT 1 FROM keys, vals LIMIT 0") != SQLITE_OK) {
-    if (Damaged(db.LastErrorCode()))
+    if (SqliteDamaged(db.LastErrorCode()))
       FailHive(db, file, opened, false);
     return false;
   }
@@ -237,7 +200,7 @@ bool ReadHive(THKey root, const std::function<void(const THiveAccess &)> &work) 
     const THiveAccess access(&db);
     work(access);
   } catch (const ERegistryError &) {
-    if (Damaged(db.LastErrorCode()))
+    if (SqliteDamaged(db.LastErrorCode()))
       FailHive(db, file, opened, false);
     throw;
   }

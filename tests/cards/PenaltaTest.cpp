@@ -148,11 +148,26 @@ TEST_F(PenaltaTest, WithoutMainWindowChangesAreStored) {
   Penalta.SendUpdateMsg(2);  // nobody to tell: nothing happens
 }
 
-TEST_F(PenaltaTest, AValueOfAnotherTypeReadsZero) {
-  UpdateHive(HKEY_LOCAL_MACHINE, [](THiveAccess &hive) {
-    hive.WriteValue(TPenalta::RegKey, TPenalta::CountValue, TRegValue{TRegDataType::DWord, QByteArray(4, '\3')});
-  });
-  EXPECT_EQ(Penalta.YCount(), 0);
+// A count edited by hand cannot be read: it shows as no cards, is no count at all for the lock
+// program, and the next card replaces it (a card is given all the same).
+TEST_F(PenaltaTest, ACountThatCannotBeReadIsReplacedByTheNextCard) {
+  const struct {
+    const char *sEdit;
+    TRegValue Value;
+  } cases[] = {
+      {"a number", TRegValue{TRegDataType::DWord, QByteArray(4, '\3')}},
+      {"no hexadecimal text", TRegValue::String(QStringLiteral("three"))},
+      {"no number inside", TRegValue::String(DesEncryptToHex(QStringLiteral("three"), TPenalta::CardKey))},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.sEdit);
+    UpdateHive(HKEY_LOCAL_MACHINE,
+               [&](THiveAccess &hive) { hive.WriteValue(TPenalta::RegKey, TPenalta::CountValue, c.Value); });
+    EXPECT_EQ(Penalta.YCount(), 0);
+    EXPECT_EQ(Penalta.ReadYCount(), std::nullopt);
+    Penalta.IncYCard(1);
+    EXPECT_EQ(Penalta.ReadYCount(), 1);
+  }
 }
 
 TEST(PenaltaStoredForm, DesEcbWithTheKeysFirstEightBytes) {

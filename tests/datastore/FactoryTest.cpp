@@ -10,12 +10,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QTextStream>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 
 #include <pwd.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -125,13 +130,82 @@ TEST_F(FactoryTest, CardDatabaseMissingTablesAreCreatedOnOpening) {
   EXPECT_EQ(pool->GetCount(QStringLiteral("cancelrecords")), 1);
 }
 
-TEST_F(FactoryTest, CardDatabaseWithAWrongKeyFailsAndIsRetried) {
+// A card database with `rows` rows in `apps`, several pages long.
+void MakeCardFile(const QString &path, int rows) {
+  TAdoConnection conn;
+  CreateAndOpen(path, CardPassword, conn);
+  TAdoQuery query(&conn);
+  query.SetSql(QStringLiteral("Create Table apps ( aid Counter Primary Key, app memo, dt memo )"));
+  query.ExecSQL();
+  query.SetSql(QStringLiteral("Insert Into apps(app, dt) values (:app, 'd')"));
+  for (int i = 0; i < rows; ++i) {
+    query.SetParam(QStringLiteral("app"), QStringLiteral("/usr/bin/program-%1-").arg(i) + QString(400, u'x'));
+    query.ExecSQL();
+  }
+}
+
+QByteArray ReadWhole(const QString &path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(not a file)");
+}
+
+// A damaged card database is moved aside as it is and a new one takes its name; the opening
+// says so once. Before, each of these stopped every opening until someone deleted the file.
+TEST_F(FactoryTest, DamagedCardDatabaseIsMovedAsideAndStartedAgain) {
   const QString path = DataFolder() + QStringLiteral("MiniCarddata.mdb");
   GetDataPath();
-  TDBMrg::CreateAccessFile(path, QStringLiteral("other"));
-  EXPECT_THROW(TDBMrgFactory::GetDBMrg(TDBMrgID::MiniCarddata), EAdoError);
-  QFile::remove(path);
-  EXPECT_NE(TDBMrgFactory::GetDBMrg(TDBMrgID::MiniCarddata), nullptr);
+  const struct {
+    const char *sKind;
+    std::function<void()> Damage;
+  } cases[] = {
+      {"truncated",
+       [&] {
+         MakeCardFile(path, 300);
+         ASSERT_TRUE(QFile::resize(path, QFileInfo(path).size() / 2));
+       }},
+      {"garbage",
+       [&] {
+         QFile file(path);
+         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+         for (int i = 0; i < 4096; ++i)
+           file.write(QByteArray::number(i * 7919, 16));
+       }},
+      {"another key", [&] { TDBMrg::CreateAccessFile(path, QStringLiteral("other")); }},
+      {"unencrypted",
+       [&] {
+         TAdoConnection conn;
+         CreateAndOpen(path, QString(), conn);
+         TAdoQuery query(&conn);
+         query.SetSql(QStringLiteral("Create Table apps ( aid Counter Primary Key, app memo, dt memo )"));
+         query.ExecSQL();
+       }},
+      {"a folder", [&] { ASSERT_TRUE(QDir().mkpath(path + QStringLiteral("/inside"))); }},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.sKind);
+    c.Damage();
+    const QByteArray damaged = ReadWhole(path);
+
+    TDBMrg *pool = TDBMrgFactory::GetDBMrg(TDBMrgID::MiniCarddata);
+    EXPECT_EQ(pool->GetConn()->GetTableNames(), (QStringList{"apps", "cancelrecords", "historyrecords", "webs"}));
+    EXPECT_EQ(pool->GetCount(QStringLiteral("apps")), 0);
+    const QStringList aside =
+        QDir(DataFolder())
+            .entryList({QStringLiteral("MiniCarddata.mdb.broken-*")}, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(aside.size(), 1) << aside.join(u' ').toStdString();
+    EXPECT_EQ(ReadWhole(DataFolder() + aside.front()), damaged);
+    const QStringList notes = TDBMrgFactory::TakeNotes();
+    ASSERT_EQ(notes.size(), 1) << notes.join(u' ').toStdString();
+    EXPECT_TRUE(notes.front().contains(aside.front())) << notes.front().toStdString();
+
+    // The new file is good: the next opening says nothing.
+    TDBMrgFactory::ReleaseAll();
+    TDBMrgFactory::GetDBMrg(TDBMrgID::MiniCarddata);
+    EXPECT_EQ(TDBMrgFactory::TakeNotes(), QStringList());
+    TDBMrgFactory::ReleaseAll();
+    ASSERT_TRUE(QDir(DataFolder()).removeRecursively());
+    GetDataPath();
+  }
 }
 
 TEST_F(FactoryTest, CatalogueIsCopiedOnceFromTheProgramFolder) {
@@ -158,6 +232,24 @@ TEST_F(FactoryTest, CatalogueIsCopiedOnceFromTheProgramFolder) {
   EXPECT_EQ(
       pool->GetSomeThing(QStringLiteral("categoryinfos"), QStringLiteral("info"), QStringLiteral("cid"), 1).toString(),
       QStringLiteral("first"));
+}
+
+// A damaged copy of the catalogue left the centre empty for good: now it is moved aside and
+// copied again from the program folder, and the opening says so.
+TEST_F(FactoryTest, DamagedCatalogueCopyIsCopiedAgain) {
+  MakeCatalogue(DeliveredCatalogue(), QStringLiteral("first"));
+  QFile copy(GetDataPath() + QStringLiteral("MiniAppdata.mdb"));
+  ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+  copy.write(QByteArray(5000, 'c'));
+  copy.close();
+  TDBMrg *pool = TDBMrgFactory::GetDBMrg(TDBMrgID::MiniAppdata);
+  EXPECT_EQ(
+      pool->GetSomeThing(QStringLiteral("categoryinfos"), QStringLiteral("info"), QStringLiteral("cid"), 1).toString(),
+      QStringLiteral("first"));
+  EXPECT_EQ(QDir(DataFolder()).entryList({QStringLiteral("MiniAppdata.mdb.broken-*")}, QDir::Files).size(), 1);
+  const QStringList notes = TDBMrgFactory::TakeNotes();
+  ASSERT_EQ(notes.size(), 1);
+  EXPECT_TRUE(notes.front().startsWith(QStringLiteral("数据文件MiniAppdata.mdb已损坏"))) << notes.front().toStdString();
 }
 
 TEST_F(FactoryTest, DataFolderThatCannotBeMadeIsReported) {
@@ -349,6 +441,46 @@ TEST_F(FactoryTest, CardDatabaseThatCannotBeWrittenIsReadOnly) {
   QFile::setPermissions(DataFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   EXPECT_EQ(QString::fromUtf8(bytes),
             QStringLiteral("rows 1 http://kept.example/; attempt to write a readonly database"));
+}
+
+// On a full data disk that no process holds open, the index file a reader makes beside the
+// file cannot be made: the file is read as it is, writes fail, and the opening says so. The
+// disk is a small tmpfs mounted over the data folder (as root), filled up by a file.
+TEST_F(FactoryTest, CardDatabaseOnAFullDiskIsReadAsItIs) {
+  const QByteArray disk = QFile::encodeName(ToQString(Folders.CommonAppData()));
+  if (mount("tmpfs", disk.constData(), "tmpfs", 0, "size=1m") != 0)
+    GTEST_SKIP() << "cannot mount a tmpfs here: " << strerror(errno);
+  struct TUnmount {
+    QByteArray sPath;
+    ~TUnmount() {
+      TDBMrgFactory::ReleaseAll();
+      umount(sPath.constData());
+    }
+  } unmount{disk};
+  {
+    TWebsTestDao dao;
+    const TWebsModel row{0, QStringLiteral("http://kept.example/"), QStringLiteral("d")};
+    ASSERT_EQ(dao.Insert(&row), 1);
+  }
+  TDBMrgFactory::ReleaseAll();
+  EXPECT_EQ(TDBMrgFactory::TakeNotes(), QStringList());
+  QFile fill(DataFolder() + QStringLiteral("fill"));
+  ASSERT_TRUE(fill.open(QIODevice::WriteOnly));
+  const QByteArray block(4096, 'f');
+  while (fill.write(block) == block.size() && fill.flush()) {
+  }
+  fill.close();
+
+  TWebsTestDao dao;
+  const auto rows = dao.QueryAll();
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows.front()->sUrl, QStringLiteral("http://kept.example/"));
+  const QStringList notes = TDBMrgFactory::TakeNotes();
+  ASSERT_EQ(notes.size(), 1) << notes.join(u' ').toStdString();
+  EXPECT_TRUE(notes.front().contains(QStringLiteral("磁盘已满"))) << notes.front().toStdString();
+  const TWebsModel row{0, QStringLiteral("http://new.example/"), QStringLiteral("d")};
+  EXPECT_THROW(dao.Insert(&row), EAdoError);
+  EXPECT_TRUE(QDir(DataFolder()).entryList({QStringLiteral("*.broken-*")}, QDir::AllEntries).isEmpty());
 }
 
 // Two processes insert into one file at the same time: every row arrives and each process

@@ -2,6 +2,7 @@
 // is ended within 2 s (killed when it ignores the request), outside its window it runs, a
 // program of the same name in another folder runs, a deleted row stops the limit, scripts and
 // desktop launchers count as the program they run, and each ended start is one violation.
+#include "common/uPathFunc.h"
 #include "datastore/uDBMrgFactory.h"
 #include "host/uAppLimiter.h"
 #include "manage/uAppsDao.h"
@@ -169,6 +170,52 @@ TEST_F(AppLimiterTest, ARowWhoseScheduleWasDamagedLimitsAlwaysAndIsNamed) {
   QProcess *p = Start(games + "/game");
   limiter->Start(500);
   EXPECT_TRUE(Ended(p, 2500)) << "a schedule changed by hand limits the program at every moment";
+}
+
+// Rows edited by hand in the card database: each either stays in force at every moment (the
+// safe reading of a schedule that is not there) or is named in the host's notices; none is
+// dropped without a word.
+TEST_F(AppLimiterTest, HandEditedRowsStayInForceOrAreNamed) {
+  const struct {
+    const char *sEdit;
+    const char *sSql;  // statements, ";" between them
+    QString sNotice;
+    bool bLimited;
+  } cases[] = {
+      {"a NULL schedule", "Update apps set dt=NULL", QStringLiteral("没有设置时间"), true},
+      {"an empty schedule", "Update apps set dt=''", QStringLiteral("没有设置时间"), true},
+      {"the program's column renamed",
+       "Create Table renamed ( aid Counter Primary Key, program memo, dt memo );"
+       "Insert Into renamed Select * From apps; Drop Table apps; Alter Table renamed Rename To apps",
+       QStringLiteral("有1条程序限制读不出"), false},
+      {"the schedule's column renamed",
+       "Create Table renamed ( aid Counter Primary Key, app memo, schedule memo );"
+       "Insert Into renamed Select * From apps; Drop Table apps; Alter Table renamed Rename To apps",
+       QStringLiteral("有1条程序限制读不出"), false},
+  };
+  now = kOutside;
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.sEdit);
+    TDBMrgFactory::ReleaseAll();
+    QFile::remove(GetDataPath() + QStringLiteral("MiniCarddata.mdb"));
+    QStringList notices;
+    limiter = std::make_unique<TAppLimiter>([this] { return now; });
+    limiter->SetOnNotice([&](const QString &text) { notices << text; });
+    AddRow(games + "/game");
+    ASSERT_TRUE(notices.isEmpty()) << notices.join(u' ').toStdString();
+    // Old SQLite renames no column: the table is made again under its name.
+    for (const QString &statement : QString::fromLatin1(c.sSql).split(u';'))
+      TDBMrgFactory::GetDBMrg(TDBMrgID::MiniCarddata)->ExecAnSql(statement);
+    limiter->Reload();
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_TRUE(notices.front().contains(c.sNotice)) << notices.front().toStdString();
+    limiter->Reload();
+    EXPECT_EQ(notices.size(), 1) << "told once";
+    QProcess *p = Start(games + "/game");
+    limiter->Start(200);
+    EXPECT_EQ(Ended(p, 1500), c.bLimited);
+    limiter.reset();
+  }
 }
 
 TEST_F(AppLimiterTest, OneStartOfAProgramThatForksIsOneViolation) {

@@ -7,8 +7,10 @@
 #include "common/uPathFunc.h"
 #include "common/uProcessServices.h"
 #include "controls/uPngButton.h"
+#include "datastore/uDBMrgFactory.h"
 #include "host/uFrmHostMain.h"
 #include "host/uFrmPassword.h"
+#include "host/uHostRules.h"
 #include "platform/os/WindowDirectory.h"
 #include "tests/support/QStringPrint.h"
 #include "tests/support/TestDisks.h"
@@ -165,4 +167,19 @@ TEST_F(HostWindowTest, TheFilterSwitchOnAFullDiskSaysSoAndStaysAsTheFileHasIt) {
   QFile file(cfMrg.FileName());
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_TRUE(ReadAppCfStream(file.readAll()).OffOn()) << "the second click switches the filter on";
+}
+
+// A card database that is no database stopped the host at its start; now the host starts on a
+// new one and says so in its notices.
+TEST_F(HostWindowTest, ADamagedCardDatabaseIsReplacedAndTold) {
+  TDBMrgFactory::ReleaseAll();
+  QFile file(GetDataPath() + QStringLiteral("MiniCarddata.mdb"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(QByteArray(8192, 'x'));
+  file.close();
+  THostRules rules(*main, *TProcessServices::CfMrg());
+  rules.Start();
+  EXPECT_TRUE(Noticed(QStringLiteral("数据文件MiniCarddata.mdb已损坏")));
+  EXPECT_TRUE(rules.Limiter().Rules().empty());
+  TDBMrgFactory::ReleaseAll();
 }

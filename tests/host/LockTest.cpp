@@ -70,3 +70,29 @@ TEST(LockScreen, TakingCardsBackInTheHostOpensIt) {
   TPenalta().DecYCard(1);
   EXPECT_TRUE(WaitUntil([&] { return !lock.isVisible(); }, 3000));
 }
+
+// A count that cannot be read (edited by hand) keeps the screen locked; only the parent opens it.
+TEST(LockScreen, ACountThatCannotBeReadKeepsIt) {
+  const struct {
+    const char *sEdit;
+    TRegValue Value;
+  } cases[] = {
+      {"a number", TRegValue{TRegDataType::DWord, QByteArray(4, '\0')}},
+      {"no hexadecimal text", TRegValue::String(QStringLiteral("none"))},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.sEdit);
+    TTestFolders folders;
+    UpdateHive(HKEY_LOCAL_MACHINE,
+               [&](THiveAccess &hive) { hive.WriteValue(TPenalta::RegKey, TPenalta::CountValue, c.Value); });
+    TParentPassword password;
+    password.Set(QStringLiteral("parent"));
+    TFrmLock lock(password);
+    lock.Lock();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&lock));
+    QTest::qWait(3500);
+    EXPECT_TRUE(lock.isVisible());
+    Type(lock, QStringLiteral("parent"));
+    EXPECT_FALSE(lock.isVisible());
+  }
+}

@@ -129,3 +129,20 @@ TEST(ParentPassword, ARegistryThatCannotBeWrittenKeepsTheOldPasswordAndSaysSo) {
   EXPECT_EQ(password.Check(QStringLiteral("old")), TPasswordCheck::Right);
   EXPECT_EQ(password.Check(QStringLiteral("new")), TPasswordCheck::Wrong);
 }
+
+// A stored password of another type (a hand edit) made the host end at its start. It stays a
+// password that is set, so nobody is asked for a new one, and no password matches it.
+TEST(ParentPassword, AStoredPasswordThatCannotBeReadIsSetAndMatchesNothing) {
+  TTestFolders folders;
+  TParentPassword password;
+  password.Set(QStringLiteral("right"));
+  EXPECT_FALSE(password.Damaged());
+  UpdateHive(HKEY_LOCAL_MACHINE, [](THiveAccess &hive) {
+    hive.WriteValue(QStringLiteral("\\SOFTWARE\\Pemblo"), QStringLiteral("ParentPassword"),
+                    TRegValue{TRegDataType::DWord, QByteArray(4, '\1')});
+  });
+  EXPECT_TRUE(password.IsSet());
+  EXPECT_TRUE(password.Damaged());
+  EXPECT_EQ(password.Check(QStringLiteral("right")), TPasswordCheck::Wrong);
+  EXPECT_EQ(password.Check(QString()), TPasswordCheck::Wrong);
+}
