@@ -132,6 +132,12 @@ TFrmHostMain::TFrmHostMain(TCfMrg &cfMrg, const QString &libraryFolder)
   TWindowEndpoint::Of(FLockChannel.get())->SetMessageHandler([this](quint32 msg, qint64 w, qint64 l) {
     return LockMessage(msg, w, l);
   });
+  // An error while handling a notice is listed, once while it lasts: a box would wait on the
+  // parent inside the handler, and each further notice would open another inside it.
+  for (QWidget *window : {static_cast<QWidget *>(this), FLockChannel.get()})
+    TWindowEndpoint::Of(window)->SetOnError([this](quint32 msg, const QString &text) {
+      AddNotice(QStringLiteral("%1 未能处理：%2").arg(MessageName(msg), text));
+    });
 
   ShowCardCount(TPenalta().YCount());
   ShowFilterState();

@@ -2,8 +2,9 @@
 // The host's main window "Sunvale主程序": the family's entry to the suite. It embeds the
 // application centre, starts the browser and the learning news, opens parental management and
 // the yellow cards (behind the parent's password), switches the content filter, shows the card
-// count it is told of and lists the notices it received, newest first. With it lives the hidden
-// lock channel "Sunvale锁定通信" that receives the settings and program-limit notices.
+// count it is told of and lists the notices it received, newest first, with the errors met while
+// handling them. With it lives the hidden lock channel "Sunvale锁定通信" that receives the
+// settings and program-limit notices.
 #include "controls/uSkinForm.h"
 #include "host/uPassword.h"
 #include "host/uSuiteLibraries.h"

@@ -6,6 +6,8 @@
 
 namespace {
 
+thread_local TErrorReportScope *InnermostScope = nullptr;
+
 // The text of the exception in flight; called only inside a catch block.
 QString CurrentErrorText() {
   try {
@@ -28,13 +30,43 @@ void ShowErrorMessage(const QString &text) {
   }
 }
 
+void ShowErrorWithoutWaiting(const QString &text) {
+  if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    return;
+  }
+  static const char *const NoWait = "pembloNoWait";
+  for (QWidget *window : QApplication::topLevelWidgets())
+    if (auto *open = qobject_cast<QMessageBox *>(window);
+        open && open->property(NoWait).toBool() && open->isVisible() && open->text() == text)
+      return;
+  auto *box = new QMessageBox(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok);
+  box->setProperty(NoWait, true);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::NonModal);
+  box->show();
+}
+
+TErrorReportScope::TErrorReportScope(TReportEvent report) : FReport(std::move(report)), FOuter(InnermostScope) {
+  InnermostScope = this;
+}
+
+TErrorReportScope::~TErrorReportScope() { InnermostScope = FOuter; }
+
+const TErrorReportScope::TReportEvent *TErrorReportScope::Current() {
+  return InnermostScope ? &InnermostScope->FReport : nullptr;
+}
+
 void GuardedCall(const std::function<void()> &action) noexcept {
   try {
     action();
   } catch (...) {
     const QString text = CurrentErrorText();
     try {
-      ShowErrorMessage(text);
+      if (const auto *report = TErrorReportScope::Current())
+        (*report)(text);
+      else
+        ShowErrorMessage(text);
     } catch (...) {
       // Showing the report failed as well; the window still goes on.
     }

@@ -17,6 +17,8 @@
 #include <QThread>
 #include <QWidget>
 #include <atomic>
+#include <dlfcn.h>
+#include <limits>
 #include <mutex>
 #include <unistd.h>
 
@@ -97,10 +99,32 @@ std::optional<TWindowRef> OwnerOf(const QString &name) {
   return TWindowRef{owner.value()};
 }
 
+// How long a call to another window waits for its answer. A window of the suite answers within
+// milliseconds (it reads a small table or file again); no sender needs the answer to finish its
+// own work, so the limit only bounds how long a sender stands still before a window that hangs
+// or a foreign program that took a window's name and never answers. One second leaves a window
+// slowed down by a busy machine time to answer, and keeps a parent's click from feeling stuck.
+constexpr int CallTimeLimitMs = 1000;
+
 QDBusMessage WindowCall(const TWindowRef &window, const QString &method) {
   QDBusMessage call = QDBusMessage::createMethodCall(window.sBusName, kObjectPath, kInterface, method);
   call.setAutoStartService(false);
   return call;
+}
+
+// libdbus stops reading a connection while the messages it has read and not yet released pass a
+// size (63 MB unless told otherwise), and one message of 64 MB does it alone. Qt releases a
+// message on the thread that handled it, where turning reading back on fails (the bus thread's
+// socket notifier cannot be switched from another thread): the window would keep its names and
+// never hear again. So a window's connection never stops reading; an oversized message is then
+// read, matches no method and is refused with an error answer like any other stranger, and the
+// memory it took is given back. The function is libdbus's own, already loaded with QtDBus.
+void KeepReading(const QDBusConnection &bus) {
+  using TSetMaxReceivedSize = void (*)(void *connection, long size);
+  static const auto setMaxReceivedSize =
+      reinterpret_cast<TSetMaxReceivedSize>(dlsym(RTLD_DEFAULT, "dbus_connection_set_max_received_size"));
+  if (setMaxReceivedSize && bus.internalPointer())
+    setMaxReceivedSize(bus.internalPointer(), std::numeric_limits<long>::max());
 }
 
 // The bus face of an endpoint, on the endpoint's own connection.
@@ -189,7 +213,7 @@ qint64 SendWindowMessage(const TWindowRef &window, quint32 msg, qint64 wParam, q
     return 0;
   QDBusMessage call = WindowCall(window, QStringLiteral("Send"));
   call << msg << qlonglong(wParam) << qlonglong(lParam);
-  QDBusReply<qlonglong> reply = bus->call(call);
+  QDBusReply<qlonglong> reply = bus->call(call, QDBus::Block, CallTimeLimitMs);
   return reply.isValid() ? reply.value() : 0;
 }
 
@@ -201,7 +225,8 @@ bool ActivateWindow(const TWindowRef &window) {
   auto bus = SenderBus();
   if (!bus)
     return false;
-  return bus->call(WindowCall(window, QStringLiteral("Activate"))).type() == QDBusMessage::ReplyMessage;
+  return bus->call(WindowCall(window, QStringLiteral("Activate")), QDBus::Block, CallTimeLimitMs).type() ==
+         QDBusMessage::ReplyMessage;
 }
 
 std::optional<QRect> GetWindowRect(const TWindowRef &window) {
@@ -213,7 +238,7 @@ std::optional<QRect> GetWindowRect(const TWindowRef &window) {
   auto bus = SenderBus();
   if (!bus)
     return std::nullopt;
-  QDBusMessage reply = bus->call(WindowCall(window, QStringLiteral("Geometry")));
+  QDBusMessage reply = bus->call(WindowCall(window, QStringLiteral("Geometry")), QDBus::Block, CallTimeLimitMs);
   const QList<QVariant> args = reply.arguments();
   if (reply.type() != QDBusMessage::ReplyMessage || args.size() != 4)
     return std::nullopt;
@@ -239,6 +264,7 @@ TWindowEndpoint::TWindowEndpoint(QWidget *window) : QObject(window), FWindow(win
                         .arg(++counter);
   QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, FConnectionName);
   if (bus.isConnected()) {
+    KeepReading(bus);
     bus.registerObject(kObjectPath, new TWindowAdaptor(this), QDBusConnection::ExportAllSlots);
     FBusName = bus.baseService();
     SetLocalEndpoint(FBusName, this);
@@ -290,11 +316,40 @@ void TWindowEndpoint::SetClassName(const QString &className) {
 
 void TWindowEndpoint::SetMessageHandler(TMessageHandler handler) { FHandler = std::move(handler); }
 
+void TWindowEndpoint::SetOnError(TErrorEvent handler) { FOnError = std::move(handler); }
+
 qint64 TWindowEndpoint::Dispatch(quint32 msg, qint64 wParam, qint64 lParam) {
+  if (!FHandler)
+    return 0;
   qint64 result = 0;
-  if (FHandler)
+  QStringList errors;
+  {
+    TErrorReportScope scope([&errors](const QString &text) {
+      if (!errors.contains(text))
+        errors << text;
+    });
     GuardedCall([&] { result = FHandler(msg, wParam, lParam); });
+  }
+  TellErrors(msg, errors);
   return result;
+}
+
+void TWindowEndpoint::TellErrors(quint32 msg, const QStringList &errors) {
+  const QStringList told = FLastingErrors.value(msg);
+  if (errors.isEmpty())
+    FLastingErrors.remove(msg);
+  else
+    FLastingErrors.insert(msg, errors);
+  // Telling must not wait on the user either.
+  TErrorReportScope fallback([](const QString &text) { ShowErrorWithoutWaiting(text); });
+  for (const QString &text : errors) {
+    if (told.contains(text))
+      continue;
+    if (FOnError)
+      GuardedCall([&] { FOnError(msg, text); });
+    else
+      ShowErrorWithoutWaiting(text);
+  }
 }
 
 void TWindowEndpoint::Activate() {

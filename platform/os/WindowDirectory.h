@@ -13,9 +13,11 @@
 // Several windows of one title or class queue for the name: the first answers, the next takes
 // over when it goes. Every window queued for a class can be reached through FindWindowsByClass.
 // No bus or no owner: nothing is found and senders go on silently.
+#include <QHash>
 #include <QObject>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -40,16 +42,21 @@ std::vector<TWindowRef> FindWindowsByClass(const QString &className);
 
 // Posts a message; a window that has gone meanwhile is skipped silently.
 void PostWindowMessage(const TWindowRef &window, quint32 msg, qint64 wParam, qint64 lParam);
-// Sends a message and waits for the window's answer; 0 when the window has gone.
+// Sends a message and waits for the window's answer, at most a second; 0 when the window has
+// gone or did not answer in time (the message may still be handled later).
 qint64 SendWindowMessage(const TWindowRef &window, quint32 msg, qint64 wParam, qint64 lParam);
-// Brings the window to the front (a minimised window stays minimised); false when gone.
+// Brings the window to the front (a minimised window stays minimised); false when gone or
+// when it did not answer within the same second.
 bool ActivateWindow(const TWindowRef &window);
-// The outer rectangle of the window, or nothing when it has gone.
+// The outer rectangle of the window, or nothing when it has gone or did not answer in time.
 std::optional<QRect> GetWindowRect(const TWindowRef &window);
 
 // The presence of one top-level window in the directory. It lives as a child of the window,
 // owns the bus name of the window's current title (following title changes) and, once set, of
 // its class name, and hands incoming messages to the message handler inside the error guard.
+// A message's handler never waits on the user: a flood of messages would open box inside box.
+// Its errors are told once each, when they begin, and not again while they last (until that
+// message is handled without them): to the error event, or else in a box that does not wait.
 class TWindowEndpoint : public QObject {
   Q_OBJECT
 public:
@@ -62,6 +69,8 @@ public:
 
   void SetClassName(const QString &className);
   void SetMessageHandler(TMessageHandler handler);
+  using TErrorEvent = std::function<void(quint32 msg, const QString &text)>;
+  void SetOnError(TErrorEvent handler);
   // The unique bus name of this window; empty when there is no session bus.
   QString BusName() const { return FBusName; }
 
@@ -79,6 +88,7 @@ private:
   void SetTitle(const QString &title);
   void Own(const QString &busName);
   void Release(const QString &busName);
+  void TellErrors(quint32 msg, const QStringList &errors);
 
   QWidget *FWindow;
   QString FConnectionName;
@@ -86,4 +96,7 @@ private:
   QString FTitleName;
   QString FClassName;
   TMessageHandler FHandler;
+  TErrorEvent FOnError;
+  // The errors of each message's last handling, told already.
+  QHash<quint32, QStringList> FLastingErrors;
 };

@@ -1,6 +1,6 @@
 // The browser's main window with real pages served on 127.0.0.1: start-up, new pages, the
 // reports of current and background pages, F5, the tab strip's events, the information bar
-// and the settings notice from another process.
+// and the settings notice from another process, also a flood of them against a broken file.
 #include "browser/uAddressBox.h"
 #include "browser/uBrowserRes.h"
 #include "browser/uBrowserServices.h"
@@ -16,12 +16,15 @@
 #include "platform/os/WindowDirectory.h"
 #include "tests/browser/MainWindowFixture.h"
 #include "tests/support/LoadReportingPage.h"
+#include "tests/support/ProbeProcess.h"
 #include "tests/support/QStringPrint.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/TestHttpServer.h"
+#include "tests/support/TopLevelWindows.h"
 #include "tests/support/WaitUntil.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -317,10 +320,11 @@ QString CloseNextMessageBox() {
   QString text;
   QTimer timer;
   QObject::connect(&timer, &QTimer::timeout, [&] {
-    if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-      text = box->text();
-      box->accept();
-    }
+    for (QWidget *window : QApplication::topLevelWidgets())
+      if (auto *box = qobject_cast<QMessageBox *>(window); box && box->isVisible()) {
+        text = box->text();
+        box->accept();
+      }
   });
   timer.start(20);
   if (!WaitUntil([&] { return !text.isEmpty(); }, LoadTimeout))
@@ -369,6 +373,28 @@ TEST_F(FrmMainTest, SettingsNoticeFromAnotherProcessAppliesToTheNextPage) {
   PostWindowMessage(*browser, WM_CFGUPDATE, 0, 0);
   EXPECT_FALSE(CloseNextMessageBox().isEmpty());
   EXPECT_TRUE(services->CfMrg()->AppCf().OffOn());
+}
+
+TEST_F(FrmMainTest, AFloodOfSettingsNoticesAgainstABrokenFileShowsOneBoxThatDoesNotWait) {
+  Start({});
+  const QString settings = services->CfMrg()->FileName();
+  QFile::remove(settings);
+  ASSERT_TRUE(QDir().mkpath(settings));
+  TModalBoxWatcher boxes;
+  TProbe flood({"flood", "-", FrmInfos[fiBrowserClass].sCaption, QString::number(WM_CFGUPDATE), "300"});
+  QString said;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        said += flood.Pending();
+        return said.contains("handled") || said.contains("unanswered");
+      },
+      120000));
+  EXPECT_EQ(said.trimmed(), "handled");
+  EXPECT_TRUE(boxes.Texts.isEmpty()) << boxes.Texts.size()
+                                     << " boxes waited, the first: " << boxes.Texts.value(0).toStdString();
+  const QStringList shown = VisibleMessageBoxTexts();
+  ASSERT_EQ(shown.size(), 1) << shown.join(" | ").toStdString();
+  EXPECT_FALSE(shown.front().isEmpty());
 }
 
 }  // namespace

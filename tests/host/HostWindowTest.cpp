@@ -1,8 +1,10 @@
 // The host's main window as a child meets it: pressing its close button asks for the parent's
 // password, and only the right one ends the host; minimising stays free. A lock screen that
-// cannot hold the keyboard and the pointer is told in its notices in words a parent reads. The
-// filter switch on a full disk says so and stays as the file has it.
+// cannot hold the keyboard and the pointer is told in its notices in words a parent reads, and
+// so is an error met while handling a flood of notices, once. The filter switch on a full disk
+// says so and stays as the file has it.
 #include "common/uAppcf.h"
+#include "common/uFrmInfos.h"
 #include "common/uMsgs.h"
 #include "common/uPathFunc.h"
 #include "common/uProcessServices.h"
@@ -12,6 +14,7 @@
 #include "host/uFrmPassword.h"
 #include "host/uHostRules.h"
 #include "platform/os/WindowDirectory.h"
+#include "tests/support/ProbeProcess.h"
 #include "tests/support/QStringPrint.h"
 #include "tests/support/TestDisks.h"
 #include "tests/support/TestFolders.h"
@@ -19,12 +22,14 @@
 #include "tests/support/WaitUntil.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -182,4 +187,53 @@ TEST_F(HostWindowTest, ADamagedCardDatabaseIsReplacedAndTold) {
   EXPECT_TRUE(Noticed(QStringLiteral("数据文件MiniCarddata.mdb已损坏")));
   EXPECT_TRUE(rules.Limiter().Rules().empty());
   TDBMrgFactory::ReleaseAll();
+}
+
+TEST_F(HostWindowTest, AnErrorInAFloodOfNoticesIsListedOnceAndNoBoxWaits) {
+  TDBMrgFactory::ReleaseAll();
+  THostRules rules(*main, *TProcessServices::CfMrg());
+  auto *list = main->findChild<QListWidget *>(QStringLiteral("lstNotices"));
+  QStringList listed;  // every line, also those the list no longer keeps
+  QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, list,
+                   [&](const QModelIndex &, int first, int last) {
+                     for (int row = first; row <= last; ++row)
+                       listed << list->item(row)->text();
+                   });
+  const QString settings = TProcessServices::CfMrg()->FileName();
+  const struct {
+    const char *Name;
+    quint32 Msg;
+    QString Line;
+    std::function<void()> Break;
+  } cases[] = {
+      {"the apps table dropped", WM_APPSUPDATE, QStringLiteral("WM_APPSUPDATE 0 0"),
+       [] { TDBMrgFactory::GetDBMrg(TDBMrgID::MiniCarddata)->ExecAnSql(QStringLiteral("Drop Table apps")); }},
+      {"the settings file replaced by a folder", WM_CFGUPDATE, QStringLiteral("WM_CFGUPDATE 0 0"),
+       [&] {
+         QFile::remove(settings);
+         QDir().mkpath(settings);
+       }},
+  };
+  constexpr int Count = 300;
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.Name);
+    c.Break();
+    listed.clear();
+    TModalBoxWatcher boxes;
+    TProbe flood({"flood", FrmInfos[fiLockChannel].sCaption, "-", QString::number(c.Msg), QString::number(Count)});
+    QString said;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          said += flood.Pending();
+          return said.contains("handled") || said.contains("unanswered");
+        },
+        120000));
+    EXPECT_EQ(said.trimmed(), "handled");
+    EXPECT_EQ(listed.filter(c.Line).size(), Count);
+    EXPECT_EQ(listed.filter(QStringLiteral("未能处理")).size(), 1)
+        << listed.filter("未能处理").join(" | ").toStdString();
+    EXPECT_TRUE(boxes.Texts.isEmpty()) << boxes.Texts.size()
+                                       << " boxes waited, the first: " << boxes.Texts.value(0).toStdString();
+    EXPECT_TRUE(VisibleMessageBoxTexts().isEmpty());
+  }
 }

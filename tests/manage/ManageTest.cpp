@@ -25,9 +25,8 @@
 #include "tests/support/WaitUntil.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QDialogButtonBox>
-#include <QPushButton>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -36,6 +35,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -48,9 +48,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A probe window of another process; returns once it is on the bus.
-std::unique_ptr<TProbe> StartWindow(const QString &title, const QString &cls = "-") {
-  auto probe = std::make_unique<TProbe>(QStringList{"window", title, cls, "10", "20"});
+// A probe window of another process; returns once it is on the bus. With hangSeconds it answers
+// a send only that long after it came.
+std::unique_ptr<TProbe> StartWindow(const QString &title, const QString &cls = "-", const QString &hangSeconds = {}) {
+  QStringList args{"window", title, cls, "10", "20"};
+  if (!hangSeconds.isEmpty())
+    args << hangSeconds;
+  auto probe = std::make_unique<TProbe>(args);
   const QString ready = probe->NextLine();
   EXPECT_TRUE(ready.startsWith("ready :")) << ready.toStdString();
   return probe;
@@ -217,6 +221,27 @@ TEST_F(ManageTest, ProgramLimitsAreStoredListedAndToldToTheLockChannel) {
   EXPECT_EQ(page->lstRules->count(), 0);
   EXPECT_TRUE(TAppsDao().QueryAll().empty());
   EXPECT_EQ(lock->NextLine(), Message(WM_APPSUPDATE, -1, key)) << "and nothing for the delete without selection";
+  EXPECT_TRUE(Boxes.Texts.isEmpty()) << Boxes.Texts.join(" | ").toStdString();
+}
+
+TEST_F(ManageTest, AProgramLimitIsStoredAndListedWhileTheLockChannelStillHangs) {
+  // Another program took the lock channel's title and answers only after 20 s: far beyond the
+  // time limit of a send between windows, and within the bus's own limit of 25 s, so an insert
+  // that waited for the answer would see it come.
+  auto lock = StartWindow(FrmInfos[fiLockChannel].sCaption, "-", "20");
+  TFrmManage *form = OpenWindow();
+  auto *page = Choose<TFrmLimitApp>(*form, 2);
+  ASSERT_TRUE(page);
+  WhenShown<TFrmAddApp>([this](TFrmAddApp &d) {
+    QTest::keyClicks(d.edtApp, Game);
+    DragCells(*d.dtm1, 0, 16, 0, 19);
+    Click(d.btnAdd);
+  });
+  Click(page->btnAdd);
+  ASSERT_EQ(page->lstRules->count(), 1);
+  ASSERT_EQ(TAppsDao().QueryAll().size(), 1u);
+  EXPECT_EQ(lock->NextLine(), Message(WM_APPSUPDATE, 1, page->KeyOf(0)));
+  EXPECT_FALSE(lock->Pending().contains("answered")) << "the insert waited for the window that hangs";
   EXPECT_TRUE(Boxes.Texts.isEmpty()) << Boxes.Texts.join(" | ").toStdString();
 }
 

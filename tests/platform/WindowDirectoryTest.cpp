@@ -13,6 +13,8 @@
 #include <QFile>
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTimer>
@@ -23,9 +25,14 @@
 
 namespace {
 
-// A probe window; returns once it is on the bus.
-std::unique_ptr<TProbe> StartWindow(const QString &title, const QString &cls = "-", int x = 10, int y = 20) {
-  auto probe = std::make_unique<TProbe>(QStringList{"window", title, cls, QString::number(x), QString::number(y)});
+// A probe window; returns once it is on the bus. With hangSeconds it answers a call only that
+// long after it came.
+std::unique_ptr<TProbe> StartWindow(const QString &title, const QString &cls = "-", int x = 10, int y = 20,
+                                    int hangSeconds = 0) {
+  QStringList args{"window", title, cls, QString::number(x), QString::number(y)};
+  if (hangSeconds > 0)
+    args << QString::number(hangSeconds);
+  auto probe = std::make_unique<TProbe>(args);
   const QString ready = probe->NextLine();
   EXPECT_TRUE(ready.startsWith("ready :")) << ready.toStdString();
   return probe;
@@ -101,6 +108,32 @@ TEST(WindowDirectory, WindowsOfOneNameQueueAndAllOfAClassCanBeReached) {
   EXPECT_EQ(second->NextLine(), "message 2 0 0") << "the next window takes over";
 }
 
+TEST(WindowDirectory, AnOversizedMessageIsRefusedAndTheWindowStillAnswers) {
+  auto probe = StartWindow("Big");
+  const auto window = FindWindowByTitle("Big");
+  ASSERT_TRUE(window);
+  // 64 MB: past what libdbus lets a connection hold unread before it stops reading.
+  QDBusMessage big = QDBusMessage::createMethodCall(window->sBusName, "/window", "org.pemblo.Window", "Post");
+  big << uint(WM_CFGUPDATE) << qlonglong(0) << qlonglong(0) << QByteArray(64 << 20, 'x');
+  ASSERT_TRUE(QDBusConnection::sessionBus().send(big));
+  // The big message takes its time through the bus; each send waits a second at most.
+  EXPECT_TRUE(WaitUntil([&] { return SendWindowMessage(*window, WM_APPSUPDATE, 1, 7) == WM_APPSUPDATE + 8; }, 60000));
+  EXPECT_EQ(probe->NextLine(), "message 2126 1 7") << "and nothing for the oversized message";
+  EXPECT_EQ(FindWindowByTitle("Big"), window);
+}
+
+TEST(WindowDirectory, ASendToAWindowThatHangsReturnsWhileItStillHangs) {
+  // The window answers 20 s after a message came: far beyond the time limit of a call between
+  // windows, and within the bus's own limit of 25 s, so a call without a limit of its own would
+  // see the answer come.
+  auto probe = StartWindow(FrmInfos[fiMainWindow].sCaption, "-", 10, 20, 20);
+  const auto window = FindMainWindow();
+  ASSERT_TRUE(window);
+  EXPECT_EQ(SendWindowMessage(*window, WM_YCARDUPDATE, 2, 0), 0);
+  EXPECT_EQ(probe->NextLine(), "message 2057 2 0");
+  EXPECT_FALSE(probe->Pending().contains("answered")) << "the send waited for the window that hangs";
+}
+
 TEST(WindowDirectory, WithoutABusNothingIsFoundAndNothingFails) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.remove("DBUS_SESSION_BUS_ADDRESS");
@@ -152,6 +185,64 @@ TEST(WindowDirectory, MessagesToAWindowOfThisProcessArriveDirectly) {
   EXPECT_EQ(got, (QList<qint64>{WM_YCARDUPDATE, 3}));
   PostToTitle(FrmInfos[fiMainWindow], WM_YCARDUPDATE, 1, 0);
   EXPECT_TRUE(WaitUntil([&] { return got.size() == 4; }, 10000));
+}
+
+TEST(WindowDirectory, AHandlersErrorIsToldWhenItBeginsAndNotAgainWhileItLasts) {
+  QWidget window;
+  window.setWindowTitle("Failing window");
+  QString failure, innerFailure;  // what the handler raises, and a guard inside it; empty: nothing
+  TWindowEndpoint *endpoint = TWindowEndpoint::Of(&window);
+  endpoint->SetMessageHandler([&](quint32, qint64, qint64) -> qint64 {
+    GuardedCall([&] {
+      if (!innerFailure.isEmpty())
+        throw std::runtime_error(innerFailure.toStdString());
+    });
+    if (!failure.isEmpty())
+      throw std::runtime_error(failure.toStdString());
+    return 1;
+  });
+  QStringList told;
+  endpoint->SetOnError([&](quint32 msg, const QString &text) { told << QString::number(msg) + " " + text; });
+  const struct {
+    const char *Name;
+    quint32 Msg;
+    QString Failure;
+    QString Inner;
+    QStringList Told;
+  } steps[] = {
+      {"an error begins", 1, "broken", "", {"1 broken"}},
+      {"it lasts", 1, "broken", "", {}},
+      {"another message", 2, "broken", "", {"2 broken"}},
+      {"another error", 1, "worse", "", {"1 worse"}},
+      {"a guard inside the handler", 1, "worse", "inside", {"1 inside"}},
+      {"handled: the errors end", 1, "", "", {}},
+      {"it begins again", 1, "worse", "", {"1 worse"}},
+  };
+  TModalBoxWatcher boxes;
+  for (const auto &step : steps) {
+    SCOPED_TRACE(step.Name);
+    told.clear();
+    failure = step.Failure;
+    innerFailure = step.Inner;
+    SendToTitle(TFrmInfo{"Failing window", 0, 0}, step.Msg, 0, 0);
+    EXPECT_EQ(told, step.Told);
+  }
+  EXPECT_TRUE(boxes.Texts.isEmpty()) << boxes.Texts.join(" | ").toStdString();
+  EXPECT_TRUE(VisibleMessageBoxTexts().isEmpty());
+
+  // Without an error event the error is shown in a box that does not wait, once while it lasts
+  // even when the box was closed.
+  endpoint->SetOnError(nullptr);
+  failure = "shown once";
+  for (int n = 0; n < 3; ++n)
+    SendToTitle(TFrmInfo{"Failing window", 0, 0}, 3, 0, 0);
+  EXPECT_EQ(VisibleMessageBoxTexts(), QStringList{"shown once"});
+  for (QWidget *w : QApplication::topLevelWidgets())
+    if (auto *box = qobject_cast<QMessageBox *>(w))
+      box->close();
+  SendToTitle(TFrmInfo{"Failing window", 0, 0}, 3, 0, 0);
+  EXPECT_TRUE(VisibleMessageBoxTexts().isEmpty());
+  EXPECT_TRUE(boxes.Texts.isEmpty()) << boxes.Texts.join(" | ").toStdString();
 }
 
 TEST(FrmInfos, TableAndApplyFrmInfo) {
@@ -215,7 +306,7 @@ TEST(ErrorGuard, ShowsTheTextAndGoesOn) {
   TWindowEndpoint::Of(&window)->SetMessageHandler(
       [](quint32, qint64, qint64) -> qint64 { throw std::runtime_error("handler failed"); });
   EXPECT_EQ(SendToTitle(TFrmInfo{"Guarded window", 0, 0}, 1, 0, 0), 0);
-  EXPECT_EQ(catcher.Texts.size(), 2);
+  EXPECT_TRUE(WaitUntil([&] { return catcher.Texts.size() == 2; }, 5000)) << "shown in a box that does not wait";
   EXPECT_TRUE(FindWindowByTitle("Guarded window"));
 
   // Wrapped slots and the guarded application's event delivery catch as well.

@@ -18,6 +18,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -26,12 +27,15 @@ void Say(const QString &line) {
   std::fflush(stdout);
 }
 
-// window <title> <class or -> <x> <y>: a window that reports each message it gets and answers a
-// send with msg + wParam + lParam. It runs until it is ended.
+// window <title> <class or -> <x> <y> [<seconds>]: a window that reports each message it gets and
+// answers a send with msg + wParam + lParam. With seconds it stands still that long after
+// reporting a message, as a window that hangs, before it answers and reports "answered". It runs
+// until it is ended.
 int Window(int argc, char **argv) {
   QApplication app(argc, argv);
   if (argc < 6)
     return 2;
+  const unsigned long hangSeconds = argc > 6 ? std::stoul(argv[6]) : 0;
   QWidget window;
   window.move(std::stoi(argv[4]), std::stoi(argv[5]));
   window.resize(200, 100);
@@ -39,8 +43,12 @@ int Window(int argc, char **argv) {
   TWindowEndpoint *endpoint = TWindowEndpoint::Of(&window);
   if (std::string(argv[3]) != "-")
     endpoint->SetClassName(QString::fromUtf8(argv[3]));
-  endpoint->SetMessageHandler([](quint32 msg, qint64 w, qint64 l) -> qint64 {
+  endpoint->SetMessageHandler([hangSeconds](quint32 msg, qint64 w, qint64 l) -> qint64 {
     Say(QStringLiteral("message %1 %2 %3").arg(msg).arg(w).arg(l));
+    if (hangSeconds > 0) {
+      QThread::sleep(hangSeconds);
+      Say("answered");
+    }
     return msg + w + l;
   });
   window.show();
@@ -131,13 +139,46 @@ int CfgUpdate(int argc, char **argv) {
   return 0;
 }
 
+// flood <title or -> <class or -> <msg> <count>: posts the message count times over the bus to the
+// window of the title, or to every window of the class. Says "handled" once each window has
+// answered a call made after the posts (a window takes its messages in order), "unanswered"
+// when one did not within a minute.
+int Flood(int argc, char **argv) {
+  QCoreApplication app(argc, argv);
+  if (argc < 6)
+    return 2;
+  std::vector<TWindowRef> windows;
+  if (std::string(argv[2]) != "-") {
+    if (const auto window = FindWindowByTitle(QString::fromUtf8(argv[2])))
+      windows.push_back(*window);
+  } else {
+    windows = FindWindowsByClass(QString::fromUtf8(argv[3]));
+  }
+  const quint32 msg = std::stoul(argv[4]);
+  const int count = std::stoi(argv[5]);
+  for (const TWindowRef &window : windows)
+    for (int n = 0; n < count; ++n)
+      PostWindowMessage(window, msg, 0, 0);
+  for (const TWindowRef &window : windows) {
+    int tries = 0;
+    while (!GetWindowRect(window)) {
+      if (++tries == 60) {
+        Say("unanswered");
+        return 1;
+      }
+    }
+  }
+  Say("handled");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
   const std::map<std::string, std::function<int(int, char **)>> commands = {
       {"window", Window},           {"find", Find},           {"openurl", OpenUrlCommand},
       {"browserpath", BrowserPath}, {"textlog", TextLog},     {"regincr", RegIncrement},
-      {"regrace", RegRace},         {"cfgupdate", CfgUpdate},
+      {"regrace", RegRace},         {"cfgupdate", CfgUpdate}, {"flood", Flood},
   };
   if (argc < 2 || !commands.count(argv[1])) {
     std::fputs("usage: common_probe <command> ...\n", stderr);

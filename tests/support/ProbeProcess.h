@@ -42,6 +42,12 @@ public:
 
   QString ReadAll() { return QString::fromUtf8(FProcess.readAllStandardOutput()); }
 
+  // What the probe has reported so far and was not read yet, without waiting for more.
+  QString Pending() {
+    FProcess.waitForReadyRead(0);
+    return ReadAll();
+  }
+
 private:
   QProcess FProcess;
 };

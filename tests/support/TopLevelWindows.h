@@ -1,7 +1,8 @@
 #pragma once
 // Finding the windows a test opened, and catching the error reports they show: the visible
-// top-level windows of this process with a given title, and a catcher that closes every message
-// box as soon as it appears and keeps its text.
+// top-level windows of this process with a given title, a catcher that closes every message box
+// as soon as it appears and keeps its text, and a watcher that does so only for the boxes that
+// wait for their answer.
 #include <QApplication>
 #include <QMessageBox>
 #include <QString>
@@ -41,3 +42,32 @@ public:
 private:
   QTimer FTimer;
 };
+
+// Closes every message box that waits for its answer (a modal one, with an event loop of its
+// own) as soon as it appears and keeps its text; boxes that do not wait stay open.
+class TModalBoxWatcher {
+public:
+  TModalBoxWatcher() {
+    QObject::connect(&FTimer, &QTimer::timeout, [this] {
+      for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible() && box->isModal()) {
+          Texts << box->text();
+          box->close();
+        }
+    });
+    FTimer.start(10);
+  }
+  QStringList Texts;
+
+private:
+  QTimer FTimer;
+};
+
+// The texts of the message boxes on the screen.
+inline QStringList VisibleMessageBoxTexts() {
+  QStringList texts;
+  for (QWidget *w : QApplication::topLevelWidgets())
+    if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
+      texts << box->text();
+  return texts;
+}
