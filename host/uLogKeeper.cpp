@@ -24,6 +24,8 @@ qint64 AgeInDays(const QString &name, const QDate &today) {
 }  // namespace
 
 TLogKeeper::TLogKeeper(TClock clock, QObject *parent) : QObject(parent), FClock(std::move(clock)) {
+  FCaptureTimer.setParent(this);
+  FCaptureTimer.setObjectName(QStringLiteral("tmrCapture"));
   connect(&FCaptureTimer, &QTimer::timeout, this, [this] {
     if (Capture())
       TrimCaptures();
@@ -37,11 +39,21 @@ TLogKeeper::TLogKeeper(TClock clock, QObject *parent) : QObject(parent), FClock(
 QString TLogKeeper::CapturePath() { return CombinePath(GetLogPath(), QStringLiteral("抓屏日志/")); }
 
 void TLogKeeper::Apply(const TAppCf &cf) {
+  // The same values again (any program may send the settings notice, as often as it likes)
+  // neither trim again nor start a timer again: a timer started again would never fire.
+  const bool trimChanged =
+      !FApplied || cf.TextTime() != FCf.TextTime() || cf.ImgTime() != FCf.ImgTime() || cf.ImgSize() != FCf.ImgSize();
   FCf = cf;
-  TrimBrowseLogs();
-  TrimCaptures();
-  FCaptureTimer.start(std::max(1, cf.PsDistance()) * 60 * 1000);
-  FDailyTimer.start(24 * 60 * 60 * 1000);
+  FApplied = true;
+  if (trimChanged) {
+    TrimBrowseLogs();
+    TrimCaptures();
+  }
+  const int captureMs = std::max(1, cf.PsDistance()) * 60 * 1000;
+  if (!FCaptureTimer.isActive() || FCaptureTimer.interval() != captureMs)
+    FCaptureTimer.start(captureMs);
+  if (!FDailyTimer.isActive())
+    FDailyTimer.start(24 * 60 * 60 * 1000);
 }
 
 void TLogKeeper::TrimBrowseLogs() {

@@ -22,8 +22,8 @@ public:
   explicit TLogKeeper(
       TClock clock = [] { return QDateTime::currentDateTime(); }, QObject *parent = nullptr);
 
-  // Takes the values (at start and after every settings notice), trims at once and sets the
-  // capture timer.
+  // Takes the values (at start and after every settings notice); trims at once when a value
+  // of the trimming changed, and starts the capture timer again only when its period changed.
   void Apply(const TAppCf &cf);
 
   // Deletes the browse logs of days more than TextTime days before today.
@@ -41,7 +41,8 @@ public:
 private:
   TClock FClock;
   TAppCf FCf;
-  QTimer FCaptureTimer;
+  bool FApplied = false;
+  QTimer FCaptureTimer;  // "tmrCapture"
   QTimer FDailyTimer;
   bool FToldNoCapture = false;
   TNoticeEvent FOnNotice;

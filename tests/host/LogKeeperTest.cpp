@@ -1,5 +1,6 @@
 // The log values in force: browse logs older than TextTime days go, capture days older than
-// ImgTime days go, and the oldest pictures go while the capture folder is too large.
+// ImgTime days go, and the oldest pictures go while the capture folder is too large; settings
+// that did not change leave the capture timer running.
 #include "common/uAppcf.h"
 #include "common/uPathFunc.h"
 #include "host/uLogKeeper.h"
@@ -7,6 +8,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -68,4 +71,24 @@ TEST(LogKeeper, SaysOnceWhereTheScreenCannotBeTaken) {
   EXPECT_FALSE(keeper.Capture());
   EXPECT_FALSE(keeper.Capture());
   EXPECT_EQ(notices.size(), 1);
+}
+
+TEST(LogKeeper, TheSameValuesAgainStartTheCaptureTimerNotAgain) {
+  TTestFolders folders;
+  TAppCf cf;
+  cf.SetPsDistance(1);
+  TLogKeeper keeper([] { return kNow; });
+  keeper.Apply(cf);
+  auto *timer = keeper.findChild<QTimer *>(QStringLiteral("tmrCapture"));
+  ASSERT_TRUE(timer);
+  // A settings notice that changes nothing (sent every 40 s, the picture never came).
+  QTest::qWait(2500);
+  keeper.Apply(cf);
+  EXPECT_TRUE(timer->isActive());
+  // A timer of a minute keeps time to the second: half a second either way.
+  EXPECT_LE(timer->remainingTime(), 60000 - 1500) << "the time already waited still counts";
+  // A new period starts the timer with it.
+  cf.SetPsDistance(2);
+  keeper.Apply(cf);
+  EXPECT_GT(timer->remainingTime(), 60000);
 }
