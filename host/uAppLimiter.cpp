@@ -28,13 +28,8 @@ void TAppLimiter::Reload() {
     rule.iAid = row->iAid;
     rule.Programs = ResolveLimitTarget(row->sApp).Programs;
     rule.sName = QFileInfo(row->sApp).completeBaseName();
-    try {
-      rule.Windows = ParseSchedule(row->sDt);
-    } catch (const std::exception &) {
-      // A schedule the grid never writes was changed by hand: the program is limited always.
-      for (int day = 0; day < 7; ++day)
-        rule.Windows.push_back({day, QTime(0, 0), QTime(23, 59)});
-    }
+    // A schedule the grid never writes was changed by hand: the program is limited always.
+    rule.Windows = ScheduleOrAlways(row->sDt);
     const QString problem = LimitRowProblem(row->sApp, row->sDt);
     if (!problem.isEmpty()) {
       problems.insert(problem);
