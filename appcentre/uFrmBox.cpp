@@ -54,7 +54,8 @@ void TFrmBox::showEvent(QShowEvent *event) {
       FLink, [] { return TCategoryInfosDao().QueryAll(); },
       [this](std::unique_ptr<TCategoryInfosModel> model, std::unique_ptr<TDragCell> cell) {
         BoxAddCell(std::move(model), std::move(cell));
-      });
+      },
+      QSize(quilloMain->FlowPanel()->CellWidth(), quilloMain->FlowPanel()->CellHeight()));
 }
 
 void TFrmBox::resizeEvent(QResizeEvent *) {

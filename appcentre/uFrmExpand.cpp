@@ -88,7 +88,8 @@ void TFrmExpand::showEvent(QShowEvent *event) {
       FLink, [cid] { return TAppInfosDao().QueryAllFromCID(cid); },
       [this](std::unique_ptr<TAppInfosMode> app, std::unique_ptr<TDragCell> cell) {
         ExpandAddCell(std::move(app), std::move(cell));
-      });
+      },
+      QSize(quilloMain->FlowPanel()->CellWidth(), quilloMain->FlowPanel()->CellHeight()));
 }
 
 void TFrmExpand::changeEvent(QEvent *event) {

@@ -91,6 +91,21 @@ const TScheduleWindow *WindowAt(const std::vector<TScheduleWindow> &windows, con
 
 std::vector<TScheduleWindow> ParseSchedule(const QString &text) { return TScheduleReader(text).ReadAll(); }
 
+std::vector<TScheduleWindow> ScheduleOrAlways(const QString &text) {
+  try {
+    return ParseSchedule(text);
+  } catch (const EPembloError &) {
+    return AlwaysSchedule();
+  }
+}
+
+std::vector<TScheduleWindow> AlwaysSchedule() {
+  std::vector<TScheduleWindow> always;
+  for (int day = 0; day < 7; ++day)
+    always.push_back({day, QTime(0, 0), QTime(23, 59)});
+  return always;
+}
+
 bool Contains(const std::vector<TScheduleWindow> &windows, const QDateTime &moment) {
   return WindowAt(windows, moment) != nullptr;
 }

@@ -49,12 +49,8 @@ void TWebBlackList::SetRows(const std::vector<TBlackListRow> &rows) {
     const QString host = url.host().toLower();
     if (!url.isValid() || host.isEmpty())
       continue;
-    TEntry entry{row, WithoutTrailingSlash(url.path()), {}};
-    try {
-      entry.Windows = ParseSchedule(row.sDt);
-    } catch (const std::exception &) {
-      continue;  // a schedule that cannot be read blocks nothing
-    }
+    // A schedule that cannot be read blocks the address at every moment.
+    TEntry entry{row, WithoutTrailingSlash(url.path()), ScheduleOrAlways(row.sDt)};
     FByHost[host].push_back(FEntries.size());
     FEntries.push_back(std::move(entry));
   }

@@ -4,7 +4,8 @@
 // address against them. A row matches an address whose host is the row's host or a subdomain
 // of it and whose path lies under the row's path (the same path, or below it: "/kids" covers
 // "/kids" and "/kids/a", not "/kidsfun"), while one of the row's time windows is open. A row
-// that is no address, or whose schedule cannot be read, matches nothing. Reads `webs` only.
+// that is no address matches nothing; one whose schedule cannot be read matches at every
+// moment. Reads `webs` only.
 #include "common/uSchedule.h"
 
 #include <QDateTime>

@@ -35,15 +35,11 @@ void TAppLimiter::Reload() {
     rule.iAid = row->iAid;
     rule.Programs = ResolveLimitTarget(row->sApp).Programs;
     rule.sName = QFileInfo(row->sApp).completeBaseName();
-    try {
-      rule.Windows = ParseSchedule(row->sDt);
-    } catch (const std::exception &) {
-    }
     // A schedule the grid never writes (unreadable, or none at all) was changed by hand: the
     // program is limited always.
+    rule.Windows = ScheduleOrAlways(row->sDt);
     if (rule.Windows.empty())
-      for (int day = 0; day < 7; ++day)
-        rule.Windows.push_back({day, QTime(0, 0), QTime(23, 59)});
+      rule.Windows = AlwaysSchedule();
     if (const QString problem = LimitRowProblem(row->sApp, row->sDt); !problem.isEmpty())
       tell(problem);
     if (!rule.Programs.isEmpty())

@@ -16,6 +16,12 @@ THostRules::THostRules(TFrmHostMain &main, TCfMrg &cfMrg, TAppLimiter::TClock cl
     Violation(ProgramViolationItem(rule.sName), QStringLiteral("现在不能使用%1，给了一张黄牌。").arg(rule.sName));
   });
   FMain.SetOnNotice([this](quint32 msg, qint64 w, qint64 l) { Notice(msg, w, l); });
+  // A notice only asks for the work; it is done once when the notices waiting have been read,
+  // so a flood of them costs one reading and the limiter's scan is not held up behind them.
+  for (QTimer *timer : {&FAppsTimer, &FCfgTimer})
+    timer->setSingleShot(true);
+  connect(&FAppsTimer, &QTimer::timeout, this, [this] { GuardedCall([this] { FLimiter.Reload(); }); });
+  connect(&FCfgTimer, &QTimer::timeout, this, [this] { GuardedCall([this] { FLogKeeper.Apply(FCfMrg.AppCf()); }); });
 }
 
 void THostRules::Start() {
@@ -33,11 +39,13 @@ void THostRules::Start() {
 }
 
 void THostRules::Notice(quint32 msg, qint64 wParam, qint64) {
-  if (msg == WM_APPSUPDATE)
-    FLimiter.Reload();
-  else if (msg == WM_CFGUPDATE)
-    FLogKeeper.Apply(FCfMrg.AppCf());
-  else if (msg == WM_WEBBLOCKED) {
+  if (msg == WM_APPSUPDATE) {
+    if (!FAppsTimer.isActive())
+      FAppsTimer.start(0);
+  } else if (msg == WM_CFGUPDATE) {
+    if (!FCfgTimer.isActive())
+      FCfgTimer.start(0);
+  } else if (msg == WM_WEBBLOCKED) {
     // Only a row of the black list counts, once a minute: any program on the bus can post this.
     // The quiet time is checked first, so a flood of notices reads no table.
     auto reported = FWebReported.find(wParam);

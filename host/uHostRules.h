@@ -2,8 +2,9 @@
 // The parent's rules in force in the host: the program limits (TAppLimiter), the log values
 // (TLogKeeper) and the violations the browser reports for the web black list. It listens to
 // the notices of the host's windows: WM_APPSUPDATE reloads the limits, WM_CFGUPDATE applies the
-// log values again, WM_WEBBLOCKED (wParam the black-list row) records a violation. A card
-// database that had to be replaced, or that a full disk keeps read-only, is named in the notices.
+// log values again (each once after the notices waiting have been read, however many came),
+// WM_WEBBLOCKED (wParam the black-list row) records a violation. A card database that had to be
+// replaced, or that a full disk keeps read-only, is named in the notices.
 #include "host/uAppLimiter.h"
 #include "host/uLogKeeper.h"
 #include "host/uViolations.h"
@@ -40,6 +41,8 @@ private:
   TFrmHostMain &FMain;
   std::map<qint64, QElapsedTimer> FWebReported;
   QTimer FReloadTimer;
+  QTimer FAppsTimer;  // WM_APPSUPDATE waiting
+  QTimer FCfgTimer;   // WM_CFGUPDATE waiting
   TCfMrg &FCfMrg;
   TAppLimiter FLimiter;
   TLogKeeper FLogKeeper;

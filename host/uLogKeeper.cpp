@@ -73,6 +73,8 @@ bool RemoveCapture(int root, const TCapture &capture) {
 }  // namespace
 
 TLogKeeper::TLogKeeper(TClock clock, QObject *parent) : QObject(parent), FClock(std::move(clock)) {
+  FCaptureTimer.setParent(this);
+  FCaptureTimer.setObjectName(QStringLiteral("tmrCapture"));
   connect(&FCaptureTimer, &QTimer::timeout, this, [this] {
     if (Capture())
       TrimCaptures();
@@ -86,11 +88,23 @@ TLogKeeper::TLogKeeper(TClock clock, QObject *parent) : QObject(parent), FClock(
 QString TLogKeeper::CapturePath() { return CombinePath(GetLogPath(), QStringLiteral("抓屏日志/")); }
 
 void TLogKeeper::Apply(const TAppCf &cf) {
-  FCf = cf.WithinRanges();
-  TrimBrowseLogs();
-  TrimCaptures();
-  FCaptureTimer.start(std::max(1, cf.PsDistance()) * 60 * 1000);
-  FDailyTimer.start(24 * 60 * 60 * 1000);
+  // A value outside its range is read as its default. The same values again (any program may
+  // send the settings notice, as often as it likes) neither trim again nor start a timer again:
+  // a timer started again would never fire.
+  const TAppCf within = cf.WithinRanges();
+  const bool trimChanged = !FApplied || within.TextTime() != FCf.TextTime() || within.ImgTime() != FCf.ImgTime() ||
+                           within.ImgSize() != FCf.ImgSize();
+  FCf = within;
+  FApplied = true;
+  if (trimChanged) {
+    TrimBrowseLogs();
+    TrimCaptures();
+  }
+  const int captureMs = std::max(1, FCf.PsDistance()) * 60 * 1000;
+  if (!FCaptureTimer.isActive() || FCaptureTimer.interval() != captureMs)
+    FCaptureTimer.start(captureMs);
+  if (!FDailyTimer.isActive())
+    FDailyTimer.start(24 * 60 * 60 * 1000);
 }
 
 void TLogKeeper::TrimBrowseLogs() {

@@ -27,7 +27,8 @@ public:
       TClock clock = [] { return QDateTime::currentDateTime(); }, QObject *parent = nullptr);
 
   // Takes the values (at start and after every settings notice; a value outside its range at
-  // its default), trims at once and sets the capture timer.
+  // its default); trims at once when a value of the trimming changed, and starts the capture
+  // timer again only when its period changed.
   void Apply(const TAppCf &cf);
 
   // Deletes the browse logs of days more than TextTime days before today.
@@ -51,7 +52,8 @@ public:
 private:
   TClock FClock;
   TAppCf FCf;
-  QTimer FCaptureTimer;
+  bool FApplied = false;
+  QTimer FCaptureTimer;  // "tmrCapture"
   QTimer FDailyTimer;
   bool FToldNoCapture = false;
   bool FToldNotStored = false;

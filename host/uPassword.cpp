@@ -101,8 +101,18 @@ int TParentPassword::SecondsLocked() const {
 }
 
 TPasswordCheck TParentPassword::Check(const QString &password) {
-  if (SecondsLocked() > 0)
+  if (SecondsLocked() > 0) {
+    // A wait that ends more than a minute from now was started by a clock that ran ahead (or
+    // written by hand): it is brought back to a minute from now, so it ends like any other.
+    const qint64 latest = FClock().toMSecsSinceEpoch() + qint64(WaitSeconds) * 1000;
+    if (ParseTries(RegReadString(HKEY_LOCAL_MACHINE, kKey, kTriesValue)).iLockedUntil > latest)
+      RegUpdateString(HKEY_LOCAL_MACHINE, kKey, kTriesValue, [&](const QString &old) {
+        TTries tries = ParseTries(old);
+        tries.iLockedUntil = std::min(tries.iLockedUntil, latest);
+        return TriesText(tries);
+      });
     return TPasswordCheck::Locked;
+  }
   const bool right = Matches(StoredHash().value_or(QString()), password);
   // The count changes under the hive's lock, so two windows asking at once lose no wrong try.
   RegUpdateString(HKEY_LOCAL_MACHINE, kKey, kTriesValue, [&](const QString &old) {

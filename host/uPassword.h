@@ -29,7 +29,8 @@ public:
   // cannot be written, the old password staying.
   void Set(const QString &password);
   // Right resets the wrong tries; the fifth wrong try in a row starts the wait, during which
-  // every try answers Locked without looking at the password.
+  // every try answers Locked without looking at the password. No wait ends more than a minute
+  // after the try, whatever the stored time says (the clock may have been ahead when it began).
   TPasswordCheck Check(const QString &password);
   // Seconds left of the wait, 0 when there is none.
   int SecondsLocked() const;

@@ -1,15 +1,19 @@
 // The centre window with a catalogue of 1,000 categories: from PembloBox to the first ten cells
-// painted (target 200 ms), and a page change with its painting (target 16 ms). Run it headless:
+// painted (target 200 ms), and a page change with its painting (target 16 ms). Its memory while
+// it lists 14 icons of 4096 x 4096 pixels, and 100,000 rows of the delivered icons (target: the
+// host grows by less than 100 MB at its peak). Run it headless:
 // QT_QPA_PLATFORM=offscreen build/bench/bench_appcentre
 #include "appcentre/uFrmBox.h"
 #include "common/uPathFunc.h"
 #include "datastore/uDBMrg.h"
 #include "datastore/uDBMrgFactory.h"
+#include "tests/support/ProcessMemory.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -21,15 +25,21 @@ namespace {
 
 constexpr int Categories = 1000;
 
-// 1,000 web links in a data folder of their own, with the icons the build drew for the
-// delivered catalogue, one after another.
-class TThousand {
+// The icons the build drew for the delivered catalogue.
+QStringList DeliveredIcons() {
+  const QDir icons(GetExePath() + "../out/Pemblo/icons");
+  QStringList files;
+  for (const QString &name : icons.entryList({"*.png"}, QDir::Files, QDir::Name))
+    files << icons.absoluteFilePath(name);
+  return files;
+}
+
+// Web links in a data folder of their own, with the given icons one after another.
+class TCatalogue {
 public:
-  TThousand() {
+  explicit TCatalogue(int rows = Categories, const QStringList &files = DeliveredIcons()) {
     qputenv("PEMBLO_COMMON_APPDATA", FFolder.path().toUtf8());
     TDBMrgFactory::ReleaseAll();
-    const QDir icons(GetExePath() + "../out/Pemblo/icons");
-    const QStringList files = icons.entryList({"*.png"}, QDir::Files, QDir::Name);
     const QString path = GetDataPath() + "MiniAppdata.mdb";
     TDBMrg::CreateAccessFile(path, QString());
     TAdoConnection conn;
@@ -42,8 +52,8 @@ public:
     query.ExecSQL();
     conn.BeginTrans();
     query.SetSql("INSERT INTO categoryinfos (info) VALUES (:info)");
-    for (int i = 0; i < Categories; ++i) {
-      const QString logo = files.isEmpty() ? QString() : icons.absoluteFilePath(files[i % files.size()]);
+    for (int i = 0; i < rows; ++i) {
+      const QString logo = files.isEmpty() ? QString() : files[i % files.size()];
       query.SetParam(
           "info",
           QStringLiteral("name:链接%1,rank:%1,logo:%2,type:0,durl:http://example.org/%1,exe_path:").arg(i).arg(logo));
@@ -55,8 +65,9 @@ public:
     FHost.resize(150, 410);
     FHost.show();
   }
-  ~TThousand() { TDBMrgFactory::ReleaseAll(); }
+  ~TCatalogue() { TDBMrgFactory::ReleaseAll(); }
   QWidget &Host() { return FHost; }
+  QString Folder() const { return FFolder.path(); }
 
 private:
   QTemporaryDir FFolder;
@@ -79,7 +90,7 @@ void Close(TFrmBox *box) {
 
 // Each run opens the catalogue afresh, as the first PembloBox of a host process does.
 void BM_FirstTenCellsPainted(benchmark::State &state) {
-  TThousand catalogue;
+  TCatalogue catalogue;
   for (auto _ : state) {
     TDBMrgFactory::ReleaseAll();
     const auto start = std::chrono::steady_clock::now();
@@ -99,7 +110,7 @@ BENCHMARK(BM_FirstTenCellsPainted)
 
 // Between pages 1 and 2 of the fully listed catalogue, painting included.
 void BM_PageChange(benchmark::State &state) {
-  TThousand catalogue;
+  TCatalogue catalogue;
   TFrmBox *box = ShowCentre(catalogue.Host().winId());
   QPointer<TThreadHelper> worker = box->Worker();
   WaitFor([&] { return worker.isNull(); });
@@ -117,6 +128,65 @@ void BM_PageChange(benchmark::State &state) {
   Close(box);
 }
 BENCHMARK(BM_PageChange)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+double ResidentMb() { return ProcessTreeMemory(QCoreApplication::applicationPid()).rssMb; }
+
+// The growth of the process's resident memory from before the centre opens to the highest it
+// reaches while the centre lists every entry, and after.
+void ListingMemory(benchmark::State &state, int rows, const std::function<QStringList(const QString &)> &icons) {
+  QTemporaryDir iconFolder;
+  const QStringList files = icons(iconFolder.path());
+  TCatalogue catalogue(rows, files);
+  double peak = 0, listed = 0;
+  int items = 0;
+  for (auto _ : state) {
+    TDBMrgFactory::ReleaseAll();
+    const double before = ResidentMb();
+    TFrmBox *box = ShowCentre(catalogue.Host().winId());
+    QPointer<TThreadHelper> worker = box->Worker();
+    double highest = before;
+    QElapsedTimer sampled;
+    sampled.start();
+    WaitFor([&] {
+      if (sampled.elapsed() >= 20) {
+        highest = std::max(highest, ResidentMb());
+        sampled.restart();
+      }
+      return worker.isNull();
+    });
+    QApplication::processEvents();
+    box->repaint();
+    const double after = ResidentMb();
+    peak = std::max(peak, std::max(highest, after) - before);
+    listed = after - before;
+    items = box->QuilloMain()->Count();
+    Close(box);
+  }
+  state.counters["items"] = items;
+  state.counters["peak_growth_MB"] = peak;
+  state.counters["listed_growth_MB"] = listed;
+}
+
+// 14 different icons of 4096 x 4096 pixels, each shown as a 50 x 68 cell.
+void BM_MemoryWithLargeIcons(benchmark::State &state) {
+  ListingMemory(state, 14, [](const QString &folder) {
+    QImage large(4096, 4096, QImage::Format_RGB32);
+    QStringList files;
+    for (int i = 0; i < 14; ++i) {
+      large.fill(QColor::fromHsv(i * 25, 200, 200));
+      files << folder + QStringLiteral("/large%1.png").arg(i);
+      large.save(files.back());
+    }
+    return files;
+  });
+}
+BENCHMARK(BM_MemoryWithLargeIcons)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// 100,000 rows with the delivered icons.
+void BM_MemoryWithManyRows(benchmark::State &state) {
+  ListingMemory(state, 100000, [](const QString &) { return DeliveredIcons(); });
+}
+BENCHMARK(BM_MemoryWithManyRows)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

@@ -7,21 +7,16 @@
 #include <QPainter>
 #include <QRect>
 
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <gif_lib.h>
 #include <memory>
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
-
-QByteArray ReadWhole(const QString &path) {
-  QFile file(path);
-  if (!file.exists())
-    Raise<EPictureError>(QStringLiteral("文件:") + path + QStringLiteral("不存在!"));
-  if (!file.open(QIODevice::ReadOnly))
-    Raise<EPictureError>(QStringLiteral("无法读取图片文件:") + path);
-  return file.readAll();
-}
 
 [[noreturn]] void Undecodable(const QString &name) { Raise<EPictureError>(QStringLiteral("无法解码图片文件:") + name); }
 
@@ -29,6 +24,43 @@ QByteArray ReadWhole(const QString &path) {
 // are refused before their pixels are allocated.
 constexpr int MaxPictureSide = 4096;
 constexpr qint64 MaxPictureBytes = 64 * 1024 * 1024;  // decoded, four bytes a pixel
+// No file of a picture the decoders take is larger than its pixels (and a header).
+constexpr qint64 MaxPictureFileBytes = MaxPictureBytes + 1024 * 1024;
+
+[[noreturn]] void Unreadable(const QString &path) { Raise<EPictureError>(QStringLiteral("无法读取图片文件:") + path); }
+
+// The bytes of a picture file. Only a regular file is read, and only when its size could be a
+// picture: a link to a device or a pipe would otherwise be read without end (or wait for ever).
+QByteArray ReadWhole(const QString &path) {
+  if (path.startsWith(u':')) {  // a picture built into the program
+    QFile resource(path);
+    if (!resource.open(QIODevice::ReadOnly))
+      Raise<EPictureError>(QStringLiteral("文件:") + path + QStringLiteral("不存在!"));
+    return resource.readAll();
+  }
+  // Opened without waiting, so a pipe is seen for what it is before anything is read from it.
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT || errno == ENOTDIR)
+      Raise<EPictureError>(QStringLiteral("文件:") + path + QStringLiteral("不存在!"));
+    Unreadable(path);
+  }
+  QFile file;
+  if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
+    Unreadable(path);
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+    Unreadable(path);
+  if (info.st_size > MaxPictureFileBytes)
+    Undecodable(path);
+  // The file may grow while it is read: no more than the limit is taken.
+  const QByteArray data = file.read(MaxPictureFileBytes + 1);
+  if (data.size() > MaxPictureFileBytes)
+    Undecodable(path);
+  return data;
+}
 
 bool TooLarge(qint64 width, qint64 height) {
   return width > MaxPictureSide || height > MaxPictureSide || width * height * 4 > MaxPictureBytes;
@@ -47,7 +79,8 @@ QImage DecodeByQt(const QByteArray &data, const QString &name, const char *forma
   QImage image = reader.read();
   if (image.isNull() || TooLarge(image.width(), image.height()))
     Undecodable(name);
-  return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  // Converted in place: a large picture is not held twice.
+  return std::move(image).convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 enum class TKind { Png, Gif, Qt };
@@ -83,7 +116,7 @@ QImage DecodePng(const QByteArray &data, const QString &name) {
     png_image_free(&png);
     Undecodable(name);
   }
-  return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  return std::move(image).convertToFormat(QImage::Format_ARGB32_Premultiplied);  // in place
 }
 
 TGifAnimation::TGifAnimation(std::vector<TGifFrame> frames, int width, int height)
@@ -218,6 +251,13 @@ void TPicture::SetTransparent(bool value) {
         line[x] = 0;
   }
   FKeyed = straight.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+TPicture TPicture::ShownPart(const QSize &area) const {
+  if (FImage.width() <= area.width() && FImage.height() <= area.height())
+    return *this;
+  // A copy of its own, so the large pixels are freed with the last picture that holds them.
+  return TPicture(Drawn().copy(0, 0, std::min(FImage.width(), area.width()), std::min(FImage.height(), area.height())));
 }
 
 const QImage &TPicture::Drawn() const { return FKeyed.isNull() ? FImage : FKeyed; }

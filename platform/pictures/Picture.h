@@ -3,7 +3,8 @@
 // GIF with giflib, both called directly, so that alpha transparency and every animation frame
 // survive exactly; bitmaps, icons, TIFF and JPEG go through Qt's image readers.
 // Pictures larger than 4096 pixels a side (or 64 MB decoded) are refused as undecodable before
-// their pixels are allocated.
+// their pixels are allocated; only regular files are read, and a file larger than such a
+// picture is refused before it is read.
 // A picture is a value: copying it gives the new owner its own picture (the pixels are shared
 // until one side changes them).
 #include "platform/errors/Errors.h"
@@ -39,6 +40,11 @@ public:
   // designed toolkit does with bitmaps.
   bool Transparent() const { return FTransparent; }
   void SetTransparent(bool value);
+
+  // What a control of the size `area` shows of the picture drawn at its natural size from its
+  // top-left corner: the picture itself when it fits, else only that part (transparency
+  // applied), so a large picture keeps no more pixels than are seen.
+  TPicture ShownPart(const QSize &area) const;
 
   void Draw(QPainter &painter, int x, int y) const;
   void StretchDraw(QPainter &painter, const QRect &target) const;

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLibrary>
 #include <QLineEdit>
@@ -24,6 +25,7 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #ifndef PEMBLO_QUILLO
 #error "PEMBLO_QUILLO must name the centre library"
@@ -327,6 +329,43 @@ TEST_F(CentreTest, DamagedRowsAndMissingIconsLeaveTheOtherEntriesOnThePage) {
       Info("四", 0, good, "http://a.b/4"),
   });
   EXPECT_EQ(Shown(ListedCentre()->QuilloMain()), (QStringList{"一", "二", "三", "四"}));
+}
+
+TEST_F(CentreTest, IconsThatAreNoPictureFileAreLeftOutUnreadAndLargeOnesKeptAtTheSizeShown) {
+  const auto at = [&](const char *name) { return QString::fromStdString((folders.Root() / name).string()); };
+  ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), at("zero.png")));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(at("pipe.png")).constData(), 0600), 0);
+  QImage large(4096, 4096, QImage::Format_RGB32);
+  large.fill(Qt::red);
+  ASSERT_TRUE(large.save(at("large.png")));
+  // A real picture with far more bytes after it than any picture has (sparse: no disk is used).
+  ASSERT_TRUE(QImage(48, 48, QImage::Format_RGB32).save(at("padded.png")));
+  ASSERT_TRUE(QFile(at("padded.png")).resize(200 * 1024 * 1024));
+  const QString good = "{app}icons/baike.png";
+  std::vector<QString> rows = {
+      Info("零", 0, at("zero.png"), "http://a.b/x"),    Info("管道", 0, at("pipe.png"), "http://a.b/x"),
+      Info("大", 0, at("large.png"), "http://a.b/1"),   Info("长", 0, at("padded.png"), "http://a.b/x"),
+      Info("又大", 0, at("large.png"), "http://a.b/2"),
+  };
+  for (int i = 0; i < 20; ++i)
+    rows.push_back(Info(QStringLiteral("同%1").arg(i), 0, good, "http://a.b/3"));
+  WriteCatalogue(rows);
+  QElapsedTimer listing;
+  listing.start();
+  TImageBox *grid = ListedCentre()->QuilloMain();
+  EXPECT_LT(listing.elapsed(), 5000);
+  ASSERT_EQ(grid->Count(), 22);
+  EXPECT_EQ(Shown(grid).mid(0, 3), (QStringList{"大", "又大", "同0"}));
+  const QSize cell(grid->FlowPanel()->CellWidth(), grid->FlowPanel()->CellHeight());
+  for (int i = 0; i < grid->Count(); ++i) {
+    const TPicture &icon = grid->GetItem(i)->sPicture;
+    EXPECT_LE(icon.Width(), cell.width()) << i;
+    EXPECT_LE(icon.Height(), cell.height()) << i;
+  }
+  EXPECT_EQ(grid->GetItem(0)->sPicture.Image().pixelColor(0, 0), QColor(Qt::red)) << "its top-left corner, as drawn";
+  // Entries that share an icon share its pixels.
+  EXPECT_EQ(grid->GetItem(0)->sPicture.Image().constBits(), grid->GetItem(1)->sPicture.Image().constBits());
+  EXPECT_EQ(grid->GetItem(2)->sPicture.Image().constBits(), grid->GetItem(21)->sPicture.Image().constBits());
 }
 
 TEST_F(CentreTest, ACustomLinkTypedWithACommaKeepsItsEntryAndTheOnesAfterItAfterARestart) {

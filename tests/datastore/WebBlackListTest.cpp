@@ -1,4 +1,5 @@
-// The web black list: which addresses a row blocks, and when; rows read from the real table.
+// The web black list: which addresses a row blocks, and when (a schedule that cannot be read
+// blocks always); rows read from the real table.
 #include "datastore/uDBMrgFactory.h"
 #include "datastore/uWebBlackList.h"
 #include "manage/uWebsDao.h"
@@ -32,11 +33,11 @@ TEST(WebBlackList, WhichAddressesARowBlocks) {
         TCase{"http://notgame.example/", 0}, TCase{"http://game.example.evil.test/", 0},
         TCase{"http://site.test/kids/a", 2}, TCase{"http://site.test/kids", 2}, TCase{"http://site.test/kidsfun", 0},
         TCase{"http://site.test/adult", 0}, TCase{"http://site.test/", 0}, TCase{"http://shop.example/basket", 5},
-        TCase{"http://broken.example/", 0}, TCase{"about:blank", 0}}) {
+        TCase{"http://broken.example/", 6}, TCase{"about:blank", 0}}) {
     const auto match = list.Check(QUrl(QString::fromLatin1(c.address)), kInside);
     EXPECT_EQ(match ? match->iWid : 0, c.blockedBy) << c.address;
   }
-  EXPECT_EQ(list.Size(), 3u) << "rows that are no address, or whose schedule cannot be read, are left out";
+  EXPECT_EQ(list.Size(), 4u) << "rows that are no address are left out";
 }
 
 TEST(WebBlackList, OutsideTheWindowEverythingPassesAndInsideTheEndIsKnown) {
@@ -46,6 +47,37 @@ TEST(WebBlackList, OutsideTheWindowEverythingPassesAndInsideTheEndIsKnown) {
   const auto match = list.Check(QUrl("http://game.example/"), kInside);
   ASSERT_TRUE(match);
   EXPECT_EQ(match->tEnd, QDateTime(QDate(2024, 1, 6), QTime(22, 0)));
+}
+
+TEST(WebBlackList, ARowWhoseScheduleCannotBeReadBlocksAtEveryMoment) {
+  TTestFolders folders;
+  TDBMrgFactory::ReleaseAll();
+  const struct {
+    const char *name;
+    const char *dt;
+  } cases[] = {
+      {"final comma missing", "iweek:5;tstart:20:00;tend:21:59"},
+      {"no day of the week", "iweek:9;tstart:20:00;tend:21:59,"},
+      {"garbage", "\x01zz"},
+  };
+  for (const auto &c : cases) {
+    TWebsModel row;
+    row.sUrl = QStringLiteral("%1.example").arg(&c - cases);
+    row.sDt = QString::fromLatin1(c.dt);
+    TWebsDao().Insert(&row);
+  }
+  // Read as the browser reads the list: from the stored table.
+  TWebBlackList list;
+  list.Load();
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const QDateTime &moment : {kInside, kOutside, QDateTime(QDate(2024, 1, 1), QTime(0, 0)),
+                                    QDateTime(QDate(2024, 1, 3), QTime(23, 59, 59))}) {
+      const auto match = list.Check(QUrl(QStringLiteral("http://%1.example/").arg(&c - cases)), moment);
+      EXPECT_TRUE(match) << moment.toString().toStdString();
+    }
+  }
+  TDBMrgFactory::ReleaseAll();
 }
 
 TEST(WebBlackList, ReadsTheRowsTheManagementWindowStores) {

@@ -1,8 +1,8 @@
 // The host's main window as a child meets it: pressing its close button asks for the parent's
 // password, and only the right one ends the host; minimising stays free. A lock screen that
 // cannot hold the keyboard and the pointer is told in its notices in words a parent reads, and
-// so is an error met while handling a flood of notices, once. The filter switch on a full disk
-// says so and stays as the file has it.
+// so is an error met while handling a flood of notices, once; a flood of notices does not hold
+// up the program limits. The filter switch on a full disk says so and stays as the file has it.
 #include "common/uAppcf.h"
 #include "common/uFrmInfos.h"
 #include "common/uMsgs.h"
@@ -13,6 +13,7 @@
 #include "host/uFrmHostMain.h"
 #include "host/uFrmPassword.h"
 #include "host/uHostRules.h"
+#include "manage/uAppsDao.h"
 #include "platform/os/WindowDirectory.h"
 #include "tests/support/ProbeProcess.h"
 #include "tests/support/QStringPrint.h"
@@ -23,9 +24,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -236,4 +239,43 @@ TEST_F(HostWindowTest, AnErrorInAFloodOfNoticesIsListedOnceAndNoBoxWaits) {
                                        << " boxes waited, the first: " << boxes.Texts.value(0).toStdString();
     EXPECT_TRUE(VisibleMessageBoxTexts().isEmpty());
   }
-}
+
+  TEST_F(HostWindowTest, AFloodOfNoticesHoldsUpNoLimit) {
+    TDBMrgFactory::ReleaseAll();  // the pools follow this test's data folder
+    const QString games = QString::fromStdString((folders.Root() / "games").string());
+    ASSERT_TRUE(QDir().mkpath(games));
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), games + "/game"));
+    TAppsModel row;
+    row.sApp = games + "/game";
+    for (int day = 0; day < 7; ++day)
+      row.sDt += QStringLiteral("iweek:%1;tstart:00:00;tend:23:59,").arg(day);
+    TAppsDao().Insert(&row);
+    // A capture folder of many pictures makes every trim of it take a while.
+    const QString today = TLogKeeper::CapturePath() + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd/"));
+    ASSERT_TRUE(QDir().mkpath(today));
+    for (int i = 0; i < 3000; ++i)
+      QFile(today + QStringLiteral("%1.jpg").arg(i)).open(QIODevice::WriteOnly);
+    THostRules rules(*main, *TProcessServices::CfMrg());
+    rules.Start();
+
+    const auto self = FindWindowByTitle(main->windowTitle());
+    ASSERT_TRUE(self);
+    const struct {
+      const char *name;
+      quint32 msg;
+    } cases[] = {{"settings", WM_CFGUPDATE}, {"program limits", WM_APPSUPDATE}};
+    for (const auto &c : cases) {
+      SCOPED_TRACE(c.name);
+      for (int i = 0; i < 5000; ++i)
+        PostWindowMessage(*self, c.msg, 0, 0);
+      QProcess game;
+      game.start(games + "/game", {QStringLiteral("30")});
+      ASSERT_TRUE(game.waitForStarted(5000));
+      QElapsedTimer held;
+      held.start();
+      EXPECT_TRUE(WaitUntil([&] { return game.state() == QProcess::NotRunning; }, 10000));
+      EXPECT_LT(held.elapsed(), 3000) << "the limiter scans every second";
+      game.kill();
+      game.waitForFinished(2000);
+    }
+  }

@@ -1,6 +1,7 @@
 // The log values in force: browse logs older than TextTime days go, capture days older than
 // ImgTime days go, and the oldest pictures go while the capture folder is too large; only the
-// keeper's own files go, never through a link, and pictures are stored whole or not at all.
+// keeper's own files go, never through a link, and pictures are stored whole or not at all;
+// settings that did not change leave the capture timer running.
 #include "common/uAppcf.h"
 #include "common/uPathFunc.h"
 #include "host/uLogKeeper.h"
@@ -12,6 +13,8 @@
 #include <QFile>
 #include <QImage>
 #include <QRandomGenerator>
+#include <QTest>
+#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -262,4 +265,24 @@ TEST(LogKeeper, APictureIsStoredWholeOrNotAtAllAndAFullDiskIsNotedOnce) {
   EXPECT_FALSE(keeper.Store(noise));
   EXPECT_EQ(notices.size(), 2) << "told again after a picture was stored";
   EXPECT_EQ(QImage(stored).size(), noise.size()) << "the picture of the same second stays whole";
+}
+
+TEST(LogKeeper, TheSameValuesAgainStartTheCaptureTimerNotAgain) {
+  TTestFolders folders;
+  TAppCf cf;
+  cf.SetPsDistance(1);
+  TLogKeeper keeper([] { return kNow; });
+  keeper.Apply(cf);
+  auto *timer = keeper.findChild<QTimer *>(QStringLiteral("tmrCapture"));
+  ASSERT_TRUE(timer);
+  // A settings notice that changes nothing (sent every 40 s, the picture never came).
+  QTest::qWait(2500);
+  keeper.Apply(cf);
+  EXPECT_TRUE(timer->isActive());
+  // A timer of a minute keeps time to the second: half a second either way.
+  EXPECT_LE(timer->remainingTime(), 60000 - 1500) << "the time already waited still counts";
+  // A new period starts the timer with it.
+  cf.SetPsDistance(2);
+  keeper.Apply(cf);
+  EXPECT_GT(timer->remainingTime(), 60000);
 }

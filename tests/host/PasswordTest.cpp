@@ -146,3 +146,30 @@ TEST(ParentPassword, AStoredPasswordThatCannotBeReadIsSetAndMatchesNothing) {
   EXPECT_EQ(password.Check(QStringLiteral("right")), TPasswordCheck::Wrong);
   EXPECT_EQ(password.Check(QString()), TPasswordCheck::Wrong);
 }
+
+TEST(ParentPassword, NoWaitEndsMoreThanAMinuteAfterATry) {
+  const struct {
+    const char *name;
+    qint64 daysAhead;  // how far ahead the clock was when the wait began
+  } cases[] = {{"clock a little ahead", 1}, {"clock 400 days ahead", 400}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    TTestFolders folders;
+    TFakeClock clock;
+    const QDateTime realNow = clock.Now;
+    TParentPassword password(clock.Clock());
+    password.Set(QStringLiteral("right"));
+    clock.Now = realNow.addDays(c.daysAhead);
+    for (int i = 0; i < TParentPassword::TriesBeforeWait; ++i)
+      EXPECT_EQ(password.Check(QStringLiteral("wrong")), TPasswordCheck::Wrong);
+    // The clock is put right: the wait is at most a minute from the first try after it.
+    clock.Now = realNow;
+    EXPECT_EQ(password.Check(QStringLiteral("right")), TPasswordCheck::Locked);
+    EXPECT_LE(password.SecondsLocked(), TParentPassword::WaitSeconds);
+    clock.Now = clock.Now.addSecs(TParentPassword::WaitSeconds + 1);
+    EXPECT_EQ(password.Check(QStringLiteral("right")), TPasswordCheck::Right);
+    EXPECT_EQ(password.SecondsLocked(), 0);
+    // The tries count again from there.
+    EXPECT_EQ(password.Check(QStringLiteral("wrong")), TPasswordCheck::Wrong);
+  }
+}

@@ -4,12 +4,14 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPainter>
 #include <QTest>
 #include <QtEndian>
 #include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -222,6 +224,56 @@ TEST(Pictures, FilesThatCannotBeReadRaiseAnErrorNamingThem) {
   EXPECT_THROW(TGifAnimation::FromFile(
                    Write(folders.Root(), "cut.gif", MakeGif({{0, 0, 4, 2, {1, 1, 1, 1, 3, 3, 3, 3}, 10, 0}}).left(20))),
                EPictureError);
+}
+
+TEST(Pictures, OnlyRegularFilesOfAPicturesSizeAreRead) {
+  TTestFolders folders;
+  const auto at = [&](const char *name) { return QString::fromStdString((folders.Root() / name).string()); };
+  ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), at("zero.png")));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(at("pipe.gif")).constData(), 0600), 0);
+  ASSERT_TRUE(QDir().mkpath(at("folder.png")));
+  // A real picture with more bytes after it than any picture has (sparse: no disk is used).
+  Write(folders.Root(), "padded.png", AlphaPng());
+  ASSERT_TRUE(QFile(at("padded.png")).resize(200 * 1024 * 1024));
+  const struct {
+    const char *name;
+    const char *message;
+  } cases[] = {
+      {"zero.png", "无法读取图片文件:"},
+      {"pipe.gif", "无法读取图片文件:"},
+      {"folder.png", "无法读取图片文件:"},
+      {"padded.png", "无法解码图片文件:"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    QElapsedTimer timer;
+    timer.start();
+    try {
+      TPicture::FromFile(at(c.name));
+      ADD_FAILURE() << "decoded";
+    } catch (const EPictureError &e) {
+      EXPECT_EQ(QString::fromUtf8(e.what()), QString::fromUtf8(c.message) + at(c.name));
+    }
+    EXPECT_LT(timer.elapsed(), 1000) << "refused before it is read";
+  }
+}
+
+TEST(Pictures, ALargePictureKeepsOnlyThePartAnAreaShows) {
+  QImage image(300, 200, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::blue);
+  image.setPixel(0, 0, qRgb(255, 0, 0));
+  const TPicture picture(image);
+  const struct {
+    QSize area;
+    QSize kept;
+  } cases[] = {{{50, 68}, {50, 68}}, {{400, 68}, {300, 68}}, {{50, 400}, {50, 200}}, {{300, 200}, {300, 200}}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.area.width());
+    const TPicture part = picture.ShownPart(c.area);
+    EXPECT_EQ(QSize(part.Width(), part.Height()), c.kept);
+    EXPECT_EQ(Straight(part.Image(), 0, 0), qRgb(255, 0, 0) | 0xFF000000u) << "from the top-left corner";
+  }
+  EXPECT_EQ(picture.ShownPart({300, 200}).Image().constBits(), picture.Image().constBits()) << "one that fits is kept";
 }
 
 TEST(Pictures, OtherKindsGoThroughQtAndBitmapsTakeTheirKeyColour) {
