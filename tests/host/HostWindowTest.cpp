@@ -239,43 +239,44 @@ TEST_F(HostWindowTest, AnErrorInAFloodOfNoticesIsListedOnceAndNoBoxWaits) {
                                        << " boxes waited, the first: " << boxes.Texts.value(0).toStdString();
     EXPECT_TRUE(VisibleMessageBoxTexts().isEmpty());
   }
+}
 
-  TEST_F(HostWindowTest, AFloodOfNoticesHoldsUpNoLimit) {
-    TDBMrgFactory::ReleaseAll();  // the pools follow this test's data folder
-    const QString games = QString::fromStdString((folders.Root() / "games").string());
-    ASSERT_TRUE(QDir().mkpath(games));
-    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), games + "/game"));
-    TAppsModel row;
-    row.sApp = games + "/game";
-    for (int day = 0; day < 7; ++day)
-      row.sDt += QStringLiteral("iweek:%1;tstart:00:00;tend:23:59,").arg(day);
-    TAppsDao().Insert(&row);
-    // A capture folder of many pictures makes every trim of it take a while.
-    const QString today = TLogKeeper::CapturePath() + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd/"));
-    ASSERT_TRUE(QDir().mkpath(today));
-    for (int i = 0; i < 3000; ++i)
-      QFile(today + QStringLiteral("%1.jpg").arg(i)).open(QIODevice::WriteOnly);
-    THostRules rules(*main, *TProcessServices::CfMrg());
-    rules.Start();
+TEST_F(HostWindowTest, AFloodOfNoticesHoldsUpNoLimit) {
+  TDBMrgFactory::ReleaseAll();  // the pools follow this test's data folder
+  const QString games = QString::fromStdString((folders.Root() / "games").string());
+  ASSERT_TRUE(QDir().mkpath(games));
+  ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), games + "/game"));
+  TAppsModel row;
+  row.sApp = games + "/game";
+  for (int day = 0; day < 7; ++day)
+    row.sDt += QStringLiteral("iweek:%1;tstart:00:00;tend:23:59,").arg(day);
+  TAppsDao().Insert(&row);
+  // A capture folder of many pictures makes every trim of it take a while.
+  const QString today = TLogKeeper::CapturePath() + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd/"));
+  ASSERT_TRUE(QDir().mkpath(today));
+  for (int i = 0; i < 3000; ++i)
+    QFile(today + QStringLiteral("%1.jpg").arg(i)).open(QIODevice::WriteOnly);
+  THostRules rules(*main, *TProcessServices::CfMrg());
+  rules.Start();
 
-    const auto self = FindWindowByTitle(main->windowTitle());
-    ASSERT_TRUE(self);
-    const struct {
-      const char *name;
-      quint32 msg;
-    } cases[] = {{"settings", WM_CFGUPDATE}, {"program limits", WM_APPSUPDATE}};
-    for (const auto &c : cases) {
-      SCOPED_TRACE(c.name);
-      for (int i = 0; i < 5000; ++i)
-        PostWindowMessage(*self, c.msg, 0, 0);
-      QProcess game;
-      game.start(games + "/game", {QStringLiteral("30")});
-      ASSERT_TRUE(game.waitForStarted(5000));
-      QElapsedTimer held;
-      held.start();
-      EXPECT_TRUE(WaitUntil([&] { return game.state() == QProcess::NotRunning; }, 10000));
-      EXPECT_LT(held.elapsed(), 3000) << "the limiter scans every second";
-      game.kill();
-      game.waitForFinished(2000);
-    }
+  const auto self = FindWindowByTitle(main->windowTitle());
+  ASSERT_TRUE(self);
+  const struct {
+    const char *name;
+    quint32 msg;
+  } cases[] = {{"settings", WM_CFGUPDATE}, {"program limits", WM_APPSUPDATE}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    for (int i = 0; i < 5000; ++i)
+      PostWindowMessage(*self, c.msg, 0, 0);
+    QProcess game;
+    game.start(games + "/game", {QStringLiteral("30")});
+    ASSERT_TRUE(game.waitForStarted(5000));
+    QElapsedTimer held;
+    held.start();
+    EXPECT_TRUE(WaitUntil([&] { return game.state() == QProcess::NotRunning; }, 10000));
+    EXPECT_LT(held.elapsed(), 3000) << "the limiter scans every second";
+    game.kill();
+    game.waitForFinished(2000);
   }
+}
