@@ -20,8 +20,10 @@ THostRules::THostRules(TFrmHostMain &main, TCfMrg &cfMrg, TAppLimiter::TClock cl
   // so a flood of them costs one reading and the limiter's scan is not held up behind them.
   for (QTimer *timer : {&FAppsTimer, &FCfgTimer})
     timer->setSingleShot(true);
-  connect(&FAppsTimer, &QTimer::timeout, this, [this] { GuardedCall([this] { FLimiter.Reload(); }); });
-  connect(&FCfgTimer, &QTimer::timeout, this, [this] { GuardedCall([this] { FLogKeeper.Apply(FCfMrg.AppCf()); }); });
+  connect(&FAppsTimer, &QTimer::timeout, this,
+          [this] { RunReported(QStringLiteral("WM_APPSUPDATE"), [this] { FLimiter.Reload(); }); });
+  connect(&FCfgTimer, &QTimer::timeout, this,
+          [this] { RunReported(QStringLiteral("WM_CFGUPDATE"), [this] { FLogKeeper.Apply(FCfMrg.AppCf()); }); });
 }
 
 void THostRules::Start() {
@@ -31,11 +33,27 @@ void THostRules::Start() {
   // The limits are read again every minute as well: a notice can be lost or taken by another
   // program that answers to the lock channel's title.
   connect(&FReloadTimer, &QTimer::timeout, this, [this] {
-    GuardedCall([this] { FLimiter.Reload(); });
+    RunReported(QStringLiteral("WM_APPSUPDATE"), [this] { FLimiter.Reload(); });
     TellDataNotes();
   });
   FReloadTimer.start(60000);
   FLogKeeper.Apply(FCfMrg.AppCf());
+}
+
+void THostRules::RunReported(const QString &what, const std::function<void()> &work) {
+  QStringList errors;
+  {
+    TErrorReportScope scope([&errors](const QString &text) {
+      if (!errors.contains(text))
+        errors << text;
+    });
+    GuardedCall(work);
+  }
+  QStringList &told = FLastingErrors[what];
+  for (const QString &text : errors)
+    if (!told.contains(text))
+      FMain.AddNotice(QStringLiteral("%1 未能处理：%2").arg(what, text));
+  told = errors;
 }
 
 void THostRules::Notice(quint32 msg, qint64 wParam, qint64) {

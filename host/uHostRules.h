@@ -10,7 +10,9 @@
 #include "host/uViolations.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
+#include <QStringList>
 #include <QTimer>
 #include <map>
 
@@ -30,6 +32,11 @@ public:
 
 private:
   void Notice(quint32 msg, qint64 wParam, qint64 lParam);
+  // Runs the rules' own work for a notice (`what`, its name) after the notices that asked for
+  // it, or on the minute's timer: its errors go to the host's notices as a notice's do, each
+  // told once while it lasts, never as a box that waits (it would stop nothing and wait on
+  // nobody, and a box a minute piles up).
+  void RunReported(const QString &what, const std::function<void()> &work);
   void Violation(const QString &item, const QString &toChild);
   // Lists what opening the card database had to do (a damaged file replaced, a full disk).
   void TellDataNotes();
@@ -41,8 +48,9 @@ private:
   TFrmHostMain &FMain;
   std::map<qint64, QElapsedTimer> FWebReported;
   QTimer FReloadTimer;
-  QTimer FAppsTimer;  // WM_APPSUPDATE waiting
-  QTimer FCfgTimer;   // WM_CFGUPDATE waiting
+  QHash<QString, QStringList> FLastingErrors;  // by the notice's name, the errors told
+  QTimer FAppsTimer;                           // WM_APPSUPDATE waiting
+  QTimer FCfgTimer;                            // WM_CFGUPDATE waiting
   TCfMrg &FCfMrg;
   TAppLimiter FLimiter;
   TLogKeeper FLogKeeper;
