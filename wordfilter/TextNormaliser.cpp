@@ -17,11 +17,14 @@ bool IsInvisibleExtra(char32_t c) {
          (c >= 0xE0000 && c <= 0xE0FFF);
 }
 
-// Control characters other than line breaks and tabs are drawn as nothing as well.
+// Control characters other than line breaks and tabs are drawn as nothing as well (the vertical
+// tab and the next-line control included), and so are the line and paragraph separators
+// U+2028 and U+2029, which pages show as nothing.
 bool IsInvisible(char32_t c) {
   const QChar::Category category = QChar::category(c);
-  return category == QChar::Other_Format || (category == QChar::Other_Control && !QChar::isSpace(c)) ||
-         IsInvisibleExtra(c);
+  return category == QChar::Other_Format || category == QChar::Separator_Line ||
+         category == QChar::Separator_Paragraph ||
+         (category == QChar::Other_Control && c != '\t' && c != '\n' && c != '\r') || IsInvisibleExtra(c);
 }
 
 // Marks drawn on the character before them (accents, strike-through, underline): left out, so
@@ -45,9 +48,10 @@ bool IsInert(char32_t c) {
 }
 
 // Spaces and tabs between two Chinese characters are left out: a table cell or a flex item
-// splits a word in the text that is read while the child sees it whole. Line breaks are kept:
-// lists of words, one a line, would make words across their lines.
-bool IsSpace(char32_t c) { return c == ' ' || c == '\t' || c == 0xA0 || c == 0x3000; }
+// splits a word in the text that is read while the child sees it whole, and so does a space of
+// any width (every space separator, the braille blank that looks like one). Line breaks are
+// kept: lists of words, one a line, would make words across their lines.
+bool IsSpace(char32_t c) { return c == '\t' || QChar::category(c) == QChar::Separator_Space || c == 0x2800; }
 
 bool IsIdeograph(char16_t u) {
   return (u >= 0x3400 && u <= 0x4DBF) || (u >= 0x4E00 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF);
