@@ -114,6 +114,15 @@ std::optional<QDateTime> WindowEnd(const std::vector<TScheduleWindow> &windows, 
   const TScheduleWindow *window = WindowAt(windows, moment);
   if (!window)
     return std::nullopt;
-  const QDateTime local = moment.toLocalTime();
-  return QDateTime(local.date(), window->tEnd).addSecs(60);
+  QDateTime end = QDateTime(moment.toLocalTime().date(), window->tEnd).addSecs(60);
+  // A period over midnight is written as two windows, one on each day: the end is where the
+  // last window that follows on without a gap ends. Windows that follow on round the whole
+  // week never end.
+  for (int day = 0; day < 7; ++day) {
+    window = WindowAt(windows, end);
+    if (!window)
+      return end;
+    end = QDateTime(end.date(), window->tEnd).addSecs(60);
+  }
+  return std::nullopt;
 }

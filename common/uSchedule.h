@@ -31,6 +31,7 @@ std::vector<TScheduleWindow> AlwaysSchedule();
 // Whether the moment (local time) lies inside one of the windows.
 bool Contains(const std::vector<TScheduleWindow> &windows, const QDateTime &moment);
 
-// The first moment after the window that holds `moment` (the minute after its `tend`); nothing
-// when no window holds it.
+// The first moment after the window that holds `moment` (the minute after its `tend`), followed
+// through the windows that go on from there without a gap (a period over midnight); nothing
+// when no window holds it, or when they go on round the whole week.
 std::optional<QDateTime> WindowEnd(const std::vector<TScheduleWindow> &windows, const QDateTime &moment);

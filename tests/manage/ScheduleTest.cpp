@@ -6,6 +6,7 @@
 #include "tests/manage/GridHost.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <random>
 
 namespace {
@@ -104,6 +105,33 @@ TEST(Schedule, MomentsInsideTheWindowsAndWhereTheirWindowEnds) {
   }
   // A moment given in another time zone counts by its local time.
   EXPECT_TRUE(Contains(windows, At(0, "08:30:00").toUTC()));
+}
+
+TEST(Schedule, APeriodOverMidnightEndsWhereItsLastWindowEnds) {
+  const QString week = QStringLiteral("iweek:%1;tstart:00:00;tend:23:59,");
+  const struct {
+    const char *Name;
+    QString Text;
+    QDateTime From;
+    std::optional<QDateTime> End;
+  } cases[] = {
+      {"22:00 to 02:00", "iweek:0;tstart:22:00;tend:23:59,iweek:1;tstart:00:00;tend:01:59,", At(0, "23:00:00"),
+       At(1, "02:00:00")},
+      {"on into the next night",
+       "iweek:0;tstart:22:00;tend:23:59,iweek:1;tstart:00:00;tend:23:59,iweek:2;tstart:00:00;tend:00:59,",
+       At(0, "23:00:00"), At(2, "01:00:00")},
+      {"a gap of a minute ends it", "iweek:0;tstart:22:00;tend:23:59,iweek:1;tstart:00:01;tend:01:59,",
+       At(0, "23:00:00"), At(1, "00:00:00")},
+      {"Sunday night into Monday", "iweek:6;tstart:22:00;tend:23:59,iweek:0;tstart:00:00;tend:05:59,",
+       At(6, "23:00:00"), At(7, "06:00:00")},
+      {"the whole week",
+       week.arg(0) + week.arg(1) + week.arg(2) + week.arg(3) + week.arg(4) + week.arg(5) + week.arg(6),
+       At(3, "12:00:00"), std::nullopt},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(WindowEnd(ParseSchedule(c.Text), c.From), c.End);
+  }
 }
 
 TEST(Schedule, EveryRunTheGridCanMakeReadsBack) {
