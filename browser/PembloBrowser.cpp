@@ -4,12 +4,15 @@
 #include "controls/uFonts.h"
 #include "datastore/uDBMrgFactory.h"
 #include "platform/errors/ErrorGuard.h"
+#include "platform/os/MachineTimeZone.h"
 #include "platform/os/UiLanguage.h"
 
 #include <exception>
 #include <memory>
 
 int main(int argc, char *argv[]) {
+  // Before any time is read: the rules are the machine's, not a start line's time zone.
+  UseMachineTimeZone();
   // The web engine shares its drawing contexts with the widgets; this must precede the application.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   TGuardedApplication app(argc, argv);

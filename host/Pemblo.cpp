@@ -9,12 +9,15 @@
 #include "host/uFrmPassword.h"
 #include "host/uHostRules.h"
 #include "platform/errors/ErrorGuard.h"
+#include "platform/os/MachineTimeZone.h"
 #include "platform/os/NamedMutex.h"
 #include "platform/os/UiLanguage.h"
 
 #include <QTimer>
 
 int main(int argc, char **argv) {
+  // Before any time is read: the rules are the machine's, not a start line's time zone.
+  UseMachineTimeZone();
   TGuardedApplication app(argc, argv);
   InstallChineseUiLanguage();
   int result = 1;

@@ -1,11 +1,14 @@
 // PembloExternal: the learning-information viewer. It takes no arguments and runs once at a time.
 #include "controls/uFonts.h"
 #include "platform/errors/ErrorGuard.h"
+#include "platform/os/MachineTimeZone.h"
 #include "platform/os/NamedMutex.h"
 #include "platform/os/UiLanguage.h"
 #include "viewer/uFrmExternal.h"
 
 int main(int argc, char *argv[]) {
+  // Before any time is read: the rules are the machine's, not a start line's time zone.
+  UseMachineTimeZone();
   // Held until the process ends. A second start ends at once, without a window or a message.
   const TNamedMutex mutex(QStringLiteral("D13765B7-7FAC-44D8-877E-296842F7A8B9"));
   if (mutex.AlreadyExists())

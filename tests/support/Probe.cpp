@@ -5,6 +5,7 @@
 #include "common/uFrmInfos.h"
 #include "common/uInstFunc.h"
 #include "common/uRegistryHelper.h"
+#include "platform/os/MachineTimeZone.h"
 #include "platform/os/WindowDirectory.h"
 
 #include <QApplication>
@@ -129,6 +130,14 @@ int RegRace(int argc, char **argv) {
   return 0;
 }
 
+// localoffset: takes the machine's time zone as the programs do and says the local offset from
+// UTC, in seconds, at a fixed moment.
+int LocalOffset(int, char **) {
+  UseMachineTimeZone();
+  Say(QString::number(QDateTime(QDate(2026, 7, 1), QTime(12, 0), Qt::UTC).toLocalTime().offsetFromUtc()));
+  return 0;
+}
+
 // cfgupdate: saves the settings and tells the other processes.
 int CfgUpdate(int argc, char **argv) {
   QCoreApplication app(argc, argv);
@@ -179,6 +188,7 @@ int main(int argc, char **argv) {
       {"window", Window},           {"find", Find},           {"openurl", OpenUrlCommand},
       {"browserpath", BrowserPath}, {"textlog", TextLog},     {"regincr", RegIncrement},
       {"regrace", RegRace},         {"cfgupdate", CfgUpdate}, {"flood", Flood},
+      {"localoffset", LocalOffset},
   };
   if (argc < 2 || !commands.count(argv[1])) {
     std::fputs("usage: common_probe <command> ...\n", stderr);
