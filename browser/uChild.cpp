@@ -240,6 +240,13 @@ void TfrmChild::WebBrowserNewWindow(TNewWindowArgs &args) {
   if (FStatuText.isEmpty())
     return;
   args.Cancel = true;
+  // A few become tabs; the rest of a burst (requests less than a second apart) are refused
+  // silently, however long the burst lasts.
+  if (!FNewWindowsSince.isValid() || FNewWindowsSince.elapsed() >= 1000)
+    FNewWindows = 0;
+  FNewWindowsSince.start();
+  if (++FNewWindows > NewWindowsInABurst)
+    return;
   const bool blank = args.Url.isEmpty() || args.Url.scheme() == QLatin1String("about");
   const QString url = blank ? QStringLiteral("about:blank") : args.Url.toString();
   // The new tab is made once the engine has finished with its request.

@@ -9,6 +9,7 @@
 #include "browser/uChildToMain.h"
 #include "browser/uObserverChild.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -89,6 +90,12 @@ private:
   TWebBrowser *FWebBrowser = nullptr;
   int32_t FPageIndex;
   QString FStatuText;
+  // New windows this page asked for in its last burst (each less than a second after the one
+  // before, the last at FNewWindowsSince): a page that asks for many at once would fill the
+  // browser with tabs and engine processes.
+  static inline constexpr int NewWindowsInABurst = 3;
+  QElapsedTimer FNewWindowsSince;
+  int FNewWindows = 0;
   QString FUrl;
   TSubjectChild *FSubject;
   IChildToMain *FChildToMain;

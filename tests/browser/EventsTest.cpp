@@ -79,6 +79,19 @@ TEST_F(PageTest, NewWindowUnderLinkOpensItsOwnAddressAfreshInANewPage) {
   EXPECT_EQ(LogLines().back(), popup);
 }
 
+TEST_F(PageTest, APageAskingForManyWindowsAtOnceGetsAFewTabs) {
+  Server.Route("/opener.html", OpenerPage);
+  Server.Route("/popup.html", "<html><body>popup</body></html>");
+  TfrmChild *page = Main->AddPage("about:blank");
+  Open(page, 0, "/opener.html");
+  HoverLink(*Main, page);
+  // One click's script asks for 150 windows (before, 150 tabs and as many engine processes).
+  Eval(page, "for (var i = 0; i < 150; ++i) window.open('/popup.html?' + i); 1");
+  ASSERT_TRUE(WaitUntil([&] { return !Main->NewPages.isEmpty(); }, 20000));
+  QTest::qWait(500);  // the rest of the requests have been answered by now
+  EXPECT_LE(Main->NewPages.size(), 3) << Main->NewPages.size() << " tabs";
+}
+
 TEST_F(PageTest, OpenerWritingIntoItsBlankWindowNeitherCrashesNorReachesTheNewPage) {
   Server.Route("/opener.html", OpenerPage);
   TfrmChild *page = Main->AddPage("about:blank");
