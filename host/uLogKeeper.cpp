@@ -107,8 +107,24 @@ void TLogKeeper::Apply(const TAppCf &cf) {
     FDailyTimer.start(24 * 60 * 60 * 1000);
 }
 
+bool TLogKeeper::ThroughALink(const QString &folder) {
+  // From the folder up to the data folder: the data folder itself is the parent's to place.
+  const QString data = QDir::cleanPath(GetDataPath());
+  for (QString path = QDir::cleanPath(folder); path.size() > data.size() && path.startsWith(data);
+       path = QFileInfo(path).path()) {
+    if (!QFileInfo(path).isSymLink())
+      continue;
+    if (FToldLinks.insert(path).second && FOnNotice)
+      FOnNotice(QStringLiteral("日志文件夹“%1”是一个链接，为了不删除别处的文件，没有清理它。").arg(path));
+    return true;
+  }
+  return false;
+}
+
 void TLogKeeper::TrimBrowseLogs() {
   const QDate today = FClock().date();
+  if (ThroughALink(GetBrowseLogPath()))
+    return;
   QDir logs(GetBrowseLogPath());
   for (const QFileInfo &file : logs.entryInfoList({QStringLiteral("*.txt")}, QDir::Files | QDir::NoSymLinks)) {
     const QDate day = DayOf(file.completeBaseName());
@@ -119,6 +135,8 @@ void TLogKeeper::TrimBrowseLogs() {
 
 void TLogKeeper::TrimCaptures() {
   const QDate today = FClock().date();
+  if (ThroughALink(CapturePath()))
+    return;
   // The folder itself is not followed when it is a link, nor anything in it.
   const TFd root(
       ::open(QFile::encodeName(CapturePath()).chopped(1).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));

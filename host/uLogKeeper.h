@@ -31,7 +31,9 @@ public:
   // timer again only when its period changed.
   void Apply(const TAppCf &cf);
 
-  // Deletes the browse logs of days more than TextTime days before today.
+  // Deletes the browse logs of days more than TextTime days before today. Neither trim deletes
+  // anything when a folder on the way down from the data folder is a link (said once): the files
+  // there would be another folder's.
   void TrimBrowseLogs();
   // Deletes the pictures of days more than ImgTime days old, then the oldest pictures while
   // the pictures of past days and today come to more than ImgSize megabytes. A day's folder
@@ -50,6 +52,8 @@ public:
   void SetOnNotice(TNoticeEvent handler) { FOnNotice = std::move(handler); }
 
 private:
+  bool ThroughALink(const QString &folder);
+
   TClock FClock;
   TAppCf FCf;
   bool FApplied = false;
@@ -58,5 +62,6 @@ private:
   bool FToldNoCapture = false;
   bool FToldNotStored = false;
   std::set<QString> FToldFutureDays;
+  std::set<QString> FToldLinks;  // log folders found to be links, already told
   TNoticeEvent FOnNotice;
 };

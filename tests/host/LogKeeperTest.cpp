@@ -136,6 +136,25 @@ TEST(LogKeeper, DeletesOnlyItsOwnPicturesAndFollowsNoLink) {
        },
        {"elsewhere/" + Day(30) + "/08-00-00.jpg"},
        {}},
+      {"the log folder a link",
+       [](const QString &captures, const QString &elsewhere) {
+         Write(elsewhere + "抓屏日志/" + Day(30) + "/08-00-00.jpg", 10);
+         Write(elsewhere + "浏览日志/" + Day(30) + ".txt", 10);
+         const QString log = QFileInfo(captures.chopped(1)).path();
+         QDir(log).removeRecursively();
+         Link(elsewhere.chopped(1), log);
+       },
+       {"elsewhere/抓屏日志/" + Day(30) + "/08-00-00.jpg", "elsewhere/浏览日志/" + Day(30) + ".txt"},
+       {}},
+      {"the browse-log folder a link",
+       [](const QString &, const QString &elsewhere) {
+         Write(elsewhere + Day(30) + ".txt", 10);
+         const QString logs = GetBrowseLogPath().chopped(1);
+         QDir(logs).removeRecursively();
+         Link(elsewhere.chopped(1), logs);
+       },
+       {"elsewhere/" + Day(30) + ".txt"},
+       {}},
       {"what an expired day holds besides pictures",
        [](const QString &captures, const QString &) {
          for (const char *name :
