@@ -360,9 +360,8 @@ QString DescribeLimitTarget(const TLimitTarget &target) {
   return QStringLiteral("%1（它启动的程序：%2）").arg(target.sPath, started.join(QStringLiteral("、")));
 }
 
-QString LimitRowProblem(const QString &app, const QString &dt) {
+QString LimitRowProblem(const QString &app, const TLimitTarget &target, const QString &dt) {
   QStringList problems;
-  const TLimitTarget target = ResolveLimitTarget(app);
   if (!target.sError.isEmpty())
     problems << QStringLiteral("限制程序%1不起作用：%2").arg(app, target.sError);
   try {

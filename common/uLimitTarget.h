@@ -25,7 +25,8 @@ QString DescribeLimitTarget(const TLimitTarget &target);
 
 // The problem of a stored row that whoever enforces it cannot read; empty when there is none.
 // Both the host's notice and the management window's list show it.
-QString LimitRowProblem(const QString &app, const QString &dt);
+// `target` is what ResolveLimitTarget made of `app`, so a row's files are read once.
+QString LimitRowProblem(const QString &app, const TLimitTarget &target, const QString &dt);
 
 // Whether an executable's file name is a script interpreter (sh, bash, dash, zsh, ksh, python,
 // perl, ruby, node, lua, php, tclsh, wish, and the dynamic loader ld.so, which can start a

@@ -33,14 +33,15 @@ void TAppLimiter::Reload() {
   for (const auto &row : rows) {
     TLimitRule rule;
     rule.iAid = row->iAid;
-    rule.Programs = ResolveLimitTarget(row->sApp).Programs;
+    const TLimitTarget target = ResolveLimitTarget(row->sApp);
+    rule.Programs = target.Programs;
     rule.sName = QFileInfo(row->sApp).completeBaseName();
     // A schedule the grid never writes (unreadable, or none at all) was changed by hand: the
     // program is limited always.
     rule.Windows = ScheduleOrAlways(row->sDt);
     if (rule.Windows.empty())
       rule.Windows = AlwaysSchedule();
-    if (const QString problem = LimitRowProblem(row->sApp, row->sDt); !problem.isEmpty())
+    if (const QString problem = LimitRowProblem(row->sApp, target, row->sDt); !problem.isEmpty())
       tell(problem);
     if (!rule.Programs.isEmpty())
       rules.push_back(std::move(rule));

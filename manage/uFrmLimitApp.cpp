@@ -15,7 +15,7 @@ void TFrmLimitApp::LoadRows() {
     // What the host enforces, and what it says it cannot.
     const TLimitTarget target = ResolveLimitTarget(row->sApp);
     AddLine(target.sError.isEmpty() ? DescribeLimitTarget(target) : row->sApp, row->iAid,
-            LimitRowProblem(row->sApp, row->sDt));
+            LimitRowProblem(row->sApp, target, row->sDt));
   }
 }
 

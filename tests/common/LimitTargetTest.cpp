@@ -132,9 +132,11 @@ TEST_F(LimitTargetTest, WhatIsNoProgramIsRefusedWithItsReason) {
     const TLimitTarget target = ResolveLimitTarget(c.Pick);
     EXPECT_TRUE(target.Programs.isEmpty());
     EXPECT_TRUE(target.sError.contains(c.Reason)) << target.sError.toStdString();
-    EXPECT_TRUE(LimitRowProblem(c.Pick, QStringLiteral("iweek:0;tstart:08:00;tend:09:59,")).contains(c.Reason));
+    EXPECT_TRUE(LimitRowProblem(c.Pick, target, QStringLiteral("iweek:0;tstart:08:00;tend:09:59,")).contains(c.Reason));
   }
-  EXPECT_TRUE(LimitRowProblem(lib + "/game/game-real", QStringLiteral("iweek:0;tstart:08:00;tend:09:59,")).isEmpty());
+  const QString game = lib + "/game/game-real";
   EXPECT_TRUE(
-      LimitRowProblem(lib + "/game/game-real", QStringLiteral("iweek:9;")).contains(QStringLiteral("时间读不出")));
+      LimitRowProblem(game, ResolveLimitTarget(game), QStringLiteral("iweek:0;tstart:08:00;tend:09:59,")).isEmpty());
+  EXPECT_TRUE(LimitRowProblem(game, ResolveLimitTarget(game), QStringLiteral("iweek:9;"))
+                  .contains(QStringLiteral("时间读不出")));
 }
