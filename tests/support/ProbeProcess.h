@@ -1,5 +1,7 @@
 #pragma once
 // Runs the test probe as a second process and reads its report lines.
+#include "tests/support/WaitUntil.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -41,6 +43,19 @@ public:
   }
 
   QString ReadAll() { return QString::fromUtf8(FProcess.readAllStandardOutput()); }
+
+  // What a flood probe says once every window has taken its posts ("handled") or one has not
+  // ("unanswered"); this process's event loop runs meanwhile, as its own windows take posts too.
+  QString FloodAnswer() {
+    QString said;
+    WaitUntil(
+        [&] {
+          said += Pending();
+          return said.contains(QStringLiteral("handled")) || said.contains(QStringLiteral("unanswered"));
+        },
+        120000);
+    return said.trimmed();
+  }
 
   // What the probe has reported so far and was not read yet, without waiting for more.
   QString Pending() {

@@ -25,12 +25,15 @@ inline QWidget *VisibleTopLevel(const QString &title) {
   return found.empty() ? nullptr : found.front();
 }
 
+// Closes every message box as soon as it appears and keeps its text; with `onlyWaiting`, only
+// the boxes that wait for their answer (modal ones, with an event loop of their own), and boxes
+// that do not wait stay open.
 class TMessageBoxCatcher {
 public:
-  TMessageBoxCatcher() {
-    QObject::connect(&FTimer, &QTimer::timeout, [this] {
+  explicit TMessageBoxCatcher(bool onlyWaiting = false) {
+    QObject::connect(&FTimer, &QTimer::timeout, [this, onlyWaiting] {
       for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
+        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible() && (!onlyWaiting || box->isModal())) {
           Texts << box->text();
           box->close();
         }
@@ -43,24 +46,10 @@ private:
   QTimer FTimer;
 };
 
-// Closes every message box that waits for its answer (a modal one, with an event loop of its
-// own) as soon as it appears and keeps its text; boxes that do not wait stay open.
-class TModalBoxWatcher {
+// The catcher of the boxes that wait for their answer.
+class TModalBoxWatcher : public TMessageBoxCatcher {
 public:
-  TModalBoxWatcher() {
-    QObject::connect(&FTimer, &QTimer::timeout, [this] {
-      for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible() && box->isModal()) {
-          Texts << box->text();
-          box->close();
-        }
-    });
-    FTimer.start(10);
-  }
-  QStringList Texts;
-
-private:
-  QTimer FTimer;
+  TModalBoxWatcher() : TMessageBoxCatcher(true) {}
 };
 
 // The texts of the message boxes on the screen.
