@@ -7,12 +7,8 @@
 #include "platform/os/WholeFile.h"
 
 #include <QFile>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -109,38 +105,25 @@ enum class TFileState { Missing, Read, TooLarge };
 }
 
 // Reads a settings file. Opening never blocks (a FIFO in its place), only a regular file is
-// read, and reading stops after kMaxFileBytes. Raises when the file is there but cannot be
-// opened or read; the caller leaves such a file alone, as its content may well be good.
+// read, and no more than kMaxFileBytes. Raises when the file is there but cannot be opened or
+// read; the caller leaves such a file alone, as its content may well be good.
 TFileState ReadSettingsFile(const QString &name, QByteArray &data) {
-  const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) {
-    if (errno == ENOENT)
-      return TFileState::Missing;
-    RaiseCannotOpen(name, QString::fromLocal8Bit(std::strerror(errno)));
-  }
-  struct TCloser {
-    int fd;
-    ~TCloser() { ::close(fd); }
-  } closer{fd};
-  struct stat st {};
-  if (::fstat(fd, &st) != 0)
-    RaiseCannotOpen(name, QString::fromLocal8Bit(std::strerror(errno)));
-  if (!S_ISREG(st.st_mode))
+  const TWholeReadResult read = ReadWholeFile(name, kMaxFileBytes, data);
+  switch (read.eState) {
+  case TWholeRead::Read:
+    return TFileState::Read;
+  case TWholeRead::Missing:
+    return TFileState::Missing;
+  case TWholeRead::TooLarge:
+    return TFileState::TooLarge;
+  case TWholeRead::NotRegular:
     RaiseCannotOpen(name, QStringLiteral("Not a regular file"));
-  data.resize(kMaxFileBytes + 1);
-  qsizetype have = 0;
-  while (have < data.size()) {
-    const ssize_t n = ::read(fd, data.data() + have, size_t(data.size() - have));
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n < 0)
-      Raise(QStringLiteral("Cannot read file \"%1\". %2").arg(name, QString::fromLocal8Bit(std::strerror(errno))));
-    if (n == 0)
-      break;
-    have += n;
+  case TWholeRead::OpenFailed:
+    RaiseCannotOpen(name, QString::fromLocal8Bit(std::strerror(read.iError)));
+  case TWholeRead::ReadFailed:
+    break;
   }
-  data.truncate(have);
-  return have > kMaxFileBytes ? TFileState::TooLarge : TFileState::Read;
+  Raise(QStringLiteral("Cannot read file \"%1\". %2").arg(name, QString::fromLocal8Bit(std::strerror(read.iError))));
 }
 
 // The last good copy of a settings file, written beside it with every save.

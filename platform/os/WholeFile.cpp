@@ -70,3 +70,35 @@ void WriteWholeFile(const QString &name, const QByteArray &data) {
     ::close(dir);
   }
 }
+
+TWholeReadResult ReadWholeFile(const QString &name, qint64 maxBytes, QByteArray &data) {
+  data.clear();
+  const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0)
+    return {errno == ENOENT ? TWholeRead::Missing : TWholeRead::OpenFailed, errno};
+  struct TCloser {
+    int fd;
+    ~TCloser() { ::close(fd); }
+  } closer{fd};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0)
+    return {TWholeRead::OpenFailed, errno};
+  if (!S_ISREG(st.st_mode))
+    return {TWholeRead::NotRegular, 0};
+  if (st.st_size > maxBytes)
+    return {TWholeRead::TooLarge, 0};
+  data.resize(maxBytes + 1);
+  qsizetype have = 0;
+  while (have < data.size()) {
+    const ssize_t n = ::read(fd, data.data() + have, size_t(data.size() - have));
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      return {TWholeRead::ReadFailed, errno};
+    if (n == 0)
+      break;
+    have += n;
+  }
+  data.truncate(have);
+  return {have > maxBytes ? TWholeRead::TooLarge : TWholeRead::Read, 0};
+}

@@ -1,4 +1,5 @@
 #include "platform/pictures/Picture.h"
+#include "platform/os/WholeFile.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -9,12 +10,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <gif_lib.h>
 #include <memory>
 #include <png.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -38,28 +36,24 @@ QByteArray ReadWhole(const QString &path) {
       Raise<EPictureError>(QStringLiteral("文件:") + path + QStringLiteral("不存在!"));
     return resource.readAll();
   }
-  // Opened without waiting, so a pipe is seen for what it is before anything is read from it.
-  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT || errno == ENOTDIR)
+  QByteArray data;
+  const TWholeReadResult read = ReadWholeFile(path, MaxPictureFileBytes, data);
+  switch (read.eState) {
+  case TWholeRead::Read:
+    return data;
+  case TWholeRead::Missing:
+    Raise<EPictureError>(QStringLiteral("文件:") + path + QStringLiteral("不存在!"));
+  case TWholeRead::OpenFailed:
+    if (read.iError == ENOTDIR)
       Raise<EPictureError>(QStringLiteral("文件:") + path + QStringLiteral("不存在!"));
     Unreadable(path);
-  }
-  QFile file;
-  if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-    ::close(fd);
-    Unreadable(path);
-  }
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
-    Unreadable(path);
-  if (info.st_size > MaxPictureFileBytes)
+  case TWholeRead::TooLarge:
     Undecodable(path);
-  // The file may grow while it is read: no more than the limit is taken.
-  const QByteArray data = file.read(MaxPictureFileBytes + 1);
-  if (data.size() > MaxPictureFileBytes)
-    Undecodable(path);
-  return data;
+  case TWholeRead::NotRegular:
+  case TWholeRead::ReadFailed:
+    break;
+  }
+  Unreadable(path);
 }
 
 bool TooLarge(qint64 width, qint64 height) {
