@@ -144,8 +144,8 @@ TFrmHostMain::TFrmHostMain(TCfMrg &cfMrg, const QString &libraryFolder)
   if (!FLibraries.CentreError().isEmpty())
     AddNotice(FLibraries.CentreError());
   if (FPassword.Damaged())
-    AddNotice(QStringLiteral(
-        "家长密码的记录被改坏了（ParentPassword不是文字）：现在任何密码都不对，请删除这个值后重新设置密码。"));
+    AddNotice(QStringLiteral("家长密码的记录被改坏了（ParentPassword不是本程序写的格式）：现在任何密码都不对，请删除这"
+                             "个值后重新设置密码。"));
   // Said at once, not only when three cards are used up: the parent should know beforehand.
   if (QGuiApplication::platformName() == QStringLiteral("wayland"))
     AddNotice(LockNoGrabText(LockNoGrabDisplay));

@@ -47,19 +47,35 @@ bool SameBytes(const QByteArray &a, const QByteArray &b) {
   return diff == 0;
 }
 
-bool Matches(const QString &stored, const QString &password) {
+// A stored hash in the one form Set writes: the documented rounds, a 16-byte salt and a 32-byte
+// hash, in lower- or upper-case hex. Anything else (another round count above all: two billion
+// rounds would hold every try for minutes) is not a password.
+struct TStoredHash {
+  QByteArray Salt;
+  QByteArray Hash;
+};
+
+std::optional<TStoredHash> ParseHash(const QString &stored) {
   const QStringList parts = stored.split(u'$');
-  if (parts.size() != 4 || parts[0] != QStringLiteral("pbkdf2-sha256"))
-    return false;
-  const int rounds = parts[1].toInt();
-  if (rounds < 1)
-    return false;
-  return SameBytes(Derive(password, QByteArray::fromHex(parts[2].toLatin1()), rounds),
-                   QByteArray::fromHex(parts[3].toLatin1()));
+  if (parts.size() != 4 || parts[0] != QStringLiteral("pbkdf2-sha256") ||
+      parts[1] != QString::number(TParentPassword::Rounds))
+    return std::nullopt;
+  const auto hex = [](const QString &text, qsizetype bytes) -> std::optional<QByteArray> {
+    if (text.size() != bytes * 2 || !std::all_of(text.begin(), text.end(), [](QChar c) {
+          return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+        }))
+      return std::nullopt;
+    return QByteArray::fromHex(text.toLatin1());
+  };
+  const auto salt = hex(parts[2], 16);
+  const auto hash = hex(parts[3], 32);
+  if (!salt || !hash)
+    return std::nullopt;
+  return TStoredHash{*salt, *hash};
 }
 
-// The stored hash; nothing when it cannot be read.
-std::optional<QString> StoredHash() {
+// The stored value: nothing when it cannot be read (a value of another type); empty when unset.
+std::optional<QString> StoredValue() {
   try {
     return RegReadString(HKEY_LOCAL_MACHINE, kKey, kHashValue);
   } catch (const ERegistryError &) {
@@ -71,9 +87,12 @@ std::optional<QString> StoredHash() {
 
 TParentPassword::TParentPassword(TClock clock) : FClock(std::move(clock)) {}
 
-bool TParentPassword::IsSet() const { return !StoredHash().value_or(QStringLiteral("?")).isEmpty(); }
+bool TParentPassword::IsSet() const { return !StoredValue().value_or(QStringLiteral("?")).isEmpty(); }
 
-bool TParentPassword::Damaged() const { return !StoredHash(); }
+bool TParentPassword::Damaged() const {
+  const std::optional<QString> stored = StoredValue();
+  return !stored || (!stored->isEmpty() && !ParseHash(*stored));
+}
 
 void TParentPassword::Set(const QString &password) {
   if (password.isEmpty())
@@ -113,7 +132,8 @@ TPasswordCheck TParentPassword::Check(const QString &password) {
       });
     return TPasswordCheck::Locked;
   }
-  const bool right = Matches(StoredHash().value_or(QString()), password);
+  const std::optional<TStoredHash> stored = ParseHash(StoredValue().value_or(QString()));
+  const bool right = stored && SameBytes(Derive(password, stored->Salt, Rounds), stored->Hash);
   // The count changes under the hive's lock, so two windows asking at once lose no wrong try.
   RegUpdateString(HKEY_LOCAL_MACHINE, kKey, kTriesValue, [&](const QString &old) {
     TTries tries = ParseTries(old);

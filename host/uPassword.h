@@ -21,8 +21,9 @@ public:
 
   explicit TParentPassword(TClock clock = [] { return QDateTime::currentDateTimeUtc(); });
 
-  // A stored password that cannot be read (a value of another type, written by hand) counts as
-  // set, so nobody is asked for a new one, and no password matches it: Damaged() says so.
+  // A stored password that cannot be read (a value of another type, or a text not in the form
+  // above: other rounds, other lengths, written by hand) counts as set, so nobody is asked for a
+  // new one, and no password matches it: Damaged() says so.
   bool IsSet() const;
   bool Damaged() const;
   // Stores a new salted hash; an empty password is refused (raises), and so is a registry that

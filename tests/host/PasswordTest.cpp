@@ -130,21 +130,39 @@ TEST(ParentPassword, ARegistryThatCannotBeWrittenKeepsTheOldPasswordAndSaysSo) {
   EXPECT_EQ(password.Check(QStringLiteral("new")), TPasswordCheck::Wrong);
 }
 
-// A stored password of another type (a hand edit) made the host end at its start. It stays a
-// password that is set, so nobody is asked for a new one, and no password matches it.
-TEST(ParentPassword, AStoredPasswordThatCannotBeReadIsSetAndMatchesNothing) {
-  TTestFolders folders;
-  TParentPassword password;
-  password.Set(QStringLiteral("right"));
-  EXPECT_FALSE(password.Damaged());
-  UpdateHive(HKEY_LOCAL_MACHINE, [](THiveAccess &hive) {
-    hive.WriteValue(QStringLiteral("\\SOFTWARE\\Pemblo"), QStringLiteral("ParentPassword"),
-                    TRegValue{TRegDataType::DWord, QByteArray(4, '\1')});
-  });
-  EXPECT_TRUE(password.IsSet());
-  EXPECT_TRUE(password.Damaged());
-  EXPECT_EQ(password.Check(QStringLiteral("right")), TPasswordCheck::Wrong);
-  EXPECT_EQ(password.Check(QString()), TPasswordCheck::Wrong);
+// A stored password of another type (a hand edit) made the host end at its start, and one of two
+// billion rounds held the host for minutes at each try. Anything other than the form the host
+// writes stays a password that is set, so nobody is asked for a new one, and matches nothing at
+// once.
+TEST(ParentPassword, AStoredPasswordNotInTheHostsFormIsSetAndMatchesNothing) {
+  const QString salt(32, u'a');
+  const QString hash(64, u'b');
+  const struct {
+    const char *name;
+    TRegValue value;
+  } cases[] = {
+      {"a number", TRegValue{TRegDataType::DWord, QByteArray(4, '\1')}},
+      {"two billion rounds", TRegValue::String(QStringLiteral("pbkdf2-sha256$2000000000$%1$%2").arg(salt, hash))},
+      {"one round", TRegValue::String(QStringLiteral("pbkdf2-sha256$1$%1$%2").arg(salt, hash))},
+      {"a short salt", TRegValue::String(QStringLiteral("pbkdf2-sha256$100000$ab$%1").arg(hash))},
+      {"a long hash", TRegValue::String(QStringLiteral("pbkdf2-sha256$100000$%1$%2cc").arg(salt, hash))},
+      {"not hex", TRegValue::String(QStringLiteral("pbkdf2-sha256$100000$%1$%2").arg(QString(32, u'z'), hash))},
+      {"another hash", TRegValue::String(QStringLiteral("md5$100000$%1$%2").arg(salt, hash))},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    TTestFolders folders;
+    TParentPassword password;
+    password.Set(QStringLiteral("right"));
+    EXPECT_FALSE(password.Damaged());
+    UpdateHive(HKEY_LOCAL_MACHINE, [&](THiveAccess &hive) {
+      hive.WriteValue(QStringLiteral("\\SOFTWARE\\Pemblo"), QStringLiteral("ParentPassword"), c.value);
+    });
+    EXPECT_TRUE(password.IsSet());
+    EXPECT_TRUE(password.Damaged());
+    EXPECT_EQ(password.Check(QStringLiteral("right")), TPasswordCheck::Wrong);
+    EXPECT_EQ(password.Check(QString()), TPasswordCheck::Wrong);
+  }
 }
 
 TEST(ParentPassword, NoWaitEndsMoreThanAMinuteAfterATry) {
