@@ -1,7 +1,9 @@
 #include "host/uViolations.h"
 #include "cards/uHistoryRecordsDao.h"
 #include "cards/uPenalta.h"
+#include "platform/errors/ErrorGuard.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -26,7 +28,15 @@ QString WebViolationItem(const QString &address) {
   return QStringLiteral("违约访问了") + WithoutSeparators(url.host().isEmpty() ? address : url.host());
 }
 
-TViolations::TViolations(TClock clock) : FClock(std::move(clock)) {}
+TViolations::TViolations(TClock clock) : FClock(std::move(clock)) { FCards.setMaxThreadCount(1); }
+
+TViolations::~TViolations() {
+  // A card being given tells the host's window of the new count, a call answered on this
+  // thread: it is answered while waiting.
+  while (!FCards.waitForDone(10))
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+  QCoreApplication::sendPostedEvents(&FHome, QEvent::MetaCall);
+}
 
 void TViolations::Record(const QString &item) {
   THistoryRecords row;
@@ -39,8 +49,24 @@ void TViolations::Record(const QString &item) {
   } catch (const std::exception &e) {
     Note(QStringLiteral("违约记录没有保存（%1）：%2").arg(item, QString::fromUtf8(e.what())));
   }
-  if (!TPenalta().IncYCard(1))
-    Note(QStringLiteral("黄牌没有记下（%1）：无法写入注册表。").arg(item));
+  FCards.start([this, item] {
+    bool stored = false;
+    std::exception_ptr failure;
+    try {
+      stored = TPenalta().IncYCard(1);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    QMetaObject::invokeMethod(
+        &FHome,
+        [this, item, stored, failure] {
+          if (!stored && !failure)
+            Note(QStringLiteral("黄牌没有记下（%1）：无法写入注册表。").arg(item));
+          if (failure)
+            GuardedCall([&] { std::rethrow_exception(failure); });
+        },
+        Qt::QueuedConnection);
+  });
 }
 
 void TViolations::Note(const QString &text) const {

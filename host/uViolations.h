@@ -4,9 +4,13 @@
 // counter (which starts the lock program past three cards), and a short notice to the child on
 // screen. A row or a card that cannot be stored (a full disk, a read-only registry) is noted
 // for the parent, never shown to the child; the card is given all the same. Writes the card
-// database and the registry through the card library's static piece.
+// database and the registry through the card library's static piece. The cards are given on a
+// thread of their own, one after another: a registry kept locked by another program slows a
+// card down but never the window or the limits that called for it.
 #include <QDateTime>
+#include <QObject>
 #include <QString>
+#include <QThreadPool>
 #include <functional>
 
 class QWidget;
@@ -21,10 +25,12 @@ public:
   using TClock = std::function<QDateTime()>;
   using TNoticeEvent = std::function<void(const QString &text)>;
   explicit TViolations(TClock clock = [] { return QDateTime::currentDateTime(); });
+  // Waits for the cards still being given, and hands on what they had to say.
+  ~TViolations();
 
-  // Records the violation with its item and gives the card. A card that cannot be given (no
-  // lock program) raises after the row is written; a row or a card that cannot be stored is
-  // noted through the notice handler.
+  // Records the violation's row with its item, and has its card given. A card that cannot be
+  // given (no lock program) is reported through the guard once the card thread answers; a row
+  // or a card that cannot be stored is noted through the notice handler.
   void Record(const QString &item);
 
   void SetOnNotice(TNoticeEvent handler) { FOnNotice = std::move(handler); }
@@ -38,4 +44,6 @@ private:
 
   TClock FClock;
   TNoticeEvent FOnNotice;
+  QObject FHome;       // on the owner's thread: the card thread's answers come back to it
+  QThreadPool FCards;  // one thread: the cards are given in the order of their violations
 };

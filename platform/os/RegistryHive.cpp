@@ -11,15 +11,23 @@
 #include <QFileInfo>
 #include <QStringList>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <sqlite3.h>
 #include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 
-const int kBusyTimeoutMs = 30000;
+// Bounds on the waits for other writers: in the queue, then on SQLite's own lock. A write that
+// cannot begin within them fails like any write the hive refuses.
+const int kQueueWaitMs = 2000;
+const int kBusyTimeoutMs = 5000;
 
 const char kSchema[] = "CREATE TABLE IF NOT EXISTS keys(path TEXT PRIMARY KEY, name TEXT NOT NULL);"
                        "CREATE TABLE IF NOT EXISTS vals(key TEXT NOT NULL, name TEXT NOT NULL, shown TEXT NOT NULL,"
@@ -36,17 +44,21 @@ QStringList Parts(const QString &key) { return key.split('\\', Qt::SkipEmptyPart
 QString Fold(const QString &s) { return s.toCaseFolded(); }
 QString FoldedPath(const QStringList &parts) { return Fold(parts.join('\\')); }
 
-// A full disk counts as well: the write did not happen, and the hive is whole.
+// A full disk counts as well, and a hive another program keeps locked past the waits: the
+// write did not happen, and the hive is whole.
 bool Unwritable(int rc) {
   const int primary = rc & 0xFF;
-  return primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN || primary == SQLITE_PERM || primary == SQLITE_AUTH ||
-         primary == SQLITE_FULL;
+  return primary == SQLITE_BUSY || primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN || primary == SQLITE_PERM ||
+         primary == SQLITE_AUTH || primary == SQLITE_FULL;
 }
 
 // The writers of a hive queue on an flock of "<hive>.lock": the kernel hands the lock to a
 // waiting writer as soon as it is free, where SQLite's own busy wait sleeps and lets the writer
-// that just finished take the file again and again. A lock file that cannot be made (a folder
-// that cannot be written) leaves the queueing to SQLite.
+// that just finished take the file again and again. The queue only orders writers; SQLite's own
+// lock keeps each write whole. So a writer waits in the queue for a bounded time only, then
+// goes on without it: a lock file held by another program (or a writer that hangs) slows
+// writes down but stops none. A lock file that cannot be made (a folder that cannot be
+// written) leaves the queueing to SQLite.
 class THiveLock {
 public:
   explicit THiveLock(const QString &hive) {
@@ -54,8 +66,8 @@ public:
     FFd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (FFd < 0)
       FFd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-    while (FFd >= 0 && ::flock(FFd, LOCK_EX) != 0 && errno == EINTR) {
-    }
+    if (FFd >= 0 && ::flock(FFd, LOCK_EX | LOCK_NB) != 0)
+      WaitInQueue();
   }
   ~THiveLock() {
     if (FFd >= 0)
@@ -65,6 +77,39 @@ public:
   THiveLock &operator=(const THiveLock &) = delete;
 
 private:
+  struct TWait {
+    std::mutex Lock;
+    std::condition_variable Changed;
+    bool Granted = false;
+    bool Abandoned = false;
+  };
+
+  // Waits in the kernel's queue (a loop of tries would lose its order) on a thread of its own,
+  // through a second descriptor of the same open file, whose lock is this one's. A wait that
+  // outlasts the bound is abandoned: the lock, once granted, is given straight back.
+  void WaitInQueue() {
+    const int queued = ::fcntl(FFd, F_DUPFD_CLOEXEC, 0);
+    if (queued < 0)
+      return;
+    auto wait = std::make_shared<TWait>();
+    std::thread([wait, queued] {
+      while (::flock(queued, LOCK_EX) != 0 && errno == EINTR) {
+      }
+      {
+        const std::lock_guard<std::mutex> hold(wait->Lock);
+        if (wait->Abandoned)
+          ::flock(queued, LOCK_UN);
+        else
+          wait->Granted = true;
+      }
+      wait->Changed.notify_all();
+      ::close(queued);  // the lock stays with the owner's descriptor
+    }).detach();
+    std::unique_lock<std::mutex> hold(wait->Lock);
+    if (!wait->Changed.wait_for(hold, std::chrono::milliseconds(kQueueWaitMs), [&] { return wait->Granted; }))
+      wait->Abandoned = true;
+  }
+
   int FFd = -1;
 };
 

@@ -3,8 +3,10 @@
 // Key paths are separated by "\"; a leading "\" starts at the root, as every path does here.
 // Keys and value names compare without regard to letter case; values are typed. Every write
 // is one transaction, so it is atomic and several processes share a hive safely; writers wait
-// their turn in order on "<hive>.lock" beside it. A hive that cannot be written (read-only, or
-// on a full disk) makes a write skip and say so to its caller, which decides whether a person
+// their turn in order on "<hive>.lock" beside it, for 2 s at most (a lock file held by another
+// program slows writes, never stops them), then on SQLite's lock for 5 s at most. A hive that
+// cannot be written (read-only, on a full disk, or locked by another program past those
+// waits) makes a write skip and say so to its caller, which decides whether a person
 // hears of it. A hive that is damaged or no database is moved aside as
 // "<hive>.broken-<time>" by the access that meets it, which raises SQLite's error; the next
 // access starts a new hive.
@@ -59,7 +61,7 @@ private:
 // Runs work on the hive with its lock held for writing, so that a read-modify-write by several
 // processes loses no change; all writes of work become visible together, or none when work
 // raises (the error passes on). Returns false, having done nothing, when the hive cannot be
-// written (read-only, a full disk); errors while writing otherwise raise ERegistryError.
+// written (read-only, a full disk, locked past the waits); errors while writing otherwise raise ERegistryError.
 bool UpdateHive(THKey root, const std::function<void(THiveAccess &)> &work);
 
 // Runs work on a consistent view of the hive; returns false without calling it when the hive

@@ -11,6 +11,7 @@
 #include "tests/support/WaitUntil.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QStringList>
 #include <gtest/gtest.h>
 
@@ -40,12 +41,12 @@ TEST(Violations, RowAndCardAndTheFourthStartsTheLockProgram) {
   TViolations violations([] { return QDateTime(QDate(2026, 12, 10), QTime(8, 5)); });
   for (int i = 1; i <= 3; ++i) {
     violations.Record(ProgramViolationItem("game"));
-    EXPECT_EQ(TPenalta().YCount(), i);
+    EXPECT_TRUE(WaitUntil([&] { return TPenalta().YCount() == i; }, 5000)) << i;
   }
   EXPECT_FALSE(QFile::exists(marker));
   violations.Record(ProgramViolationItem("game"));
-  EXPECT_EQ(TPenalta().YCount(), 3);
   EXPECT_TRUE(WaitUntil([&] { return QFile::exists(marker); }, 5000)) << "the fourth card locks";
+  EXPECT_EQ(TPenalta().YCount(), 3);
 
   const auto rows = THistoryRecordsDao().QueryAll();
   ASSERT_EQ(rows.size(), 4u);
@@ -81,7 +82,7 @@ TEST(Violations, AFullDiskStillGivesTheCardAndTellsTheParent) {
     if (c.registryFull)
       registry.Fill();
     EXPECT_NO_THROW(violations.Record(ProgramViolationItem("game")));
-    EXPECT_EQ(TPenalta().YCount(), c.count);
+    EXPECT_TRUE(WaitUntil([&] { return notices.size() >= c.notices && TPenalta().YCount() == c.count; }, 10000));
     ASSERT_EQ(notices.size(), c.notices) << notices.join('\n').toStdString();
     for (const QString &notice : notices)
       EXPECT_TRUE(notice.contains("违约使用了game")) << notice.toStdString();
@@ -90,4 +91,37 @@ TEST(Violations, AFullDiskStillGivesTheCardAndTellsTheParent) {
     EXPECT_TRUE(THistoryRecordsDao().QueryAll().empty()) << "the database stays whole";
     TDBMrgFactory::ReleaseAll();
   }
+}
+
+// Another program holding the registry's lock file froze the host at the next card, with no end,
+// while the limits waited behind it. The row is written and the call returns at once; the card
+// comes once the registry's wait is over, and the window's thread runs on meanwhile.
+TEST(Violations, ARegistryHeldByAnotherProgramHoldsUpNothingButTheCard) {
+  TTestFolders folders;
+  TDBMrgFactory::ReleaseAll();
+  RegWriteString(HKEY_LOCAL_MACHINE, TPenalta::RegKey, TPenalta::CountValue, TPenalta::EncodeCount(0));
+  const QString lockFile = HiveFileName(HKEY_LOCAL_MACHINE) + QStringLiteral(".lock");
+  QProcess holder;
+  holder.start(QStringLiteral("flock"), {lockFile, QStringLiteral("sleep"), QStringLiteral("600")});
+  ASSERT_TRUE(holder.waitForStarted());
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return QProcess::execute(QStringLiteral("flock"), {QStringLiteral("-n"), lockFile, QStringLiteral("true")}) !=
+               0;
+      },
+      5000));
+
+  QStringList notices;
+  {
+    TViolations violations;
+    violations.SetOnNotice([&](const QString &text) { notices << text; });
+    violations.Record(ProgramViolationItem("game"));
+    EXPECT_EQ(THistoryRecordsDao().QueryAll().size(), 1u) << "the row is there when the call returns";
+    EXPECT_EQ(TPenalta().YCount(), 0) << "the card waits for the registry, the caller does not";
+    violations.Record(ProgramViolationItem("game"));
+  }
+  EXPECT_EQ(TPenalta().YCount(), 2) << "no card is lost when the owner goes";
+  EXPECT_TRUE(notices.isEmpty()) << notices.join('\n').toStdString();
+  holder.kill();
+  holder.waitForFinished();
 }

@@ -2,6 +2,7 @@
 // read-modify-write by several processes.
 #include "common/uRegistryHelper.h"
 #include "platform/errors/Errors.h"
+#include "platform/sqlite/SqliteDb.h"
 #include "tests/support/ProbeProcess.h"
 #include "tests/support/TestFolders.h"
 
@@ -9,9 +10,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sqlite3.h>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -167,6 +171,45 @@ TEST(Registry, ContendingWritersTakeTurns) {
   // for nearly all of its 1,000 updates; with it, streaks stay short even on a loaded machine
   // (the kernel does not promise strict turns, so the bound leaves room).
   EXPECT_LT(longest, 400);
+}
+
+// Another program holding the lock file froze every writer with no end (the host's interface at
+// its next card, a host starting). A write waits for it a short while, then goes on and is whole;
+// a hive held locked by another program's SQLite transaction past the waits is skipped, never
+// an error and never an endless wait.
+TEST(Registry, AWriterWaitsForAnotherProgramsLockOnlyAWhile) {
+  TTestFolders folders;
+  RegWriteString(HKEY_LOCAL_MACHINE, kKey, "Counter", "1");
+  const QString hive = HiveFileName(HKEY_LOCAL_MACHINE);
+
+  QProcess holder;
+  holder.start(QStringLiteral("flock"),
+               {hive + QStringLiteral(".lock"), QStringLiteral("sleep"), QStringLiteral("600")});
+  ASSERT_TRUE(holder.waitForStarted());
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return QProcess::execute(QStringLiteral("flock"),
+                                 {QStringLiteral("-n"), hive + QStringLiteral(".lock"), QStringLiteral("true")}) != 0;
+      },
+      5000));
+  for (int i = 2; i <= 3; ++i)
+    EXPECT_TRUE(UpdateHive(HKEY_LOCAL_MACHINE, [&](THiveAccess &access) {
+      access.WriteValue(kKey, "Counter", TRegValue::String(QString::number(i)));
+    }));
+  EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, kKey, "Counter"), "3");
+  holder.kill();
+  holder.waitForFinished();
+
+  TSqliteDb other([](const QString &text) { throw std::runtime_error(text.toStdString()); });
+  ASSERT_EQ(other.TryOpen(QFile::encodeName(hive), SQLITE_OPEN_READWRITE), SQLITE_OK);
+  ASSERT_EQ(other.TryExec("BEGIN IMMEDIATE"), SQLITE_OK);
+  bool written = true;
+  EXPECT_NO_THROW(written = UpdateHive(HKEY_LOCAL_MACHINE, [](THiveAccess &access) {
+                    access.WriteValue(kKey, "Counter", TRegValue::String("4"));
+                  }));
+  EXPECT_FALSE(written);
+  other.TryExec("ROLLBACK");
+  EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, kKey, "Counter"), "3");
 }
 
 // A damaged hive: the call that meets it raises SQLite's own error (once), the file is moved
