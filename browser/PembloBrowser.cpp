@@ -5,6 +5,7 @@
 #include "datastore/uDBMrgFactory.h"
 #include "platform/errors/ErrorGuard.h"
 #include "platform/os/MachineTimeZone.h"
+#include "platform/os/PageProgramStart.h"
 #include "platform/os/UiLanguage.h"
 
 #include <exception>
@@ -15,7 +16,9 @@ int main(int argc, char *argv[]) {
   UseMachineTimeZone();
   // The web engine shares its drawing contexts with the widgets; this must precede the application.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-  TGuardedApplication app(argc, argv);
+  // Qt and the engine get no switch from the start line or the environment.
+  TPageProgramStart start(argc, argv, 1);
+  TGuardedApplication app(start.Argc(), start.Argv());
   InstallChineseUiLanguage();
   InstallFontSubstitutes();
 

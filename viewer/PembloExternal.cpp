@@ -3,6 +3,7 @@
 #include "platform/errors/ErrorGuard.h"
 #include "platform/os/MachineTimeZone.h"
 #include "platform/os/NamedMutex.h"
+#include "platform/os/PageProgramStart.h"
 #include "platform/os/UiLanguage.h"
 #include "viewer/uFrmExternal.h"
 
@@ -16,7 +17,9 @@ int main(int argc, char *argv[]) {
 
   // The web engine shares its drawing contexts with the widgets; this must precede the application.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-  TGuardedApplication app(argc, argv);
+  // Qt and the engine get no switch from the start line or the environment.
+  TPageProgramStart start(argc, argv, 0);
+  TGuardedApplication app(start.Argc(), start.Argv());
   InstallChineseUiLanguage();
   InstallFontSubstitutes();
   TFrmExternal frmExternal;

@@ -66,6 +66,20 @@ QProcessEnvironment TXServer::Environment() const {
   return env;
 }
 
+QImage TXServer::Grab(const QRect &area) const {
+  // The screen is 24 bits deep, which the server hands out as 32-bit pixels (blue, green, red,
+  // unused): Qt's RGB32 on this little-endian machine.
+  auto reply = Reply(
+      xcb_get_image_reply(FConnection,
+                          xcb_get_image(FConnection, XCB_IMAGE_FORMAT_Z_PIXMAP, Root(FConnection), int16_t(area.x()),
+                                        int16_t(area.y()), uint16_t(area.width()), uint16_t(area.height()), ~0u),
+                          nullptr));
+  if (!reply || xcb_get_image_data_length(reply.get()) < area.width() * area.height() * 4)
+    return {};
+  return QImage(xcb_get_image_data(reply.get()), area.width(), area.height(), area.width() * 4, QImage::Format_RGB32)
+      .copy();
+}
+
 QRect TXServer::RootGeometry() const {
   const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(FConnection)).data;
   return QRect(0, 0, screen->width_in_pixels, screen->height_in_pixels);

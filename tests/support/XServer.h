@@ -3,6 +3,7 @@
 // questions a test asks the server itself: the windows on it, whether another client holds the
 // keyboard or the pointer, and typing through the server (xdotool, the XTEST extension), so
 // keys go where the server sends them, grabs included.
+#include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRect>
@@ -31,6 +32,8 @@ public:
   // The environment of a Qt program shown on this server.
   QProcessEnvironment Environment() const;
   QRect RootGeometry() const;
+  // What the screen shows in the area, as the server has it (null when it cannot be read).
+  QImage Grab(const QRect &area) const;
 
   // The top-level window whose title (_NET_WM_NAME or WM_NAME) is `title`.
   std::optional<TXWindow> FindWindow(const QString &title) const;
