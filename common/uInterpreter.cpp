@@ -255,7 +255,7 @@ TScriptWord ScriptWord(const TOptions &options, const QStringList &argv, int fir
   const auto named = [&](int at) {
     if (at >= argv.size())
       return Without(options.bTextFirst ? TRunFrom::rfCommand : TRunFrom::rfStdin);
-    return options.bTextFirst ? Without(TRunFrom::rfCommand) : TScriptWord{TRunFrom::rfFile, at, argv[at]};
+    return options.bTextFirst ? Without(TRunFrom::rfCommand) : file(at, argv[at]);
   };
   for (int at = first; at < argv.size(); ++at) {
     const QString &word = argv[at];
@@ -309,6 +309,7 @@ TScriptWord ScriptWord(const TOptions &options, const QStringList &argv, int fir
 TRunTarget RunTarget(const QString &executable, const QStringList &argv, const TResolveWord &resolve, int depth) {
   const TExecutable what = WhatExecutable(executable);
   const TOptions *options = nullptr;
+  QString name = what.sName;
   int first = 1;
   if (what.Kind == TExecutableKind::ekMultiCall) {
     // It is the program it is started under: "sh", or "busybox sh".
@@ -320,13 +321,14 @@ TRunTarget RunTarget(const QString &executable, const QStringList &argv, const T
     options = OptionsNamed(applet);
     if (options && options->bLoader)
       options = nullptr;
+    name = applet;
   } else if (what.Kind != TExecutableKind::ekProgram) {
     options = OptionsNamed(what.sName);
   }
   if (!options)
     return {TRunFrom::rfFile, executable, -1, QString()};
   const TScriptWord script = ScriptWord(*options, argv, first);
-  TRunTarget target{script.From, QString(), script.iWord, what.sName};
+  TRunTarget target{script.From, QString(), script.iWord, name};
   if (script.From != TRunFrom::rfFile)
     return target;
   target.sFile = resolve(script.sWord);
