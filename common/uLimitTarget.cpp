@@ -1,5 +1,6 @@
 #include "common/uLimitTarget.h"
 
+#include "common/uInterpreter.h"
 #include "common/uSchedule.h"
 
 #include <QDir>
@@ -82,10 +83,11 @@ bool IsWrapper(const QString &name) {
 
 // The file a process started with these words shows as its program, as the scan of running
 // programs reads it: wrappers and their settings are passed over, and for an interpreter it is
-// the script named first. Empty when the words do not tell (a variable only the running script
-// knows, an interpreter given a command instead of a script): a shell or an interpreter itself
-// is never taken for what a launcher starts, as that would end every script of the child.
-QString ProgramOfCommand(const std::vector<TWord> &words) {
+// its script (RunTargetOf). Empty when the words do not tell (a variable only the running script
+// knows, an interpreter given a command instead of a script, a multi-call program), and `why` says
+// so when the program itself is the reason: an interpreter or a multi-call program is never taken
+// for what a launcher starts, as that would end every script or every program it is.
+QString ProgramOfCommand(const std::vector<TWord> &words, QString *why = nullptr) {
   size_t at = 0;
   while (at < words.size()) {
     const TWord &word = words[at];
@@ -107,18 +109,25 @@ QString ProgramOfCommand(const std::vector<TWord> &words) {
       ++at;
       continue;
     }
-    if (!IsInterpreter(program) && !IsInterpreter(canonical))
-      return program;
-    // The interpreter's process runs the script named first on its command line.
-    for (++at; at < words.size(); ++at) {
-      const QString &arg = words[at].sText;
-      if (arg == QStringLiteral("-c") || arg == QStringLiteral("-e") || arg == QStringLiteral("-m") ||
-          arg == QStringLiteral("-"))
-        return {};
-      if (arg.startsWith(u'-'))
-        continue;
-      return words[at].bResolved && QDir::isAbsolutePath(arg) && QFileInfo(arg).isFile() ? arg : QString();
+    QStringList argv;
+    for (size_t i = at; i < words.size(); ++i)
+      argv << words[i].sText;
+    // A launcher runs elsewhere: only a script named by its full path is known.
+    const TRunTarget run =
+        RunTargetOf(program, argv, [](const QString &w) { return QDir::isAbsolutePath(w) ? w : QString(); });
+    if (run.sInterpreter.isEmpty()) {
+      const TExecutable what = WhatExecutable(program);
+      if (what.Kind != TExecutableKind::ekMultiCall)
+        return program;
+      if (why)
+        *why = QStringLiteral("%1是多合一程序，它是%2").arg(program, what.sName);
+      return {};
     }
+    if (run.From == TRunFrom::rfFile && !run.sFile.isEmpty() && words[at + size_t(run.iWord)].bResolved &&
+        QFileInfo(run.sFile).isFile())
+      return run.sFile;
+    if (why && run.From != TRunFrom::rfFile)
+      *why = QStringLiteral("脚本解释器%1运行的是命令行里写的命令或标准输入，不是一个脚本文件").arg(run.sInterpreter);
     return {};
   }
   return {};
@@ -286,7 +295,8 @@ void AddProgram(TLimitTarget &target, const QString &program, int depth) {
 bool IsScriptFile(const QFileInfo &info) {
   static const QStringList suffixes = {QStringLiteral("sh"),  QStringLiteral("bash"), QStringLiteral("py"),
                                        QStringLiteral("pl"),  QStringLiteral("rb"),   QStringLiteral("js"),
-                                       QStringLiteral("lua"), QStringLiteral("php"),  QStringLiteral("tcl")};
+                                       QStringLiteral("lua"), QStringLiteral("php"),  QStringLiteral("tcl"),
+                                       QStringLiteral("awk")};
   if (suffixes.contains(info.suffix().toLower()))
     return true;
   QFile file(info.filePath());
@@ -333,11 +343,13 @@ TLimitTarget ResolveLimitTarget(const QString &pick) {
     std::vector<TWord> command;
     for (const QString &word : words)
       command.push_back({word, true});
-    const QString program = ProgramOfCommand(command);
+    QString why;
+    const QString program = ProgramOfCommand(command, &why);
     if (program.isEmpty()) {
-      target.sError = words.isEmpty()
-                          ? QStringLiteral("启动器“%1”里没有要启动的程序。").arg(path)
-                          : QStringLiteral("启动器“%1”启动的程序（%2）找不到或看不出来。").arg(path, words.join(u' '));
+      target.sError = words.isEmpty() ? QStringLiteral("启动器“%1”里没有要启动的程序。").arg(path)
+                      : why.isEmpty()
+                          ? QStringLiteral("启动器“%1”启动的程序（%2）找不到或看不出来。").arg(path, words.join(u' '))
+                          : QStringLiteral("启动器“%1”启动的程序（%2）看不出来：%3。").arg(path, words.join(u' '), why);
       return target;
     }
     AddProgram(target, program, 1);
@@ -347,6 +359,22 @@ TLimitTarget ResolveLimitTarget(const QString &pick) {
   if (!file.isExecutable() && !IsScriptFile(file)) {
     target.sError = QStringLiteral("“%1”不是程序（不能执行）。").arg(path);
     return target;
+  }
+  // Limiting what runs other programs would end every script, or every program, it runs.
+  switch (const TExecutable what = WhatExecutable(target.sPath); what.Kind) {
+  case TExecutableKind::ekInterpreter:
+    target.sError = QStringLiteral("“%1”是脚本解释器（%2），限制它会结束孩子的每个脚本：请选择要限制的脚本。")
+                        .arg(path, what.sName);
+    return target;
+  case TExecutableKind::ekLoader:
+    target.sError =
+        QStringLiteral("“%1”是动态加载器（%2），每个程序都由它启动：请选择要限制的程序。").arg(path, what.sName);
+    return target;
+  case TExecutableKind::ekMultiCall:
+    target.sError = QStringLiteral("“%1”是多合一程序（%2都是它），限制它会结束其中每一个程序。").arg(path, what.sName);
+    return target;
+  case TExecutableKind::ekProgram:
+    break;
   }
   AddProgram(target, target.sPath, 0);
   return target;
@@ -371,11 +399,4 @@ QString LimitRowProblem(const QString &app, const TLimitTarget &target, const QS
     problems << QStringLiteral("限制程序%1的时间读不出（%2），现在一直限制它。").arg(app, QString::fromUtf8(e.what()));
   }
   return problems.join(u' ');
-}
-
-bool IsInterpreter(const QString &executable) {
-  static const QRegularExpression names(
-      QStringLiteral("^(sh|bash|dash|zsh|ksh|python[0-9.]*|perl[0-9.]*|ruby[0-9.]*|node|nodejs|lua[0-9.]*|php[0-9.]*|"
-                     "tclsh[0-9.]*|wish[0-9.]*|ld-linux.*\\.so.*|ld\\.so)$"));
-  return names.match(QFileInfo(executable).fileName()).hasMatch();
 }

@@ -17,7 +17,9 @@ struct TLimitTarget {
 // A pick without a folder is looked up on PATH; a relative path is refused, since whoever
 // enforces the row runs in another folder. A ".desktop" launcher stands for the program of its
 // Exec line. A shell script that `exec`s a program (a launcher, as many programs are installed)
-// names that program too, followed through further launchers.
+// names that program too, followed through further launchers. A script interpreter, the dynamic
+// loader and a multi-call program (busybox and the like) are refused, saying which it is: each runs
+// many programs, which a row on it would all end.
 TLimitTarget ResolveLimitTarget(const QString &pick);
 
 // What the parent is shown for a target: its path, and the programs a launcher starts.
@@ -27,8 +29,3 @@ QString DescribeLimitTarget(const TLimitTarget &target);
 // Both the host's notice and the management window's list show it.
 // `target` is what ResolveLimitTarget made of `app`, so a row's files are read once.
 QString LimitRowProblem(const QString &app, const TLimitTarget &target, const QString &dt);
-
-// Whether an executable's file name is a script interpreter (sh, bash, dash, zsh, ksh, python,
-// perl, ruby, node, lua, php, tclsh, wish, and the dynamic loader ld.so, which can start a
-// program by hand): a process of one runs the script named first on its command line.
-bool IsInterpreter(const QString &executable);

@@ -57,9 +57,24 @@ void TAppLimiter::Reload() {
 void TAppLimiter::SetRules(std::vector<TLimitRule> rules) {
   FRules = std::move(rules);
   FByProgram.clear();
+  FByFile.clear();
   for (size_t i = 0; i < FRules.size(); ++i)
-    for (const QString &program : FRules[i].Programs)
+    for (const QString &program : FRules[i].Programs) {
       FByProgram[program].push_back(i);
+      if (const TFileId file = FileIdOf(program); file.IsValid())
+        FByFile[file].push_back(i);
+    }
+}
+
+const TLimitRule *TAppLimiter::ActiveRule(const TRunningProgram &program, const QDateTime &now) const {
+  const auto active = [&](const std::vector<size_t> &indices) -> const TLimitRule * {
+    for (size_t index : indices)
+      if (Contains(FRules[index].Windows, now))
+        return &FRules[index];
+    return nullptr;
+  };
+  const TLimitRule *rule = active(FByProgram.value(program.sProgram));
+  return rule || !program.File.IsValid() ? rule : active(FByFile.value(program.File));
 }
 
 void TAppLimiter::Start(int intervalMs) {
@@ -74,15 +89,7 @@ std::vector<pid_t> TAppLimiter::Enforce(const std::vector<TRunningProgram> &runn
   std::set<pid_t> seen;
   const QDateTime now = FClock();
   for (const TRunningProgram &program : running) {
-    const auto found = FByProgram.constFind(program.sProgram);
-    if (found == FByProgram.constEnd())
-      continue;
-    const TLimitRule *active = nullptr;
-    for (size_t index : found.value())
-      if (Contains(FRules[index].Windows, now)) {
-        active = &FRules[index];
-        break;
-      }
+    const TLimitRule *active = ActiveRule(program, now);
     if (!active)
       continue;
     seen.insert(program.iPid);

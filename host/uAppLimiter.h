@@ -3,9 +3,10 @@
 // is open, ends every process of this user that runs one of the row's programs (SIGTERM, then
 // SIGKILL when it is still there 3 seconds later). A row's programs are what the management
 // window showed the parent (ResolveLimitTarget): its path or a launcher's program, and what a
-// launcher script hands itself over to. Both sides are compared as canonical paths, so a
-// program of the same name in another folder runs on. Each ended start is reported once as a
-// violation. Reads `apps` and /proc, sends signals; records nothing itself.
+// launcher script hands itself over to. Both sides are compared as canonical paths and as file
+// identities (device and inode, read when the rows are loaded), so the program renamed or reached
+// through a hard link is ended too, and a program of the same name in another folder runs on. Each ended start is
+// reported once as a violation. Reads `apps` and /proc, sends signals; records nothing itself.
 #include "common/uLimitTarget.h"
 #include "common/uSchedule.h"
 #include "host/uProcessScan.h"
@@ -61,6 +62,9 @@ public:
   void SetOnNotice(TNoticeEvent handler) { FOnNotice = std::move(handler); }
 
 private:
+  // The rule in force now that limits the program, by its path or its file; none when there is none.
+  const TLimitRule *ActiveRule(const TRunningProgram &program, const QDateTime &now) const;
+
   struct TEnding {
     unsigned long long iStartTime = 0;
     QElapsedTimer Since;
@@ -69,6 +73,7 @@ private:
   TClock FClock;
   std::vector<TLimitRule> FRules;
   QHash<QString, std::vector<size_t>> FByProgram;
+  QHash<TFileId, std::vector<size_t>> FByFile;
   std::map<pid_t, TEnding> FEnding;
   std::map<int32_t, QElapsedTimer> FReported;  // rule key -> time of its last violation
   QTimer FTimer;

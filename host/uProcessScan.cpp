@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStandardPaths>
 
 #include <cstdlib>
 #include <dirent.h>
@@ -50,25 +51,38 @@ unsigned long long StartTime(const QByteArray &proc) {
   return fields.size() > 19 ? fields[19].toULongLong() : 0;
 }
 
-// The script an interpreter runs: its first argument that is not an option. "-c" and "-m" run
-// no file of their own, so they yield nothing.
-QString ScriptOf(const QByteArray &proc) {
-  const QList<QByteArray> args = ReadSmallFile(proc + "/cmdline").split('\0');
-  for (qsizetype i = 1; i < args.size(); ++i) {
-    const QByteArray &arg = args[i];
-    if (arg.isEmpty())
-      continue;
-    if (arg == "-c" || arg == "-m" || arg == "-e")
-      return {};
-    if (arg.startsWith('-'))
-      continue;
-    QString script = QString::fromLocal8Bit(arg);
-    if (QFileInfo(script).isRelative())
-      script = QDir(ReadLink(proc + "/cwd")).filePath(script);
-    const QString canonical = QFileInfo(script).canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(script) : canonical;
-  }
-  return {};
+QStringList CommandLine(const QByteArray &proc) {
+  QStringList words;
+  QByteArray line = ReadSmallFile(proc + "/cmdline");
+  if (line.endsWith('\0'))
+    line.chop(1);
+  if (line.isEmpty())
+    return words;
+  for (const QByteArray &word : line.split('\0'))
+    words << QString::fromLocal8Bit(word);
+  return words;
+}
+
+// A word of the process's command line as a path to read: relative words against its folder,
+// its own descriptors ("/dev/fd/3", "/dev/stdin") where they are open in it, not in the host.
+QString ResolveIn(const QByteArray &proc, const QString &word) {
+  static const QRegularExpression descriptor(
+      QStringLiteral("^/(?:dev/fd|proc/self/fd|proc/thread-self/fd)/([0-9]+)$|^/dev/(stdin)$"));
+  if (const auto match = descriptor.match(word); match.hasMatch())
+    return QString::fromLatin1(proc + "/fd/") + (match.captured(2).isEmpty() ? match.captured(1) : QStringLiteral("0"));
+  if (QDir::isAbsolutePath(word))
+    return word;
+  const QString cwd = ReadLink(proc + "/cwd");
+  return cwd.isEmpty() ? QString() : QDir(cwd).filePath(word);
+}
+
+// The program of a process that hides its executable: one that made itself non-dumpable shows
+// /proc/<pid>/exe and its folder to nobody but root. Its command line's first word is all there
+// is, as a full path or a name on PATH.
+QString ExecutableOfName(const QString &first) {
+  if (QDir::isAbsolutePath(first))
+    return QDir::cleanPath(first);
+  return first.contains(u'/') ? QString() : QStandardPaths::findExecutable(first);
 }
 
 uid_t RealUser(pid_t pid) {
@@ -86,10 +100,35 @@ TRunningProgram ReadProgram(pid_t pid) {
   TRunningProgram program;
   program.iPid = pid;
   program.iStartTime = StartTime(proc);
-  const QString exe = ReadLink(proc + "/exe");
-  program.sProgram = IsInterpreter(exe) ? ScriptOf(proc) : exe;
-  if (program.sProgram.isEmpty())
+  QString exe = ReadLink(proc + "/exe");
+  QString executable = QString::fromLatin1(proc + "/exe");  // the running file, even renamed or deleted
+  // The command line is read only for what runs other files: most processes are their program.
+  QStringList argv;
+  if (exe.isEmpty()) {
+    argv = CommandLine(proc);
+    executable = exe = ExecutableOfName(argv.value(0));
+  } else if (WhatExecutable(executable).Kind != TExecutableKind::ekProgram) {
+    argv = CommandLine(proc);
+  }
+  if (exe.isEmpty())
+    return program;
+  const TRunTarget run =
+      argv.isEmpty() ? TRunTarget{TRunFrom::rfFile, exe, -1, QString()}
+                     : RunTargetOf(executable, argv, [&](const QString &word) { return ResolveIn(proc, word); });
+  QString script;
+  if (run.From == TRunFrom::rfFile)
+    script = run.sFile;
+  else if (run.From == TRunFrom::rfStdin)
+    script = QString::fromLatin1(proc + "/fd/0");
+  if (!run.sInterpreter.isEmpty() && !script.isEmpty() && QFileInfo(script).isFile()) {
+    const QString canonical = QFileInfo(script).canonicalFilePath();
+    program.sProgram = canonical.isEmpty() ? QDir::cleanPath(script) : canonical;
+    program.File = FileIdOf(script);
+  } else {
+    // The program itself, or an interpreter that runs no script file.
     program.sProgram = exe;
+    program.File = FileIdOf(executable);
+  }
   return program;
 }
 

@@ -14,7 +14,8 @@ packages=(
   qt6-translations-l10n libqt6webengine6-data
   # databases, pictures
   libsqlcipher-dev sqlcipher libpng-dev zlib1g-dev libgif-dev
-  # tests and benchmarks
+  # tests and benchmarks (the program limits' tests also run python3, above, and awk, which
+  # every Debian system has)
   libgtest-dev libgmock-dev libbenchmark-dev
   # the card tests check the stored count against OpenSSL's DES
   libssl-dev

@@ -1,6 +1,8 @@
 // What a program limit will end: a name becomes its path on PATH, a launcher script names the
 // program it hands itself over to (through variables, env, further launchers and interpreters),
-// a desktop launcher its Exec program, and what is no program is refused with a reason.
+// a desktop launcher its Exec program (an interpreter's script found after its options), and what
+// is no program, or runs many (an interpreter, the loader, a multi-call program), is refused with a
+// reason.
 #include "common/uLimitTarget.h"
 #include "tests/support/TestFolders.h"
 
@@ -69,6 +71,10 @@ TEST_F(LimitTargetTest, LaunchersNameTheProgramTheyStart) {
       Write(lib + "/game-py.desktop", "[Desktop Entry]\nExec=python3 -u " + python.toLocal8Bit() + " %f\n", false);
   const QString desktop = Write(
       lib + "/game.desktop", "[Desktop Entry]\nType=Application\nName=Game\nExec=env LANG=C game-nested %u\n", false);
+  const QString pythonOptions =
+      Write(bin + "/game-pyopt", "#!/bin/sh\nexec python3 -W ignore -X dev " + python.toLocal8Bit() + " \"$@\"\n");
+  const QString awkScript = Write(lib + "/game/game.awk", "BEGIN { print \"game\" }\n", false);
+  const QString viaAwk = Write(bin + "/game-awk", "#!/bin/sh\nexec awk -v x=1 -f " + awkScript.toLocal8Bit() + "\n");
   const struct {
     const char *Name;
     QString Pick;
@@ -92,6 +98,9 @@ TEST_F(LimitTargetTest, LaunchersNameTheProgramTheyStart) {
       {"a value doubled without end", doubled, doubled, {doubled, real}},
       {"a shell given a command is not what it starts", shellCommand, shellCommand, {shellCommand}},
       {"a desktop launcher of an interpreter", pythonDesktop, pythonDesktop, {python}},
+      {"an interpreter's options and their values", pythonOptions, pythonOptions, {pythonOptions, python}},
+      {"awk's script file", viaAwk, viaAwk, {viaAwk, awkScript}},
+      {"an awk script run by awk", awkScript, awkScript, {awkScript}},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.Name);
@@ -110,6 +119,17 @@ TEST_F(LimitTargetTest, WhatIsNoProgramIsRefusedWithItsReason) {
   const QString lostDesktop = Write(lib + "/lost.desktop", "[Desktop Entry]\nExec=no-such-game %u\n", false);
   const QString shellDesktop =
       Write(lib + "/shell.desktop", "[Desktop Entry]\nExec=sh -c \"cd /opt/game && ./game\"\n", false);
+  const QString shellRunDesktop = Write(lib + "/shell-run.desktop", "[Desktop Entry]\nExec=sh -ec /bin/true\n", false);
+  const QString pythonDesktop =
+      Write(lib + "/python.desktop", "[Desktop Entry]\nExec=python3 -c \"import game\"\n", false);
+  // A renamed copy of the shell is still the shell.
+  const QString shellCopy = lib + "/game/mysh";
+  ASSERT_TRUE(QFile::copy(QStringLiteral("/usr/bin/bash"), shellCopy));
+  // One program file that is several programs by the name it is started under, as busybox is.
+  ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), bin + "/toolbox"));
+  for (const char *name : {"nap", "doze", "rest"})
+    ASSERT_TRUE(QFile::link(bin + "/toolbox", bin + "/" + name));
+  const QString appletDesktop = Write(lib + "/nap.desktop", "[Desktop Entry]\nExec=nap 30\n", false);
   const struct {
     const char *Name;
     QString Pick;
@@ -126,6 +146,18 @@ TEST_F(LimitTargetTest, WhatIsNoProgramIsRefusedWithItsReason) {
       {"a launcher whose program is gone", lostDesktop, QStringLiteral("no-such-game")},
       // Limiting the shell would end every script and terminal of the child.
       {"a launcher of a shell command", shellDesktop, QStringLiteral("看不出来")},
+      {"a launcher of a shell command among other options", shellRunDesktop, QStringLiteral("看不出来")},
+      {"a launcher of an interpreter's command", pythonDesktop, QStringLiteral("看不出来")},
+      {"a launcher of a program of a multi-call program", appletDesktop, QStringLiteral("多合一程序")},
+      // Each of these runs many programs, which a row on it would all end.
+      {"a shell", QStringLiteral("/usr/bin/bash"), QStringLiteral("是脚本解释器（bash）")},
+      {"a shell by its name", QStringLiteral("sh"), QStringLiteral("是脚本解释器")},
+      {"a renamed copy of a shell", shellCopy, QStringLiteral("是脚本解释器（bash）")},
+      {"an interpreter", QStringLiteral("python3"), QStringLiteral("是脚本解释器（python3")},
+      {"awk", QStringLiteral("awk"), QStringLiteral("是脚本解释器")},
+      {"the dynamic loader", QStringLiteral("/lib64/ld-linux-x86-64.so.2"), QStringLiteral("是动态加载器")},
+      {"a program of a multi-call program", QStringLiteral("nap"),
+       QStringLiteral("是多合一程序（doze、nap、rest、toolbox都是它）")},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.Name);

@@ -1,7 +1,9 @@
 // The program limits in force, on real processes: a limited program started inside its window
 // is ended within 2 s (killed when it ignores the request), outside its window it runs, a
 // program of the same name in another folder runs, a deleted row stops the limit, scripts and
-// desktop launchers count as the program they run, and each ended start is one violation.
+// desktop launchers count as the program they run, and each ended start is one violation; the
+// launches that go round a program's path are ended too, and a shell command or another program of
+// a multi-call program runs on.
 #include "common/uPathFunc.h"
 #include "datastore/uDBMrgFactory.h"
 #include "host/uAppLimiter.h"
@@ -12,9 +14,11 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -53,9 +57,13 @@ protected:
     return key;
   }
 
-  QProcess *Start(const QString &program, const QStringList &args = {QStringLiteral("30")}) {
+  QProcess *Start(const QString &program, const QStringList &args = {QStringLiteral("30")}, const QString &input = {},
+                  const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment()) {
     processes.push_back(std::make_unique<QProcess>());
     QProcess *p = processes.back().get();
+    if (!input.isEmpty())
+      p->setStandardInputFile(input);
+    p->setProcessEnvironment(environment);
     p->start(program, args);
     EXPECT_TRUE(p->waitForStarted(5000)) << program.toStdString();
     return p;
@@ -238,4 +246,123 @@ TEST_F(AppLimiterTest, OneStartOfAProgramThatForksIsOneViolation) {
   // The children it left are ended as well.
   for (const TRunningProgram &program : ScanPrograms())
     EXPECT_NE(program.sProgram, QFileInfo(script).canonicalFilePath()) << program.iPid;
+}
+
+// Launches of a limited script or program that its path alone does not show: options before the
+// script, the script on standard input or a descriptor, a renamed copy of the interpreter, the
+// dynamic loader, awk's script file, a hard link, a process that hides its executable. And
+// launches no row may end: a shell command while rows name the shell or a launcher of a shell
+// command, another program of a multi-call program while a row names one of its programs.
+TEST_F(AppLimiterTest, LaunchesAroundThePathAreEndedAndOthersRunOn) {
+  const QString bash = QStringLiteral("/usr/bin/bash"), python = QStringLiteral("/usr/bin/python3"),
+                awk = QStringLiteral("/usr/bin/awk"), loader = QStringLiteral("/lib64/ld-linux-x86-64.so.2");
+  for (const QString &tool : {bash, python, awk, loader})
+    ASSERT_TRUE(QFileInfo(tool).isExecutable()) << tool.toStdString() << " (tools/install-deps.sh installs it)";
+  const auto write = [&](const QString &name, const QByteArray &text) {
+    QFile file(games + "/" + name);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    return QFileInfo(file).canonicalFilePath();
+  };
+  const QString script = write("g.sh", "while :; do sleep 0.2; done\n");
+  const QString pyScript = write("g.py", "import sys\nsys.stdin.read()\n");
+  const QString awkScript = write("g.awk", "BEGIN { while ((getline line) > 0) {} }\n");
+  const QString shellDesktop = write("shell.desktop", "[Desktop Entry]\nExec=sh -c \"cd /opt/game && ./game\"\n");
+  ASSERT_TRUE(QFile::copy(bash, games + "/mysh"));
+  ASSERT_EQ(::link(QFile::encodeName(games + "/game").constData(), QFile::encodeName(games + "/game-link").constData()),
+            0);
+  // One program file that is several programs by the name it is started under, as busybox is.
+  const QString tools = QString::fromStdString((folders.Root() / "tools").string());
+  QDir().mkpath(tools);
+  ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), tools + "/toolbox"));
+  for (const char *name : {"nap", "doze", "rest"})
+    ASSERT_TRUE(QFile::link(tools + "/toolbox", tools + "/" + name));
+  const QByteArray oldPath = qgetenv("PATH");
+  qputenv("PATH", (tools + ":" + oldPath).toLocal8Bit());
+  for (const QString &row :
+       {games + "/game", script, pyScript, awkScript, QStringLiteral("/bin/sh"), shellDesktop, tools + "/nap"})
+    AddRow(row);
+  // Run as root (as in a container), the test sees every executable: the hidden one bites for
+  // the host's own user.
+  QProcessEnvironment hiding = QProcessEnvironment::systemEnvironment();
+  hiding.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(PEMBLO_NONDUMPABLE));
+  const struct {
+    const char *Name;
+    QString Program;
+    QStringList Args;
+    QString Input;
+    QProcessEnvironment Environment;
+    bool bEnded;
+  } cases[] = {
+      {"bash -o posix", bash, {"-o", "posix", script}, {}, QProcessEnvironment::systemEnvironment(), true},
+      {"bash's script from a file on standard input", bash, {}, script, QProcessEnvironment::systemEnvironment(), true},
+      {"bash's script from /dev/fd/3",
+       QStringLiteral("/bin/sh"),
+       {"-c", "exec " + bash + " /dev/fd/3 3<'" + script + "'"},
+       {},
+       QProcessEnvironment::systemEnvironment(),
+       true},
+      {"python3 -W ignore", python, {"-W", "ignore", pyScript}, {}, QProcessEnvironment::systemEnvironment(), true},
+      {"python3 -X dev", python, {"-X", "dev", pyScript}, {}, QProcessEnvironment::systemEnvironment(), true},
+      {"awk -f", awk, {"-f", awkScript}, {}, QProcessEnvironment::systemEnvironment(), true},
+      {"a renamed copy of bash",
+       games + "/mysh",
+       {"-o", "posix", script},
+       {},
+       QProcessEnvironment::systemEnvironment(),
+       true},
+      {"the loader with --argv0",
+       loader,
+       {"--argv0", "x", games + "/game", "300"},
+       {},
+       QProcessEnvironment::systemEnvironment(),
+       true},
+      {"the loader with --library-path",
+       loader,
+       {"--library-path", "/tmp", "--inhibit-cache", games + "/game", "300"},
+       {},
+       QProcessEnvironment::systemEnvironment(),
+       true},
+      {"the loader starting bash", loader, {bash, script}, {}, QProcessEnvironment::systemEnvironment(), true},
+      {"a hard link of the program", games + "/game-link", {"300"}, {}, QProcessEnvironment::systemEnvironment(), true},
+      {"a program that hides its executable", games + "/game", {"300"}, {}, hiding, true},
+      {"a shell command",
+       QStringLiteral("/bin/sh"),
+       {"-c", "sleep 300; true"},
+       {},
+       QProcessEnvironment::systemEnvironment(),
+       false},
+      {"another program of a multi-call program",
+       tools + "/doze",
+       {"300"},
+       {},
+       QProcessEnvironment::systemEnvironment(),
+       false},
+  };
+  std::vector<QProcess *> started;
+  for (const auto &c : cases)
+    started.push_back(Start(c.Program, c.Args, c.Input, c.Environment));
+  QTest::qWait(300);
+  limiter->Start(500);
+  // Noticed within the scans of 2 s, all at once.
+  WaitUntil(
+      [&] {
+        for (size_t i = 0; i < std::size(cases); ++i)
+          if (cases[i].bEnded && started[i]->state() != QProcess::NotRunning)
+            return false;
+        return true;
+      },
+      3000);
+  for (size_t i = 0; i < std::size(cases); ++i)
+    if (cases[i].bEnded) {
+      SCOPED_TRACE(cases[i].Name);
+      EXPECT_EQ(started[i]->state(), QProcess::NotRunning);
+    }
+  QTest::qWait(1500);
+  for (size_t i = 0; i < std::size(cases); ++i)
+    if (!cases[i].bEnded) {
+      SCOPED_TRACE(cases[i].Name);
+      EXPECT_EQ(started[i]->state(), QProcess::Running);
+    }
+  qputenv("PATH", oldPath);
 }

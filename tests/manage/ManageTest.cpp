@@ -269,6 +269,9 @@ TEST_F(ManageTest, TheAddDialogShowsWhatWillBeEnforcedAndRefusesWhatIsNoProgram)
       {"a name not on PATH", QStringLiteral("mousepadx"), QString(), QStringLiteral("找不到程序“mousepadx”")},
       {"a missing path", QStringLiteral("/nowhere/game"), QString(), QStringLiteral("程序“/nowhere/game”不存在。")},
       {"a folder", QFileInfo(Game).absolutePath(), QString(), QStringLiteral("是文件夹，不是程序。")},
+      // A row on it would end every script of the child.
+      {"a shell", QStringLiteral("bash"), QString(),
+       QStringLiteral("是脚本解释器（bash），限制它会结束孩子的每个脚本")},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.Name);
@@ -305,17 +308,22 @@ TEST_F(ManageTest, TheAddDialogShowsWhatWillBeEnforcedAndRefusesWhatIsNoProgram)
   TAppsDao dao;
   for (const TAppsModel &row :
        {TAppsModel{0, launcher, "iweek:0;tstart:08:00;tend:09:59,"},
-        TAppsModel{0, "mousepadx", "iweek:0;tstart:08:00;tend:09:59,"}, TAppsModel{0, Game, "iweek:9;"}})
+        TAppsModel{0, "mousepadx", "iweek:0;tstart:08:00;tend:09:59,"}, TAppsModel{0, Game, "iweek:9;"},
+        TAppsModel{0, "/bin/sh", "iweek:0;tstart:08:00;tend:09:59,"}})
     dao.Insert(&row);
   TFrmManage *form = OpenWindow();
   auto *page = Choose<TFrmLimitApp>(*form, 2);
   ASSERT_TRUE(page);
-  ASSERT_EQ(page->lstRules->count(), 3);
+  ASSERT_EQ(page->lstRules->count(), 4);
   EXPECT_EQ(page->lstRules->item(0)->text(), shown);
   EXPECT_TRUE(page->lstRules->item(1)->text().contains(QStringLiteral("限制程序mousepadx不起作用：找不到程序")))
       << page->lstRules->item(1)->text().toStdString();
   EXPECT_TRUE(page->lstRules->item(2)->text().contains(QStringLiteral("的时间读不出")))
       << page->lstRules->item(2)->text().toStdString();
+  // A row stored before shells were refused: not enforced, and why.
+  EXPECT_TRUE(page->lstRules->item(3)->text().contains(QStringLiteral("限制程序/bin/sh不起作用：")) &&
+              page->lstRules->item(3)->text().contains(QStringLiteral("是脚本解释器")))
+      << page->lstRules->item(3)->text().toStdString();
   qputenv("PATH", oldPath);
 }
 
