@@ -61,6 +61,8 @@ protected:
             "Links", QStringLiteral("<a id='l' href='%1'>game</a>").arg(Address(refused, "www.game.localhost", "/x"))));
     gameRow = AddRow("game.localhost", InForce());
     kidsRow = AddRow("http://site.localhost/kids", InForce());
+    dotRow = AddRow("dot.localhost.", InForce());
+    ipRow = AddRow("127.0.0.1", InForce());
     AddRow("late.localhost", NotInForce());
 
     // The host's main window, as the browser finds it by its title.
@@ -148,6 +150,8 @@ protected:
   TTestHttpServer refused;  // serves the addresses that rows refuse: it must never be asked
   int gameRow = 0;
   int kidsRow = 0;
+  int dotRow = 0;
+  int ipRow = 0;
   QWidget host;
   QList<TMessage> hostMessages;
   std::unique_ptr<TBrowserServices> services;
@@ -179,6 +183,12 @@ TEST_F(BlackListTest, RowsInForceRefuseTheirAddressesBeforeAnythingIsRequested) 
       {Address(allowed, "notgame.localhost", "/"), 0},
       {Address(refused, "site.localhost", "/kids/a"), kidsRow},
       {Address(allowed, "site.localhost", "/adult"), 0},
+      // Other spellings of the rows' addresses.
+      {Address(refused, "site.localhost", "/Kids/a"), kidsRow},
+      {Address(refused, "site.localhost", "//kids/a"), kidsRow},
+      {Address(refused, "site.localhost", "/kids;x=1/a"), kidsRow},
+      {Address(refused, "www.dot.localhost", "/"), dotRow},
+      {Address(refused, "[::ffff:127.0.0.1]", "/"), ipRow},
       {Address(allowed, "late.localhost", "/"), 0},  // its row is not in force now
   };
   QStringList blockLines;
