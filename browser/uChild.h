@@ -14,7 +14,6 @@
 #include <QWidget>
 #include <cstdint>
 
-class QDateTime;
 class TWebBrowser;
 struct TNavigateArgs;
 struct TNewWindowArgs;
@@ -27,9 +26,6 @@ inline constexpr int32_t BlockThreshold = 15;
 
 // The blocking page, with pictureFolder in place of its folder.
 QString BlockingPage(const QString &pictureFolder);
-// The page shown for an address on the black list: it cannot be visited now, and from when on
-// it can (the end of the time window; the day is named when it is not today's).
-QString BlackListPage(const QDateTime &end, const QDateTime &now);
 
 class TfrmChild : public QWidget, public IObserverChild {
   Q_OBJECT

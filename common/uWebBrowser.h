@@ -106,6 +106,10 @@ public:
   // before the engine and the page's scripts see it, so it can start no new window.
   void SetNewWindowKey(bool enabled);
 
+  // The address of a document of the control's own holding html, which any control's page or
+  // frame may load (a frame refused by the black list shows one).
+  static QUrl OwnDocumentAddress(const QString &html);
+
   // The address of a local folder through which pages of any origin may load the files in it
   // (pictures of the product's own pages). It ends with "/"; "name" appended to it addresses
   // the file folder + "name". Only files inside folders given here are ever served.

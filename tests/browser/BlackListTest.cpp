@@ -10,6 +10,7 @@
 #include "common/uFrmInfos.h"
 #include "common/uMsgs.h"
 #include "common/uPathFunc.h"
+#include "common/uRequestFilter.h"
 #include "common/uWebBrowser.h"
 #include "datastore/uDBMrgFactory.h"
 #include "datastore/uWebBlackList.h"
