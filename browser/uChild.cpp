@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWebEnginePage>
 #include <algorithm>
 #include <vector>
 
@@ -103,6 +104,32 @@ void TfrmChild::FormCreate() {
   FWebBrowser->SetOnDocumentText(
       Guarded([this](TTextMoment moment, const QString &text) { WebBrowserDocumentText(moment, text); }));
   FWebBrowser->SetTextWatch(true);
+  // A page that moves inside its document (history state, fragment) asks for nothing: its new
+  // address is checked here.
+  connect(FWebBrowser->Page(), &QWebEnginePage::urlChanged, this, Guarded([this](const QUrl &) {
+            if (!FWebBrowser->Busy())
+              CheckShownAddress(true);
+          }));
+}
+
+void TfrmChild::CheckShownAddress(bool visit) {
+  const TWebBlackList *blackList = TBrowserServices::BlackList();
+  if (!blackList || FWebBrowser->ShowsOwnDocument())
+    return;
+  const QString address = FWebBrowser->LocationURL();
+  const QDateTime now = QDateTime::currentDateTime();
+  const auto match = blackList->Check(QUrl(address), now);
+  if (!match)
+    return;
+  if (visit)
+    TBrowserServices::ReportRefused(address, match->iWid);
+  else if (TTextLogManager *log = TBrowserServices::BlockLog())
+    log->Logs(address + QStringLiteral("  black list %1").arg(match->iWid));
+  const int32_t key = match->iWid;
+  FWebBrowser->ReplaceDocument(BlackListPage(match->tEnd, now), [this, key] {
+    OwnPageShown();
+    emit AddressRefused(key);
+  });
 }
 
 void TfrmChild::closeEvent(QCloseEvent *event) {

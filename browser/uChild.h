@@ -51,6 +51,10 @@ public:
   int32_t PageIndex() const { return FPageIndex; }
   const QString &Url() const { return FUrl; }
   TWebBrowser *WebBrowser() const { return FWebBrowser; }
+  // Replaces the shown document by the black-list page when its address is on the black list
+  // now: a page already open when its row comes into force (the block log is told) or one that
+  // moved to a listed address inside its document (a visit: the host is told as well).
+  void CheckShownAddress(bool visit);
 
 signals:
   // The filter has decided on the shown document's text: blocked or let through. It decides

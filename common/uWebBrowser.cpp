@@ -448,6 +448,7 @@ void TWebBrowser::Stop() { FPage->triggerAction(QWebEnginePage::Stop); }
 QString TWebBrowser::LocationURL() const {
   return IsOwnDocument(FPage->url()) ? FReplacedAddress : FPage->url().toString();
 }
+bool TWebBrowser::ShowsOwnDocument() const { return IsOwnDocument(FPage->url()) || FOnOwnDocumentShown; }
 bool TWebBrowser::Busy() const { return FBusy; }
 QString TWebBrowser::Title() const { return FPage->title(); }
 QWebEnginePage *TWebBrowser::Page() const { return FPage; }

@@ -62,9 +62,10 @@ public:
   void Refresh();
   void Stop();
 
-  QString LocationURL() const;  // the current address
-  bool Busy() const;            // a load is in progress
-  QString Title() const;        // the shown page's title
+  QString LocationURL() const;    // the current address
+  bool ShowsOwnDocument() const;  // a document of the control's own is shown (or asked for)
+  bool Busy() const;              // a load is in progress
+  QString Title() const;          // the shown page's title
 
   // Watching of the document text: while on, every document the control shows is read at the
   // moments of TTextMoment and handed to OnDocumentText. The reading script runs in a script

@@ -107,3 +107,11 @@ std::optional<TBlackListMatch> TWebBlackList::Check(const QUrl &address, const Q
   }
   return std::nullopt;
 }
+
+std::optional<QDateTime> TWebBlackList::NextWindowStart(const QDateTime &now) const {
+  std::optional<QDateTime> next;
+  for (const TEntry &entry : FEntries)
+    if (const auto start = ::NextWindowStart(entry.Windows, now); start && (!next || *start < *next))
+      next = start;
+  return next;
+}

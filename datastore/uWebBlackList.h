@@ -39,6 +39,8 @@ public:
 
   // The row that blocks the address at this moment (local time), if any.
   std::optional<TBlackListMatch> Check(const QUrl &address, const QDateTime &now) const;
+  // The first moment after now at which a row's window begins; nothing without rows.
+  std::optional<QDateTime> NextWindowStart(const QDateTime &now) const;
 
 private:
   struct TEntry {

@@ -107,6 +107,26 @@ TEST(WebBlackList, OutsideTheWindowEverythingPassesAndInsideTheEndIsKnown) {
   EXPECT_EQ(match->tEnd, QDateTime(QDate(2024, 1, 6), QTime(22, 0)));
 }
 
+TEST(WebBlackList, TheNextWindowStartIsTheEarliestOfEveryRow) {
+  TWebBlackList list;
+  EXPECT_FALSE(list.NextWindowStart(kInside));
+  // Saturday 20:00-21:59 and Monday 08:00-08:59.
+  list.SetRows({{1, "game.example", kSaturdayEvening}, {2, "shop.example", "iweek:0;tstart:08:00;tend:08:59,"}});
+  const struct {
+    QDateTime now;
+    QDateTime next;
+  } cases[] = {
+      {QDateTime(QDate(2024, 1, 6), QTime(19, 59, 59)), QDateTime(QDate(2024, 1, 6), QTime(20, 0))},
+      {kInside, QDateTime(QDate(2024, 1, 8), QTime(8, 0))},
+      {QDateTime(QDate(2024, 1, 8), QTime(8, 0)), QDateTime(QDate(2024, 1, 13), QTime(20, 0))},
+      {QDateTime(QDate(2024, 1, 8), QTime(9, 0)), QDateTime(QDate(2024, 1, 13), QTime(20, 0))},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.now.toString().toStdString());
+    EXPECT_EQ(list.NextWindowStart(c.now), c.next);
+  }
+}
+
 TEST(WebBlackList, ARowWhoseScheduleCannotBeReadBlocksAtEveryMoment) {
   TTestFolders folders;
   TDBMrgFactory::ReleaseAll();
