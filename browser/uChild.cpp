@@ -5,9 +5,8 @@
 #include "browser/uFrmAddFav.h"
 #include "browser/uTextLog.h"
 #include "common/uAppcf.h"
-#include "common/uFrmInfos.h"
-#include "common/uMsgs.h"
 #include "common/uPathFunc.h"
+#include "common/uRequestFilter.h"
 #include "common/uWebBrowser.h"
 #include "datastore/uWebBlackList.h"
 #include "platform/errors/ErrorGuard.h"
@@ -18,6 +17,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWebEnginePage>
 #include <algorithm>
 #include <vector>
 
@@ -26,18 +26,6 @@ QString BlockingPage(const QString &pictureFolder) {
       "<html>  <body><DIV align=center><img src=\"%s/error.jpg\"  width=\"423\" height=\"214\" hspace=\"2\" "
       "vspace=\"1\" border=\"1\"/></div></body></html>");
   return QString(pageTemplate).replace(QStringLiteral("%s"), pictureFolder);
-}
-
-QString BlackListPage(const QDateTime &end, const QDateTime &now) {
-  QString until;
-  if (end.isValid())
-    until = QStringLiteral("，到 ") +
-            end.toString(end.date() == now.date() ? QStringLiteral("hh:mm") : QStringLiteral("M月d日 hh:mm")) +
-            QStringLiteral(" 以后再来");
-  return QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title></title></head>"
-                        "<body><div style=\"text-align:center;margin-top:120px;font-size:24px\">"
-                        "这个网址现在不能访问%1</div></body></html>")
-      .arg(until);
 }
 
 QString TabCaptionOf(const QString &title) {
@@ -116,6 +104,32 @@ void TfrmChild::FormCreate() {
   FWebBrowser->SetOnDocumentText(
       Guarded([this](TTextMoment moment, const QString &text) { WebBrowserDocumentText(moment, text); }));
   FWebBrowser->SetTextWatch(true);
+  // A page that moves inside its document (history state, fragment) asks for nothing: its new
+  // address is checked here.
+  connect(FWebBrowser->Page(), &QWebEnginePage::urlChanged, this, Guarded([this](const QUrl &) {
+            if (!FWebBrowser->Busy())
+              CheckShownAddress(true);
+          }));
+}
+
+void TfrmChild::CheckShownAddress(bool visit) {
+  const TWebBlackList *blackList = TBrowserServices::BlackList();
+  if (!blackList || FWebBrowser->ShowsOwnDocument())
+    return;
+  const QString address = FWebBrowser->LocationURL();
+  const QDateTime now = QDateTime::currentDateTime();
+  const auto match = blackList->Check(QUrl(address), now);
+  if (!match)
+    return;
+  if (visit)
+    TBrowserServices::ReportRefused(address, match->iWid);
+  else if (TTextLogManager *log = TBrowserServices::BlockLog())
+    log->Logs(address + QStringLiteral("  black list %1").arg(match->iWid));
+  const int32_t key = match->iWid;
+  FWebBrowser->ReplaceDocument(BlackListPage(match->tEnd, now), [this, key] {
+    OwnPageShown();
+    emit AddressRefused(key);
+  });
 }
 
 void TfrmChild::closeEvent(QCloseEvent *event) {
@@ -324,10 +338,7 @@ void TfrmChild::WebBrowserBeforeNavigate(TNavigateArgs &args) {
     return;
   // Nothing is asked of the address: its page is ours.
   args.Cancel = true;
-  const QString address = args.Url.toString();
-  if (TTextLogManager *log = TBrowserServices::BlockLog())
-    log->Logs(address + QStringLiteral("  black list %1").arg(match->iWid));
-  PostToTitle(FrmInfos[fiMainWindow], WM_WEBBLOCKED, match->iWid, 0);
+  TBrowserServices::ReportRefused(args.Url.toString(), match->iWid);
   const int32_t key = match->iWid;
   FWebBrowser->ReplaceRequest(args.Url, BlackListPage(match->tEnd, now), [this, key] {
     OwnPageShown();

@@ -14,7 +14,6 @@
 #include <QWidget>
 #include <cstdint>
 
-class QDateTime;
 class TWebBrowser;
 struct TNavigateArgs;
 struct TNewWindowArgs;
@@ -27,9 +26,6 @@ inline constexpr int32_t BlockThreshold = 15;
 
 // The blocking page, with pictureFolder in place of its folder.
 QString BlockingPage(const QString &pictureFolder);
-// The page shown for an address on the black list: it cannot be visited now, and from when on
-// it can (the end of the time window; the day is named when it is not today's).
-QString BlackListPage(const QDateTime &end, const QDateTime &now);
 
 class TfrmChild : public QWidget, public IObserverChild {
   Q_OBJECT
@@ -55,6 +51,10 @@ public:
   int32_t PageIndex() const { return FPageIndex; }
   const QString &Url() const { return FUrl; }
   TWebBrowser *WebBrowser() const { return FWebBrowser; }
+  // Replaces the shown document by the black-list page when its address is on the black list
+  // now: a page already open when its row comes into force (the block log is told) or one that
+  // moved to a listed address inside its document (a visit: the host is told as well).
+  void CheckShownAddress(bool visit);
 
 signals:
   // The filter has decided on the shown document's text: blocked or let through. It decides

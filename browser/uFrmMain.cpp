@@ -26,8 +26,11 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -161,6 +164,13 @@ void TFrmMain::FormCreate() {
       WMWebsUpdate();
     return 0;
   });
+
+  // The black list is checked again when a row's window begins, on the pages already open.
+  FWindowTimer = new QTimer(this);
+  FWindowTimer->setSingleShot(true);
+  FWindowTimer->setTimerType(Qt::PreciseTimer);
+  connect(FWindowTimer, &QTimer::timeout, this, [this] { GuardedCall([this] { CheckPagesAgainstBlackList(); }); });
+  CheckPagesAgainstBlackList();
 
   resize(1000, 700);
   RoundWindow();
@@ -524,6 +534,20 @@ void TFrmMain::WMWebsUpdate() {
   // reported) and the one in use stays.
   if (TWebBlackList *blackList = TBrowserServices::BlackList())
     blackList->Load();
+  CheckPagesAgainstBlackList();
+}
+
+void TFrmMain::CheckPagesAgainstBlackList() {
+  FWindowTimer->stop();
+  const TWebBlackList *blackList = TBrowserServices::BlackList();
+  if (!blackList)
+    return;
+  for (int32_t i = 0; i < FSubject->Count(); ++i)
+    if (auto *page = qobject_cast<TfrmChild *>(FSubject->Items(i)))
+      page->CheckShownAddress(false);
+  const QDateTime now = QDateTime::currentDateTime();
+  if (const auto next = blackList->NextWindowStart(now))
+    FWindowTimer->start(int(std::clamp<qint64>(now.msecsTo(*next), 0, std::numeric_limits<int>::max())));
 }
 
 void TFrmMain::BringPageToFront(int32_t index) {

@@ -4,7 +4,8 @@
 // which the pages lie on top of one another (only the current tab's page shown), and a status
 // line. It turns the user's actions into commands for the current page through the page
 // registry and takes the pages' reports. Other processes find it by the window class name
-// "SunvaleBrowser" and tell it to reload the settings.
+// "SunvaleBrowser" and tell it to reload the settings and the black list; the open pages are
+// checked against the black list then and whenever a row's window begins.
 #include "browser/uChildToMain.h"
 #include "browser/uObserverChild.h"
 #include "platform/pictures/Picture.h"
@@ -16,6 +17,7 @@
 #include <memory>
 
 class QGridLayout;
+class QTimer;
 class QLabel;
 class TAddressBox;
 class TCtrBtn;
@@ -109,6 +111,9 @@ private:
   void ngbrNagBarHyperlinks(const QString &code);
   void WMCfgUpdate();
   void WMWebsUpdate();
+  // Pages showing an address the black list blocks now show the black-list page; then the check
+  // is due again when the next window of a row begins.
+  void CheckPagesAgainstBlackList();
   void PageClosedItself(int32_t index);
 
   void xypnlTitleBarPaint(TPaintPanel &sender, QPainter &canvas);
@@ -142,6 +147,7 @@ private:
   QWidget *pnlMain;
   QGridLayout *FPagesLayout;
   TfrmFavs *FfrmFavs = nullptr;  // the favorites panel, made on first use
+  QTimer *FWindowTimer;          // fires when the next window of a black-list row begins
   TPaintPanel *xypnlStateBar;
   QLabel *lblStateText;
 };

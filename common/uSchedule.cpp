@@ -126,3 +126,18 @@ std::optional<QDateTime> WindowEnd(const std::vector<TScheduleWindow> &windows, 
   }
   return std::nullopt;
 }
+
+std::optional<QDateTime> NextWindowStart(const std::vector<TScheduleWindow> &windows, const QDateTime &moment) {
+  const QDateTime local = moment.toLocalTime();
+  std::optional<QDateTime> next;
+  // Every window begins once a week: today's later starts and those of the next seven days.
+  for (int day = 0; day <= 7; ++day) {
+    const QDate date = local.date().addDays(day);
+    for (const auto &window : windows) {
+      const QDateTime start(date, window.tStart);
+      if (window.iWeek == date.dayOfWeek() - 1 && start > local && (!next || start < *next))
+        next = start;
+    }
+  }
+  return next;
+}

@@ -35,3 +35,7 @@ bool Contains(const std::vector<TScheduleWindow> &windows, const QDateTime &mome
 // through the windows that go on from there without a gap (a period over midnight); nothing
 // when no window holds it, or when they go on round the whole week.
 std::optional<QDateTime> WindowEnd(const std::vector<TScheduleWindow> &windows, const QDateTime &moment);
+
+// The first moment after `moment` at which one of the windows begins (the start of its tstart
+// minute, local time); nothing when there are no windows.
+std::optional<QDateTime> NextWindowStart(const std::vector<TScheduleWindow> &windows, const QDateTime &moment);

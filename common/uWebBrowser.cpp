@@ -448,6 +448,7 @@ void TWebBrowser::Stop() { FPage->triggerAction(QWebEnginePage::Stop); }
 QString TWebBrowser::LocationURL() const {
   return IsOwnDocument(FPage->url()) ? FReplacedAddress : FPage->url().toString();
 }
+bool TWebBrowser::ShowsOwnDocument() const { return IsOwnDocument(FPage->url()) || FOnOwnDocumentShown; }
 bool TWebBrowser::Busy() const { return FBusy; }
 QString TWebBrowser::Title() const { return FPage->title(); }
 QWebEnginePage *TWebBrowser::Page() const { return FPage; }
@@ -550,14 +551,18 @@ void TWebBrowser::ReplaceRequest(const QUrl &address, const QString &html, std::
   LoadOwnDocument(html, address.toString(), std::move(shown));
 }
 
-void TWebBrowser::LoadOwnDocument(const QString &html, const QString &address, std::function<void()> shown) {
+QUrl TWebBrowser::OwnDocumentAddress(const QString &html) {
   const QByteArray content = html.toUtf8();
   const QString name =
       QLatin1Char('/') + QString::fromLatin1(QCryptographicHash::hash(content, QCryptographicHash::Sha1).toHex());
   OwnDocuments().insert(name, content);
+  return QUrl(QString::fromLatin1(OwnSchemeName) + QLatin1Char(':') + name);
+}
+
+void TWebBrowser::LoadOwnDocument(const QString &html, const QString &address, std::function<void()> shown) {
+  const QUrl own = OwnDocumentAddress(html);
   FReplacedAddress = address;
   FOnOwnDocumentShown = std::move(shown);
-  const QUrl own(QString::fromLatin1(OwnSchemeName) + QLatin1Char(':') + name);
   // Asked for while the engine decides on a request (FOnBeforeNavigate), the load waits until
   // the engine has finished with it.
   FOwnDocumentDue = true;

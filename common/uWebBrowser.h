@@ -62,9 +62,10 @@ public:
   void Refresh();
   void Stop();
 
-  QString LocationURL() const;  // the current address
-  bool Busy() const;            // a load is in progress
-  QString Title() const;        // the shown page's title
+  QString LocationURL() const;    // the current address
+  bool ShowsOwnDocument() const;  // a document of the control's own is shown (or asked for)
+  bool Busy() const;              // a load is in progress
+  QString Title() const;          // the shown page's title
 
   // Watching of the document text: while on, every document the control shows is read at the
   // moments of TTextMoment and handed to OnDocumentText. The reading script runs in a script
@@ -105,6 +106,10 @@ public:
   // Whether the key combination Ctrl+N reaches the control. When disabled the key is dropped
   // before the engine and the page's scripts see it, so it can start no new window.
   void SetNewWindowKey(bool enabled);
+
+  // The address of a document of the control's own holding html, which any control's page or
+  // frame may load (a frame refused by the black list shows one).
+  static QUrl OwnDocumentAddress(const QString &html);
 
   // The address of a local folder through which pages of any origin may load the files in it
   // (pictures of the product's own pages). It ends with "/"; "name" appended to it addresses

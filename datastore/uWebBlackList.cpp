@@ -1,6 +1,8 @@
 #include "datastore/uWebBlackList.h"
 #include "datastore/uMiniCarddataDaobase.h"
 
+#include <QStringList>
+
 namespace {
 
 // Reads the rows of `webs`; the management window writes them.
@@ -25,10 +27,40 @@ QUrl TypedAddress(const QString &typed) {
   return url;
 }
 
-QString WithoutTrailingSlash(QString path) {
-  while (path.endsWith(u'/'))
-    path.chop(1);
-  return path;
+// The host as it is compared: lower case, in its ASCII form (an international name as
+// "xn--..."), without the final dots of a fully qualified name, an IPv4 address in dotted
+// decimal (QUrl reads the decimal, octal and hexadecimal spellings the engine reads) also where
+// it is written as an IPv6 address mapped from it.
+QString CanonicalHost(const QUrl &url) {
+  QString host = url.host(QUrl::EncodeUnicode).toLower();
+  while (host.endsWith(u'.'))
+    host.chop(1);
+  static const QString mapped = QStringLiteral("::ffff:");
+  if (host.startsWith(mapped) && host.indexOf(u':', mapped.size()) < 0)
+    host.remove(0, mapped.size());
+  return host;
+}
+
+// The path as it is compared: percent-encoded, with the characters that need no encoding
+// decoded (QUrl does so) and a slash written as %2F read as one, without path parameters
+// (";x=1"), empty segments (repeated slashes) and dot segments, in lower case, without a final
+// "/"; the root is empty. Servers read these spellings as one path.
+QString CanonicalPath(const QUrl &url) {
+  QString encoded = url.path(QUrl::FullyEncoded);
+  encoded.replace(QStringLiteral("%2F"), QStringLiteral("/"), Qt::CaseInsensitive);
+  QStringList segments;
+  for (QString segment : encoded.split(u'/')) {
+    const qsizetype parameters = segment.indexOf(u';');
+    if (parameters >= 0)
+      segment.truncate(parameters);
+    if (segment == QLatin1String("..")) {
+      if (!segments.isEmpty())
+        segments.removeLast();
+    } else if (!segment.isEmpty() && segment != QLatin1String(".")) {
+      segments.append(segment.toLower());
+    }
+  }
+  return segments.isEmpty() ? QString() : QLatin1Char('/') + segments.join(u'/');
 }
 
 bool UnderPath(const QString &path, const QString &rowPath) {
@@ -46,11 +78,11 @@ void TWebBlackList::SetRows(const std::vector<TBlackListRow> &rows) {
   FByHost.clear();
   for (const TBlackListRow &row : rows) {
     const QUrl url = TypedAddress(row.sUrl);
-    const QString host = url.host().toLower();
+    const QString host = CanonicalHost(url);
     if (!url.isValid() || host.isEmpty())
       continue;
     // A schedule that cannot be read blocks the address at every moment.
-    TEntry entry{row, WithoutTrailingSlash(url.path()), ScheduleOrAlways(row.sDt)};
+    TEntry entry{row, CanonicalPath(url), ScheduleOrAlways(row.sDt)};
     FByHost[host].push_back(FEntries.size());
     FEntries.push_back(std::move(entry));
   }
@@ -59,10 +91,8 @@ void TWebBlackList::SetRows(const std::vector<TBlackListRow> &rows) {
 std::optional<TBlackListMatch> TWebBlackList::Check(const QUrl &address, const QDateTime &now) const {
   if (FEntries.empty())
     return std::nullopt;
-  QString host = address.host().toLower();
-  while (host.endsWith(u'.'))
-    host.chop(1);
-  const QString path = address.path().isEmpty() ? QStringLiteral("/") : address.path();
+  const QString host = CanonicalHost(address);
+  const QString path = CanonicalPath(address);
   // The host itself, then each domain above it: www.game.example, game.example, example.
   for (qsizetype from = 0; from >= 0 && from < host.size();) {
     const auto found = FByHost.constFind(host.mid(from));
@@ -76,4 +106,12 @@ std::optional<TBlackListMatch> TWebBlackList::Check(const QUrl &address, const Q
     from = dot < 0 ? -1 : dot + 1;
   }
   return std::nullopt;
+}
+
+std::optional<QDateTime> TWebBlackList::NextWindowStart(const QDateTime &now) const {
+  std::optional<QDateTime> next;
+  for (const TEntry &entry : FEntries)
+    if (const auto start = ::NextWindowStart(entry.Windows, now); start && (!next || *start < *next))
+      next = start;
+  return next;
 }

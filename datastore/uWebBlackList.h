@@ -3,9 +3,11 @@
 // the parent typed it, with or without scheme, and its schedule text) and the check of one
 // address against them. A row matches an address whose host is the row's host or a subdomain
 // of it and whose path lies under the row's path (the same path, or below it: "/kids" covers
-// "/kids" and "/kids/a", not "/kidsfun"), while one of the row's time windows is open. A row
-// that is no address matches nothing; one whose schedule cannot be read matches at every
-// moment. Reads `webs` only.
+// "/kids" and "/kids/a", not "/kidsfun"), while one of the row's time windows is open. Rows and
+// addresses are compared in one canonical form, so that every spelling of an address (case,
+// final dots, international names, IPv4 numbers, repeated slashes, path parameters, needless
+// percent-encoding) is matched. A row that is no address matches nothing; one whose schedule
+// cannot be read matches at every moment. Reads `webs` only.
 #include "common/uSchedule.h"
 
 #include <QDateTime>
@@ -37,13 +39,15 @@ public:
 
   // The row that blocks the address at this moment (local time), if any.
   std::optional<TBlackListMatch> Check(const QUrl &address, const QDateTime &now) const;
+  // The first moment after now at which a row's window begins; nothing without rows.
+  std::optional<QDateTime> NextWindowStart(const QDateTime &now) const;
 
 private:
   struct TEntry {
     TBlackListRow Row;
-    QString sPath;  // without a trailing "/"; empty for the whole site
+    QString sPath;  // canonical, without a trailing "/"; empty for the whole site
     std::vector<TScheduleWindow> Windows;
   };
   std::vector<TEntry> FEntries;
-  QHash<QString, std::vector<size_t>> FByHost;  // lower-case host → entries
+  QHash<QString, std::vector<size_t>> FByHost;  // canonical host → entries
 };

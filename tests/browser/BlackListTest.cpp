@@ -10,6 +10,7 @@
 #include "common/uFrmInfos.h"
 #include "common/uMsgs.h"
 #include "common/uPathFunc.h"
+#include "common/uRequestFilter.h"
 #include "common/uWebBrowser.h"
 #include "datastore/uDBMrgFactory.h"
 #include "datastore/uWebBlackList.h"
@@ -61,6 +62,8 @@ protected:
             "Links", QStringLiteral("<a id='l' href='%1'>game</a>").arg(Address(refused, "www.game.localhost", "/x"))));
     gameRow = AddRow("game.localhost", InForce());
     kidsRow = AddRow("http://site.localhost/kids", InForce());
+    dotRow = AddRow("dot.localhost.", InForce());
+    ipRow = AddRow("127.0.0.1", InForce());
     AddRow("late.localhost", NotInForce());
 
     // The host's main window, as the browser finds it by its title.
@@ -148,6 +151,8 @@ protected:
   TTestHttpServer refused;  // serves the addresses that rows refuse: it must never be asked
   int gameRow = 0;
   int kidsRow = 0;
+  int dotRow = 0;
+  int ipRow = 0;
   QWidget host;
   QList<TMessage> hostMessages;
   std::unique_ptr<TBrowserServices> services;
@@ -179,6 +184,12 @@ TEST_F(BlackListTest, RowsInForceRefuseTheirAddressesBeforeAnythingIsRequested) 
       {Address(allowed, "notgame.localhost", "/"), 0},
       {Address(refused, "site.localhost", "/kids/a"), kidsRow},
       {Address(allowed, "site.localhost", "/adult"), 0},
+      // Other spellings of the rows' addresses.
+      {Address(refused, "site.localhost", "/Kids/a"), kidsRow},
+      {Address(refused, "site.localhost", "//kids/a"), kidsRow},
+      {Address(refused, "site.localhost", "/kids;x=1/a"), kidsRow},
+      {Address(refused, "www.dot.localhost", "/"), dotRow},
+      {Address(refused, "[::ffff:127.0.0.1]", "/"), ipRow},
       {Address(allowed, "late.localhost", "/"), 0},  // its row is not in force now
   };
   QStringList blockLines;
@@ -233,6 +244,57 @@ TEST_F(BlackListTest, ARowAddedOrDeletedWhileTheBrowserRunsTakesEffectAtOnce) {
   ASSERT_TRUE(
       WaitUntil([&] { return !services->BlackList()->Check(url, QDateTime::currentDateTime()).has_value(); }, 10000));
   EXPECT_EQ(Open(address), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A page already open when its row comes into force, by a change of the list or by the start of
+// the row's window, shows the black-list page; so does a page moving inside its document (history
+// state) to a listed address.
+TEST_F(BlackListTest, APageOpenWhenItsRowComesIntoForceIsReplaced) {
+  const struct {
+    const char *name;
+    QString address;
+    std::function<int()> comesIntoForce;  // the row's key
+    bool visit;                           // the host is told of it
+  } cases[] = {
+      {"a row added while the page is open", Address(allowed, "added.localhost", "/x"),
+       [] { return AddRow("added.localhost", InForce()); }, false},
+      {"a row whose window begins while the page is open", Address(allowed, "clock.localhost", "/x"),
+       [] {
+         // Its window is the next minute, well ahead of the list's reading.
+         if (QTime::currentTime().second() >= 50)
+           QTest::qWait((61 - QTime::currentTime().second()) * 1000);
+         const QDateTime start = QDateTime::currentDateTime().addSecs(60);
+         const QString minute = start.time().toString("hh:mm");
+         return AddRow("clock.localhost",
+                       QStringLiteral("iweek:%1;tstart:%2;tend:%2,").arg(start.date().dayOfWeek() - 1).arg(minute));
+       },
+       false},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(Open(c.address), 0);
+    hostMessages.clear();
+    QSignalSpy refusedSpy(Page(), &TfrmChild::AddressRefused);
+    const int row = c.comesIntoForce();
+    ASSERT_TRUE(WaitUntil([&] { return refusedSpy.count() > 0; }, 75000));
+    EXPECT_EQ(refusedSpy.first().first().toInt(), row);
+    EXPECT_TRUE(PageText().startsWith("这个网址现在不能访问")) << PageText().toStdString();
+    EXPECT_EQ(Page()->Url(), c.address);
+    EXPECT_EQ(hostMessages, QList<TMessage>{}) << "the child visited nothing while the row was in force";
+  }
+  // A single-page site moves to a listed path without asking for it.
+  ASSERT_EQ(Open(Address(allowed, "site.localhost", "/adult")), 0);
+  hostMessages.clear();
+  EXPECT_EQ(Open(Address(refused, "site.localhost", "/kids/a"),
+                 [&] { Page()->WebBrowser()->Page()->runJavaScript("history.pushState(null, '', '/kids/a')"); }),
+            kidsRow);
+  EXPECT_TRUE(PageText().startsWith("这个网址现在不能访问")) << PageText().toStdString();
+  EXPECT_TRUE(WaitUntil([&] { return !hostMessages.isEmpty(); }, LoadTimeout));
+  EXPECT_EQ(hostMessages, (QList<TMessage>{{WM_WEBBLOCKED, kidsRow, 0}}));
 }
 
 }  // namespace

@@ -1,11 +1,16 @@
-// Pages that try to get round the content filter, served on 127.0.0.1 to real pages: each is
-// opened with the filter on, and its outcome (blocked or shown) is what a parent expects.
+// Pages that try to get round the content filter and the web black list, served on 127.0.0.1 to
+// real pages: each is opened, and its outcome (blocked, refused or shown) is what a parent
+// expects.
 #include "common/uPathFunc.h"
+#include "datastore/uWebBlackList.h"
 #include "tests/browser/PageFixture.h"
+#include "tests/support/QStringPrint.h"
 #include "tests/support/WaitUntil.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
+#include <memory>
 
 namespace {
 
@@ -250,4 +255,94 @@ TEST_F(PageTest, ABlockedPageIsDecidedWhenParsedAndACalmOneDoesNotWaitForItsPict
       EXPECT_TRUE(loaded.isEmpty()) << "the picture still loads";
     ASSERT_TRUE(WaitUntil([&] { return !page->WebBrowser()->Busy(); }, 20000));
   }
+}
+
+// Requests to a listed site that a page makes other than by its own navigation: each is refused
+// before it reaches the site, and a refused frame says why in its place. The parent's block log
+// has the refused frames, not the pictures, fetches and connections.
+TEST_F(PageTest, RequestsOfAPageToAListedSiteAreRefused) {
+  TTestHttpServer listed;
+  listed.Route("/frame.html", Page("", "the listed site"));
+  const auto listedUrl = [&](const QString &host, const QString &path, const QString &scheme = "http") {
+    QUrl url = listed.Url(path);
+    url.setHost(host);
+    url.setScheme(scheme);
+    return url.toString();
+  };
+  // Each case's site has a row of its own, so each refused frame is logged.
+  const QString today = QStringLiteral("iweek:%1;tstart:00:00;tend:23:59,");
+  const QString inForce =
+      today.arg(QDate::currentDate().dayOfWeek() - 1) + today.arg(QDate::currentDate().addDays(1).dayOfWeek() - 1);
+  const QString framePage = "<html><body>calm<iframe src='%1'></iframe></body></html>";
+  const struct {
+    const char *name;
+    QString site;
+    QString page;     // where the page lies: a path on the test server or a data: address
+    QString content;  // served at page on the test server
+    bool framed;      // a frame refused in place: else the page's title says "refused"
+  } cases[] = {
+      {"a frame of an allowed page", "frame.localhost", "/frame-of-allowed.html",
+       framePage.arg(listedUrl("frame.localhost", "/frame.html")), true},
+      {"a frame of a typed data: page", "data.localhost",
+       "data:text/html," +
+           QString::fromLatin1(QUrl::toPercentEncoding(framePage.arg(listedUrl("data.localhost", "/frame.html")))),
+       "", true},
+      {"a frame of a frame", "nested.localhost", "/frame-of-frame.html",
+       framePage.arg(Server.Url("/frame-of-allowed2.html").toString()), true},
+      {"a fetch", "fetch.localhost", "/fetch.html",
+       "<script>fetch('" + listedUrl("fetch.localhost", "/data") +
+           "').then(function () { document.title = 'reached'; }, function () { document.title = 'refused'; "
+           "});</script>",
+       false},
+      {"a WebSocket", "socket.localhost", "/socket.html",
+       "<script>var s = new WebSocket('" + listedUrl("socket.localhost", "/ws", "ws") +
+           "'); s.onopen = function () { document.title = 'reached'; }; s.onerror = function () { "
+           "document.title = 'refused'; };</script>",
+       false},
+      {"a picture", "picture.localhost", "/picture.html",
+       "<img src='" + listedUrl("picture.localhost", "/p.png") + "' onerror=\"document.title = 'refused'\">", false},
+      {"a script", "script.localhost", "/script.html",
+       "<script src='" + listedUrl("script.localhost", "/s.js") + "' onerror=\"document.title = 'refused'\"></script>",
+       false},
+  };
+  Server.Route("/frame-of-allowed2.html", framePage.arg(listedUrl("nested.localhost", "/frame.html")).toUtf8());
+  std::vector<TBlackListRow> rows;
+  for (const auto &c : cases)
+    rows.push_back({int32_t(&c - cases) + 1, c.site, inForce});
+  Services->BlackList()->SetRows(rows);
+
+  TfrmChild *page = Main->AddPage("about:blank");
+  QStringList logged;
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    QString address = c.page;
+    if (c.page.startsWith('/')) {
+      Server.Route(c.page, c.content.toUtf8());
+      address = Server.Url(c.page).toString();
+    }
+    WaitLoaded(page, [&] { Subject->Navigate(0, address); });
+    if (c.framed) {
+      // The engine's text of the page holds the text of its frames.
+      auto text = std::make_shared<QString>();
+      EXPECT_TRUE(WaitUntil(
+          [&] {
+            page->WebBrowser()->Page()->toPlainText([text](const QString &t) { *text = t; });
+            return text->contains("这个网址现在不能访问，到 ");
+          },
+          10000))
+          << text->toStdString() << " at " << page->WebBrowser()->Page()->url().toString().toStdString();
+      logged.append(listedUrl(c.site, "/frame.html") + QStringLiteral("  black list %1").arg(&c - cases + 1));
+    } else {
+      EXPECT_TRUE(WaitUntil([&] { return page->WebBrowser()->Title() == "refused"; }, 10000))
+          << page->WebBrowser()->Title().toStdString();
+    }
+  }
+  EXPECT_EQ(listed.Requests(), QStringList{}) << "nothing is asked of a listed site";
+  EXPECT_EQ(listed.Connections(), 0);
+  QStringList lines;
+  QFile log(Services->BlockLog()->FileName());
+  if (log.open(QIODevice::ReadOnly))
+    for (const QString &line : QString::fromUtf8(log.readAll()).split("\r\n", Qt::SkipEmptyParts))
+      lines.append(line.mid(9));
+  EXPECT_EQ(lines, logged);
 }

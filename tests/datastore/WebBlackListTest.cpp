@@ -40,6 +40,64 @@ TEST(WebBlackList, WhichAddressesARowBlocks) {
   EXPECT_EQ(list.Size(), 4u) << "rows that are no address are left out";
 }
 
+// One address has many spellings; a row written one way blocks the address written any other
+// way, and nothing beside it.
+TEST(WebBlackList, EverySpellingOfAListedAddressIsBlocked) {
+  TWebBlackList list;
+  list.SetRows({{1, "blocked.test.", kSaturdayEvening},
+                {2, "http://site.test/kids", kSaturdayEvening},
+                {3, "127.0.0.1", kSaturdayEvening},
+                {4, "http://0x7f.0.0.2/", kSaturdayEvening},
+                {5, "例子.测试", kSaturdayEvening},
+                {6, "http://other.test//Games;v=2/", kSaturdayEvening},
+                {7, "[::1]", kSaturdayEvening},
+                {8, "ｆｕｌｌ.test/%6Bids", kSaturdayEvening}});
+  const struct {
+    const char *address;
+    int blockedBy;  // 0: passes
+  } cases[] = {
+      {"http://blocked.test/", 1},
+      {"https://www.blocked.test./x", 1},
+      {"http://notblocked.test/", 0},
+      {"http://site.test/Kids", 2},
+      {"http://site.test/KIDS/a", 2},
+      {"http://site.test//kids", 2},
+      {"http://site.test/a/../kids", 2},
+      {"http://site.test/kids;x=1", 2},
+      {"http://site.test/kids;x=1/a", 2},
+      {"http://site.test/%6bids", 2},
+      {"http://site.test/%6B%69ds/a", 2},
+      {"http://site.test/%2E/kids", 2},
+      {"http://site.test/kids%2Fa", 2},
+      {"http://site.test/kidsfoo", 0},
+      {"http://site.test/kids%3Bx", 0},
+      {"http://site.test/adult/kids", 0},
+      {"http://[::ffff:127.0.0.1]/", 3},
+      {"http://[::ffff:7f00:1]:8080/x", 3},
+      {"http://[0:0:0:0:0:ffff:127.0.0.1]/", 3},
+      {"http://2130706433/", 3},
+      {"http://0177.0.0.1/", 3},
+      {"http://127.0.0.2/", 4},
+      {"http://0.0.1/", 0},
+      {"http://127.0.0.10/", 0},
+      {"http://xn--fsqu00a.xn--0zwm56d/", 5},
+      {"http://www.例子.测试/", 5},
+      {"http://OTHER.test/games/x", 6},
+      {"http://other.test/games", 6},
+      {"http://other.test/", 0},
+      {"http://[0:0::1]/", 7},
+      {"http://[::2]/", 0},
+      {"http://full.test/KIDS", 8},
+      {"http://full.test/", 0},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.address);
+    const auto match = list.Check(QUrl(QString::fromUtf8(c.address)), kInside);
+    EXPECT_EQ(match ? match->iWid : 0, c.blockedBy);
+  }
+  EXPECT_EQ(list.Size(), 8u);
+}
+
 TEST(WebBlackList, OutsideTheWindowEverythingPassesAndInsideTheEndIsKnown) {
   TWebBlackList list;
   list.SetRows({{1, "game.example", kSaturdayEvening}});
@@ -47,6 +105,26 @@ TEST(WebBlackList, OutsideTheWindowEverythingPassesAndInsideTheEndIsKnown) {
   const auto match = list.Check(QUrl("http://game.example/"), kInside);
   ASSERT_TRUE(match);
   EXPECT_EQ(match->tEnd, QDateTime(QDate(2024, 1, 6), QTime(22, 0)));
+}
+
+TEST(WebBlackList, TheNextWindowStartIsTheEarliestOfEveryRow) {
+  TWebBlackList list;
+  EXPECT_FALSE(list.NextWindowStart(kInside));
+  // Saturday 20:00-21:59 and Monday 08:00-08:59.
+  list.SetRows({{1, "game.example", kSaturdayEvening}, {2, "shop.example", "iweek:0;tstart:08:00;tend:08:59,"}});
+  const struct {
+    QDateTime now;
+    QDateTime next;
+  } cases[] = {
+      {QDateTime(QDate(2024, 1, 6), QTime(19, 59, 59)), QDateTime(QDate(2024, 1, 6), QTime(20, 0))},
+      {kInside, QDateTime(QDate(2024, 1, 8), QTime(8, 0))},
+      {QDateTime(QDate(2024, 1, 8), QTime(8, 0)), QDateTime(QDate(2024, 1, 13), QTime(20, 0))},
+      {QDateTime(QDate(2024, 1, 8), QTime(9, 0)), QDateTime(QDate(2024, 1, 13), QTime(20, 0))},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.now.toString().toStdString());
+    EXPECT_EQ(list.NextWindowStart(c.now), c.next);
+  }
 }
 
 TEST(WebBlackList, ARowWhoseScheduleCannotBeReadBlocksAtEveryMoment) {

@@ -10,6 +10,7 @@ TTestHttpServer::TTestHttpServer() {
     throw std::runtime_error("test server cannot listen");
   connect(&FServer, &QTcpServer::newConnection, this, [this] {
     while (QTcpSocket *socket = FServer.nextPendingConnection()) {
+      ++FConnections;
       connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
       connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Serve(socket); });
     }

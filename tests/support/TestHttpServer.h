@@ -18,6 +18,8 @@ public:
   QUrl Url(const QString &path) const;
   // Paths requested so far, in order.
   const QStringList &Requests() const { return FRequests; }
+  // Connections made so far, whether or not a request came on them.
+  int Connections() const { return FConnections; }
 
 private:
   struct TRoute {
@@ -30,4 +32,5 @@ private:
   QTcpServer FServer;
   QHash<QString, TRoute> FRoutes;
   QStringList FRequests;
+  int FConnections = 0;
 };
