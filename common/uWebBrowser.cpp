@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMimeDatabase>
 #include <QStringList>
 #include <QTimer>
@@ -120,8 +121,14 @@ constexpr int FramesBoundMs = 3000;
 // text that styles alone show (an animation, a hover), change nothing the watcher sees.
 constexpr int RecheckMs = 2000;
 // How long a reading may go unanswered before the page is covered: a page that keeps its
-// renderer busy (or frozen) must not stay on the screen unscreened.
-constexpr int AnswerBoundMs = 3000;
+// renderer busy (or frozen) must not stay on the screen unscreened. Readings of ordinary pages
+// are answered within about 20 ms, those of a page of 1 MB of text within about 110 ms.
+constexpr int AnswerBoundMs = 500;
+// A page whose readings go unanswered this often within LateSpan is held covered: it would
+// otherwise show what it paints while its renderer is frozen and put calm text back before
+// each answer.
+constexpr int LateReadingsToHold = 3;
+constexpr std::chrono::milliseconds LateSpan{30000};
 
 // The watcher of the document text, run in the watch world of every top-level document. Its
 // listeners are the first of the window (registered at the document's creation), on the
@@ -309,6 +316,13 @@ TWebBrowser::TWebBrowser(QWidget *parent)
   FCover->setAutoFillBackground(true);
   FCover->setPalette(QPalette(Qt::white));
   FCover->hide();
+  FHeldText = new QLabel(QStringLiteral("这个网页一直不响应，已被遮住。请刷新后再试。"), FCover);
+  FHeldText->setObjectName(QStringLiteral("lblNotAnswering"));
+  FHeldText->setAlignment(Qt::AlignCenter);
+  FHeldText->setWordWrap(true);
+  FHeldText->hide();
+  auto *coverLayout = new QVBoxLayout(FCover);
+  coverLayout->addWidget(FHeldText);
   FChangeTimer = new QTimer(this);
   FChangeTimer->setSingleShot(true);
   FChangeTimer->setInterval(ChangeQuietMs);
@@ -328,7 +342,7 @@ TWebBrowser::TWebBrowser(QWidget *parent)
   FAnswerTimer->setInterval(AnswerBoundMs);
   connect(FAnswerTimer, &QTimer::timeout, this, [this] {
     if (FTextChannel && !IsOwnDocument(FPage->url()))
-      SetCovered(true);
+      ReadingLate();
   });
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -377,10 +391,12 @@ TWebBrowser::TWebBrowser(QWidget *parent)
     UpdateCommandStates();
     if (IsOwnDocument(FPage->url())) {
       // The control's own document is no page of the web: it is not reported as one. The load
-      // it cut short may end here first.
+      // it cut short may end here first. Nothing of a page held covered runs on behind it.
       if (ok)
-        if (auto shown = std::exchange(FOnOwnDocumentShown, nullptr))
+        if (auto shown = std::exchange(FOnOwnDocumentShown, nullptr)) {
+          SetHeld(false);
           shown();
+        }
       return;
     }
     // The load that the control's own document cuts short ends before that document shows.
@@ -433,10 +449,20 @@ void TWebBrowser::UpdateCommandStates() {
   }
 }
 
-void TWebBrowser::Navigate(const QString &url) { FPage->load(QUrl::fromUserInput(url)); }
-void TWebBrowser::GoBack() { FPage->triggerAction(QWebEnginePage::Back); }
-void TWebBrowser::GoForward() { FPage->triggerAction(QWebEnginePage::Forward); }
+void TWebBrowser::Navigate(const QString &url) {
+  SetHeld(false);
+  FPage->load(QUrl::fromUserInput(url));
+}
+void TWebBrowser::GoBack() {
+  SetHeld(false);
+  FPage->triggerAction(QWebEnginePage::Back);
+}
+void TWebBrowser::GoForward() {
+  SetHeld(false);
+  FPage->triggerAction(QWebEnginePage::Forward);
+}
 void TWebBrowser::Refresh() {
+  SetHeld(false);
   // Over the control's own document the replaced page is asked for again.
   if (IsOwnDocument(FPage->url()))
     Navigate(FReplacedAddress);
@@ -527,10 +553,31 @@ void TWebBrowser::ReadFramedText() {
   });
 }
 
+void TWebBrowser::ReadingLate() {
+  SetCovered(true);
+  // Kept across the page's own loads: a page cannot reload itself out of being held.
+  FLateReadings.push_back(std::chrono::steady_clock::now());
+  while (FLateReadings.size() > size_t(LateReadingsToHold))
+    FLateReadings.pop_front();
+  if (FLateReadings.size() == size_t(LateReadingsToHold) && FLateReadings.back() - FLateReadings.front() <= LateSpan)
+    SetHeld(true);
+}
+
+void TWebBrowser::SetHeld(bool held) {
+  if (!held)
+    FLateReadings.clear();
+  if (held == FHeld)
+    return;
+  FHeld = held;
+  FHeldText->setVisible(held);
+  SetCovered(FCovered);
+}
+
 void TWebBrowser::SetCovered(bool covered) {
-  FCovered = covered;
+  // A page held covered stays so whatever its owner sets.
+  FCovered = covered || FHeld;
   FCover->setGeometry(rect());
-  FCover->setVisible(covered);
+  FCover->setVisible(FCovered);
   FCover->raise();
 }
 

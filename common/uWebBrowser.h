@@ -8,10 +8,13 @@
 #include <QString>
 #include <QUrl>
 #include <QWidget>
+#include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 
+class QLabel;
 class QTimer;
 class QWebEngineView;
 class QWebEnginePage;
@@ -77,8 +80,11 @@ public:
   void SetTextWatch(bool on);
   // Hides the shown document behind a plain cover, or shows it again. The cover stays over
   // documents that load meanwhile. While text watching is on, the control covers the document
-  // itself when a reading goes unanswered for 3 s (a renderer kept busy or frozen); the owner
-  // uncovers it on the next answer.
+  // itself when a reading goes unanswered for 0.5 s (a renderer kept busy or frozen); the owner
+  // uncovers it on the next answer. A page whose readings go unanswered that long three times
+  // within 30 s is held covered, with a short explanation on the cover, whatever the owner
+  // sets, until the child asks for a page (Navigate, Refresh, GoBack, GoForward) or the
+  // control's own document replaces it.
   void SetCovered(bool covered);
   bool Covered() const;
 
@@ -162,6 +168,8 @@ private:
   void AskText(TTextMoment moment);
   void DocumentText(TTextMoment moment, const QString &text);
   void ReadFramedText();
+  void ReadingLate();
+  void SetHeld(bool held);
   void LoadOwnDocument(const QString &html, const QString &address, std::function<void()> shown);
 
   QWebEngineView *FView;
@@ -172,12 +180,15 @@ private:
   bool FCanForward = false;
   bool FNewWindowKey = true;
   QWidget *FCover;
+  QLabel *FHeldText;  // the explanation on the cover of a page held covered
   bool FCovered = false;
-  TTextChannel *FTextChannel = nullptr;  // while text watching is on
-  QTimer *FChangeTimer;                  // quiet time after changes before the text is read
-  QTimer *FFramesTimer;                  // bound on waiting for the load event after Parsed
-  QTimer *FRecheckTimer;                 // reads a loaded document again now and then
-  QTimer *FAnswerTimer;                  // bound on a reading's answer, then the page is covered
+  bool FHeld = false;
+  std::deque<std::chrono::steady_clock::time_point> FLateReadings;  // when readings went unanswered too long
+  TTextChannel *FTextChannel = nullptr;                             // while text watching is on
+  QTimer *FChangeTimer;                                             // quiet time after changes before the text is read
+  QTimer *FFramesTimer;                                             // bound on waiting for the load event after Parsed
+  QTimer *FRecheckTimer;                                            // reads a loaded document again now and then
+  QTimer *FAnswerTimer;  // bound on a reading's answer, then the page is covered
   uint64_t FLoadsStarted = 0;
   QString FShownDocument;    // the name the watch script gave the document that answered last
   QString FLeftDocument;     // the document being left while the next one loads
