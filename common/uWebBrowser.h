@@ -74,9 +74,11 @@ public:
   // world of its own and answers through a channel registered in that world only, so the
   // page's scripts can neither change what is read nor speak in its place. The text is the
   // root element's innerText (the text content of a root without one), with the text of shadow
-  // roots (every one is made open), of same-origin frames, of visible text fields (their hints
-  // when empty) and the alternative text of image buttons and of pictures that did not load;
-  // hidden text is left out.
+  // roots (every one is made open), of frames of every origin, of visible text fields (their
+  // hints when empty) and the alternative text of image buttons and of pictures that did not
+  // load; hidden text is left out. A frame of another origin than its parent reads itself in the
+  // same world and hands its text to the top document's watcher, which answers once every such
+  // frame present has answered.
   void SetTextWatch(bool on);
   // Hides the shown document behind a plain cover, or shows it again. The cover stays over
   // documents that load meanwhile. While text watching is on, the control covers the document

@@ -44,6 +44,18 @@ TEST_F(PageTest, HostilePagesAreBlockedAndOrdinaryPagesShown) {
                Page("<script>setTimeout(function () { " + Adds(Words(15)) + " }, 500);</script>", "a calm frame"));
   QUrl otherOrigin = Server.Url("/late-frame.html");
   otherOrigin.setHost("localhost");
+  // Frames of another origin: the server answers under "localhost" as well.
+  const auto frameOf = [&](const QString &path, const QByteArray &attributes) {
+    QUrl url = Server.Url(path);
+    url.setHost("localhost");
+    return "<iframe src='" + url.toEncoded() + "' " + attributes + "></iframe>";
+  };
+  Server.Route("/never.png", "", "image/png", 600000);
+  Server.Route("/full-frame.html", Page("", Words(15) + "<img src='/never.png'>"));
+  Server.Route("/fields-frame.html",
+               Page("", "<input value='" + Words(4) + "'><textarea>" + Words(4) + "</textarea><input placeholder='" +
+                            Words(4) + "'><img src='/missing.png' alt='" + Words(4) + "' width='600' height='100'>"));
+  const QByteArray fullWindow = "style='position:fixed;top:0;left:0;width:100%;height:100%;border:0'";
   const THostileCase cases[] = {
       {"ordinary page", Page("<title>Homework</title>", "<p>Today we read a story about a cat.</p>"), false},
       {"ordinary page with a few listed words", Page("", "<p>" + Words(14) + "</p>"), false},
@@ -119,6 +131,17 @@ TEST_F(PageTest, HostilePagesAreBlockedAndOrdinaryPagesShown) {
             "calm"),
        true},
       {"words a same-origin frame adds later", Page("", "<iframe src='/late-frame.html'></iframe>calm"), true},
+      {"a full-window frame of another origin with the words, one of its pictures never answering",
+       Page("", frameOf("/full-frame.html", fullWindow)), true},
+      {"words in text fields, hints and alternative text in a frame of another origin",
+       Page("", frameOf("/fields-frame.html", "width='700' height='400'") + "calm"), true},
+      {"a page that stops every message and posts calm text beside a frame of another origin",
+       Page("<script>addEventListener('message', function (e) { e.stopImmediatePropagation(); }, true);"
+            "setInterval(function () { postMessage({kind: 'text', doc: '', round: 1e9, text: 'calm'}, '*'); }, 10);"
+            "</script>",
+            frameOf("/fields-frame.html", "width='700' height='400'") + "calm"),
+       true},
+      {"a calm frame of another origin", Page("", frameOf("/calm-frame.html", fullWindow)), false},
       {"words a frame of another origin adds later",
        Page("", "<iframe src='" + otherOrigin.toEncoded() + "'></iframe>calm"), true},
       {"words in a closed shadow root",
