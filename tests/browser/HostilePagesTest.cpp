@@ -232,10 +232,10 @@ TEST_F(PageTest, APageThatStopsAnsweringIsCovered) {
   EXPECT_TRUE(WaitUntil(blocked, 20000));
 }
 
-// A page that paints words, freezes its renderer for a little less than a reading's old bound
-// and puts calm text back before the pending reading is answered, again and again: it is
-// covered during each freeze, then held covered with an explanation however calm its answers,
-// until the child refreshes it.
+// A page (or a frame of another origin, in a renderer of its own) that paints words, freezes its
+// renderer for a little less than a reading's old bound and puts calm text back before the
+// pending reading is answered, again and again: it is covered during each freeze, then held
+// covered with an explanation however calm its answers, until the child refreshes it.
 TEST_F(PageTest, APageWhoseReadingsKeepComingLateStaysCoveredUntilRefreshed) {
   Services->CfMrg()->AppCf().SetOffOn(true);
   Server.Route("/freezing.html",
@@ -246,34 +246,49 @@ TEST_F(PageTest, APageWhoseReadingsKeepComingLateStaysCoveredUntilRefreshed) {
                         "'; requestAnimationFrame(function () { setTimeout(freeze, 0); }); }"
                         "addEventListener('load', function () { setTimeout(cycle, 1000); });</script>",
                     "calm"));
+  QUrl otherOrigin = Server.Url("/freezing.html");
+  otherOrigin.setHost("localhost");
+  Server.Route("/framed-freezing.html",
+               Page("", "<iframe src='" + otherOrigin.toEncoded() +
+                            "' style='position:fixed;top:0;left:0;width:100%;height:100%;border:0'></iframe>"));
+  const struct {
+    const char *name;
+    const char *path;
+  } cases[] = {
+      {"the page itself", "/freezing.html"},
+      {"a full-window frame of another origin", "/framed-freezing.html"},
+  };
   TfrmChild *page = Main->AddPage("about:blank");
   auto *explanation = page->WebBrowser()->findChild<QLabel *>("lblNotAnswering");
   ASSERT_NE(explanation, nullptr);
-  QSignalSpy decided(page, &TfrmChild::FilterDecided);
-  Subject->Navigate(0, Server.Url("/freezing.html").toString());
-  ASSERT_TRUE(WaitUntil([&] { return !decided.isEmpty(); }, 20000));
-  EXPECT_FALSE(page->WebBrowser()->Covered()) << "calm at first";
-  // The first freeze is covered within the quiet time and the bound.
-  ASSERT_TRUE(WaitUntil([&] { return page->WebBrowser()->Covered(); }, 3000)) << "a freeze left uncovered";
-  ASSERT_TRUE(WaitUntil([&] { return explanation->isVisible(); }, 15000)) << "never held covered";
-  EXPECT_FALSE(explanation->text().isEmpty());
-  // Its calm answers uncover it no more.
-  const qsizetype decisions = decided.count();
-  bool uncovered = false;
-  WaitUntil(
-      [&] {
-        uncovered |= !page->WebBrowser()->Covered() || !explanation->isVisible();
-        return uncovered;
-      },
-      7000);
-  EXPECT_FALSE(uncovered);
-  EXPECT_GT(decided.count(), decisions) << "it answered meanwhile";
-  for (const QList<QVariant> &args : decided)
-    EXPECT_FALSE(args.at(0).toBool());
-  // A refresh shows it again until it goes on freezing.
-  Subject->Refresh(0);
-  EXPECT_TRUE(WaitUntil([&] { return !page->WebBrowser()->Covered(); }, 10000));
-  EXPECT_FALSE(explanation->isVisible());
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    QSignalSpy decided(page, &TfrmChild::FilterDecided);
+    Subject->Navigate(0, Server.Url(c.path).toString());
+    ASSERT_TRUE(WaitUntil([&] { return !decided.isEmpty(); }, 20000));
+    EXPECT_FALSE(page->WebBrowser()->Covered()) << "calm at first";
+    // The first freeze is covered within the quiet time and the bound.
+    ASSERT_TRUE(WaitUntil([&] { return page->WebBrowser()->Covered(); }, 3000)) << "a freeze left uncovered";
+    ASSERT_TRUE(WaitUntil([&] { return explanation->isVisible(); }, 15000)) << "never held covered";
+    EXPECT_FALSE(explanation->text().isEmpty());
+    // Its calm answers uncover it no more.
+    const qsizetype decisions = decided.count();
+    bool uncovered = false;
+    WaitUntil(
+        [&] {
+          uncovered |= !page->WebBrowser()->Covered() || !explanation->isVisible();
+          return uncovered;
+        },
+        7000);
+    EXPECT_FALSE(uncovered);
+    EXPECT_GT(decided.count(), decisions) << "it answered meanwhile";
+    for (const QList<QVariant> &args : decided)
+      EXPECT_FALSE(args.at(0).toBool());
+    // A refresh shows it again until it goes on freezing.
+    Subject->Refresh(0);
+    EXPECT_TRUE(WaitUntil([&] { return !page->WebBrowser()->Covered(); }, 10000));
+    EXPECT_FALSE(explanation->isVisible());
+  }
 }
 
 TEST_F(PageTest, AnAnswerIsNotDroppedWhenThePageMovesRightAfterItsLoad) {
