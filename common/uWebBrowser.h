@@ -185,12 +185,13 @@ private:
   QLabel *FHeldText;  // the explanation on the cover of a page held covered
   bool FCovered = false;
   bool FHeld = false;
-  std::deque<std::chrono::steady_clock::time_point> FLateReadings;  // when readings went unanswered too long
-  TTextChannel *FTextChannel = nullptr;                             // while text watching is on
-  QTimer *FChangeTimer;                                             // quiet time after changes before the text is read
-  QTimer *FFramesTimer;                                             // bound on waiting for the load event after Parsed
-  QTimer *FRecheckTimer;                                            // reads a loaded document again now and then
-  QTimer *FAnswerTimer;  // bound on a reading's answer, then the page is covered
+  // When the last readings went unanswered too long.
+  std::deque<std::chrono::steady_clock::time_point> FLateReadings;
+  TTextChannel *FTextChannel = nullptr;  // while text watching is on
+  QTimer *FChangeTimer;                  // quiet time after changes before the text is read
+  QTimer *FFramesTimer;                  // bound on waiting for the load event after Parsed
+  QTimer *FRecheckTimer;                 // reads a loaded document again now and then
+  QTimer *FAnswerTimer;                  // bound on a reading's answer, then the page is covered
   uint64_t FLoadsStarted = 0;
   QString FShownDocument;    // the name the watch script gave the document that answered last
   QString FLeftDocument;     // the document being left while the next one loads
