@@ -8,7 +8,9 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMimeDatabase>
+#include <QRandomGenerator>
 #include <QStringList>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -120,16 +122,32 @@ constexpr int FramesBoundMs = 3000;
 // text that styles alone show (an animation, a hover), change nothing the watcher sees.
 constexpr int RecheckMs = 2000;
 // How long a reading may go unanswered before the page is covered: a page that keeps its
-// renderer busy (or frozen) must not stay on the screen unscreened.
-constexpr int AnswerBoundMs = 3000;
+// renderer busy (or frozen) must not stay on the screen unscreened. Readings of ordinary pages
+// are answered within about 20 ms, those of a page of 1 MB of text within about 110 ms.
+constexpr int AnswerBoundMs = 500;
+// A page whose readings go unanswered this often within LateSpan is held covered: it would
+// otherwise show what it paints while its renderer is frozen and put calm text back before
+// each answer.
+constexpr int LateReadingsToHold = 3;
+constexpr std::chrono::milliseconds LateSpan{30000};
 
-// The watcher of the document text, run in the watch world of every top-level document. Its
-// listeners are the first of the window (registered at the document's creation), on the
+// The watcher of the document text, run in the watch world of every document, frames included.
+// Its listeners are the first of the window (registered at the document's creation), on the
 // capture phase, so no listener of the page can stop the events before they arrive.
+//
+// The channel reaches the top document only. A frame whose parent it cannot read (another
+// origin) reads its own document and the frames below it of its origin, and hands the text to
+// the top's watcher with postMessage: each message carries the key of the control (@KEY@ is
+// replaced by it, known to the watch world only), and the watcher that takes it stops it, so the
+// page's scripts neither see it nor can make one that is taken. The top's watcher asks such
+// frames for their text at each reading and answers only once every one of them present has
+// answered; a frame's change, its parsing and its load ask for a reading.
 const char WatchScript[] = R"JS(
 (function () {
   'use strict';
+  var key = '@KEY@';
   var link = null, early = [], dirty = false, observing = false;
+  var frames = [], rounds = [], lastRound = 0;
   var textInputs = /^(text|search|email|url|tel|button|submit|reset)$/;
   // Names this document, so that its answers are told from those of the next one.
   var id = String(Math.random()).slice(2) + '.' + Date.now();
@@ -178,21 +196,117 @@ const char WatchScript[] = R"JS(
     collect(document, parts);
     return parts.join('\n');
   }
+  function readOwn() {
+    try { return read(); } catch (x) { return ''; }
+  }
+  if (window !== window.top) {
+    var parentReadable = false;
+    try { parentReadable = !!window.parent.document; } catch (x) {}
+    // A frame of its parent's origin is read with its parent.
+    if (parentReadable)
+      return;
+    var ancestors = location.ancestorOrigins;
+    var topOrigin = ancestors && ancestors.length ? ancestors[ancestors.length - 1] : 'null';
+    var send = function (kind, round) {
+      var message = {pemblo: key, kind: kind, doc: id, round: round || 0};
+      if (kind === 'text')
+        message.text = readOwn();
+      window.top.postMessage(message, topOrigin === 'null' ? '*' : topOrigin);
+    };
+    var asked = false;
+    window.addEventListener('message', function (event) {
+      if (event.source !== window.top || !event.data || event.data.pemblo !== 'read')
+        return;
+      event.stopImmediatePropagation();
+      asked = false;
+      send('text', event.data.round);
+    }, true);
+    new MutationObserver(function () {
+      if (!asked) {
+        asked = true;
+        send('changed');
+      }
+    }).observe(document, {subtree: true, childList: true, characterData: true, attributes: true});
+    window.addEventListener('DOMContentLoaded', function () { send('changed'); }, true);
+    window.addEventListener('load', function (event) {
+      if (event.target === document || event.target === window)
+        send('changed');
+    }, true);
+    send('hello');
+    return;
+  }
+  function changed() {
+    if (!dirty && link) {
+      dirty = true;
+      link.Changed();
+    }
+  }
+  // Frames present now, at any depth.
+  function liveFrames() {
+    var found = [];
+    (function walk(w) {
+      for (var i = 0; i < w.length; i++) {
+        found.push(w[i]);
+        walk(w[i]);
+      }
+    })(window);
+    return found;
+  }
+  function answer(moment) {
+    var parts = [readOwn()];
+    frames.forEach(function (f) { parts.push(f.text); });
+    link.Text(id, moment, parts.join('\n'));
+  }
+  function finish() {
+    var live = [];
+    try { live = liveFrames(); } catch (x) {}
+    frames = frames.filter(function (f) { return live.indexOf(f.win) >= 0; });
+    while (rounds.length && frames.every(function (f) { return f.answered >= rounds[0].round; }))
+      answer(rounds.shift().moment);
+  }
+  function ask(f) {
+    try { f.win.postMessage({pemblo: 'read', round: lastRound}, f.origin); } catch (x) {}
+  }
   function post(moment) {
     if (!link) {
       early.push(moment);
       return;
     }
-    var text = '';
-    try { text = read(); } catch (x) {}
-    link.Text(id, moment, text);
+    rounds.push({round: ++lastRound, moment: moment});
+    frames.forEach(ask);
+    finish();
   }
-  var observer = new MutationObserver(function () {
-    if (!dirty && link) {
-      dirty = true;
-      link.Changed();
+  window.addEventListener('message', function (event) {
+    var m = event.data;
+    if (!m || m.pemblo !== key || !event.source || event.source === window)
+      return;
+    event.stopImmediatePropagation();
+    var f = frames.filter(function (g) { return g.win === event.source; })[0];
+    if (!f || m.kind === 'hello') {
+      // A new document in that frame: it has answered nothing yet.
+      if (!f) {
+        f = {win: event.source};
+        frames.push(f);
+      }
+      f.doc = m.doc;
+      f.text = '';
+      f.answered = 0;
+      f.origin = event.origin === 'null' ? '*' : event.origin;
+      if (rounds.length)
+        ask(f);
+      changed();
     }
-  });
+    if (m.doc !== f.doc)
+      return;
+    if (m.kind === 'changed')
+      changed();
+    if (m.kind === 'text') {
+      f.text = String(m.text);
+      f.answered = Math.max(f.answered, m.round);
+      finish();
+    }
+  }, true);
+  var observer = new MutationObserver(changed);
   function watch() {
     if (observing)
       return;
@@ -309,6 +423,13 @@ TWebBrowser::TWebBrowser(QWidget *parent)
   FCover->setAutoFillBackground(true);
   FCover->setPalette(QPalette(Qt::white));
   FCover->hide();
+  FHeldText = new QLabel(QStringLiteral("这个网页一直不响应，已被遮住。请刷新后再试。"), FCover);
+  FHeldText->setObjectName(QStringLiteral("lblNotAnswering"));
+  FHeldText->setAlignment(Qt::AlignCenter);
+  FHeldText->setWordWrap(true);
+  FHeldText->hide();
+  auto *coverLayout = new QVBoxLayout(FCover);
+  coverLayout->addWidget(FHeldText);
   FChangeTimer = new QTimer(this);
   FChangeTimer->setSingleShot(true);
   FChangeTimer->setInterval(ChangeQuietMs);
@@ -328,7 +449,7 @@ TWebBrowser::TWebBrowser(QWidget *parent)
   FAnswerTimer->setInterval(AnswerBoundMs);
   connect(FAnswerTimer, &QTimer::timeout, this, [this] {
     if (FTextChannel && !IsOwnDocument(FPage->url()))
-      SetCovered(true);
+      ReadingLate();
   });
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -377,10 +498,12 @@ TWebBrowser::TWebBrowser(QWidget *parent)
     UpdateCommandStates();
     if (IsOwnDocument(FPage->url())) {
       // The control's own document is no page of the web: it is not reported as one. The load
-      // it cut short may end here first.
+      // it cut short may end here first. Nothing of a page held covered runs on behind it.
       if (ok)
-        if (auto shown = std::exchange(FOnOwnDocumentShown, nullptr))
+        if (auto shown = std::exchange(FOnOwnDocumentShown, nullptr)) {
+          SetHeld(false);
           shown();
+        }
       return;
     }
     // The load that the control's own document cuts short ends before that document shows.
@@ -433,10 +556,20 @@ void TWebBrowser::UpdateCommandStates() {
   }
 }
 
-void TWebBrowser::Navigate(const QString &url) { FPage->load(QUrl::fromUserInput(url)); }
-void TWebBrowser::GoBack() { FPage->triggerAction(QWebEnginePage::Back); }
-void TWebBrowser::GoForward() { FPage->triggerAction(QWebEnginePage::Forward); }
+void TWebBrowser::Navigate(const QString &url) {
+  SetHeld(false);
+  FPage->load(QUrl::fromUserInput(url));
+}
+void TWebBrowser::GoBack() {
+  SetHeld(false);
+  FPage->triggerAction(QWebEnginePage::Back);
+}
+void TWebBrowser::GoForward() {
+  SetHeld(false);
+  FPage->triggerAction(QWebEnginePage::Forward);
+}
 void TWebBrowser::Refresh() {
+  SetHeld(false);
   // Over the control's own document the replaced page is asked for again.
   if (IsOwnDocument(FPage->url()))
     Navigate(FReplacedAddress);
@@ -475,8 +608,11 @@ void TWebBrowser::SetTextWatch(bool on) {
   script.setName(QStringLiteral("pemblo-text-watch"));
   script.setWorldId(WatchWorld);
   script.setInjectionPoint(QWebEngineScript::DocumentCreation);
-  script.setRunsOnSubFrames(false);
-  script.setSourceCode(QString::fromUtf8(api.readAll()) + QString::fromUtf8(WatchScript));
+  script.setRunsOnSubFrames(true);
+  const QString key = QString::fromLatin1(QByteArray::number(QRandomGenerator::system()->generate64(), 36) +
+                                          QByteArray::number(QRandomGenerator::system()->generate64(), 36));
+  script.setSourceCode(QString::fromUtf8(api.readAll()) +
+                       QString::fromUtf8(WatchScript).replace(QStringLiteral("@KEY@"), key));
   FPage->scripts().insert(script);
   // Shadow roots a page asks to be closed are made open, so the watcher reads their text. It
   // has to run in the page's own world, before the page's scripts, in every frame.
@@ -528,10 +664,31 @@ void TWebBrowser::ReadFramedText() {
   });
 }
 
+void TWebBrowser::ReadingLate() {
+  SetCovered(true);
+  // Kept across the page's own loads: a page cannot reload itself out of being held.
+  FLateReadings.push_back(std::chrono::steady_clock::now());
+  while (FLateReadings.size() > size_t(LateReadingsToHold))
+    FLateReadings.pop_front();
+  if (FLateReadings.size() == size_t(LateReadingsToHold) && FLateReadings.back() - FLateReadings.front() <= LateSpan)
+    SetHeld(true);
+}
+
+void TWebBrowser::SetHeld(bool held) {
+  if (!held)
+    FLateReadings.clear();
+  if (held == FHeld)
+    return;
+  FHeld = held;
+  FHeldText->setVisible(held);
+  SetCovered(FCovered);
+}
+
 void TWebBrowser::SetCovered(bool covered) {
-  FCovered = covered;
+  // A page held covered stays so whatever its owner sets.
+  FCovered = covered || FHeld;
   FCover->setGeometry(rect());
-  FCover->setVisible(covered);
+  FCover->setVisible(FCovered);
   FCover->raise();
 }
 

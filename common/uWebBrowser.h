@@ -8,10 +8,13 @@
 #include <QString>
 #include <QUrl>
 #include <QWidget>
+#include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 
+class QLabel;
 class QTimer;
 class QWebEngineView;
 class QWebEnginePage;
@@ -72,14 +75,19 @@ public:
   // world of its own and answers through a channel registered in that world only, so the
   // page's scripts can neither change what is read nor speak in its place. The text is the
   // root element's innerText (the text content of a root without one), with the text of shadow
-  // roots (every one is made open), of same-origin frames, of visible text fields (their hints
-  // when empty) and the alternative text of image buttons and of pictures that did not load;
-  // hidden text is left out.
+  // roots (every one is made open), of frames of every origin, of visible text fields (their
+  // hints when empty) and the alternative text of image buttons and of pictures that did not
+  // load; hidden text is left out. A frame of another origin than its parent reads itself in the
+  // same world and hands its text to the top document's watcher, which answers once every such
+  // frame present has answered.
   void SetTextWatch(bool on);
   // Hides the shown document behind a plain cover, or shows it again. The cover stays over
   // documents that load meanwhile. While text watching is on, the control covers the document
-  // itself when a reading goes unanswered for 3 s (a renderer kept busy or frozen); the owner
-  // uncovers it on the next answer.
+  // itself when a reading goes unanswered for 0.5 s (a renderer kept busy or frozen); the owner
+  // uncovers it on the next answer. A page whose readings go unanswered that long three times
+  // within 30 s is held covered, with a short explanation on the cover, whatever the owner
+  // sets, until the child asks for a page (Navigate, Refresh, GoBack, GoForward) or the
+  // control's own document replaces it.
   void SetCovered(bool covered);
   bool Covered() const;
 
@@ -167,6 +175,8 @@ private:
   void AskText(TTextMoment moment);
   void DocumentText(TTextMoment moment, const QString &text);
   void ReadFramedText();
+  void ReadingLate();
+  void SetHeld(bool held);
   void LoadOwnDocument(const QString &html, const QString &address, std::function<void()> shown);
 
   QWebEngineView *FView;
@@ -177,7 +187,11 @@ private:
   bool FCanForward = false;
   bool FNewWindowKey = true;
   QWidget *FCover;
+  QLabel *FHeldText;  // the explanation on the cover of a page held covered
   bool FCovered = false;
+  bool FHeld = false;
+  // When the last readings went unanswered too long.
+  std::deque<std::chrono::steady_clock::time_point> FLateReadings;
   TTextChannel *FTextChannel = nullptr;  // while text watching is on
   QTimer *FChangeTimer;                  // quiet time after changes before the text is read
   QTimer *FFramesTimer;                  // bound on waiting for the load event after Parsed

@@ -8,6 +8,7 @@
 #include "tests/support/WaitUntil.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 #include <memory>
@@ -48,6 +49,18 @@ TEST_F(PageTest, HostilePagesAreBlockedAndOrdinaryPagesShown) {
                Page("<script>setTimeout(function () { " + Adds(Words(15)) + " }, 500);</script>", "a calm frame"));
   QUrl otherOrigin = Server.Url("/late-frame.html");
   otherOrigin.setHost("localhost");
+  // Frames of another origin: the server answers under "localhost" as well.
+  const auto frameOf = [&](const QString &path, const QByteArray &attributes) {
+    QUrl url = Server.Url(path);
+    url.setHost("localhost");
+    return "<iframe src='" + url.toEncoded() + "' " + attributes + "></iframe>";
+  };
+  Server.Route("/never.png", "", "image/png", 600000);
+  Server.Route("/full-frame.html", Page("", Words(15) + "<img src='/never.png'>"));
+  Server.Route("/fields-frame.html",
+               Page("", "<input value='" + Words(4) + "'><textarea>" + Words(4) + "</textarea><input placeholder='" +
+                            Words(4) + "'><img src='/missing.png' alt='" + Words(4) + "' width='600' height='100'>"));
+  const QByteArray fullWindow = "style='position:fixed;top:0;left:0;width:100%;height:100%;border:0'";
   const THostileCase cases[] = {
       {"ordinary page", Page("<title>Homework</title>", "<p>Today we read a story about a cat.</p>"), false},
       {"ordinary page with a few listed words", Page("", "<p>" + Words(14) + "</p>"), false},
@@ -123,6 +136,17 @@ TEST_F(PageTest, HostilePagesAreBlockedAndOrdinaryPagesShown) {
             "calm"),
        true},
       {"words a same-origin frame adds later", Page("", "<iframe src='/late-frame.html'></iframe>calm"), true},
+      {"a full-window frame of another origin with the words, one of its pictures never answering",
+       Page("", frameOf("/full-frame.html", fullWindow)), true},
+      {"words in text fields, hints and alternative text in a frame of another origin",
+       Page("", frameOf("/fields-frame.html", "width='700' height='400'") + "calm"), true},
+      {"a page that stops every message and posts calm text beside a frame of another origin",
+       Page("<script>addEventListener('message', function (e) { e.stopImmediatePropagation(); }, true);"
+            "setInterval(function () { postMessage({kind: 'text', doc: '', round: 1e9, text: 'calm'}, '*'); }, 10);"
+            "</script>",
+            frameOf("/fields-frame.html", "width='700' height='400'") + "calm"),
+       true},
+      {"a calm frame of another origin", Page("", frameOf("/calm-frame.html", fullWindow)), false},
       {"words a frame of another origin adds later",
        Page("", "<iframe src='" + otherOrigin.toEncoded() + "'></iframe>calm"), true},
       {"words in a closed shadow root",
@@ -211,6 +235,65 @@ TEST_F(PageTest, APageThatStopsAnsweringIsCovered) {
     return false;
   };
   EXPECT_TRUE(WaitUntil(blocked, 20000));
+}
+
+// A page (or a frame of another origin, in a renderer of its own) that paints words, freezes its
+// renderer for a little less than a reading's old bound and puts calm text back before the
+// pending reading is answered, again and again: it is covered during each freeze, then held
+// covered with an explanation however calm its answers, until the child refreshes it.
+TEST_F(PageTest, APageWhoseReadingsKeepComingLateStaysCoveredUntilRefreshed) {
+  Services->CfMrg()->AppCf().SetOffOn(true);
+  Server.Route("/freezing.html",
+               Page("<script>function freeze() { var t = Date.now(); while (Date.now() - t < 2800) {} "
+                    "document.body.textContent = 'calm'; setTimeout(cycle, 700); }"
+                    "function cycle() { document.body.textContent = '" +
+                        Words(20) +
+                        "'; requestAnimationFrame(function () { setTimeout(freeze, 0); }); }"
+                        "addEventListener('load', function () { setTimeout(cycle, 1000); });</script>",
+                    "calm"));
+  QUrl otherOrigin = Server.Url("/freezing.html");
+  otherOrigin.setHost("localhost");
+  Server.Route("/framed-freezing.html",
+               Page("", "<iframe src='" + otherOrigin.toEncoded() +
+                            "' style='position:fixed;top:0;left:0;width:100%;height:100%;border:0'></iframe>"));
+  const struct {
+    const char *name;
+    const char *path;
+  } cases[] = {
+      {"the page itself", "/freezing.html"},
+      {"a full-window frame of another origin", "/framed-freezing.html"},
+  };
+  TfrmChild *page = Main->AddPage("about:blank");
+  auto *explanation = page->WebBrowser()->findChild<QLabel *>("lblNotAnswering");
+  ASSERT_NE(explanation, nullptr);
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    QSignalSpy decided(page, &TfrmChild::FilterDecided);
+    Subject->Navigate(0, Server.Url(c.path).toString());
+    ASSERT_TRUE(WaitUntil([&] { return !decided.isEmpty(); }, 20000));
+    EXPECT_FALSE(page->WebBrowser()->Covered()) << "calm at first";
+    // The first freeze is covered within the quiet time and the bound.
+    ASSERT_TRUE(WaitUntil([&] { return page->WebBrowser()->Covered(); }, 3000)) << "a freeze left uncovered";
+    ASSERT_TRUE(WaitUntil([&] { return explanation->isVisible(); }, 15000)) << "never held covered";
+    EXPECT_FALSE(explanation->text().isEmpty());
+    // Its calm answers uncover it no more.
+    const qsizetype decisions = decided.count();
+    bool uncovered = false;
+    WaitUntil(
+        [&] {
+          uncovered |= !page->WebBrowser()->Covered() || !explanation->isVisible();
+          return uncovered;
+        },
+        7000);
+    EXPECT_FALSE(uncovered);
+    EXPECT_GT(decided.count(), decisions) << "it answered meanwhile";
+    for (const QList<QVariant> &args : decided)
+      EXPECT_FALSE(args.at(0).toBool());
+    // A refresh shows it again until it goes on freezing.
+    Subject->Refresh(0);
+    EXPECT_TRUE(WaitUntil([&] { return !page->WebBrowser()->Covered(); }, 10000));
+    EXPECT_FALSE(explanation->isVisible());
+  }
 }
 
 TEST_F(PageTest, AnAnswerIsNotDroppedWhenThePageMovesRightAfterItsLoad) {
