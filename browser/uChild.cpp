@@ -3,30 +3,15 @@
 
 #include "browser/uBrowserServices.h"
 #include "browser/uFrmAddFav.h"
-#include "browser/uTextLog.h"
-#include "common/uAppcf.h"
-#include "common/uPathFunc.h"
-#include "common/uRequestFilter.h"
+#include "common/uPageScreen.h"
+#include "common/uTextLog.h"
 #include "common/uWebBrowser.h"
-#include "datastore/uWebBlackList.h"
 #include "platform/errors/ErrorGuard.h"
-#include "wordfilter/PageMatcher.h"
-#include "wordfilter/TextNormaliser.h"
 
 #include <QCloseEvent>
 #include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QWebEnginePage>
-#include <algorithm>
-#include <vector>
-
-QString BlockingPage(const QString &pictureFolder) {
-  static const QString pageTemplate = QStringLiteral(
-      "<html>  <body><DIV align=center><img src=\"%s/error.jpg\"  width=\"423\" height=\"214\" hspace=\"2\" "
-      "vspace=\"1\" border=\"1\"/></div></body></html>");
-  return QString(pageTemplate).replace(QStringLiteral("%s"), pictureFolder);
-}
 
 QString TabCaptionOf(const QString &title) {
   qsizetype first = 0;
@@ -40,32 +25,6 @@ QString TabCaptionOf(const QString &title) {
     if (c >= QChar('A') && c <= QChar('Z'))
       c = QChar(c.unicode() + ('a' - 'A'));
   return caption;
-}
-
-bool PageTextCanPass(const QString &text, int32_t threshold) {
-  const QString normal = NormalisePageText(text);
-  return TPageMatcher::Shared().Count(UnitsOf(normal), threshold) < threshold;
-}
-
-QString PageFindings(const QString &text) {
-  const QString normal = NormalisePageText(text);
-  const TPageMatcher &matcher = TPageMatcher::Shared();
-  std::vector<int32_t> found(matcher.Words().size(), 0);
-  std::vector<int32_t> order;  // the words in the order they were first found
-  int32_t hits = 0;
-  matcher.Find(UnitsOf(normal), 0, size_t(normal.size()), [&](size_t, int32_t word) {
-    ++hits;
-    if (found[size_t(word)]++ == 0)
-      order.push_back(word);
-  });
-  std::stable_sort(order.begin(), order.end(),
-                   [&](int32_t a, int32_t b) { return found[size_t(a)] > found[size_t(b)]; });
-  QString findings = QStringLiteral("%1 hits").arg(hits);
-  for (size_t i = 0; i < order.size() && i < MostFoundWords; ++i)
-    findings += (i == 0 ? QStringLiteral("  ") : QStringLiteral(", ")) +
-                QString::fromStdU16String(matcher.Words()[size_t(order[i])]) +
-                QStringLiteral(" %1").arg(found[size_t(order[i])]);
-  return findings;
 }
 
 TfrmChild::TfrmChild(TSubjectChild *ASubject, int32_t APageIndex, const QString &AUrl, IChildToMain *AChildToMain,
@@ -99,38 +58,13 @@ void TfrmChild::FormCreate() {
   FWebBrowser->SetOnNewWindow(Guarded([this](TNewWindowArgs &args) { WebBrowserNewWindow(args); }));
   FWebBrowser->SetOnCloseRequest(Guarded([this] { WebBrowserCloseRequest(); }));
   FWebBrowser->SetOnDocumentComplete(Guarded([this](const QString &url) { WebBrowserDocumentComplete(url); }));
-  FWebBrowser->SetOnLoadStart(Guarded([this] { WebBrowserLoadStart(); }));
-  FWebBrowser->SetOnBeforeNavigate(Guarded([this](TNavigateArgs &args) { WebBrowserBeforeNavigate(args); }));
-  FWebBrowser->SetOnDocumentText(
-      Guarded([this](TTextMoment moment, const QString &text) { WebBrowserDocumentText(moment, text); }));
-  FWebBrowser->SetTextWatch(true);
-  // A page that moves inside its document (history state, fragment) asks for nothing: its new
-  // address is checked here.
-  connect(FWebBrowser->Page(), &QWebEnginePage::urlChanged, this, Guarded([this](const QUrl &) {
-            if (!FWebBrowser->Busy())
-              CheckShownAddress(true);
-          }));
+  FScreen = new TPageScreen(FWebBrowser);
+  FScreen->SetOnOwnPageShown([this] { OwnPageShown(); });
+  connect(FScreen, &TPageScreen::FilterDecided, this, &TfrmChild::FilterDecided);
+  connect(FScreen, &TPageScreen::AddressRefused, this, &TfrmChild::AddressRefused);
 }
 
-void TfrmChild::CheckShownAddress(bool visit) {
-  const TWebBlackList *blackList = TBrowserServices::BlackList();
-  if (!blackList || FWebBrowser->ShowsOwnDocument())
-    return;
-  const QString address = FWebBrowser->LocationURL();
-  const QDateTime now = QDateTime::currentDateTime();
-  const auto match = blackList->Check(QUrl(address), now);
-  if (!match)
-    return;
-  if (visit)
-    TBrowserServices::ReportRefused(address, match->iWid);
-  else if (TTextLogManager *log = TBrowserServices::BlockLog())
-    log->Logs(address + QStringLiteral("  black list %1").arg(match->iWid));
-  const int32_t key = match->iWid;
-  FWebBrowser->ReplaceDocument(BlackListPage(match->tEnd, now), [this, key] {
-    OwnPageShown();
-    emit AddressRefused(key);
-  });
-}
+void TfrmChild::CheckShownAddress(bool visit) { FScreen->CheckShownAddress(visit); }
 
 void TfrmChild::closeEvent(QCloseEvent *event) {
   FormClose();
@@ -284,64 +218,9 @@ void TfrmChild::WebBrowserDocumentComplete(const QString &) {
   FChildToMain->ISetAddressText(FPageIndex, FUrl);
 }
 
-bool TfrmChild::FilterOn() {
-  const TCfMrg *cfMrg = TBrowserServices::CfMrg();
-  return cfMrg && cfMrg->AppCf().OffOn();
-}
-
-void TfrmChild::WebBrowserLoadStart() {
-  // A document is screened when the filter is on as it starts to load; then it is not seen
-  // before its text was screened once.
-  FScreened = FilterOn();
-  if (FScreened)
-    FWebBrowser->SetCovered(true);
-}
-
-void TfrmChild::WebBrowserDocumentText(TTextMoment, const QString &text) {
-  // The text is screened when the document is parsed, at its load, after later changes and
-  // with the text of its frames; the first decision that blocks it is final.
-  if (!FScreened || !FilterOn()) {
-    FWebBrowser->SetCovered(false);
-    return;
-  }
-  if (PageTextCanPass(text, BlockThreshold)) {
-    FWebBrowser->SetCovered(false);
-    emit FilterDecided(false);
-    return;
-  }
-  // The parent learns why; the count is taken again in full, as the decision stops early.
-  if (TTextLogManager *log = TBrowserServices::BlockLog())
-    log->Logs(FWebBrowser->LocationURL() + QStringLiteral("  ") + PageFindings(text));
-  // The blocking page is a new document: nothing of the blocked page runs on behind it.
-  const QString page = BlockingPage(TWebBrowser::LocalFolderAddress(GetExePath()));
-  FWebBrowser->ReplaceDocument(page, [this] {
-    OwnPageShown();
-    emit FilterDecided(true);
-  });
-}
-
 void TfrmChild::OwnPageShown() {
   // A blocked page is shown under its address all the same, before its load or without one.
   FWBState = wbsComplete;
   FUrl = FWebBrowser->LocationURL();
   FChildToMain->ISetAddressText(FPageIndex, FUrl);
-  FWebBrowser->SetCovered(false);
-}
-
-void TfrmChild::WebBrowserBeforeNavigate(TNavigateArgs &args) {
-  const TWebBlackList *blackList = TBrowserServices::BlackList();
-  if (!blackList)
-    return;
-  const QDateTime now = QDateTime::currentDateTime();
-  const auto match = blackList->Check(args.Url, now);
-  if (!match)
-    return;
-  // Nothing is asked of the address: its page is ours.
-  args.Cancel = true;
-  TBrowserServices::ReportRefused(args.Url.toString(), match->iWid);
-  const int32_t key = match->iWid;
-  FWebBrowser->ReplaceRequest(args.Url, BlackListPage(match->tEnd, now), [this, key] {
-    OwnPageShown();
-    emit AddressRefused(key);
-  });
 }

@@ -2,10 +2,8 @@
 // One page of the browser: a borderless form that fills the main window's content panel,
 // hosts one web-browser control and belongs to one tab. It obeys the commands of its page
 // registry, reports the control's events to the main window under its tab index, writes every
-// requested address to the process's browse log, refuses addresses on the black list before
-// they are requested (telling the host's main window) and screens each loaded page with the word
-// filter while the process's settings switch it on; every blocked page leaves a line in the
-// block log (TBrowserServices).
+// requested address to the process's browse log (TBrowserServices) and has its control screened
+// (TPageScreen: the black list and the word filter, with the block log).
 #include "browser/uChildToMain.h"
 #include "browser/uObserverChild.h"
 
@@ -15,17 +13,10 @@
 #include <cstdint>
 
 class TWebBrowser;
-struct TNavigateArgs;
+class TPageScreen;
 struct TNewWindowArgs;
-enum class TTextMoment;
 
 enum TWebBrowserState { wbsStart, wbsComplete, wbsBrowser, wbsError, wbsInit };
-
-// Hits at which a page is replaced by the blocking page.
-inline constexpr int32_t BlockThreshold = 15;
-
-// The blocking page, with pictureFolder in place of its folder.
-QString BlockingPage(const QString &pictureFolder);
 
 class TfrmChild : public QWidget, public IObserverChild {
   Q_OBJECT
@@ -76,11 +67,7 @@ private:
   void WebBrowserNewWindow(TNewWindowArgs &args);
   void WebBrowserCloseRequest();
   void WebBrowserDocumentComplete(const QString &url);
-  void WebBrowserLoadStart();
-  void WebBrowserDocumentText(TTextMoment moment, const QString &text);
-  void WebBrowserBeforeNavigate(TNavigateArgs &args);
   void OwnPageShown();
-  static bool FilterOn();
   void LogAddress(const QString &url);
 
   TWebBrowserState FWBState = wbsInit;
@@ -88,6 +75,7 @@ private:
   bool FCanForward = false;
   bool FCanStop = false;
   TWebBrowser *FWebBrowser = nullptr;
+  TPageScreen *FScreen = nullptr;
   int32_t FPageIndex;
   QString FStatuText;
   // New windows this page asked for in its last burst (each less than a second after the one
@@ -99,20 +87,8 @@ private:
   QString FUrl;
   TSubjectChild *FSubject;
   IChildToMain *FChildToMain;
-  bool FScreened = false;  // the shown document started to load while the filter was on
 };
 
 // Lower-cases A..Z only and trims blanks and control characters from both ends: the tab
 // caption made from a page title.
 QString TabCaptionOf(const QString &title);
-
-// The filter's decision on a page text: true when it holds fewer than threshold listed words,
-// counted by the browser's matcher on the text in normal form.
-bool PageTextCanPass(const QString &text, int32_t threshold);
-
-// How many of its words the block log names for a blocked page.
-inline constexpr size_t MostFoundWords = 3;
-// What the parent's block log says of a page text: "<n> hits", then the words found most (up to
-// MostFoundWords, as listed, each with its count; the most found first, a tie in the order
-// they were first found): "23 hits  赌博 12, casino 6, 彩票 5".
-QString PageFindings(const QString &text);

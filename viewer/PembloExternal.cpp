@@ -1,11 +1,16 @@
 // PembloExternal: the learning-information viewer. It takes no arguments and runs once at a time.
+#include "common/uScreenServices.h"
 #include "controls/uFonts.h"
+#include "datastore/uDBMrgFactory.h"
 #include "platform/errors/ErrorGuard.h"
 #include "platform/os/MachineTimeZone.h"
 #include "platform/os/NamedMutex.h"
 #include "platform/os/PageProgramStart.h"
 #include "platform/os/UiLanguage.h"
 #include "viewer/uFrmExternal.h"
+
+#include <exception>
+#include <memory>
 
 int main(int argc, char *argv[]) {
   // Before any time is read: the rules are the machine's, not a start line's time zone.
@@ -22,6 +27,20 @@ int main(int argc, char *argv[]) {
   TGuardedApplication app(start.Argc(), start.Argv());
   InstallChineseUiLanguage();
   InstallFontSubstitutes();
+
+  // The page is screened as the browser's are; without the settings, the block log or the black
+  // list the viewer shows no page at all: the error is said and the start ends.
+  std::unique_ptr<TScreenServices> services;
+  try {
+    services = std::make_unique<TScreenServices>();
+  } catch (const std::exception &e) {
+    ShowErrorMessage(QString::fromUtf8(e.what()));
+    return 1;
+  }
+  // A damaged card database was replaced, or a full disk keeps it read-only: said once.
+  for (const QString &note : TDBMrgFactory::TakeNotes())
+    ShowErrorMessage(note);
+
   TFrmExternal frmExternal;
   frmExternal.show();
   return app.exec();

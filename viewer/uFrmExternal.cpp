@@ -1,12 +1,16 @@
 #include "viewer/uFrmExternal.h"
 
+#include "common/uAppcf.h"
 #include "common/uFrmInfos.h"
 #include "common/uInstFunc.h"
+#include "common/uPageScreen.h"
+#include "common/uScreenServices.h"
 #include "common/uWebBrowser.h"
 #include "controls/uPanelEx.h"
 #include "controls/uSkin.h"
 #include "controls/uSkinLook.h"
 #include "controls/uSysMenuButton.h"
+#include "datastore/uWebBlackList.h"
 #include "platform/errors/ErrorGuard.h"
 #include "platform/pictures/GifPlayer.h"
 
@@ -67,6 +71,10 @@ TFrmExternal::TFrmExternal(QWidget *parent) : TSkinForm(parent, true) {
   emwWB->SetScrollBars(false);
   emwWB->SetOnDocumentComplete(Guarded([this](const QString &) { emwWBDocumentComplete(); }));
   emwWB->SetOnNewWindow(Guarded([this](TNewWindowArgs &args) { emwWBNewWindow3(args); }));
+  // The blocking page and the black-list page are shown as a loaded page is.
+  FScreen = new TPageScreen(emwWB);
+  FScreen->SetOnOwnPageShown([this] { emwWBDocumentComplete(); });
+  FScreen->SetOnNavigate(&TFrmExternal::ReadServices);
 
   tmrMRun = new QTimer(this);
   tmrMRun->setInterval(1000);
@@ -114,8 +122,20 @@ void TFrmExternal::emwWBNewWindow3(TNewWindowArgs &args) {
   QTimer::singleShot(0, this, Guarded([url] { OpenUrl(url); }));
 }
 
+void TFrmExternal::ReadServices() {
+  // No message tells the viewer of a change: its settings and its black list are read again
+  // whenever its page goes somewhere. What cannot be read raises, and what is in use stays.
+  if (TCfMrg *cfMrg = TScreenServices::CfMrg())
+    cfMrg->LoadFormFile();
+  if (TWebBlackList *blackList = TScreenServices::BlackList())
+    blackList->Load();
+}
+
 void TFrmExternal::tmrMRunTimer() {
   QCoreApplication::processEvents();
-  if (!FindMainWindow())
+  if (!FindMainWindow()) {
     close();
+    return;
+  }
+  FScreen->CheckShownAddress(false);
 }

@@ -1,9 +1,14 @@
 #pragma once
 // The viewer's only window: a small skinned window that shows one page of learning news in the
-// web-browser control, with a loading animation until the page has loaded. Every request of the
+// web-browser control, with a loading animation until the page has loaded. The page is screened
+// as the browser's pages are (TPageScreen: the black list, and the word filter while the settings
+// switch it on, with the parent's block log), with the services of the process's
+// TScreenServices, which main makes before the window. The settings and the black list are read
+// again before each navigation of the page, and the shown address is checked against the black
+// list once a second (a row's window that begins while the page is shown). Every request of the
 // page for a new window is cancelled and its address opened in the filtered browser, at most one
 // a second. Once a second it looks for the host's main window and closes itself when that is gone.
-// It reads no files or settings; its start address is a constant (see StartAddress).
+// Its start address is a constant (see StartAddress).
 #include "controls/uSkinForm.h"
 
 #include <QElapsedTimer>
@@ -12,6 +17,7 @@
 class QLabel;
 class QTimer;
 class TGifPlayer;
+class TPageScreen;
 class TPanelEx;
 class TSysMenuButton;
 class TWebBrowser;
@@ -43,6 +49,7 @@ private:
   void FormShow();
   void emwWBDocumentComplete();
   void emwWBNewWindow3(TNewWindowArgs &args);
+  static void ReadServices();
   void tmrMRunTimer();
 
   // Milliseconds after an address is handed to the browser in which new windows are dropped.
@@ -55,6 +62,7 @@ private:
   TSysMenuButton *sysBtnMin;
   TSysMenuButton *sysBtnClose;
   TWebBrowser *emwWB;
+  TPageScreen *FScreen;
   QTimer *tmrMRun;
   TGifPlayer *imgLoading;
   QWidget *pnlLoading;

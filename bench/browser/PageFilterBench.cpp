@@ -6,6 +6,7 @@
 #include "browser/uChild.h"
 #include "browser/uObserverChild.h"
 #include "common/uAppcf.h"
+#include "common/uPageScreen.h"
 #include "common/uProcessServices.h"
 #include "common/uWebBrowser.h"
 #include "platform/cp936/CodePage936Qt.h"

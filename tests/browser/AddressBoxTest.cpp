@@ -1,8 +1,8 @@
 // The address box: suggestions from the typed addresses and the browse logs, and the typed
 // addresses kept across browsers.
 #include "browser/uAddressBox.h"
-#include "browser/uTextLog.h"
 #include "common/uPathFunc.h"
+#include "common/uTextLog.h"
 #include "tests/support/QStringPrint.h"
 #include "tests/support/TestFolders.h"
 

@@ -1,9 +1,9 @@
 // The owner of the browser process's settings manager and browse log: installed while it
 // lives, one at a time, nothing left installed when making it fails.
 #include "browser/uBrowserServices.h"
-#include "browser/uTextLog.h"
 #include "common/uAppcf.h"
 #include "common/uPathFunc.h"
+#include "common/uTextLog.h"
 #include "tests/support/TestFolders.h"
 
 #include <QDate>

@@ -4,8 +4,9 @@
 // process, and a server of test pages.
 #include "browser/uBrowserServices.h"
 #include "browser/uChild.h"
-#include "browser/uTextLog.h"
 #include "common/uAppcf.h"
+#include "common/uPageScreen.h"
+#include "common/uTextLog.h"
 #include "common/uWebBrowser.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/TestHttpServer.h"

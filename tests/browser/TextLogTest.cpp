@@ -1,6 +1,6 @@
 // The browse and block logs: line format, code page, several browsers appending at once, and a full disk.
-#include "browser/uTextLog.h"
 #include "common/uPathFunc.h"
+#include "common/uTextLog.h"
 #include "platform/cp936/CodePage936Qt.h"
 #include "tests/support/ProbeProcess.h"
 #include "tests/support/TestFolders.h"

@@ -1,10 +1,10 @@
 // A second process for the tests that cross process boundaries. Each command does one thing
 // and reports on standard output, one line per event.
-#include "browser/uTextLog.h"
 #include "common/uAppcf.h"
 #include "common/uFrmInfos.h"
 #include "common/uInstFunc.h"
 #include "common/uRegistryHelper.h"
+#include "common/uTextLog.h"
 #include "platform/os/MachineTimeZone.h"
 #include "platform/os/WindowDirectory.h"
 

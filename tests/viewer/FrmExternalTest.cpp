@@ -1,10 +1,16 @@
 // The viewer's window in this process, with real pages served on 127.0.0.1 and a stand-in of
-// the host's main window on the session bus: the loading state, the context menu, Ctrl+N and
-// refused new-window addresses.
+// the host's main window on the session bus: the loading state, the context menu, Ctrl+N,
+// refused new-window addresses and the screening of the page.
 #include "viewer/uFrmExternal.h"
 
+#include "common/uAppcf.h"
 #include "common/uFrmInfos.h"
+#include "common/uScreenServices.h"
+#include "common/uTextLog.h"
 #include "common/uWebBrowser.h"
+#include "datastore/uDBMrgFactory.h"
+#include "datastore/uWebBlackList.h"
+#include "manage/uWebsDao.h"
 #include "platform/pictures/GifPlayer.h"
 #include "tests/support/QStringPrint.h"
 #include "tests/support/TestFolders.h"
@@ -12,12 +18,14 @@
 #include "tests/support/WaitUntil.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 #include <QWebEngineView>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -28,6 +36,10 @@ constexpr int LoadTimeout = 30000;
 class FrmExternalTest : public ::testing::Test {
 protected:
   void SetUp() override {
+    // The services the program makes at its start; the card database of the black list lies in
+    // this test's folders.
+    TDBMrgFactory::ReleaseAll();
+    services = std::make_unique<TScreenServices>();
     // The viewer closes itself without the host's main window.
     host = std::make_unique<QWidget>();
     ApplyFrmInfo(host.get(), FrmInfos[fiMainWindow]);
@@ -37,6 +49,8 @@ protected:
   void TearDown() override {
     frm.reset();
     host.reset();
+    services.reset();
+    TDBMrgFactory::ReleaseAll();
     qunsetenv("PEMBLO_EXTERNAL_PAGE");
   }
 
@@ -61,11 +75,41 @@ protected:
     return view->focusProxy() ? view->focusProxy() : view;
   }
 
+  // Runs a script in the shown document and returns its answer.
+  QVariant Eval(const QString &script) {
+    QVariant result;
+    bool done = false;
+    frm->WebBrowser()->Page()->runJavaScript(script, [&](const QVariant &v) {
+      result = v;
+      done = true;
+    });
+    EXPECT_TRUE(WaitUntil([&] { return done; }, LoadTimeout)) << "no answer to " << script.toStdString();
+    return result;
+  }
+
+  static QStringList BlockLogLines() {
+    QFile file(TScreenServices::BlockLog()->FileName());
+    if (!file.open(QIODevice::ReadOnly))
+      return {};
+    return QString::fromUtf8(file.readAll()).split("\r\n", Qt::SkipEmptyParts);
+  }
+
   TTestFolders folders;
   TTestHttpServer server;
+  std::unique_ptr<TScreenServices> services;
   std::unique_ptr<QWidget> host;
   std::unique_ptr<TFrmExternal> frm;
 };
+
+// A row of the black list in force today and tomorrow (a test running over midnight still finds
+// it in force), added to the card database; its key.
+int AddRow(const QString &url) {
+  const QString day = QStringLiteral("iweek:%1;tstart:00:00;tend:23:59,");
+  TWebsModel row;
+  row.sUrl = url;
+  row.sDt = day.arg(QDate::currentDate().dayOfWeek() - 1) + day.arg(QDate::currentDate().addDays(1).dayOfWeek() - 1);
+  return TWebsDao().Insert(&row);
+}
 
 // An address on which nobody listens.
 QString UnreachableAddress() {
@@ -167,6 +211,100 @@ TEST_F(FrmExternalTest, NewWindowWithTooShortAnAddressIsReportedAndTheViewerStay
     EXPECT_TRUE(frm->isVisible());
     EXPECT_TRUE(frm->HostTimer()->isActive());
     QTest::qWait(1100);  // the viewer hands over at most one address a second
+  }
+}
+
+// The viewer's page is a page the child reads: the black list refuses its address before it is
+// requested, the filter (switched on) replaces a page of listed words by the blocking page, and
+// the parent's block log says why, as for the browser's pages.
+TEST_F(FrmExternalTest, ThePageIsScreenedWithTheBrowsersFilterAndBlackList) {
+  const int key = AddRow("listed.localhost");
+  TScreenServices::BlackList()->Load();
+  TScreenServices::CfMrg()->AppCf().SetOffOn(true);
+
+  QByteArray words = "<html><body>learning news ";
+  for (int i = 0; i < 20; ++i)
+    words += "casino ";
+  server.Route("/words", words + "</body></html>");
+  server.Route("/calm", "<html><body>calm learning news</body></html>");
+  server.Route("/listed", "<html><body>listed learning news</body></html>");
+  QUrl listed = server.Url("/listed");
+  listed.setHost("listed.localhost");
+  struct TCase {
+    const char *name;
+    QString address;
+    QString path;
+    bool requested;
+    QString shown;    // a part of the shown document's markup
+    QString logLine;  // what the block log's new line says after its time; empty: no new line
+  };
+  const TCase cases[] = {
+      {"page of listed words", server.Url("/words").toString(), "/words", true, "error.jpg",
+       server.Url("/words").toString() + "  20 hits  casino 20"},
+      {"black-listed address", listed.toString(), "/listed", false, "这个网址现在不能访问",
+       listed.toString() + QStringLiteral("  black list %1").arg(key)},
+      {"calm page", server.Url("/calm").toString(), "/calm", true, "calm learning news", ""},
+  };
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(c.name);
+    const QStringList before = BlockLogLines();
+    Start(c.address);
+    ASSERT_TRUE(WaitUntil([&] { return Loaded(); }, LoadTimeout));
+    // The screened document is shown, uncovered, in place of the loading picture.
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          return !frm->WebBrowser()->Covered() &&
+                 Eval("document.documentElement.outerHTML").toString().contains(c.shown);
+        },
+        LoadTimeout));
+    EXPECT_EQ(frm->WebBrowser()->geometry(), frm->LoadingPanel()->rect());
+    EXPECT_EQ(server.Requests().contains(c.path), c.requested);
+    const QStringList after = BlockLogLines();
+    if (c.logLine.isEmpty()) {
+      EXPECT_EQ(after, before);
+    } else {
+      ASSERT_EQ(after.size(), before.size() + 1);
+      EXPECT_EQ(after.last().mid(9), c.logLine);
+    }
+    frm.reset();
+  }
+}
+
+// No message reaches the viewer: a row added while it runs is read before its page goes
+// somewhere, and a page already shown is checked again within about a second.
+TEST_F(FrmExternalTest, ARowAddedWhileTheViewerRunsRefusesItsAddress) {
+  server.Route("/calm", "<html><body>calm learning news</body></html>");
+  server.Route("/listed", "<html><body>listed learning news</body></html>");
+  QUrl listed = server.Url("/listed");
+  listed.setHost("listed.localhost");
+  struct TCase {
+    const char *name;
+    QString start;
+    std::function<void()> afterRow;  // what happens once the row is in the card database
+  };
+  const TCase cases[] = {
+      {"the page follows a link to the address", server.Url("/calm").toString(),
+       [&] {
+         frm->WebBrowser()->Page()->runJavaScript(QStringLiteral("location.href = '%1'").arg(listed.toString()));
+       }},
+      // The list in use is read again, as when a row's window begins while the page is shown.
+      {"the address is shown already", listed.toString(), [] { TScreenServices::BlackList()->Load(); }},
+  };
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(c.name);
+    Start(c.start);
+    ASSERT_TRUE(WaitUntil([&] { return Loaded(); }, LoadTimeout));
+    ASSERT_TRUE(Eval("document.body.innerText").toString().contains("learning news"));
+    const int key = AddRow("listed.localhost");
+    c.afterRow();
+    EXPECT_TRUE(WaitUntil([&] { return Eval("document.body.innerText").toString().contains("这个网址现在不能访问"); },
+                          LoadTimeout));
+    const QStringList log = BlockLogLines();
+    EXPECT_EQ(log.isEmpty() ? QString() : log.last().mid(9),
+              listed.toString() + QStringLiteral("  black list %1").arg(key));
+    frm.reset();
+    TWebsDao().DeleteFromCID(key);
+    TScreenServices::BlackList()->Load();
   }
 }
 

@@ -1,8 +1,13 @@
 // The program PembloExternal as the host starts it: copied into a private installation folder
 // beside a stand-in of the filtered browser that records its arguments, with a stand-in of the
-// host's main window on a private session bus. One instance, the host watch, and new windows
-// handed to the browser.
+// host's main window on a private session bus. One instance, the host watch, new windows handed
+// to the browser, and the page screened with the settings and the black list of the card
+// database.
+#include "common/uAppcf.h"
 #include "common/uFrmInfos.h"
+#include "common/uPathFunc.h"
+#include "datastore/uDBMrgFactory.h"
+#include "manage/uWebsDao.h"
 #include "platform/os/WindowDirectory.h"
 #include "tests/support/QStringPrint.h"
 #include "tests/support/TestFolders.h"
@@ -181,6 +186,58 @@ TEST_F(ViewerProcessTest, NewWindowsOpenInTheFilteredBrowser) {
     EXPECT_EQ(BrowserStarts(), QStringList{"1 <" + c.target + ">"});
     // The new window was cancelled: its page was never asked for, and the viewer goes on.
     EXPECT_FALSE(server.Requests().contains(QUrl(c.target).path()));
+    EXPECT_TRUE(Running(p));
+    p->kill();
+    p->waitForFinished(StartTimeout);
+  }
+}
+
+// The program reads the parent's settings and black list at its start: a page of listed words
+// is blocked and a listed address is refused, each with its line in the parent's block log.
+TEST_F(ViewerProcessTest, ThePageIsScreenedWithTheParentsSettingsAndBlackList) {
+  ShowHost();
+  {
+    TCfMrg settings;
+    settings.AppCf().SetOffOn(true);
+    settings.SaveToFile();
+  }
+  const QString day = QStringLiteral("iweek:%1;tstart:00:00;tend:23:59,");
+  TWebsModel row;
+  row.sUrl = "listed.localhost";
+  row.sDt = day.arg(QDate::currentDate().dayOfWeek() - 1) + day.arg(QDate::currentDate().addDays(1).dayOfWeek() - 1);
+  const int key = TWebsDao().Insert(&row);
+  TDBMrgFactory::ReleaseAll();
+
+  QByteArray words = "<html><body>learning news ";
+  for (int i = 0; i < 20; ++i)
+    words += "casino ";
+  server.Route("/words", words + "</body></html>");
+  QUrl listed = server.Url("/listed");
+  listed.setHost("listed.localhost");
+  const struct {
+    const char *name;
+    QString address;
+    QString logLine;  // the block log's line after its time
+  } cases[] = {
+      {"page of listed words", server.Url("/words").toString(),
+       server.Url("/words").toString() + "  20 hits  casino 20"},
+      {"black-listed address", listed.toString(), listed.toString() + QStringLiteral("  black list %1").arg(key)},
+  };
+  const QString blockLog =
+      GetLogPath() + QStringLiteral("拦截日志/") + QDate::currentDate().toString("yyyy-MM-dd") + ".txt";
+  auto lastLine = [&] {
+    QFile file(blockLog);
+    if (!file.open(QIODevice::ReadOnly))
+      return QString();
+    const QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    return lines.isEmpty() ? QString() : lines.last().mid(9);
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    env.insert("PEMBLO_EXTERNAL_PAGE", c.address);
+    QProcess *p = StartViewer();
+    EXPECT_TRUE(WaitUntil([&] { return lastLine() == c.logLine; }, StartTimeout)) << lastLine().toStdString();
+    EXPECT_FALSE(server.Requests().contains("/listed"));
     EXPECT_TRUE(Running(p));
     p->kill();
     p->waitForFinished(StartTimeout);

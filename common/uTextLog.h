@@ -1,8 +1,8 @@
 #pragma once
-// The browser's logs, one line per event in a file per day ("yyyy-MM-dd.txt"): the browse log,
-// every address the browser is asked to open, in GetBrowseLogPath() in code page 936; and the
-// parent's block log, every page the browser blocked and why, in GetLogPath() + "拦截日志/"
-// in UTF-8.
+// The logs of the programs that show web pages, one line per event in a file per day
+// ("yyyy-MM-dd.txt"): the browse log, every address the browser is asked to open, in
+// GetBrowseLogPath() in code page 936; and the parent's block log, every page the browser or the
+// viewer blocked and why, in GetLogPath() + "拦截日志/" in UTF-8.
 #include <QDateTime>
 #include <QString>
 #include <functional>

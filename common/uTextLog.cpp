@@ -1,4 +1,4 @@
-#include "browser/uTextLog.h"
+#include "common/uTextLog.h"
 #include "platform/errors/Errors.h"
 
 #include "common/uPathFunc.h"
