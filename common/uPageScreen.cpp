@@ -87,6 +87,7 @@ void TPageScreen::LoadStart() {
   // A document is screened when the filter is on as it starts to load; then it is not seen
   // before its text was screened once.
   FScreened = TScreenServices::FilterOn();
+  FWebBrowser->SetCoverLateReadings(FScreened);
   if (FScreened)
     FWebBrowser->SetCovered(true);
 }
@@ -95,6 +96,8 @@ void TPageScreen::DocumentText(TTextMoment, const QString &text) {
   // The text is screened when the document is parsed, at its load, after later changes and
   // with the text of its frames; the first decision that blocks it is final.
   if (!FScreened || !TScreenServices::FilterOn()) {
+    // A document let through unread is not hidden when it is busy.
+    FWebBrowser->SetCoverLateReadings(false);
     FWebBrowser->SetCovered(false);
     return;
   }

@@ -448,7 +448,7 @@ TWebBrowser::TWebBrowser(QWidget *parent)
   FAnswerTimer->setSingleShot(true);
   FAnswerTimer->setInterval(AnswerBoundMs);
   connect(FAnswerTimer, &QTimer::timeout, this, [this] {
-    if (FTextChannel && !IsOwnDocument(FPage->url()))
+    if (FTextChannel && FCoverLateReadings && !IsOwnDocument(FPage->url()))
       ReadingLate();
   });
   auto *layout = new QVBoxLayout(this);

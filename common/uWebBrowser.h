@@ -90,6 +90,10 @@ public:
   // control's own document replaces it.
   void SetCovered(bool covered);
   bool Covered() const;
+  // Whether late readings cover the document (on by default). An owner that does not screen
+  // the shown document (its filter was off as it began to load) turns it off until the next one:
+  // a busy page it lets through unread is not hidden.
+  void SetCoverLateReadings(bool on) { FCoverLateReadings = on; }
 
   // Replaces the shown document by a new document of the control's own holding html: the
   // replaced document ends with everything it runs (scripts, timers, requests), whatever its
@@ -190,6 +194,7 @@ private:
   QLabel *FHeldText;  // the explanation on the cover of a page held covered
   bool FCovered = false;
   bool FHeld = false;
+  bool FCoverLateReadings = true;
   // When the last readings went unanswered too long.
   std::deque<std::chrono::steady_clock::time_point> FLateReadings;
   TTextChannel *FTextChannel = nullptr;  // while text watching is on

@@ -294,6 +294,19 @@ TEST_F(PageTest, APageWhoseReadingsKeepComingLateStaysCoveredUntilRefreshed) {
     EXPECT_TRUE(WaitUntil([&] { return !page->WebBrowser()->Covered(); }, 10000));
     EXPECT_FALSE(explanation->isVisible());
   }
+
+  // With the filter off nothing is screened, and a busy page is never hidden.
+  Services->CfMrg()->AppCf().SetOffOn(false);
+  Subject->Navigate(0, Server.Url("/freezing.html").toString());
+  ASSERT_TRUE(WaitUntil([&] { return !page->WebBrowser()->Covered(); }, 10000));
+  bool covered = false;
+  WaitUntil(
+      [&] {
+        covered |= page->WebBrowser()->Covered();
+        return covered;
+      },
+      10000);
+  EXPECT_FALSE(covered) << "a page the filter lets through unread was covered";
 }
 
 TEST_F(PageTest, AnAnswerIsNotDroppedWhenThePageMovesRightAfterItsLoad) {
