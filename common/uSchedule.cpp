@@ -93,10 +93,12 @@ std::vector<TScheduleWindow> ParseSchedule(const QString &text) { return TSchedu
 
 std::vector<TScheduleWindow> ScheduleOrAlways(const QString &text) {
   try {
-    return ParseSchedule(text);
+    std::vector<TScheduleWindow> windows = ParseSchedule(text);
+    if (!windows.empty())
+      return windows;
   } catch (const EPembloError &) {
-    return AlwaysSchedule();
   }
+  return AlwaysSchedule();
 }
 
 std::vector<TScheduleWindow> AlwaysSchedule() {

@@ -22,8 +22,9 @@ struct TScheduleWindow {
 // exact written form (final comma included) raises EPembloError naming the place and the fault.
 std::vector<TScheduleWindow> ParseSchedule(const QString &text);
 
-// The windows a rule is enforced by: those of the text, or, when the text cannot be read (it
-// was changed by hand or damaged), a window over every whole day, so the rule stays in force.
+// The windows a rule is enforced by: those of the text, or, when the text cannot be read or
+// names no window (it was changed by hand or damaged; the grid never writes either), a window
+// over every whole day, so the rule stays in force.
 std::vector<TScheduleWindow> ScheduleOrAlways(const QString &text);
 // A window over every whole day.
 std::vector<TScheduleWindow> AlwaysSchedule();

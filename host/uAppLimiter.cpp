@@ -39,8 +39,6 @@ void TAppLimiter::Reload() {
     // A schedule the grid never writes (unreadable, or none at all) was changed by hand: the
     // program is limited always.
     rule.Windows = ScheduleOrAlways(row->sDt);
-    if (rule.Windows.empty())
-      rule.Windows = AlwaysSchedule();
     if (const QString problem = LimitRowProblem(row->sApp, target, row->sDt); !problem.isEmpty())
       tell(problem);
     if (!rule.Programs.isEmpty())

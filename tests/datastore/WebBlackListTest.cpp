@@ -137,6 +137,7 @@ TEST(WebBlackList, ARowWhoseScheduleCannotBeReadBlocksAtEveryMoment) {
       {"final comma missing", "iweek:5;tstart:20:00;tend:21:59"},
       {"no day of the week", "iweek:9;tstart:20:00;tend:21:59,"},
       {"garbage", "\x01zz"},
+      {"empty, as the host reads an empty program schedule", ""},
   };
   for (const auto &c : cases) {
     TWebsModel row;
