@@ -6,12 +6,12 @@
 #include "common/uRegistryHelper.h"
 #include "datastore/uDBMrgFactory.h"
 #include "host/uViolations.h"
+#include "tests/support/HeldLockFile.h"
 #include "tests/support/TestDisks.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WaitUntil.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QStringList>
 #include <gtest/gtest.h>
 
@@ -100,16 +100,8 @@ TEST(Violations, ARegistryHeldByAnotherProgramHoldsUpNothingButTheCard) {
   TTestFolders folders;
   TDBMrgFactory::ReleaseAll();
   RegWriteString(HKEY_LOCAL_MACHINE, TPenalta::RegKey, TPenalta::CountValue, TPenalta::EncodeCount(0));
-  const QString lockFile = HiveFileName(HKEY_LOCAL_MACHINE) + QStringLiteral(".lock");
-  QProcess holder;
-  holder.start(QStringLiteral("flock"), {lockFile, QStringLiteral("sleep"), QStringLiteral("600")});
-  ASSERT_TRUE(holder.waitForStarted());
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        return QProcess::execute(QStringLiteral("flock"), {QStringLiteral("-n"), lockFile, QStringLiteral("true")}) !=
-               0;
-      },
-      5000));
+  const THeldLockFile holder(HiveFileName(HKEY_LOCAL_MACHINE) + QStringLiteral(".lock"));
+  ASSERT_TRUE(holder.Held());
 
   QStringList notices;
   {
@@ -122,6 +114,4 @@ TEST(Violations, ARegistryHeldByAnotherProgramHoldsUpNothingButTheCard) {
   }
   EXPECT_EQ(TPenalta().YCount(), 2) << "no card is lost when the owner goes";
   EXPECT_TRUE(notices.isEmpty()) << notices.join('\n').toStdString();
-  holder.kill();
-  holder.waitForFinished();
 }

@@ -3,6 +3,7 @@
 #include "common/uRegistryHelper.h"
 #include "platform/errors/Errors.h"
 #include "platform/sqlite/SqliteDb.h"
+#include "tests/support/HeldLockFile.h"
 #include "tests/support/ProbeProcess.h"
 #include "tests/support/TestFolders.h"
 
@@ -10,8 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -182,23 +181,15 @@ TEST(Registry, AWriterWaitsForAnotherProgramsLockOnlyAWhile) {
   RegWriteString(HKEY_LOCAL_MACHINE, kKey, "Counter", "1");
   const QString hive = HiveFileName(HKEY_LOCAL_MACHINE);
 
-  QProcess holder;
-  holder.start(QStringLiteral("flock"),
-               {hive + QStringLiteral(".lock"), QStringLiteral("sleep"), QStringLiteral("600")});
-  ASSERT_TRUE(holder.waitForStarted());
-  ASSERT_TRUE(QTest::qWaitFor(
-      [&] {
-        return QProcess::execute(QStringLiteral("flock"),
-                                 {QStringLiteral("-n"), hive + QStringLiteral(".lock"), QStringLiteral("true")}) != 0;
-      },
-      5000));
-  for (int i = 2; i <= 3; ++i)
-    EXPECT_TRUE(UpdateHive(HKEY_LOCAL_MACHINE, [&](THiveAccess &access) {
-      access.WriteValue(kKey, "Counter", TRegValue::String(QString::number(i)));
-    }));
-  EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, kKey, "Counter"), "3");
-  holder.kill();
-  holder.waitForFinished();
+  {
+    const THeldLockFile holder(hive + QStringLiteral(".lock"));
+    ASSERT_TRUE(holder.Held());
+    for (int i = 2; i <= 3; ++i)
+      EXPECT_TRUE(UpdateHive(HKEY_LOCAL_MACHINE, [&](THiveAccess &access) {
+        access.WriteValue(kKey, "Counter", TRegValue::String(QString::number(i)));
+      }));
+    EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, kKey, "Counter"), "3");
+  }
 
   TSqliteDb other([](const QString &text) { throw std::runtime_error(text.toStdString()); });
   ASSERT_EQ(other.TryOpen(QFile::encodeName(hive), SQLITE_OPEN_READWRITE), SQLITE_OK);
