@@ -63,6 +63,16 @@ protected:
   bool Loaded() const { return !frm->LoadingPicture()->isVisible(); }
 
   // Starts the viewer on a page served now and waits until it has loaded.
+  // Serves a calm page at /calm and another at /listed; returns the address of /listed under
+  // the host name its black-list rows name, listed.localhost.
+  QUrl ServeCalmAndListedPages() {
+    server.Route("/calm", "<html><body>calm learning news</body></html>");
+    server.Route("/listed", "<html><body>listed learning news</body></html>");
+    QUrl listed = server.Url("/listed");
+    listed.setHost("listed.localhost");
+    return listed;
+  }
+
   void StartLoaded(const QString &path, const QByteArray &page) {
     server.Route(path, page);
     Start(server.Url(path).toString());
@@ -226,10 +236,7 @@ TEST_F(FrmExternalTest, ThePageIsScreenedWithTheBrowsersFilterAndBlackList) {
   for (int i = 0; i < 20; ++i)
     words += "casino ";
   server.Route("/words", words + "</body></html>");
-  server.Route("/calm", "<html><body>calm learning news</body></html>");
-  server.Route("/listed", "<html><body>listed learning news</body></html>");
-  QUrl listed = server.Url("/listed");
-  listed.setHost("listed.localhost");
+  const QUrl listed = ServeCalmAndListedPages();
   struct TCase {
     const char *name;
     QString address;
@@ -273,10 +280,7 @@ TEST_F(FrmExternalTest, ThePageIsScreenedWithTheBrowsersFilterAndBlackList) {
 // No message reaches the viewer: a row added while it runs is read before its page goes
 // somewhere, and a page already shown is checked again within about a second.
 TEST_F(FrmExternalTest, ARowAddedWhileTheViewerRunsRefusesItsAddress) {
-  server.Route("/calm", "<html><body>calm learning news</body></html>");
-  server.Route("/listed", "<html><body>listed learning news</body></html>");
-  QUrl listed = server.Url("/listed");
-  listed.setHost("listed.localhost");
+  const QUrl listed = ServeCalmAndListedPages();
   struct TCase {
     const char *name;
     QString start;
