@@ -1,9 +1,9 @@
 #include "cards/uFrmCardCancel.h"
 
-#include "cards/uCancelRecordsDao.h"
+#include "datastore/uCancelRecordsDao.h"
 #include "cards/uCardLook.h"
 #include "cards/uFrmCardCancelRecord.h"
-#include "cards/uPenalta.h"
+#include "common/uPenalta.h"
 #include "common/uFrmInfos.h"
 #include "controls/uFieldNames.h"
 #include "controls/uMemoEx.h"

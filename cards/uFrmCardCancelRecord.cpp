@@ -1,6 +1,6 @@
 #include "cards/uFrmCardCancelRecord.h"
 
-#include "cards/uCancelRecordsDao.h"
+#include "datastore/uCancelRecordsDao.h"
 
 TFrmCardCancelRecord::TFrmCardCancelRecord()
     : TFrmRecordList({fiCancelRecords, QStringLiteral("cancelrecord_bg.png"), QStringLiteral("查看取消黄牌记录"),

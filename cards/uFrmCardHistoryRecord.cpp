@@ -1,6 +1,6 @@
 #include "cards/uFrmCardHistoryRecord.h"
 
-#include "cards/uHistoryRecordsDao.h"
+#include "datastore/uHistoryRecordsDao.h"
 
 TFrmCardHistoryRecord::TFrmCardHistoryRecord()
     : TFrmRecordList({fiHistory, QStringLiteral("history_bg.png"), QStringLiteral("查看违约记录"),

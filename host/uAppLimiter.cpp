@@ -1,5 +1,5 @@
 #include "host/uAppLimiter.h"
-#include "manage/uAppsDao.h"
+#include "datastore/uAppsDao.h"
 
 #include <QFileInfo>
 

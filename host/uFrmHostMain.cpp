@@ -1,5 +1,5 @@
 #include "host/uFrmHostMain.h"
-#include "cards/uPenalta.h"
+#include "common/uPenalta.h"
 #include "common/uAppcf.h"
 #include "common/uFrmInfos.h"
 #include "common/uInstFunc.h"

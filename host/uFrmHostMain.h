@@ -6,7 +6,7 @@
 // handling them. With it lives the hidden lock channel "Sunvale锁定通信" that receives the
 // settings and program-limit notices.
 #include "controls/uSkinForm.h"
-#include "host/uPassword.h"
+#include "common/uPassword.h"
 #include "host/uSuiteLibraries.h"
 
 #include <QString>

@@ -3,7 +3,7 @@
 // asks for it before the parent's actions (management, yellow cards, the content filter
 // switch), and changes it. Modal; the result says whether the parent was let through.
 #include "controls/uSkinForm.h"
-#include "host/uPassword.h"
+#include "common/uPassword.h"
 
 class QLabel;
 class QLineEdit;

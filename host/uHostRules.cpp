@@ -3,7 +3,7 @@
 #include "common/uMsgs.h"
 #include "datastore/uDBMrgFactory.h"
 #include "host/uFrmHostMain.h"
-#include "manage/uWebsDao.h"
+#include "datastore/uWebsDao.h"
 #include "platform/errors/ErrorGuard.h"
 
 THostRules::THostRules(TFrmHostMain &main, TCfMrg &cfMrg, TAppLimiter::TClock clock)

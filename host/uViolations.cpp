@@ -1,6 +1,6 @@
 #include "host/uViolations.h"
-#include "cards/uHistoryRecordsDao.h"
-#include "cards/uPenalta.h"
+#include "datastore/uHistoryRecordsDao.h"
+#include "common/uPenalta.h"
 #include "platform/errors/ErrorGuard.h"
 
 #include <QCoreApplication>

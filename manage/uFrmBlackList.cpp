@@ -1,7 +1,7 @@
 #include "manage/uFrmBlackList.h"
 
 #include "manage/uFrmAddWeb.h"
-#include "manage/uWebsDao.h"
+#include "datastore/uWebsDao.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -1,7 +1,7 @@
 #include "manage/uFrmLimitApp.h"
 
 #include "common/uLimitTarget.h"
-#include "manage/uAppsDao.h"
+#include "datastore/uAppsDao.h"
 #include "manage/uFrmAddApp.h"
 
 TFrmLimitApp::TFrmLimitApp(QWidget *owner)

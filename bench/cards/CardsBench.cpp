@@ -2,7 +2,7 @@
 // (target: 300 ms), on a private registry and card database. Runs headless by itself:
 //   build/bench/bench_cards --benchmark_repetitions=5
 #include "cards/uFrmCardHistoryRecord.h"
-#include "cards/uPenalta.h"
+#include "common/uPenalta.h"
 #include "common/uRegistryHelper.h"
 #include "datastore/uDBMrgFactory.h"
 

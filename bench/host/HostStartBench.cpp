@@ -8,7 +8,7 @@
 #include "common/uProcessServices.h"
 #include "datastore/uDBMrgFactory.h"
 #include "host/uFrmHostMain.h"
-#include "host/uPassword.h"
+#include "common/uPassword.h"
 #include "platform/errors/ErrorGuard.h"
 #include "tests/support/ProcessMemory.h"
 #include "tests/support/TestFolders.h"

@@ -1,7 +1,7 @@
 // pemblo-lock: the lock program the card counter starts when a fourth yellow card is given.
 // One lock screen at a time; it ends when the parent's password is typed.
 #include "host/lock/uFrmLock.h"
-#include "host/uPassword.h"
+#include "common/uPassword.h"
 #include "platform/errors/ErrorGuard.h"
 #include "platform/os/NamedMutex.h"
 #include "platform/os/UiLanguage.h"

@@ -1,5 +1,5 @@
 #include "host/lock/uFrmLock.h"
-#include "cards/uPenalta.h"
+#include "common/uPenalta.h"
 #include "common/uFrmInfos.h"
 #include "common/uMsgs.h"
 #include "host/uHostLook.h"

@@ -10,7 +10,7 @@
 // display server allows no grab (Wayland) or another program holds one, it tells the host's
 // main window with WM_LOCKNOGRAB and keeps trying. A window another client unmapped or moved
 // into a window of its own is taken back at the next step.
-#include "host/uPassword.h"
+#include "common/uPassword.h"
 
 #include <QWidget>
 

@@ -14,7 +14,7 @@
 #include "common/uWebBrowser.h"
 #include "datastore/uDBMrgFactory.h"
 #include "datastore/uWebBlackList.h"
-#include "manage/uWebsDao.h"
+#include "datastore/uWebsDao.h"
 #include "platform/cp936/CodePage936Qt.h"
 #include "platform/os/WindowDirectory.h"
 #include "tests/support/LoadReportingPage.h"

@@ -1,6 +1,6 @@
 // A second process for the card tests: gives and takes cards as a host or the cancel window
 // of another process would, and reports on standard output.
-#include "cards/uPenalta.h"
+#include "common/uPenalta.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // The card counter: its rules as one table, the stored form against an independent DES, the
 // notice to the host's main window and two processes changing the count at once.
-#include "cards/uPenalta.h"
+#include "common/uPenalta.h"
 #include "common/uDES.h"
 #include "common/uFrmInfos.h"
 #include "common/uMsgs.h"

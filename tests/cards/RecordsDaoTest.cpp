@@ -1,8 +1,8 @@
 // The two record tables of the card library: how their info texts read back, and storing,
 // listing and deleting rows in a real card database.
-#include "cards/uCancelRecordsDao.h"
-#include "cards/uHistoryRecordsDao.h"
-#include "cards/uRecordInfo.h"
+#include "datastore/uCancelRecordsDao.h"
+#include "datastore/uHistoryRecordsDao.h"
+#include "datastore/uRecordInfo.h"
 #include "tests/cards/CardsFixture.h"
 #include "tests/support/QStringPrint.h"
 

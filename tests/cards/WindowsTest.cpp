@@ -1,12 +1,12 @@
 // The windows of the card library: the history and cancel-records lists, the cancel window and
 // the menu, offscreen, on a real card database and registry.
-#include "cards/uCancelRecordsDao.h"
+#include "datastore/uCancelRecordsDao.h"
 #include "cards/uFrmCardCancel.h"
 #include "cards/uFrmCardCancelRecord.h"
 #include "cards/uFrmCardHistoryRecord.h"
 #include "cards/uFrmCardMenu.h"
-#include "cards/uHistoryRecordsDao.h"
-#include "cards/uPenalta.h"
+#include "datastore/uHistoryRecordsDao.h"
+#include "common/uPenalta.h"
 #include "common/uRegistryHelper.h"
 #include "controls/uMemoEx.h"
 #include "controls/uPngButton.h"

@@ -2,7 +2,7 @@
 // blocks always); rows read from the real table.
 #include "datastore/uDBMrgFactory.h"
 #include "datastore/uWebBlackList.h"
-#include "manage/uWebsDao.h"
+#include "datastore/uWebsDao.h"
 #include "tests/support/TestFolders.h"
 
 #include <gtest/gtest.h>

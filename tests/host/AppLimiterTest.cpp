@@ -7,7 +7,7 @@
 #include "common/uPathFunc.h"
 #include "datastore/uDBMrgFactory.h"
 #include "host/uAppLimiter.h"
-#include "manage/uAppsDao.h"
+#include "datastore/uAppsDao.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WaitUntil.h"
 

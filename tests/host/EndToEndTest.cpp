@@ -9,7 +9,7 @@
 // The test program lives in a folder laid out like the product (tests/host/e2e/Pemblo beside
 // PembloBrowser and PembloExternal), so the host's window finds the libraries, the catalogue,
 // the browser and the viewer where the product has them.
-#include "cards/uPenalta.h"
+#include "common/uPenalta.h"
 #include "common/uAppcf.h"
 #include "common/uFrmInfos.h"
 #include "common/uMsgs.h"
@@ -20,7 +20,7 @@
 #include "host/uFrmHostMain.h"
 #include "host/uFrmPassword.h"
 #include "host/uHostRules.h"
-#include "manage/uAppsDao.h"
+#include "datastore/uAppsDao.h"
 #include "platform/os/WindowDirectory.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/TestHttpServer.h"

@@ -13,7 +13,7 @@
 #include "host/uFrmHostMain.h"
 #include "host/uFrmPassword.h"
 #include "host/uHostRules.h"
-#include "manage/uAppsDao.h"
+#include "datastore/uAppsDao.h"
 #include "platform/os/WindowDirectory.h"
 #include "tests/support/ProbeProcess.h"
 #include "tests/support/QStringPrint.h"

@@ -2,11 +2,11 @@
 // be: it covers every screen by itself, holds the keyboard and the pointer at the server, and
 // the parent's password typed through the server, key by key, opens it, while a window the
 // child had in front gets none of the keys. Where it cannot hold them it tells the host.
-#include "cards/uPenalta.h"
+#include "common/uPenalta.h"
 #include "common/uFrmInfos.h"
 #include "common/uMsgs.h"
 #include "common/uRegistryHelper.h"
-#include "host/uPassword.h"
+#include "common/uPassword.h"
 #include "tests/support/ProbeProcess.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WaitUntil.h"

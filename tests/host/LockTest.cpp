@@ -1,9 +1,9 @@
 // The lock screen: only the parent's password, typed key by key, or the parent taking cards back
 // opens it; a wrong try is counted; a child's text never becomes the parent's password.
-#include "cards/uPenalta.h"
+#include "common/uPenalta.h"
 #include "common/uRegistryHelper.h"
 #include "host/lock/uFrmLock.h"
-#include "host/uPassword.h"
+#include "common/uPassword.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WaitUntil.h"
 

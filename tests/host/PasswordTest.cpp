@@ -3,7 +3,7 @@
 // new password that cannot be stored is reported and the old one stays.
 #include "common/uRegistryHelper.h"
 #include "host/uFrmPassword.h"
-#include "host/uPassword.h"
+#include "common/uPassword.h"
 #include "platform/errors/Errors.h"
 #include "tests/support/TestDisks.h"
 #include "tests/support/TestFolders.h"

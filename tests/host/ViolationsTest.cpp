@@ -1,7 +1,7 @@
 // A violation leaves one history row in the form the history window reads and one card; the
 // fourth starts the lock program. A full disk still gives the card and tells the parent.
-#include "cards/uHistoryRecordsDao.h"
-#include "cards/uPenalta.h"
+#include "datastore/uHistoryRecordsDao.h"
+#include "common/uPenalta.h"
 #include "common/uPathFunc.h"
 #include "common/uRegistryHelper.h"
 #include "datastore/uDBMrgFactory.h"

@@ -10,7 +10,7 @@
 #include "common/uWebBrowser.h"
 #include "datastore/uDBMrgFactory.h"
 #include "datastore/uWebBlackList.h"
-#include "manage/uWebsDao.h"
+#include "datastore/uWebsDao.h"
 #include "platform/pictures/GifPlayer.h"
 #include "tests/support/QStringPrint.h"
 #include "tests/support/TestFolders.h"

@@ -7,7 +7,7 @@
 #include "common/uFrmInfos.h"
 #include "common/uPathFunc.h"
 #include "datastore/uDBMrgFactory.h"
-#include "manage/uWebsDao.h"
+#include "datastore/uWebsDao.h"
 #include "platform/os/WindowDirectory.h"
 #include "tests/support/QStringPrint.h"
 #include "tests/support/TestFolders.h"

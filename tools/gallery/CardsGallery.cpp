@@ -3,13 +3,13 @@
 // their own in a temporary folder.
 #include "tools/gallery/Gallery.h"
 
-#include "cards/uCancelRecordsDao.h"
+#include "datastore/uCancelRecordsDao.h"
 #include "cards/uFrmCardCancel.h"
 #include "cards/uFrmCardCancelRecord.h"
 #include "cards/uFrmCardHistoryRecord.h"
 #include "cards/uFrmCardMenu.h"
-#include "cards/uHistoryRecordsDao.h"
-#include "cards/uPenalta.h"
+#include "datastore/uHistoryRecordsDao.h"
+#include "common/uPenalta.h"
 #include "common/uRegistryHelper.h"
 #include "controls/uMemoEx.h"
 #include "controls/uPngButton.h"

@@ -4,11 +4,11 @@
 
 #include "controls/uLblGroupBox.h"
 #include "datastore/uDBMrgFactory.h"
-#include "manage/uAppsDao.h"
+#include "datastore/uAppsDao.h"
 #include "manage/uFrmAddApp.h"
 #include "manage/uFrmAddWeb.h"
 #include "manage/uFrmManage.h"
-#include "manage/uWebsDao.h"
+#include "datastore/uWebsDao.h"
 
 #include <QApplication>
 #include <QLineEdit>

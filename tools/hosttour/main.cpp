@@ -15,7 +15,7 @@
 #include "cards/uFrmCardCancel.h"
 #include "cards/uFrmCardHistoryRecord.h"
 #include "cards/uFrmCardMenu.h"
-#include "cards/uPenalta.h"
+#include "common/uPenalta.h"
 #include "common/uPathFunc.h"
 #include "common/uProcessServices.h"
 #include "common/uRegistryHelper.h"

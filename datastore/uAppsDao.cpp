@@ -1,4 +1,4 @@
-#include "manage/uAppsDao.h"
+#include "datastore/uAppsDao.h"
 
 #include "common/uFrmInfos.h"
 #include "common/uMsgs.h"

@@ -1,4 +1,4 @@
-#include "host/uPassword.h"
+#include "common/uPassword.h"
 #include "common/uRegistryHelper.h"
 #include "platform/errors/Errors.h"
 

@@ -1,6 +1,6 @@
-#include "cards/uCancelRecordsDao.h"
+#include "datastore/uCancelRecordsDao.h"
 
-#include "cards/uRecordInfo.h"
+#include "datastore/uRecordInfo.h"
 
 const TCancelRecordsDao::TTableStruct TCancelRecordsDao::TableStruct = {QStringLiteral("cancelrecords"),
                                                                         QStringLiteral("cid"), QStringLiteral("info")};

@@ -1,4 +1,4 @@
-#include "cards/uRecordInfo.h"
+#include "datastore/uRecordInfo.h"
 
 #include "common/uStrFun.h"
 #include "platform/errors/Errors.h"

@@ -1,6 +1,6 @@
-#include "cards/uHistoryRecordsDao.h"
+#include "datastore/uHistoryRecordsDao.h"
 
-#include "cards/uRecordInfo.h"
+#include "datastore/uRecordInfo.h"
 
 const THistoryRecordsDao::TTableStruct THistoryRecordsDao::TableStruct = {
     QStringLiteral("historyrecords"), QStringLiteral("hid"), QStringLiteral("info")};

@@ -1,4 +1,4 @@
-#include "manage/uWebsDao.h"
+#include "datastore/uWebsDao.h"
 
 #include "common/uFrmInfos.h"
 #include "common/uMsgs.h"

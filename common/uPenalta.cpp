@@ -1,4 +1,4 @@
-#include "cards/uPenalta.h"
+#include "common/uPenalta.h"
 
 #include "common/uDES.h"
 #include "common/uFrmInfos.h"
