@@ -82,7 +82,7 @@ void TfrmChild::FormClose() {
 
 void TfrmChild::LogAddress(const QString &url) {
   if (TTextLogManager *log = TBrowserServices::TextLog())
-    log->Logs(url);
+    log->LogVisit(url);
 }
 
 void TfrmChild::IStop(TSubjectChild *theChangedSubject) {

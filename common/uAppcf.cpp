@@ -1,8 +1,8 @@
 #include "common/uAppcf.h"
 #include "platform/errors/Errors.h"
 
-#include "common/uFrmInfos.h"
-#include "common/uMsgs.h"
+#include "common/uChangeNotices.h"
+#include "common/uGuardLink.h"
 #include "common/uPathFunc.h"
 #include "platform/os/WholeFile.h"
 
@@ -192,9 +192,18 @@ TAppCf ReadAppCfStream(const QByteArray &stream) {
   return cf;
 }
 
-TCfMrg::TCfMrg() : FAppCf(std::make_unique<TAppCf>()), FFileName(GetDataPath() + "appdata.dat") { LoadFormFile(); }
+TCfMrg::TCfMrg()
+    : FAppCf(std::make_unique<TAppCf>()), FFileName(TGuardLink::Active() ? QString() : GetDataPath() + "appdata.dat") {
+  LoadFormFile();
+}
 
 void TCfMrg::LoadFormFile(const QString &afileName) {
+  // In guarded mode the settings are the guard's, sent in the file's own stream form.
+  if (const TGuardLink *guard = afileName.isEmpty() ? TGuardLink::Active() : nullptr) {
+    FAppCf = std::make_unique<TAppCf>(
+        ReadAppCfStream(guard->Call(QStringLiteral("GetSettings")).value(0).toByteArray()).WithinRanges());
+    return;
+  }
   const QString name = afileName.isEmpty() ? FFileName : afileName;
   QByteArray data;
   const TFileState state = ReadSettingsFile(name, data);
@@ -227,15 +236,17 @@ void TCfMrg::RestoreLastGood(const QString &name) {
 }
 
 void TCfMrg::SaveToFile(const QString &afileName) {
-  const QString name = afileName.isEmpty() ? FFileName : afileName;
   const QByteArray data = WriteAppCfStream(*FAppCf);
+  if (const TGuardLink *guard = afileName.isEmpty() ? TGuardLink::Active() : nullptr) {
+    guard->Call(QStringLiteral("SetSettings"), {data});
+    return;
+  }
+  const QString name = afileName.isEmpty() ? FFileName : afileName;
   WriteWholeFile(name, data);
   WriteWholeFile(BackupName(name), data);
 }
 
 void TCfMrg::Update() {
   SaveToFile();
-  PostToTitle(FrmInfos[fiLockChannel], WM_CFGUPDATE, 0, 0);
-  for (const TWindowRef &browser : FindWindowsByClass(FrmInfos[fiBrowserClass].sCaption))
-    PostWindowMessage(browser, WM_CFGUPDATE, 0, 0);
+  NotifySettingsChanged();
 }

@@ -50,7 +50,10 @@ QByteArray WriteAppCfStream(const TAppCf &cf);
 // ones at their defaults. Raises std::runtime_error for anything that is not such a stream.
 TAppCf ReadAppCfStream(const QByteArray &stream);
 
-// The settings manager: one per process, over GetDataPath() + "appdata.dat".
+// The settings manager: one per process, over GetDataPath() + "appdata.dat"; in guarded mode
+// over the guard's settings (FileName empty): reading and saving without a file name ask the
+// guard, which refuses a change outside a parent session (EGuardError), and a named file is
+// read and written here as always.
 class TCfMrg {
 public:
   // Raises "无法创建目录:" + path when the data folder cannot be made, and the errors of

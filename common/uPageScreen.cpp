@@ -75,7 +75,7 @@ void TPageScreen::CheckShownAddress(bool visit) {
   if (visit)
     TScreenServices::ReportRefused(address, match->iWid);
   else if (TTextLogManager *log = TScreenServices::BlockLog())
-    log->Logs(address + QStringLiteral("  black list %1").arg(match->iWid));
+    log->LogBlackListed(address, match->iWid);
   const int32_t key = match->iWid;
   FWebBrowser->ReplaceDocument(BlackListPage(match->tEnd, now), [this, key] {
     OwnPageShown();
@@ -108,7 +108,7 @@ void TPageScreen::DocumentText(TTextMoment, const QString &text) {
   }
   // The parent learns why; the count is taken again in full, as the decision stops early.
   if (TTextLogManager *log = TScreenServices::BlockLog())
-    log->Logs(FWebBrowser->LocationURL() + QStringLiteral("  ") + PageFindings(text));
+    log->LogBlocked(FWebBrowser->LocationURL(), PageFindings(text));
   // The blocking page is a new document: nothing of the blocked page runs on behind it.
   const QString page = BlockingPage(TWebBrowser::LocalFolderAddress(GetExePath()));
   FWebBrowser->ReplaceDocument(page, [this] {

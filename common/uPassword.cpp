@@ -1,4 +1,5 @@
 #include "common/uPassword.h"
+#include "common/uGuardLink.h"
 #include "common/uRegistryHelper.h"
 #include "platform/errors/Errors.h"
 
@@ -83,13 +84,33 @@ std::optional<QString> StoredValue() {
   }
 }
 
+// The guard's view of its password: set, damaged, seconds of the wait.
+struct TGuardPasswordState {
+  bool bSet = false, bDamaged = false;
+  int iSecondsLocked = 0;
+};
+
+TGuardPasswordState GuardState(const TGuardLink &guard) {
+  const QVariantList out = guard.Call(QStringLiteral("PasswordState"));
+  return {out.value(0).toBool(), out.value(1).toBool(), out.value(2).toInt()};
+}
+
 }  // namespace
+
+// In guarded mode only the guard sees the hash and counts the tries; a right password opens a
+// parent session on this process's bus connection.
 
 TParentPassword::TParentPassword(TClock clock) : FClock(std::move(clock)) {}
 
-bool TParentPassword::IsSet() const { return !StoredValue().value_or(QStringLiteral("?")).isEmpty(); }
+bool TParentPassword::IsSet() const {
+  if (const TGuardLink *guard = TGuardLink::Active())
+    return GuardState(*guard).bSet;
+  return !StoredValue().value_or(QStringLiteral("?")).isEmpty();
+}
 
 bool TParentPassword::Damaged() const {
+  if (const TGuardLink *guard = TGuardLink::Active())
+    return GuardState(*guard).bDamaged;
   const std::optional<QString> stored = StoredValue();
   return !stored || (!stored->isEmpty() && !ParseHash(*stored));
 }
@@ -97,6 +118,10 @@ bool TParentPassword::Damaged() const {
 void TParentPassword::Set(const QString &password) {
   if (password.isEmpty())
     Raise(QStringLiteral("密码不能为空！"));
+  if (const TGuardLink *guard = TGuardLink::Active()) {
+    guard->Call(QStringLiteral("SetPassword"), {password});
+    return;
+  }
   QByteArray salt(16, Qt::Uninitialized);
   QRandomGenerator::system()->fillRange(reinterpret_cast<quint32 *>(salt.data()), salt.size() / 4);
   const QString stored =
@@ -113,6 +138,8 @@ void TParentPassword::Set(const QString &password) {
 }
 
 int TParentPassword::SecondsLocked() const {
+  if (const TGuardLink *guard = TGuardLink::Active())
+    return GuardState(*guard).iSecondsLocked;
   const qint64 left =
       ParseTries(RegReadString(HKEY_LOCAL_MACHINE, kKey, kTriesValue)).iLockedUntil - FClock().toMSecsSinceEpoch();
   // No wait is ever longer than one: a time further ahead was written by hand.
@@ -120,6 +147,12 @@ int TParentPassword::SecondsLocked() const {
 }
 
 TPasswordCheck TParentPassword::Check(const QString &password) {
+  if (const TGuardLink *guard = TGuardLink::Active()) {
+    const QString answer = guard->Call(QStringLiteral("OpenParentSession"), {password}).value(0).toString();
+    return answer == QStringLiteral("right")    ? TPasswordCheck::Right
+           : answer == QStringLiteral("locked") ? TPasswordCheck::Locked
+                                                : TPasswordCheck::Wrong;
+  }
   if (SecondsLocked() > 0) {
     // A wait that ends more than a minute from now was started by a clock that ran ahead (or
     // written by hand): it is brought back to a minute from now, so it ends like any other.

@@ -4,7 +4,9 @@
 // value "ParentPassword" under HKLM \SOFTWARE\Pemblo. Five wrong tries in a row make every try
 // wait a minute; the tries are counted in the value "PasswordTries" ("<wrong tries>,<locked
 // until, ms since the epoch>"), so ending the program does not reset them. The host and its
-// lock program share this module. It touches the registry only.
+// lock program share this module. It touches the registry only. In guarded mode the guard
+// keeps the hash and the tries under the same rules, and a right password opens a parent
+// session of this process's bus connection: the guard's changes are let through on it.
 #include <QDateTime>
 #include <QString>
 #include <functional>

@@ -1,12 +1,12 @@
 #include "common/uPenalta.h"
 
+#include "common/uChangeNotices.h"
 #include "common/uDES.h"
-#include "common/uFrmInfos.h"
+#include "common/uGuardLink.h"
 #include "common/uInstFunc.h"
-#include "common/uMsgs.h"
 #include "common/uRegistryHelper.h"
-#include "platform/os/WindowDirectory.h"
 
+#include <algorithm>
 #include <exception>
 
 const QString TPenalta::CardKey = QStringLiteral("PbYc#715");
@@ -45,6 +45,8 @@ int32_t TPenalta::DecodeCount(const QString &stored) {
 std::optional<int32_t> TPenalta::ReadYCount() const {
   std::optional<int32_t> count = 0;
   try {
+    if (const TGuardLink *guard = TGuardLink::Active())
+      return guard->Call(QStringLiteral("GetCardCount")).value(0).toInt();
     ReadHive(HKEY_LOCAL_MACHINE,
              [&](const THiveAccess &hive) { count = StoredCount(hive.ReadValue(RegKey, CountValue)); });
   } catch (const std::exception &) {
@@ -80,6 +82,15 @@ bool TPenalta::Update(const std::function<int64_t(int64_t)> &change) {
 }
 
 bool TPenalta::IncYCard(int32_t Value) {
+  if (const TGuardLink *guard = TGuardLink::Active()) {
+    // The guard stores the cards; the lock program starts here, in the child's session.
+    const QVariantList out = guard->Call(QStringLiteral("GiveCards"), {Value});
+    const int32_t count = out.value(0).toInt();
+    if (out.value(1).toBool())
+      RunFile(RegReadString(HKEY_LOCAL_MACHINE, RegKey, LockProgValue), QString());
+    SendUpdateMsg(count);
+    return true;
+  }
   return Update([Value](int64_t count) {
     const int64_t n = count + Value;
     if (n <= MaxCards)
@@ -91,10 +102,24 @@ bool TPenalta::IncYCard(int32_t Value) {
 }
 
 bool TPenalta::DecYCard(int32_t Value) {
+  if (const TGuardLink *guard = TGuardLink::Active()) {
+    SendUpdateMsg(guard->Call(QStringLiteral("CancelCards"), {Value}).value(0).toInt());
+    return true;
+  }
   return Update([Value](int64_t count) { return count - Value < 0 ? int64_t(0) : count - Value; });
 }
 
-void TPenalta::SendUpdateMsg(int32_t count) {
-  if (const auto window = FindMainWindow())
-    SendWindowMessage(*window, WM_YCARDUPDATE, count, 0);
+void TPenalta::SendUpdateMsg(int32_t count) { NotifyCardCount(count); }
+
+std::optional<TPenalta::TStoredChange> TPenalta::ChangeStoredCount(int32_t delta) {
+  TStoredChange result;
+  const bool written = UpdateHive(HKEY_LOCAL_MACHINE, [&](THiveAccess &hive) {
+    const int64_t n = int64_t(StoredCount(hive.ReadValue(RegKey, CountValue)).value_or(0)) + delta;
+    result.bPassed = n > MaxCards;
+    result.iCount = int32_t(std::clamp<int64_t>(n, 0, MaxCards));
+    hive.WriteValue(RegKey, CountValue, TRegValue::String(EncodeCount(result.iCount)));
+  });
+  if (!written)
+    return std::nullopt;
+  return result;
 }

@@ -5,8 +5,10 @@
 // it would pass 3 cards and is announced to the host's main window with WM_YCARDUPDATE.
 //
 // Touches the registry, starts the lock program and sends to the host's main window; keeps
-// nothing in memory, so instances are interchangeable. A host that gives cards links this
-// module (or writes the same format: docs/host-interface.md).
+// nothing in memory, so instances are interchangeable. In guarded mode the guard keeps the
+// count: anyone may give cards (they only ever count against the child), only a parent session
+// takes them away; the lock program still starts in the session that gave the fourth card. A host that gives cards
+// links this module (or writes the same format: docs/host-interface.md).
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -46,6 +48,14 @@ public:
   // Sends WM_YCARDUPDATE with the count to the host's main window and waits until it is
   // handled; nothing happens when that window is not there.
   void SendUpdateMsg(int32_t count);
+
+  // The guard's own step: adds delta (negative to take cards) to the stored count, kept within
+  // 0..3, in one locked step; starts and announces nothing. Nothing when it could not be stored.
+  struct TStoredChange {
+    int32_t iCount = 0;
+    bool bPassed = false;  // the cards given went past 3: the lock is due
+  };
+  std::optional<TStoredChange> ChangeStoredCount(int32_t delta);
 
 private:
   // Stores change(current count) in one locked step and announces it; false when not stored.

@@ -1,4 +1,5 @@
 #include "common/uRegistryHelper.h"
+#include "common/uGuardLink.h"
 #include "platform/errors/Errors.h"
 
 #include <optional>
@@ -14,13 +15,20 @@ QString StringOf(const std::optional<TRegValue> &value, const QString &name) {
   return value->Text();
 }
 
+// In guarded mode the machine's hive is the guard's.
+const TGuardLink *MachineGuard(THKey root) { return root == HKEY_LOCAL_MACHINE ? TGuardLink::Active() : nullptr; }
+
 }  // namespace
 
 bool RegWriteString(THKey root, const QString &key, const QString &name, const QString &value) {
+  if (const TGuardLink *guard = MachineGuard(root))
+    return guard->Call(QStringLiteral("WriteMachineValue"), {key, name, value}).value(0).toBool();
   return UpdateHive(root, [&](THiveAccess &hive) { hive.WriteValue(key, name, TRegValue::String(value)); });
 }
 
 QString RegReadString(THKey root, const QString &key, const QString &name) {
+  if (const TGuardLink *guard = MachineGuard(root))
+    return guard->Call(QStringLiteral("ReadMachineValue"), {key, name}).value(0).toString();
   QString text;
   ReadHive(root, [&](const THiveAccess &hive) { text = StringOf(hive.ReadValue(key, name), name); });
   return text;
@@ -28,6 +36,12 @@ QString RegReadString(THKey root, const QString &key, const QString &name) {
 
 QString RegUpdateString(THKey root, const QString &key, const QString &name,
                         const std::function<QString(const QString &)> &change) {
+  // The guard's values change one call at a time: what the guard itself keeps in step (the
+  // card count, the password's tries) has calls of its own.
+  if (MachineGuard(root)) {
+    const QString result = change(RegReadString(root, key, name));
+    return RegWriteString(root, key, name, result) ? result : RegReadString(root, key, name);
+  }
   QString result;
   const bool written = UpdateHive(root, [&](THiveAccess &hive) {
     result = change(StringOf(hive.ReadValue(key, name), name));

@@ -1,5 +1,7 @@
 #pragma once
-// Reading and writing one string value of the registry.
+// Reading and writing one string value of the registry. In guarded mode the values of
+// HKEY_LOCAL_MACHINE are the guard's: it answers the reads (not the parent's password) and
+// refuses a change of the suite's own key \SOFTWARE\Pemblo outside a parent session.
 #include "platform/os/RegistryHive.h"
 
 #include <QString>

@@ -27,7 +27,7 @@ TScreenServices::~TScreenServices() { Installed = nullptr; }
 
 void TScreenServices::ReportRefused(const QString &address, int32_t key) {
   if (TTextLogManager *log = BlockLog())
-    log->Logs(address + QStringLiteral("  black list %1").arg(key));
+    log->LogBlackListed(address, key);
   PostToTitle(FrmInfos[fiMainWindow], WM_WEBBLOCKED, key, 0);
 }
 

@@ -1,6 +1,7 @@
 #include "common/uTextLog.h"
 #include "platform/errors/Errors.h"
 
+#include "common/uGuardLink.h"
 #include "common/uPathFunc.h"
 #include "platform/cp936/CodePage936Qt.h"
 
@@ -28,6 +29,8 @@ QString FolderOf(TLogKind kind) {
 }  // namespace
 
 TTextLogManager::TTextLogManager(TClock clock, TLogKind kind) : FClock(std::move(clock)), FKind(kind) {
+  if (TGuardLink::Active())
+    return;
   FFileName = FolderOf(kind) + FClock().date().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".txt");
   FHandle = ::open(QFile::encodeName(FFileName).constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
   if (FHandle < 0)
@@ -62,4 +65,25 @@ void TTextLogManager::Logs(const QString &alog) {
     while (::ftruncate(FHandle, before.st_size) < 0 && errno == EINTR) {
     }
   ::flock(FHandle, LOCK_UN);
+}
+
+void TTextLogManager::LogVisit(const QString &address) {
+  if (const TGuardLink *guard = TGuardLink::Active())
+    guard->Call(QStringLiteral("ReportVisit"), {address});
+  else
+    Logs(address);
+}
+
+void TTextLogManager::LogBlocked(const QString &address, const QString &findings) {
+  if (const TGuardLink *guard = TGuardLink::Active())
+    guard->Call(QStringLiteral("ReportBlocked"), {address, findings});
+  else
+    Logs(address + QStringLiteral("  ") + findings);
+}
+
+void TTextLogManager::LogBlackListed(const QString &address, int32_t key) {
+  if (const TGuardLink *guard = TGuardLink::Active())
+    guard->Call(QStringLiteral("ReportBlackListVisit"), {address, key});
+  else
+    Logs(address + QStringLiteral("  black list %1").arg(key));
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The programs the child may not use during chosen periods: table `apps` of the card database
 // (`aid` key, `app` the program's full path, `dt` the schedule text). Every insert and delete
-// is told to the host's lock channel with WM_APPSUPDATE (sent; 1 or -1, the row's key).
+// is told to the host's lock channel with WM_APPSUPDATE (sent; 1 or -1, the row's key). In
+// guarded mode the guard keeps the table and refuses changes outside a parent session.
 #include "datastore/uMiniCarddataDaobase.h"
 
 #include <QString>
@@ -27,7 +28,4 @@ public:
   int CountAll();
   // Null unless exactly one row has the key.
   std::unique_ptr<TAppsModel> QueryFormAID(int aid);
-
-private:
-  void NotifyAppsChanged(int64_t wParam, int64_t lParam);
 };

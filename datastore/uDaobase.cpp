@@ -4,7 +4,11 @@
 
 #include <stdexcept>
 
-TDaobase::TDaobase(TDBMrgID ADBMrgID) : FDBMrg(TDBMrgFactory::GetDBMrg(ADBMrgID)) {}
+TDBMrg *TDaobase::DBMrg() const {
+  if (!FDBMrg)
+    FDBMrg = TDBMrgFactory::GetDBMrg(FDBMrgID);
+  return FDBMrg;
+}
 
 TAdoQuery *TDaobase::OpenWhere(const QString &ItabName, const QString &IFieldName, const QVariant &Ivalue) {
   return DBMrg()->OpenDataset(1, QStringLiteral("Select * from %s where %s=:value"), {ItabName, IFieldName},

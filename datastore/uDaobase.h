@@ -26,14 +26,15 @@ using TColumnValues = std::initializer_list<std::pair<QString, QVariant>>;
 
 class TDaobase {
 public:
-  // Binds to the pool of the database, opening it on the first request of the process.
-  explicit TDaobase(TDBMrgID ADBMrgID);
+  // Binds to the pool of the database, opened on the first statement of the process (in
+  // guarded mode a table class may never open the local file).
+  explicit TDaobase(TDBMrgID ADBMrgID) : FDBMrgID(ADBMrgID) {}
   virtual ~TDaobase() = default;
   TDaobase(const TDaobase &) = delete;
   TDaobase &operator=(const TDaobase &) = delete;
 
 protected:
-  TDBMrg *DBMrg() const { return FDBMrg; }
+  TDBMrg *DBMrg() const;
 
   // Every row of the table, in table order. `readRow(query, model)` fills one model from the
   // current row; a row it cannot read (it throws) is left out and reading goes on.
@@ -90,5 +91,6 @@ private:
   // Walks the rows of an open query, skipping rows whose handler throws; then Finish.
   void ReadRows(TAdoQuery *query, const std::function<void(TAdoQuery &)> &row);
 
-  TDBMrg *FDBMrg = nullptr;
+  TDBMrgID FDBMrgID;
+  mutable TDBMrg *FDBMrg = nullptr;
 };

@@ -1,24 +1,9 @@
 #include "datastore/uWebBlackList.h"
-#include "datastore/uMiniCarddataDaobase.h"
+#include "datastore/uWebsDao.h"
 
 #include <QStringList>
 
 namespace {
-
-// Reads the rows of `webs`; the management window writes them.
-class TWebsReader : public TMiniCarddataDaobase {
-public:
-  std::vector<TBlackListRow> Rows() {
-    std::vector<TBlackListRow> rows;
-    for (const auto &row : ReadAll<TBlackListRow>(QStringLiteral("webs"), [](TAdoQuery &query, TBlackListRow &model) {
-           model.iWid = query.FieldByName(QStringLiteral("wid")).AsInteger();
-           model.sUrl = query.FieldByName(QStringLiteral("url")).AsString();
-           model.sDt = query.FieldByName(QStringLiteral("dt")).AsString();
-         }))
-      rows.push_back(*row);
-    return rows;
-  }
-};
 
 // The typed address as a URL: without a scheme it is taken as a web address.
 QUrl TypedAddress(const QString &typed) {
@@ -71,7 +56,12 @@ bool UnderPath(const QString &path, const QString &rowPath) {
 
 }  // namespace
 
-void TWebBlackList::Load() { SetRows(TWebsReader().Rows()); }
+void TWebBlackList::Load() {
+  std::vector<TBlackListRow> rows;
+  for (const auto &row : TWebsDao().QueryAll())
+    rows.push_back({row->iWid, row->sUrl, row->sDt});
+  SetRows(rows);
+}
 
 void TWebBlackList::SetRows(const std::vector<TBlackListRow> &rows) {
   FEntries.clear();

@@ -7,7 +7,7 @@
 // addresses are compared in one canonical form, so that every spelling of an address (case,
 // final dots, international names, IPv4 numbers, repeated slashes, path parameters, needless
 // percent-encoding) is matched. A row that is no address matches nothing; one whose schedule
-// cannot be read matches at every moment. Reads `webs` only.
+// cannot be read matches at every moment. Reads `webs` only (through the guard in guarded mode).
 #include "common/uSchedule.h"
 
 #include <QDateTime>

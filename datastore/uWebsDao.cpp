@@ -1,8 +1,7 @@
 #include "datastore/uWebsDao.h"
 
-#include "common/uFrmInfos.h"
-#include "common/uMsgs.h"
-#include "platform/os/WindowDirectory.h"
+#include "common/uChangeNotices.h"
+#include "common/uGuardLink.h"
 
 namespace {
 
@@ -21,27 +20,35 @@ void ReadRow(TAdoQuery &query, TWebsModel &model) {
 
 }  // namespace
 
+// In guarded mode each function is one call of the guard, which keeps the table.
+
 int TWebsDao::Insert(const TWebsModel *Model) {
   if (!Model)
     return -1;
+  const TGuardLink *guard = TGuardLink::Active();
   const int key =
-      InsertRow(TTableStruct.sTableName, {{TTableStruct.sUrl, Model->sUrl}, {TTableStruct.sDt, Model->sDt}});
+      guard ? guard->Call(QStringLiteral("AddBlackListRow"), {Model->sUrl, Model->sDt}).value(0).toInt()
+            : InsertRow(TTableStruct.sTableName, {{TTableStruct.sUrl, Model->sUrl}, {TTableStruct.sDt, Model->sDt}});
   if (key > 0)
-    NotifyWebsChanged(1, key);
+    NotifyBlackListChanged(1, key);
   return key;
 }
 
 int TWebsDao::DeleteFromCID(int wid) {
-  const int rows = DeleteByKey(TTableStruct.sTableName, TTableStruct.sWid, wid);
+  const TGuardLink *guard = TGuardLink::Active();
+  const int rows = guard ? guard->Call(QStringLiteral("DeleteBlackListRow"), {wid}).value(0).toInt()
+                         : DeleteByKey(TTableStruct.sTableName, TTableStruct.sWid, wid);
   if (rows == 1)
-    NotifyWebsChanged(-1, wid);
+    NotifyBlackListChanged(-1, wid);
   return rows;
 }
 
-TModelList<TWebsModel> TWebsDao::QueryAll() { return ReadAll<TWebsModel>(TTableStruct.sTableName, ReadRow); }
-
-void TWebsDao::NotifyWebsChanged(int64_t wParam, int64_t lParam) {
-  for (const TWindowRef &browser : FindWindowsByClass(FrmInfos[fiBrowserClass].sCaption))
-    PostWindowMessage(browser, WM_WEBSUPDATE, wParam, lParam);
-  PostToTitle(FrmInfos[fiLockChannel], WM_WEBSUPDATE, wParam, lParam);
+TModelList<TWebsModel> TWebsDao::QueryAll() {
+  const TGuardLink *guard = TGuardLink::Active();
+  if (!guard)
+    return ReadAll<TWebsModel>(TTableStruct.sTableName, ReadRow);
+  TModelList<TWebsModel> list;
+  for (const TGuardRow &row : guard->CallRows(QStringLiteral("GetBlackList")))
+    list.push_back(std::make_unique<TWebsModel>(TWebsModel{row.iKey, row.sFirst, row.sSecond}));
+  return list;
 }

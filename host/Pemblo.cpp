@@ -2,6 +2,7 @@
 // application centre and the hidden lock channel, loads the three window libraries from its
 // folder, registers its lock program and asks for the parent's password at the first start.
 #include "common/uAppcf.h"
+#include "common/uGuardNotices.h"
 #include "common/uPathFunc.h"
 #include "common/uProcessServices.h"
 #include "common/uRegistryHelper.h"
@@ -38,6 +39,8 @@ int main(int argc, char **argv) {
     }
     TFrmHostMain main(cfMrg, GetExePath());
     THostRules rules(main, cfMrg);
+    // In guarded mode changes made outside this session reach its windows too.
+    FollowGuardChanges(&main);
     // The host ends with its main window, even while windows of the libraries are open.
     main.SetOnClose([&app] { app.quit(); });
     main.show();

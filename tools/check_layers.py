@@ -4,7 +4,8 @@
 The layers, bottom up: platform/ includes nothing of ours but itself; wordfilter/, common/,
 controls/ and datastore/ include platform/ and one another, never a deliverable's folder;
 browser/, manage/, cards/, appcentre/ and viewer/ include the layers below and themselves,
-never one another; host/ may include everything. Tests, benchmarks and tools are not checked.
+never one another; host/ may include everything; guard/, the system service, includes only the
+shared layers and itself. Tests, benchmarks and tools are not checked.
 Usage: check_layers.py [TOP FOLDER]
 """
 import pathlib
@@ -15,7 +16,8 @@ PLATFORM = {"platform"}
 LOWER = {"wordfilter", "common", "controls", "datastore"}
 MODULES = {"browser", "manage", "cards", "appcentre", "viewer"}
 HOST = {"host"}
-OURS = PLATFORM | LOWER | MODULES | HOST
+GUARD = {"guard"}
+OURS = PLATFORM | LOWER | MODULES | HOST | GUARD
 
 
 def allowed(folder):
@@ -23,7 +25,7 @@ def allowed(folder):
         return PLATFORM
     if folder in LOWER:
         return PLATFORM | LOWER
-    if folder in MODULES:
+    if folder in MODULES or folder in GUARD:
         return PLATFORM | LOWER | {folder}
     return OURS
 

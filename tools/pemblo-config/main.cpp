@@ -1,13 +1,20 @@
 // pemblo-config: shows the settings file of the data folder and sets its values, e.g.
 //   pemblo-config OffOn=1 TextTime=10
 // Saving goes through the settings manager, so running browsers and the lock channel are told.
+// In guarded mode the settings are the guard's: anyone may see them, and a change is made only
+// after the parent's password (read from the terminal, or one line of the input), which opens a
+// parent session for this run alone.
 #include "common/uAppcf.h"
+#include "common/uGuardLink.h"
+#include "common/uPassword.h"
+#include "platform/os/TerminalSecret.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
 #include <exception>
 #include <functional>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -34,9 +41,28 @@ const std::vector<TSetting> &Settings() {
 void Print(FILE *to, const QString &text) { std::fputs((text + "\n").toUtf8().constData(), to); }
 
 void Show(const TCfMrg &mrg) {
-  Print(stdout, mrg.FileName());
+  Print(stdout, TGuardLink::Active() ? GuardBus::Service : mrg.FileName());
   for (const TSetting &s : Settings())
     Print(stdout, QStringLiteral("%1=%2").arg(s.sName).arg(s.get(mrg.AppCf())));
+}
+
+// The parent proves who they are to the guard; root is the machine's own administrator.
+bool ParentLetThrough() {
+  if (!TGuardLink::Active() || ::getuid() == 0)
+    return true;
+  TParentPassword password;
+  switch (password.Check(ReadSecretLine(QStringLiteral("家长密码：")))) {
+  case TPasswordCheck::Right:
+    return true;
+  case TPasswordCheck::Wrong:
+    Print(stderr, QStringLiteral("pemblo-config: 密码不对！nothing was written"));
+    return false;
+  case TPasswordCheck::Locked:
+    Print(stderr,
+          QStringLiteral("pemblo-config: 错误太多，请%1秒后再试。nothing was written").arg(password.SecondsLocked()));
+    return false;
+  }
+  return false;
 }
 
 int Usage(const QString &problem) {
@@ -83,6 +109,8 @@ int main(int argc, char **argv) {
   try {
     TCfMrg mrg;
     if (!changes.empty()) {
+      if (!ParentLetThrough())
+        return 1;
       for (const auto &[setting, value] : changes)
         setting->set(mrg.AppCf(), value);
       mrg.Update();

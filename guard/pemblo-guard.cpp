@@ -1,0 +1,96 @@
+// pemblo-guard: the suite's guard, the system service that owns the parent's rules, the card
+// count, the parent's password and the logs, and serves them on the system bus as
+// org.pemblo.Guard. Installed it runs as root under systemd; for tests and development it runs
+// as any user on a private bus and folder:
+//   pemblo-guard [--bus ADDRESS] [--state-dir DIR] [--session-idle-seconds N]
+//   pemblo-guard --set-password [--state-dir DIR]   reads the parent's password from the input
+#include "common/uGuardLink.h"
+#include "common/uPassword.h"
+#include "common/uPathFunc.h"
+#include "common/uPenalta.h"
+#include "common/uRegistryHelper.h"
+#include "guard/uGuardService.h"
+#include "guard/uStateFolder.h"
+#include "platform/os/MachineTimeZone.h"
+#include "platform/os/TerminalSecret.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QFileInfo>
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+void Say(FILE *to, const QString &text) { std::fputs(("pemblo-guard: " + text + "\n").toUtf8().constData(), to); }
+
+int SetPassword() {
+  const QString password = ReadSecretLine(QStringLiteral("家长密码："));
+  if (InputIsTerminal() && ReadSecretLine(QStringLiteral("再输一次：")) != password) {
+    Say(stderr, QStringLiteral("两次输入的密码不一样，密码没有设置。"));
+    return 1;
+  }
+  TParentPassword().Set(password);
+  Say(stdout, QStringLiteral("家长密码已设置。"));
+  return 0;
+}
+
+int Serve(const QCommandLineParser &options) {
+  QDBusConnection bus = options.isSet("bus")
+                            ? QDBusConnection::connectToBus(options.value("bus"), QStringLiteral("pemblo-guard"))
+                            : QDBusConnection::systemBus();
+  if (!bus.isConnected()) {
+    Say(stderr, QStringLiteral("cannot reach the bus: ") + bus.lastError().message());
+    return 1;
+  }
+  // The card counter starts the lock program named here; it lies beside the guard.
+  const QString lock = CombinePath(GetExePath(), QStringLiteral("pemblo-lock"));
+  if (QFileInfo(lock).isExecutable())
+    RegWriteString(HKEY_LOCAL_MACHINE, TPenalta::RegKey, TPenalta::LockProgValue, lock);
+
+  TGuardService::TOptions serviceOptions;
+  if (options.isSet("session-idle-seconds"))
+    serviceOptions.iSessionIdleSeconds = options.value("session-idle-seconds").toInt();
+  GuardBus::RegisterTypes();
+  TGuardService service(bus, serviceOptions);
+  if (!bus.registerObject(GuardBus::Path, &service,
+                          QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportScriptableSignals)) {
+    Say(stderr, QStringLiteral("cannot serve ") + GuardBus::Path);
+    return 1;
+  }
+  if (!bus.interface()->registerService(GuardBus::Service).value()) {
+    Say(stderr, QStringLiteral("cannot own %1: %2").arg(GuardBus::Service, bus.lastError().message()));
+    return 1;
+  }
+  return QCoreApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  // The guard talks to no desktop session: its notices are the bus signals.
+  qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+  qunsetenv("DISPLAY");
+  qunsetenv("WAYLAND_DISPLAY");
+  UseMachineTimeZone();
+  TGuardLink::ServeLocally();
+  QCoreApplication app(argc, argv);
+  QCommandLineParser parser;
+  parser.addHelpOption();
+  parser.addOptions({
+      {"bus", "The bus to serve on, instead of the system bus.", "address"},
+      {"state-dir", "The folder of the guard's files.", "folder", DefaultStateFolder},
+      {"session-idle-seconds", "Seconds without a parent's call that end a parent session.", "seconds"},
+      {"set-password", "Sets the parent's password read from the input, and ends."},
+  });
+  parser.process(app);
+  try {
+    UseStateFolder(parser.value("state-dir"));
+    return parser.isSet("set-password") ? SetPassword() : Serve(parser);
+  } catch (const std::exception &e) {
+    Say(stderr, QString::fromUtf8(e.what()));
+    return 1;
+  }
+}

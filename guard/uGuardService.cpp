@@ -1,0 +1,379 @@
+#include "guard/uGuardService.h"
+
+#include "common/uAppcf.h"
+#include "common/uPassword.h"
+#include "common/uPenalta.h"
+#include "common/uRegistryHelper.h"
+#include "common/uTextLog.h"
+#include "datastore/uAppsDao.h"
+#include "datastore/uCancelRecordsDao.h"
+#include "datastore/uHistoryRecordsDao.h"
+#include "datastore/uWebsDao.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QStringList>
+#include <exception>
+#include <grp.h>
+#include <pwd.h>
+#include <vector>
+
+namespace {
+
+const QString kNeedParentText = QStringLiteral("这项修改需要家长密码。");
+
+// What a caller may put into a file of the guard: one line of at most this many characters.
+constexpr qsizetype MaxText = 2048;
+
+QString OneLine(const QString &text) {
+  QString line;
+  for (const QChar c : text.left(MaxText))
+    if (c.unicode() >= 0x20 && c.unicode() != 0x7f && c != QChar(0x2028) && c != QChar(0x2029))
+      line += c;
+  return line;
+}
+
+// The key path as the registry compares it: its parts, case folded.
+QStringList FoldedParts(const QString &key) {
+  QStringList parts = key.split(u'\\', Qt::SkipEmptyParts);
+  for (QString &part : parts)
+    part = part.toCaseFolded();
+  return parts;
+}
+
+bool SuiteKey(const QString &key) {
+  const QStringList parts = FoldedParts(key);
+  return parts.size() >= 2 && parts[0] == QStringLiteral("software") && parts[1] == QStringLiteral("pemblo");
+}
+
+bool OneOfSuiteValues(const QString &key, const QString &name, const QStringList &names) {
+  return SuiteKey(key) && FoldedParts(key).size() == 2 && names.contains(name.toCaseFolded());
+}
+
+// The parent's password and its tries: nobody but the guard reads them (a hash read is a hash
+// that can be attacked at leisure).
+bool PasswordValue(const QString &key, const QString &name) {
+  return OneOfSuiteValues(key, name, {QStringLiteral("parentpassword"), QStringLiteral("passwordtries")});
+}
+
+// The values only the guard's own calls change: those and the card count.
+bool GuardOnlyValue(const QString &key, const QString &name) {
+  return PasswordValue(key, name) || OneOfSuiteValues(key, name, {TPenalta::CountValue.toCaseFolded()});
+}
+
+template <class TList, class TRow> TGuardRows RowsOf(const TList &list, TRow row) {
+  TGuardRows rows;
+  for (const auto &model : list)
+    rows.push_back(row(*model));
+  return rows;
+}
+
+}  // namespace
+
+TGuardService::TGuardService(const QDBusConnection &bus, const TOptions &options, QObject *parent)
+    : QObject(parent), FBus(bus), FOptions(options), FSessions(bus, options.iSessionIdleSeconds) {}
+
+template <class T> T TGuardService::Serve(const std::function<T()> &work, T fallback) {
+  try {
+    return work();
+  } catch (const std::exception &e) {
+    Refuse(GuardBus::ErrorFailed, QString::fromUtf8(e.what()));
+    return fallback;
+  }
+}
+
+void TGuardService::Refuse(const QString &error, const QString &text) {
+  if (calledFromDBus())
+    sendErrorReply(error, text);
+}
+
+QString TGuardService::Caller() const { return calledFromDBus() ? message().service() : QString(); }
+
+uint TGuardService::CallerUid() const {
+  // The bus daemon vouches for the user of the connection; nothing the caller says counts.
+  const QDBusReply<uint> uid = FBus.interface()->serviceUid(Caller());
+  return uid.isValid() ? uid.value() : uint(-1);
+}
+
+bool TGuardService::CallerIsRootOrParent() const {
+  const uint uid = CallerUid();
+  if (uid == 0)
+    return true;
+  const passwd *user = uid == uint(-1) ? nullptr : ::getpwuid(uid);
+  const group *parents = ::getgrnam(FOptions.sParentsGroup.toLocal8Bit().constData());
+  if (!user || !parents)
+    return false;
+  int count = 64;
+  std::vector<gid_t> groups(static_cast<size_t>(count));
+  if (::getgrouplist(user->pw_name, user->pw_gid, groups.data(), &count) < 0) {
+    groups.resize(size_t(count));
+    ::getgrouplist(user->pw_name, user->pw_gid, groups.data(), &count);
+  }
+  groups.resize(size_t(count));
+  for (const gid_t gid : groups)
+    if (gid == parents->gr_gid)
+      return true;
+  return false;
+}
+
+bool TGuardService::ParentCall() {
+  if (FSessions.Use(Caller()) || CallerUid() == 0)
+    return true;
+  Refuse(GuardBus::ErrorNeedParent, kNeedParentText);
+  return false;
+}
+
+// ---- open to every caller
+
+QByteArray TGuardService::GetSettings() {
+  return Serve<QByteArray>([] { return WriteAppCfStream(TCfMrg().AppCf()); });
+}
+
+TGuardRows TGuardService::GetLimits() {
+  return Serve<TGuardRows>([] {
+    return RowsOf(TAppsDao().QueryAll(), [](const TAppsModel &m) { return TGuardRow{m.iAid, m.sApp, m.sDt}; });
+  });
+}
+
+int TGuardService::CountLimits() {
+  return Serve<int>([] { return TAppsDao().CountAll(); });
+}
+
+TGuardRows TGuardService::GetBlackList() {
+  return Serve<TGuardRows>([] {
+    return RowsOf(TWebsDao().QueryAll(), [](const TWebsModel &m) { return TGuardRow{m.iWid, m.sUrl, m.sDt}; });
+  });
+}
+
+TGuardRows TGuardService::GetViolations() {
+  return Serve<TGuardRows>([] {
+    return RowsOf(THistoryRecordsDao().QueryAll(), [](const THistoryRecords &m) {
+      return TGuardRow{m.hid, m.datetime, m.item};
+    });
+  });
+}
+
+TGuardRows TGuardService::GetCancelRecords() {
+  return Serve<TGuardRows>([] {
+    return RowsOf(TCancelRecordsDao().QueryAll(), [](const TCancelRecordModel &m) {
+      return TGuardRow{m.cid, m.time, m.cause};
+    });
+  });
+}
+
+int TGuardService::GetCardCount() {
+  return Serve<int>([] { return TPenalta().YCount(); });
+}
+
+QString TGuardService::ReadMachineValue(const QString &key, const QString &name) {
+  if (PasswordValue(key, name)) {
+    Refuse(GuardBus::ErrorDenied, QStringLiteral("家长密码只有家长规则服务能读。"));
+    return {};
+  }
+  return Serve<QString>([&] { return RegReadString(HKEY_LOCAL_MACHINE, key, name); });
+}
+
+bool TGuardService::PasswordState(bool &damaged, int &secondsLocked) {
+  return Serve<bool>([&] {
+    const TParentPassword password;
+    damaged = password.Damaged();
+    secondsLocked = password.SecondsLocked();
+    return password.IsSet();
+  });
+}
+
+void TGuardService::ReportVisit(const QString &address) {
+  Serve<bool>([&] {
+    TTextLogManager(&QDateTime::currentDateTime, TLogKind::Browse).LogVisit(OneLine(address));
+    return true;
+  });
+}
+
+void TGuardService::ReportBlocked(const QString &address, const QString &findings) {
+  Serve<bool>([&] {
+    TTextLogManager(&QDateTime::currentDateTime, TLogKind::Block).LogBlocked(OneLine(address), OneLine(findings));
+    return true;
+  });
+}
+
+void TGuardService::ReportBlackListVisit(const QString &address, int key) {
+  Serve<bool>([&] {
+    TTextLogManager(&QDateTime::currentDateTime, TLogKind::Block).LogBlackListed(OneLine(address), key);
+    return true;
+  });
+}
+
+int TGuardService::AddViolation(const QString &datetime, const QString &item) {
+  return Serve<int>([&] {
+    const THistoryRecords row{0, OneLine(datetime), OneLine(item)};
+    return THistoryRecordsDao().Insert(&row);
+  });
+}
+
+int TGuardService::GiveCards(int count, bool &lockDue) {
+  if (count < 1 || count > TPenalta::MaxCards + 1) {
+    Refuse(GuardBus::ErrorFailed, QStringLiteral("卡数不对：%1").arg(count));
+    return 0;
+  }
+  return Serve<int>([&] {
+    const auto change = TPenalta().ChangeStoredCount(count);
+    if (!change)
+      Raise(QStringLiteral("黄牌没有记下：无法写入注册表%1。").arg(HiveFileName(HKEY_LOCAL_MACHINE)));
+    lockDue = change->bPassed;
+    emit CardCountChanged(Caller(), change->iCount);
+    return change->iCount;
+  });
+}
+
+QString TGuardService::OpenParentSession(const QString &password) {
+  return Serve<QString>([&] {
+    TParentPassword parent;
+    switch (parent.Check(password)) {
+    case TPasswordCheck::Right:
+      FSessions.Open(Caller());
+      return QStringLiteral("right");
+    case TPasswordCheck::Locked:
+      return QStringLiteral("locked");
+    case TPasswordCheck::Wrong:
+      break;
+    }
+    return QStringLiteral("wrong");
+  });
+}
+
+void TGuardService::EndParentSession() { FSessions.End(Caller()); }
+
+void TGuardService::SetPassword(const QString &password) {
+  Serve<bool>([&] {
+    TParentPassword parent;
+    // A damaged password is no password anybody can prove; only root or a parent replaces it.
+    const bool first = !parent.IsSet() || parent.Damaged();
+    if (first ? !CallerIsRootOrParent() : !ParentCall()) {
+      if (first)
+        Refuse(GuardBus::ErrorDenied, QStringLiteral("只有家长能设置家长密码。"));
+      return false;
+    }
+    parent.Set(password);
+    return true;
+  });
+}
+
+// ---- parent calls
+
+void TGuardService::SetSettings(const QByteArray &stream) {
+  if (!ParentCall())
+    return;
+  Serve<bool>([&] {
+    TCfMrg mrg;
+    mrg.AppCf() = ReadAppCfStream(stream).WithinRanges();
+    mrg.SaveToFile();
+    emit SettingsChanged(Caller());
+    return true;
+  });
+}
+
+int TGuardService::AddLimit(const QString &app, const QString &schedule) {
+  if (!ParentCall())
+    return -1;
+  return Serve<int>(
+      [&] {
+        const TAppsModel row{0, OneLine(app), OneLine(schedule)};
+        const int key = TAppsDao().Insert(&row);
+        if (key > 0)
+          emit LimitsChanged(Caller(), 1, key);
+        return key;
+      },
+      -1);
+}
+
+int TGuardService::DeleteLimit(int aid) {
+  if (!ParentCall())
+    return 0;
+  return Serve<int>([&] {
+    const int rows = TAppsDao().DeleteFromAID(aid);
+    if (rows == 1)
+      emit LimitsChanged(Caller(), -1, aid);
+    return rows;
+  });
+}
+
+int TGuardService::AddBlackListRow(const QString &address, const QString &schedule) {
+  if (!ParentCall())
+    return -1;
+  return Serve<int>(
+      [&] {
+        const TWebsModel row{0, OneLine(address), OneLine(schedule)};
+        const int key = TWebsDao().Insert(&row);
+        if (key > 0)
+          emit BlackListChanged(Caller(), 1, key);
+        return key;
+      },
+      -1);
+}
+
+int TGuardService::DeleteBlackListRow(int wid) {
+  if (!ParentCall())
+    return 0;
+  return Serve<int>([&] {
+    const int rows = TWebsDao().DeleteFromCID(wid);
+    if (rows == 1)
+      emit BlackListChanged(Caller(), -1, wid);
+    return rows;
+  });
+}
+
+int TGuardService::DeleteViolation(int hid) {
+  if (!ParentCall())
+    return 0;
+  return Serve<int>([&] { return THistoryRecordsDao().DeleteFromHID(hid); });
+}
+
+int TGuardService::CancelCards(int count) {
+  if (!ParentCall())
+    return 0;
+  if (count < 0) {
+    Refuse(GuardBus::ErrorFailed, QStringLiteral("卡数不对：%1").arg(count));
+    return 0;
+  }
+  return Serve<int>([&] {
+    const auto change = TPenalta().ChangeStoredCount(-count);
+    if (!change)
+      Raise(QStringLiteral("黄牌没有取消：无法写入注册表%1。").arg(HiveFileName(HKEY_LOCAL_MACHINE)));
+    emit CardCountChanged(Caller(), change->iCount);
+    return change->iCount;
+  });
+}
+
+int TGuardService::AddCancelRecord(const QString &day, const QString &reason) {
+  if (!ParentCall())
+    return 0;
+  return Serve<int>([&] {
+    const TCancelRecordModel row{0, OneLine(day), OneLine(reason)};
+    return TCancelRecordsDao().Insert(&row);
+  });
+}
+
+int TGuardService::DeleteCancelRecord(int cid) {
+  if (!ParentCall())
+    return 0;
+  return Serve<int>([&] { return TCancelRecordsDao().DeleteFromCID(cid); });
+}
+
+bool TGuardService::WriteMachineValue(const QString &key, const QString &name, const QString &value) {
+  if (GuardOnlyValue(key, name)) {
+    Refuse(GuardBus::ErrorDenied, QStringLiteral("这个值只能由家长规则服务修改。"));
+    return false;
+  }
+  if (key.size() > MaxText || name.size() > MaxText || value.size() > MaxText) {
+    Refuse(GuardBus::ErrorFailed, QStringLiteral("注册表的值太长。"));
+    return false;
+  }
+  return Serve<bool>([&] {
+    // The suite's own values (the lock program above all) are the parent's; the program that
+    // registers the value it found there asks for nothing.
+    if (SuiteKey(key) && RegReadString(HKEY_LOCAL_MACHINE, key, name) != value && !ParentCall())
+      return false;
+    return RegWriteString(HKEY_LOCAL_MACHINE, key, name, value);
+  });
+}

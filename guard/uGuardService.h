@@ -1,0 +1,83 @@
+#pragma once
+// The guard's interface on the system bus: org.pemblo.Guard at /org/pemblo/Guard (every call,
+// who may make it and its errors: docs/host-interface.md, "The guard"). Reads and reports are
+// open to every caller; a change of the parent's rules needs a parent session of the calling
+// connection, opened with the parent's password. The caller is known by the bus (the Unix user
+// of its connection), never by an argument. The guard works on its own files through the same
+// data layer as the suite's programs in single-account mode, so the formats are one.
+#include "common/uGuardLink.h"
+#include "guard/uParentSessions.h"
+
+#include <QByteArray>
+#include <QDBusContext>
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class TGuardService : public QObject, protected QDBusContext {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.pemblo.Guard")
+public:
+  struct TOptions {
+    int iSessionIdleSeconds = 600;
+    QString sParentsGroup = QStringLiteral("pemblo-parents");
+  };
+  TGuardService(const QDBusConnection &bus, const TOptions &options, QObject *parent = nullptr);
+
+public slots:
+  // Open to every caller.
+  Q_SCRIPTABLE QByteArray GetSettings();
+  Q_SCRIPTABLE TGuardRows GetLimits();
+  Q_SCRIPTABLE int CountLimits();
+  Q_SCRIPTABLE TGuardRows GetBlackList();
+  Q_SCRIPTABLE TGuardRows GetViolations();
+  Q_SCRIPTABLE TGuardRows GetCancelRecords();
+  Q_SCRIPTABLE int GetCardCount();
+  Q_SCRIPTABLE QString ReadMachineValue(const QString &key, const QString &name);
+  Q_SCRIPTABLE bool PasswordState(bool &damaged, int &secondsLocked);
+  Q_SCRIPTABLE void ReportVisit(const QString &address);
+  Q_SCRIPTABLE void ReportBlocked(const QString &address, const QString &findings);
+  Q_SCRIPTABLE void ReportBlackListVisit(const QString &address, int key);
+  // Violations and cards only ever count against the child: anyone may add them.
+  Q_SCRIPTABLE int AddViolation(const QString &datetime, const QString &item);
+  Q_SCRIPTABLE int GiveCards(int count, bool &lockDue);
+  Q_SCRIPTABLE QString OpenParentSession(const QString &password);
+  Q_SCRIPTABLE void EndParentSession();
+  // The first password: root or the parents' group; a new one: a parent session (or root).
+  Q_SCRIPTABLE void SetPassword(const QString &password);
+
+  // Inside a parent session (or as root).
+  Q_SCRIPTABLE void SetSettings(const QByteArray &stream);
+  Q_SCRIPTABLE int AddLimit(const QString &app, const QString &schedule);
+  Q_SCRIPTABLE int DeleteLimit(int aid);
+  Q_SCRIPTABLE int AddBlackListRow(const QString &address, const QString &schedule);
+  Q_SCRIPTABLE int DeleteBlackListRow(int wid);
+  Q_SCRIPTABLE int DeleteViolation(int hid);
+  Q_SCRIPTABLE int CancelCards(int count);
+  Q_SCRIPTABLE int AddCancelRecord(const QString &day, const QString &reason);
+  Q_SCRIPTABLE int DeleteCancelRecord(int cid);
+  // Values of the suite's own key \SOFTWARE\Pemblo need a parent session (writing the value
+  // already stored needs none); other keys of the machine's hive are open.
+  Q_SCRIPTABLE bool WriteMachineValue(const QString &key, const QString &name, const QString &value);
+
+signals:
+  // origin: the unique bus name of the connection whose call made the change.
+  Q_SCRIPTABLE void SettingsChanged(const QString &origin);
+  Q_SCRIPTABLE void LimitsChanged(const QString &origin, int change, int key);
+  Q_SCRIPTABLE void BlackListChanged(const QString &origin, int change, int key);
+  Q_SCRIPTABLE void CardCountChanged(const QString &origin, int count);
+
+private:
+  // Runs work and answers its errors as the guard's failure with their text.
+  template <class T> T Serve(const std::function<T()> &work, T fallback = T());
+  // True when the caller may change the parent's rules; otherwise answers the refusal.
+  bool ParentCall();
+  uint CallerUid() const;
+  bool CallerIsRootOrParent() const;
+  void Refuse(const QString &error, const QString &text);
+  QString Caller() const;
+
+  QDBusConnection FBus;
+  TOptions FOptions;
+  TParentSessions FSessions;
+};
