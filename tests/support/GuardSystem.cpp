@@ -4,16 +4,20 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+#include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <grp.h>
 #include <map>
 #include <pwd.h>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -21,6 +25,8 @@ namespace fs = std::filesystem;
 namespace {
 
 const QString SystemPolicy = QStringLiteral("/usr/share/dbus-1/system.conf");
+// Accounts are named "pemblotest<pid>_<n>", after the test process that made them.
+const QString AccountPrefix = QStringLiteral("pemblotest");
 
 // The full path of a system tool; the administration tools sit in sbin, which a test's PATH may
 // leave out.
@@ -104,6 +110,26 @@ QByteArray PrivateConfig(const QString &socket, const QStringList &policyFiles) 
     throw std::runtime_error(("cannot read " + SystemPolicy + ": " + reader.errorString()).toStdString());
   writer.writeEndDocument();
   return config;
+}
+
+// A program of the test ends with the test's process, even when that one crashes.
+void EndWithThisProcess(QProcess &process) {
+  process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+}
+
+// Removes the accounts of test processes that ended without removing them (they crashed).
+void RemoveLeftAccounts() {
+  static const QRegularExpression ours(QStringLiteral("^%1(\\d+)_\\d+$").arg(AccountPrefix));
+  QStringList left;
+  setpwent();
+  while (const passwd *entry = getpwent()) {
+    const QRegularExpressionMatch match = ours.match(QString::fromLocal8Bit(entry->pw_name));
+    if (match.hasMatch() && kill(match.captured(1).toInt(), 0) != 0 && errno == ESRCH)
+      left << match.captured(0);
+  }
+  endpwent();
+  for (const QString &name : left)
+    RunTool(QStringLiteral("userdel"), {QStringLiteral("-r"), QStringLiteral("-f"), name});
 }
 
 // A temporary folder every account may enter.
@@ -271,6 +297,7 @@ TPrivateSystemBus::TPrivateSystemBus(const QStringList &policyFiles)
       config.write(PrivateConfig(FFolder.filePath(QStringLiteral("system_bus_socket")), policyFiles)) < 0)
     throw std::runtime_error("cannot write " + configFile.toStdString());
   config.close();
+  EndWithThisProcess(FDaemon);
   FDaemon.start(Tool(QStringLiteral("dbus-daemon")), {QStringLiteral("--config-file=") + configFile,
                                                       QStringLiteral("--print-address=1"), QStringLiteral("--nofork")});
   // The daemon writes its address once it listens, or ends.
@@ -293,9 +320,11 @@ TPrivateSystemBus::~TPrivateSystemBus() {
 }
 
 TTestAccount::TTestAccount(const QStringList &groups) {
+  static const bool swept = (RemoveLeftAccounts(), true);
+  Q_UNUSED(swept);
   static int made = 0;
   do
-    FName = QStringLiteral("pemblotest%1_%2").arg(getpid()).arg(made++);
+    FName = AccountPrefix + QStringLiteral("%1_%2").arg(getpid()).arg(made++);
   while (Exists(FName, false) || Exists(FName, true));
   try {
     for (const QString &group : groups) {
@@ -331,12 +360,15 @@ std::unique_ptr<QProcess> StartAs(const TTestAccount *account, const QString &pr
   process->setProcessEnvironment(CleanEnvironment(env, user));
   // The test's own folder may be closed to the account.
   process->setWorkingDirectory(user.sHome);
+  EndWithThisProcess(*process);
   if (account) {
     // --init-groups gives the account its supplementary groups, as a login does; the saved uid
-    // follows the new one, so the program cannot become root again.
+    // follows the new one, so the program cannot become root again. Changing the uid clears the
+    // parent-death signal; setpriv sets it again.
     process->start(Tool(QStringLiteral("setpriv")),
                    QStringList{QStringLiteral("--reuid=%1").arg(user.iUid), QStringLiteral("--regid=%1").arg(user.iGid),
-                               QStringLiteral("--init-groups"), QStringLiteral("--"), program} +
+                               QStringLiteral("--init-groups"), QStringLiteral("--pdeathsig=KILL"),
+                               QStringLiteral("--"), program} +
                        args);
   } else {
     process->start(program, args);

@@ -5,7 +5,10 @@
 // removed with their home after), programs run as one of them with a clean environment, and a copy
 // of a build folder those accounts can reach. It changes the machine's account files
 // (/etc/passwd, /etc/group) and needs root: a test asks CanRunAccounts() first and skips with its
-// answer. Everything it makes goes again when its object goes (the copies at the end of the process).
+// answer. Everything it makes goes again when its object goes (the copies at the end of the process);
+// the daemon and the programs it starts end with the test's process even when that crashes (a
+// parent-death signal: start them from the thread that lives as long as they do), and accounts a
+// crashed test process left are removed when the next account is made.
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
