@@ -117,8 +117,10 @@ bool TGuardService::CallerIsRootOrParent() const {
   return false;
 }
 
+bool TGuardService::InParentSession() { return FSessions.Use(Caller()) || CallerUid() == 0; }
+
 bool TGuardService::ParentCall() {
-  if (FSessions.Use(Caller()) || CallerUid() == 0)
+  if (InParentSession())
     return true;
   Refuse(GuardBus::ErrorNeedParent, kNeedParentText);
   return false;
@@ -370,9 +372,10 @@ bool TGuardService::WriteMachineValue(const QString &key, const QString &name, c
     return false;
   }
   return Serve<bool>([&] {
-    // The suite's own values (the lock program above all) are the parent's; the program that
-    // registers the value it found there asks for nothing.
-    if (SuiteKey(key) && RegReadString(HKEY_LOCAL_MACHINE, key, name) != value && !ParentCall())
+    // The suite's own values (the lock program above all) are the parent's. Outside a parent
+    // session nothing is written and the answer says so, as for a hive that cannot be written:
+    // a host registering its lock program at its start goes on, the guard's name stays.
+    if (SuiteKey(key) && RegReadString(HKEY_LOCAL_MACHINE, key, name) != value && !InParentSession())
       return false;
     return RegWriteString(HKEY_LOCAL_MACHINE, key, name, value);
   });

@@ -56,8 +56,9 @@ public slots:
   Q_SCRIPTABLE int CancelCards(int count);
   Q_SCRIPTABLE int AddCancelRecord(const QString &day, const QString &reason);
   Q_SCRIPTABLE int DeleteCancelRecord(int cid);
-  // Values of the suite's own key \SOFTWARE\Pemblo need a parent session (writing the value
-  // already stored needs none); other keys of the machine's hive are open.
+  // Values of the suite's own key \SOFTWARE\Pemblo change only in a parent session: otherwise
+  // the answer is false and nothing is written, as for a hive that cannot be written. Other keys
+  // of the machine's hive are open.
   Q_SCRIPTABLE bool WriteMachineValue(const QString &key, const QString &name, const QString &value);
 
 signals:
@@ -70,7 +71,9 @@ signals:
 private:
   // Runs work and answers its errors as the guard's failure with their text.
   template <class T> T Serve(const std::function<T()> &work, T fallback = T());
-  // True when the caller may change the parent's rules; otherwise answers the refusal.
+  // True for a caller in a parent session (whose idle time starts again) or root.
+  bool InParentSession();
+  // InParentSession, or else answers the refusal.
   bool ParentCall();
   uint CallerUid() const;
   bool CallerIsRootOrParent() const;
