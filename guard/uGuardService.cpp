@@ -253,7 +253,8 @@ void TGuardService::SetPassword(const QString &password) {
     const bool first = !parent.IsSet() || parent.Damaged();
     if (first ? !CallerIsRootOrParent() : !ParentCall()) {
       if (first)
-        Refuse(GuardBus::ErrorDenied, QStringLiteral("只有家长能设置家长密码。"));
+        Refuse(GuardBus::ErrorDenied,
+               QStringLiteral("只有家长能设置家长密码：请家长以root运行 pemblo-guard --set-password。"));
       return false;
     }
     parent.Set(password);
