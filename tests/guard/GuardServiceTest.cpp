@@ -220,6 +220,13 @@ TEST_F(GuardServiceTest, TheChildReadsEveryRuleButChangesNoneWithoutTheParentsPa
 
   EXPECT_EQ(Steps(nullptr, StateReads), before);
   EXPECT_EQ(Step(nullptr, QStringLiteral("check ") + Password), QStringLiteral("ok right"));
+
+  // The same change with the parent's password.
+  const TRunResult config =
+      RunAs(Child.get(), Config, {QStringLiteral("OffOn=0")}, BusEnvironment(), (Password + "\n").toUtf8());
+  EXPECT_EQ(config.iExitCode, 0) << config.sErr.toStdString();
+  EXPECT_EQ(Step(nullptr, QStringLiteral("settings")),
+            QStringLiteral("ok OffOn=0 TextTime=5 PsDistance=5 ImgTime=5 ImgSize=50"));
 }
 
 TEST_F(GuardServiceTest, TheStateFilesAndTheGuardsNameAreRootsAlone) {
@@ -276,7 +283,7 @@ TEST_F(GuardServiceTest, TheFirstPasswordIsSetByAParentNeverByTheChild) {
 
 TEST_F(GuardServiceTest, ARightPasswordOpensASessionForItsConnectionAloneAndWindowsHearTheChanges) {
   SetFirstPassword();
-  StartGuard({QStringLiteral("--session-idle-seconds"), QStringLiteral("3")});
+  StartGuard({QStringLiteral("--session-idle-seconds"), QStringLiteral("4")});
   SeedRules();
   TSignalLog heard;
   for (const char *signal : {"SettingsChanged", "LimitsChanged", "BlackListChanged", "CardCountChanged"})
@@ -314,9 +321,10 @@ TEST_F(GuardServiceTest, ARightPasswordOpensASessionForItsConnectionAloneAndWind
                          "ok 2:other.example", "ok 1", "ok 1:game", "ok 1:homework", "ok /opt/pemblo/other"}));
 
   // The session lives while the parent acts, and ends after the idle time or with the process.
-  QThread::msleep(1500);
+  EXPECT_EQ(parent->Ask(QStringLiteral("check ") + Password), QStringLiteral("ok right"));
+  QThread::msleep(1000);
   EXPECT_EQ(parent->Ask(QStringLiteral("dellimit 2")), QStringLiteral("ok 1"));
-  QThread::msleep(3500);
+  QThread::msleep(4500);
   EXPECT_EQ(parent->Ask(QStringLiteral("addlimit /usr/bin/late 1-7,00:00-23:59")), NeedParent);
   EXPECT_EQ(parent->Ask(QStringLiteral("check ") + Password), QStringLiteral("ok right"));
   parent.reset();
