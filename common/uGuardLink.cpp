@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusReply>
+#include <QFileInfo>
 #include <QObject>
 #include <atomic>
 #include <mutex>
@@ -67,6 +68,11 @@ TGuardLink *TGuardLink::Active() {
     if (ServingLocally)
       return nullptr;
     GuardBus::RegisterTypes();
+    // An installed guard is found by a file of root's, and on the machine's own bus socket:
+    // the child's environment can neither name another bus nor make the guard's absence a
+    // reason to work on the child's files. Its calls then fail until the guard is back.
+    if (QFileInfo::exists(GuardBus::InstalledPolicy))
+      return new TGuardLink(QDBusConnection::connectToBus(GuardBus::SystemSocket, QStringLiteral("pemblo-guard-link")));
     const QDBusConnection bus = QDBusConnection::systemBus();
     return GuardPresent(bus) ? new TGuardLink(bus) : nullptr;
   }();

@@ -1,7 +1,9 @@
 #pragma once
 // The suite's link to the guard, the root service that owns the machine's rules in guarded mode
-// (docs/host-interface.md, "The guard"). A process is in guarded mode when the guard's bus name
-// has an owner, or can be started, on the system bus; then the settings manager, the card
+// (docs/host-interface.md, "The guard"). A process is in guarded mode when the guard is installed
+// (its bus policy file is in the system's policy folder: then the guard is reached on the
+// machine's system bus socket, whatever the environment names), or when the guard's bus name has
+// an owner, or can be started, on the system bus (a guard run by hand, tests); then the settings manager, the card
 // counter, the parent's password, the machine's registry values, the tables of rules and
 // records and the logs of pages go through the guard instead of the local files. Which mode a
 // process runs in is decided once, at its first question, and kept: a guard that restarts is
@@ -44,6 +46,9 @@ inline const QString Interface = QStringLiteral("org.pemblo.Guard");
 inline const QString ErrorNeedParent = QStringLiteral("org.pemblo.Guard.Error.NeedParent");
 inline const QString ErrorDenied = QStringLiteral("org.pemblo.Guard.Error.Denied");
 inline const QString ErrorFailed = QStringLiteral("org.pemblo.Guard.Error.Failed");
+// The installed guard's policy file, and the socket of the machine's system bus.
+inline const QString InstalledPolicy = QStringLiteral("/usr/share/dbus-1/system.d/org.pemblo.Guard.conf");
+inline const QString SystemSocket = QStringLiteral("unix:path=/run/dbus/system_bus_socket");
 // Registers the row types with the bus; every side calls it before its first call.
 void RegisterTypes();
 }  // namespace GuardBus

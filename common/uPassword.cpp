@@ -14,7 +14,6 @@ namespace {
 
 const QString kKey = QStringLiteral("\\SOFTWARE\\Pemblo");
 const QString kHashValue = QStringLiteral("ParentPassword");
-const QString kTriesValue = QStringLiteral("PasswordTries");
 
 QByteArray Derive(const QString &password, const QByteArray &salt, int rounds) {
   return QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, password.toUtf8(), salt, rounds, 32);
@@ -100,7 +99,8 @@ TGuardPasswordState GuardState(const TGuardLink &guard) {
 // In guarded mode only the guard sees the hash and counts the tries; a right password opens a
 // parent session on this process's bus connection.
 
-TParentPassword::TParentPassword(TClock clock) : FClock(std::move(clock)) {}
+TParentPassword::TParentPassword(TClock clock, QString triesValue)
+    : FClock(std::move(clock)), FTriesValue(std::move(triesValue)) {}
 
 bool TParentPassword::IsSet() const {
   if (const TGuardLink *guard = TGuardLink::Active())
@@ -131,7 +131,7 @@ void TParentPassword::Set(const QString &password) {
   // The hash and the cleared tries change together, or neither does.
   const bool written = UpdateHive(HKEY_LOCAL_MACHINE, [&](THiveAccess &hive) {
     hive.WriteValue(kKey, kHashValue, TRegValue::String(stored));
-    hive.WriteValue(kKey, kTriesValue, TRegValue::String(TriesText({})));
+    hive.WriteValue(kKey, FTriesValue, TRegValue::String(TriesText({})));
   });
   if (!written)
     Raise(QStringLiteral("密码没有修改：无法写入注册表%1。").arg(HiveFileName(HKEY_LOCAL_MACHINE)));
@@ -141,7 +141,7 @@ int TParentPassword::SecondsLocked() const {
   if (const TGuardLink *guard = TGuardLink::Active())
     return GuardState(*guard).iSecondsLocked;
   const qint64 left =
-      ParseTries(RegReadString(HKEY_LOCAL_MACHINE, kKey, kTriesValue)).iLockedUntil - FClock().toMSecsSinceEpoch();
+      ParseTries(RegReadString(HKEY_LOCAL_MACHINE, kKey, FTriesValue)).iLockedUntil - FClock().toMSecsSinceEpoch();
   // No wait is ever longer than one: a time further ahead was written by hand.
   return int(std::clamp<qint64>((left + 999) / 1000, 0, WaitSeconds));
 }
@@ -157,8 +157,8 @@ TPasswordCheck TParentPassword::Check(const QString &password) {
     // A wait that ends more than a minute from now was started by a clock that ran ahead (or
     // written by hand): it is brought back to a minute from now, so it ends like any other.
     const qint64 latest = FClock().toMSecsSinceEpoch() + qint64(WaitSeconds) * 1000;
-    if (ParseTries(RegReadString(HKEY_LOCAL_MACHINE, kKey, kTriesValue)).iLockedUntil > latest)
-      RegUpdateString(HKEY_LOCAL_MACHINE, kKey, kTriesValue, [&](const QString &old) {
+    if (ParseTries(RegReadString(HKEY_LOCAL_MACHINE, kKey, FTriesValue)).iLockedUntil > latest)
+      RegUpdateString(HKEY_LOCAL_MACHINE, kKey, FTriesValue, [&](const QString &old) {
         TTries tries = ParseTries(old);
         tries.iLockedUntil = std::min(tries.iLockedUntil, latest);
         return TriesText(tries);
@@ -168,7 +168,7 @@ TPasswordCheck TParentPassword::Check(const QString &password) {
   const std::optional<TStoredHash> stored = ParseHash(StoredValue().value_or(QString()));
   const bool right = stored && SameBytes(Derive(password, stored->Salt, Rounds), stored->Hash);
   // The count changes under the hive's lock, so two windows asking at once lose no wrong try.
-  RegUpdateString(HKEY_LOCAL_MACHINE, kKey, kTriesValue, [&](const QString &old) {
+  RegUpdateString(HKEY_LOCAL_MACHINE, kKey, FTriesValue, [&](const QString &old) {
     TTries tries = ParseTries(old);
     if (right)
       return TriesText({});

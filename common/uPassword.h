@@ -21,7 +21,12 @@ public:
   static inline constexpr int TriesBeforeWait = 5;
   static inline constexpr int WaitSeconds = 60;
 
-  explicit TParentPassword(TClock clock = [] { return QDateTime::currentDateTimeUtc(); });
+  static inline const QString TriesValue = QStringLiteral("PasswordTries");
+
+  // triesValue: the value that counts the wrong tries (the guard keeps one per account, so a
+  // child's tries never make the parent's own account wait).
+  explicit TParentPassword(
+      TClock clock = [] { return QDateTime::currentDateTimeUtc(); }, QString triesValue = TriesValue);
 
   // A stored password that cannot be read (a value of another type, or a text not in the form
   // above: other rounds, other lengths, written by hand) counts as set, so nobody is asked for a
@@ -40,4 +45,5 @@ public:
 
 private:
   TClock FClock;
+  QString FTriesValue;
 };

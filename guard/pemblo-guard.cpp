@@ -19,6 +19,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QFileInfo>
+#include <QTimer>
 #include <cstdio>
 #include <exception>
 
@@ -64,6 +65,16 @@ int Serve(const QCommandLineParser &options) {
     Say(stderr, QStringLiteral("cannot own %1: %2").arg(GuardBus::Service, bus.lastError().message()));
     return 1;
   }
+  // A connection the bus dropped (a reply it refused, the bus restarted) serves nobody: the guard
+  // ends, and systemd starts it again on a new one.
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&bus] {
+    if (!bus.isConnected()) {
+      Say(stderr, QStringLiteral("lost the bus; ending so that a new guard takes over"));
+      QCoreApplication::exit(1);
+    }
+  });
+  watch.start(2000);
   return QCoreApplication::exec();
 }
 

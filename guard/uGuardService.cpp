@@ -14,6 +14,7 @@
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QStringList>
+#include <algorithm>
 #include <exception>
 #include <grp.h>
 #include <pwd.h>
@@ -51,10 +52,12 @@ bool OneOfSuiteValues(const QString &key, const QString &name, const QStringList
   return SuiteKey(key) && FoldedParts(key).size() == 2 && names.contains(name.toCaseFolded());
 }
 
-// The parent's password and its tries: nobody but the guard reads them (a hash read is a hash
+// The parent's password and its tries (one value an account): nobody but the guard reads them (a hash read is a hash
 // that can be attacked at leisure).
 bool PasswordValue(const QString &key, const QString &name) {
-  return OneOfSuiteValues(key, name, {QStringLiteral("parentpassword"), QStringLiteral("passwordtries")});
+  return OneOfSuiteValues(key, name, {QStringLiteral("parentpassword")}) ||
+         (SuiteKey(key) && FoldedParts(key).size() == 2 &&
+          name.toCaseFolded().startsWith(TParentPassword::TriesValue.toCaseFolded()));
 }
 
 // The values only the guard's own calls change: those and the card count.
@@ -72,7 +75,10 @@ template <class TList, class TRow> TGuardRows RowsOf(const TList &list, TRow row
 }  // namespace
 
 TGuardService::TGuardService(const QDBusConnection &bus, const TOptions &options, QObject *parent)
-    : QObject(parent), FBus(bus), FOptions(options), FSessions(bus, options.iSessionIdleSeconds) {}
+    : QObject(parent), FBus(bus), FOptions(options), FSessions(bus, options.iSessionIdleSeconds),
+      // A browser reports a line for each address it is asked for; a day of real browsing is far
+      // below these. A child's violations come from limits that count once per start or minute.
+      FReports({300, 20, 20 * 1024 * 1024}), FViolations({30, 0.2, 4 * 1024 * 1024}) {}
 
 template <class T> T TGuardService::Serve(const std::function<T()> &work, T fallback) {
   try {
@@ -115,6 +121,23 @@ bool TGuardService::CallerIsRootOrParent() const {
     if (gid == parents->gr_gid)
       return true;
   return false;
+}
+
+bool TGuardService::Within(TCallerQuota &quota, std::initializer_list<QString> texts) {
+  qint64 bytes = 0;
+  for (const QString &text : texts)
+    bytes += std::min(text.size(), MaxText) * 2;
+  if (quota.Take(CallerUid(), bytes))
+    return true;
+  Refuse(GuardBus::ErrorFailed, QStringLiteral("请求太多，请稍后再试。"));
+  return false;
+}
+
+TParentPassword TGuardService::CallersPassword() const {
+  // Every account counts its own wrong tries: a child guessing makes the child's account wait,
+  // never the parent's own.
+  return TParentPassword([] { return QDateTime::currentDateTimeUtc(); },
+                         TParentPassword::TriesValue + QStringLiteral(".%1").arg(CallerUid()));
 }
 
 bool TGuardService::InParentSession() { return FSessions.Use(Caller()) || CallerUid() == 0; }
@@ -178,7 +201,7 @@ QString TGuardService::ReadMachineValue(const QString &key, const QString &name)
 
 bool TGuardService::PasswordState(bool &damaged, int &secondsLocked) {
   return Serve<bool>([&] {
-    const TParentPassword password;
+    const TParentPassword password = CallersPassword();
     damaged = password.Damaged();
     secondsLocked = password.SecondsLocked();
     return password.IsSet();
@@ -186,6 +209,8 @@ bool TGuardService::PasswordState(bool &damaged, int &secondsLocked) {
 }
 
 void TGuardService::ReportVisit(const QString &address) {
+  if (!Within(FReports, {address}))
+    return;
   Serve<bool>([&] {
     TTextLogManager(&QDateTime::currentDateTime, TLogKind::Browse).LogVisit(OneLine(address));
     return true;
@@ -193,6 +218,8 @@ void TGuardService::ReportVisit(const QString &address) {
 }
 
 void TGuardService::ReportBlocked(const QString &address, const QString &findings) {
+  if (!Within(FReports, {address, findings}))
+    return;
   Serve<bool>([&] {
     TTextLogManager(&QDateTime::currentDateTime, TLogKind::Block).LogBlocked(OneLine(address), OneLine(findings));
     return true;
@@ -200,6 +227,8 @@ void TGuardService::ReportBlocked(const QString &address, const QString &finding
 }
 
 void TGuardService::ReportBlackListVisit(const QString &address, int key) {
+  if (!Within(FReports, {address}))
+    return;
   Serve<bool>([&] {
     TTextLogManager(&QDateTime::currentDateTime, TLogKind::Block).LogBlackListed(OneLine(address), key);
     return true;
@@ -207,6 +236,8 @@ void TGuardService::ReportBlackListVisit(const QString &address, int key) {
 }
 
 int TGuardService::AddViolation(const QString &datetime, const QString &item) {
+  if (!Within(FViolations, {datetime, item}))
+    return 0;
   return Serve<int>([&] {
     const THistoryRecords row{0, OneLine(datetime), OneLine(item)};
     return THistoryRecordsDao().Insert(&row);
@@ -214,6 +245,8 @@ int TGuardService::AddViolation(const QString &datetime, const QString &item) {
 }
 
 int TGuardService::GiveCards(int count, bool &lockDue) {
+  if (!Within(FViolations, {}))
+    return 0;
   if (count < 1 || count > TPenalta::MaxCards + 1) {
     Refuse(GuardBus::ErrorFailed, QStringLiteral("卡数不对：%1").arg(count));
     return 0;
@@ -230,7 +263,7 @@ int TGuardService::GiveCards(int count, bool &lockDue) {
 
 QString TGuardService::OpenParentSession(const QString &password) {
   return Serve<QString>([&] {
-    TParentPassword parent;
+    TParentPassword parent = CallersPassword();
     switch (parent.Check(password)) {
     case TPasswordCheck::Right:
       FSessions.Open(Caller());
@@ -248,7 +281,7 @@ void TGuardService::EndParentSession() { FSessions.End(Caller()); }
 
 void TGuardService::SetPassword(const QString &password) {
   Serve<bool>([&] {
-    TParentPassword parent;
+    TParentPassword parent = CallersPassword();
     // A damaged password is no password anybody can prove; only root or a parent replaces it.
     const bool first = !parent.IsSet() || parent.Damaged();
     if (first ? !CallerIsRootOrParent() : !ParentCall()) {
@@ -372,12 +405,11 @@ bool TGuardService::WriteMachineValue(const QString &key, const QString &name, c
     Refuse(GuardBus::ErrorFailed, QStringLiteral("注册表的值太长。"));
     return false;
   }
-  return Serve<bool>([&] {
-    // The suite's own values (the lock program above all) are the parent's. Outside a parent
-    // session nothing is written and the answer says so, as for a hive that cannot be written:
-    // a host registering its lock program at its start goes on, the guard's name stays.
-    if (SuiteKey(key) && RegReadString(HKEY_LOCAL_MACHINE, key, name) != value && !InParentSession())
-      return false;
-    return RegWriteString(HKEY_LOCAL_MACHINE, key, name, value);
-  });
+  // The machine's values are the parent's (the suite's own: the lock program above all). Outside
+  // a parent session nothing is written and the answer says so, as for a hive that cannot be
+  // written: a host registering its lock program at its start goes on, the guard's name stays,
+  // and a child cannot fill the hive.
+  if (!InParentSession())
+    return false;
+  return Serve<bool>([&] { return RegWriteString(HKEY_LOCAL_MACHINE, key, name, value); });
 }

@@ -6,6 +6,7 @@
 // of its connection), never by an argument. The guard works on its own files through the same
 // data layer as the suite's programs in single-account mode, so the formats are one.
 #include "common/uGuardLink.h"
+#include "guard/uCallerQuota.h"
 #include "guard/uParentSessions.h"
 
 #include <QByteArray>
@@ -13,6 +14,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <initializer_list>
 
 class TGuardService : public QObject, protected QDBusContext {
   Q_OBJECT
@@ -56,9 +58,8 @@ public slots:
   Q_SCRIPTABLE int CancelCards(int count);
   Q_SCRIPTABLE int AddCancelRecord(const QString &day, const QString &reason);
   Q_SCRIPTABLE int DeleteCancelRecord(int cid);
-  // Values of the suite's own key \SOFTWARE\Pemblo change only in a parent session: otherwise
-  // the answer is false and nothing is written, as for a hive that cannot be written. Other keys
-  // of the machine's hive are open.
+  // Outside a parent session the answer is false and nothing is written, as for a hive that
+  // cannot be written.
   Q_SCRIPTABLE bool WriteMachineValue(const QString &key, const QString &name, const QString &value);
 
 signals:
@@ -78,9 +79,15 @@ private:
   uint CallerUid() const;
   bool CallerIsRootOrParent() const;
   void Refuse(const QString &error, const QString &text);
+  // True when the caller's quota takes a call of these texts; otherwise answers the refusal.
+  bool Within(TCallerQuota &quota, std::initializer_list<QString> texts);
+  // The caller's password, with the wrong tries of the caller's account.
+  class TParentPassword CallersPassword() const;
   QString Caller() const;
 
   QDBusConnection FBus;
   TOptions FOptions;
   TParentSessions FSessions;
+  TCallerQuota FReports;     // log lines
+  TCallerQuota FViolations;  // violation rows and cards
 };

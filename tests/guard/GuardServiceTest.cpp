@@ -349,6 +349,35 @@ TEST_F(GuardServiceTest, FiveWrongPasswordsMakeTriesWaitAndARestartKeepsTheWait)
   StartGuard();
   EXPECT_EQ(Steps(Child.get(), {QStringLiteral("check ") + Password, QStringLiteral("set OffOn 1")}),
             (QStringList{"ok locked", NeedParent}));
+  // The child's guesses make the child's account wait, never the parent's own.
+  TTestAccount parent({QStringLiteral("pemblo-parents")});
+  EXPECT_EQ(Steps(&parent, {QStringLiteral("check ") + Password, QStringLiteral("set OffOn 1")}),
+            (QStringList{"ok right", "ok OffOn=1 TextTime=5 PsDistance=5 ImgTime=5 ImgSize=50"}));
+}
+
+// What the child may hand the guard to keep is bounded: a flood of reports is refused after a
+// burst, so it fills neither the disk nor the parent's time; the machine's hive is the parent's
+// under every key.
+TEST_F(GuardServiceTest, AChildFloodsTheGuardInVain) {
+  SetFirstPassword();
+  StartGuard();
+  QStringList steps;
+  for (int i = 0; i < 400; ++i)
+    steps << QStringLiteral("visit http://flood.example/%1").arg(i);
+  const QStringList answers = Steps(Child.get(), steps);
+  ASSERT_EQ(answers.size(), 400);
+  EXPECT_EQ(answers.count(QStringLiteral("ok ")), 300) << answers.last().toStdString();
+  EXPECT_EQ(answers.last(), QStringLiteral("error 请求太多，请稍后再试。"));
+  // Another account has its own share.
+  TTestAccount other;
+  EXPECT_EQ(Step(&other, QStringLiteral("visit http://other.example/")), QStringLiteral("ok "));
+
+  EXPECT_EQ(Steps(Child.get(),
+                  {QStringLiteral("regwrite \\SOFTWARE\\Junk k v"), QStringLiteral("regread \\SOFTWARE\\Junk k")}),
+            (QStringList{"ok 0", "ok "}));
+  EXPECT_EQ(
+      Steps(nullptr, {QStringLiteral("regwrite \\SOFTWARE\\Junk k v"), QStringLiteral("regread \\SOFTWARE\\Junk k")}),
+      (QStringList{"ok 1", "ok v"}));
 }
 
 TEST_F(GuardServiceTest, AGuardKilledAmidChangesKeepsEveryAnsweredOneAndItsClientsCarryOn) {

@@ -51,6 +51,12 @@ bool ParentLetThrough() {
   if (!TGuardLink::Active() || ::getuid() == 0)
     return true;
   TParentPassword password;
+  if (!password.IsSet()) {
+    Print(stderr,
+          QStringLiteral(
+              "pemblo-config: 家长密码还没有设置：请家长以root运行 pemblo-guard --set-password。nothing was written"));
+    return false;
+  }
   switch (password.Check(ReadSecretLine(QStringLiteral("家长密码：")))) {
   case TPasswordCheck::Right:
     return true;
