@@ -11,6 +11,7 @@
 #include "browser/uTagsBar.h"
 #include "common/uAppcf.h"
 #include "common/uFrmInfos.h"
+#include "common/uGuardLink.h"
 #include "common/uMsgs.h"
 #include "controls/uSkin.h"
 #include "datastore/uWebBlackList.h"
@@ -164,6 +165,15 @@ void TFrmMain::FormCreate() {
       WMWebsUpdate();
     return 0;
   });
+
+  // In guarded mode the guard tells of every change itself, so the pages follow the parent's
+  // rules even when no host runs in the session to pass the notices on.
+  if (const TGuardLink *guard = TGuardLink::Active()) {
+    guard->Follow(QStringLiteral("SettingsChanged"), this,
+                  [this](const QVariantList &) { GuardedCall([this] { WMCfgUpdate(); }); });
+    guard->Follow(QStringLiteral("BlackListChanged"), this,
+                  [this](const QVariantList &) { GuardedCall([this] { WMWebsUpdate(); }); });
+  }
 
   // The black list is checked again when a row's window begins, on the pages already open.
   FWindowTimer = new QTimer(this);

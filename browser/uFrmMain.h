@@ -4,8 +4,9 @@
 // which the pages lie on top of one another (only the current tab's page shown), and a status
 // line. It turns the user's actions into commands for the current page through the page
 // registry and takes the pages' reports. Other processes find it by the window class name
-// "SunvaleBrowser" and tell it to reload the settings and the black list; the open pages are
-// checked against the black list then and whenever a row's window begins.
+// "SunvaleBrowser" and tell it to reload the settings and the black list; in guarded mode the
+// guard's signals of those changes tell it the same. The open pages are checked against the
+// black list then and whenever a row's window begins.
 #include "browser/uChildToMain.h"
 #include "browser/uObserverChild.h"
 #include "platform/pictures/Picture.h"

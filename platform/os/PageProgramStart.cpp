@@ -4,14 +4,22 @@
 #include <QSet>
 #include <QString>
 #include <QtGlobal>
+#include <unistd.h>
 
 namespace {
 
-// Every variable of the web engine (its switches, a debugging port, another engine program or
-// resource folder) but the one that lets it run without its sandbox where it cannot have one (as
-// the administrator): that changes nothing a page shows.
+// Every variable of the web engine: its switches (QTWEBENGINE_CHROMIUM_FLAGS), a debugging port
+// (QTWEBENGINE_REMOTE_DEBUGGING), another engine program (QTWEBENGINEPROCESS_PATH), other
+// resources, translations or dictionaries (QTWEBENGINE_RESOURCES_PATH, QTWEBENGINE_LOCALES_PATH,
+// QTWEBENGINE_DICTIONARIES_PATH), the GPU thread, the pages' accessibility tree (read and driven
+// by other programs), the sandbox, and any the engine learns later: the prefix covers them all.
+// The sandbox's switch alone stays for the administrator, whom the engine refuses to run inside
+// its sandbox: without it the tests and tools run as root could show no page. Any other account
+// has the sandbox, and the variable would only leave a page that broke the engine's page
+// process free to reach the account's files and its session.
 bool EngineVariable(const QString &name) {
-  return name.startsWith(QLatin1String("QTWEBENGINE")) && name != QLatin1String("QTWEBENGINE_DISABLE_SANDBOX");
+  return name.startsWith(QLatin1String("QTWEBENGINE")) &&
+         !(name == QLatin1String("QTWEBENGINE_DISABLE_SANDBOX") && ::geteuid() == 0);
 }
 
 // Qt's variables that change how the windows are drawn (a theme may bring a style sheet of its

@@ -12,9 +12,11 @@
 
 class TPageProgramStart {
 public:
-  // Drops the variables, and keeps of the start line the program's name and at most
-  // `addresses` arguments that are no switches (a switch of Qt's that takes a value is left out
-  // with its value; everything after --webEngineArgs is the engine's).
+  // Drops the variables (the engine's switch for running without its sandbox stays for root
+  // alone, whom the engine refuses to run inside it), and keeps of the start line the program's
+  // name and at most `addresses` arguments that are no switches, the first ones (a switch of
+  // Qt's that takes a value is left out with its value; everything after --webEngineArgs is the
+  // engine's).
   TPageProgramStart(int argc, char **argv, int addresses);
   TPageProgramStart(const TPageProgramStart &) = delete;
   TPageProgramStart &operator=(const TPageProgramStart &) = delete;

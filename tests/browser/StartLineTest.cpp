@@ -74,31 +74,53 @@ TEST_F(StartLineTest, NoSwitchOpensADebuggingPort) {
   ApplyFrmInfo(&host, FrmInfos[fiMainWindow]);
   host.show();
   server.Route("/page", "<html><body>a calm page</body></html>");
+  // "%1" stands for a free port of the test's.
   const struct {
     const char *name;
     const char *program;
     bool takesAddress;
-    const char *variable;  // set to the port when given; else the port goes on the start line
-    const char *prefix;
+    QStringList arguments;
+    const char *variable;  // set to value when given
+    const char *value;
   } cases[] = {
-      {"browser, engine switches on the start line", PEMBLO_BROWSER, true, nullptr, "--remote-debugging-port="},
-      {"browser, QTWEBENGINE_REMOTE_DEBUGGING", PEMBLO_BROWSER, true, "QTWEBENGINE_REMOTE_DEBUGGING", ""},
-      {"browser, QTWEBENGINE_CHROMIUM_FLAGS", PEMBLO_BROWSER, true, "QTWEBENGINE_CHROMIUM_FLAGS",
-       "--remote-debugging-port="},
-      {"viewer, engine switches on the start line", PEMBLO_EXTERNAL, false, nullptr, "--remote-debugging-port="},
-      {"viewer, QTWEBENGINE_REMOTE_DEBUGGING", PEMBLO_EXTERNAL, false, "QTWEBENGINE_REMOTE_DEBUGGING", ""},
+      {"browser, the switch on the start line", PEMBLO_BROWSER, true, {"--remote-debugging-port=%1"}, nullptr, ""},
+      {"browser, the switch after the engine's separator",
+       PEMBLO_BROWSER,
+       true,
+       {"--webEngineArgs", "--remote-debugging-port=%1"},
+       nullptr,
+       ""},
+      {"browser, QTWEBENGINE_REMOTE_DEBUGGING", PEMBLO_BROWSER, true, {}, "QTWEBENGINE_REMOTE_DEBUGGING", "%1"},
+      {"browser, QTWEBENGINE_REMOTE_DEBUGGING with an address",
+       PEMBLO_BROWSER,
+       true,
+       {},
+       "QTWEBENGINE_REMOTE_DEBUGGING",
+       "127.0.0.1:%1"},
+      {"browser, the switch and QTWEBENGINE_CHROMIUM_FLAGS",
+       PEMBLO_BROWSER,
+       true,
+       {"--remote-debugging-port=%1"},
+       "QTWEBENGINE_CHROMIUM_FLAGS",
+       "--remote-debugging-port=%1"},
+      {"viewer, the switch after the engine's separator",
+       PEMBLO_EXTERNAL,
+       false,
+       {"--webEngineArgs", "--remote-debugging-port=%1"},
+       nullptr,
+       ""},
+      {"viewer, QTWEBENGINE_REMOTE_DEBUGGING", PEMBLO_EXTERNAL, false, {}, "QTWEBENGINE_REMOTE_DEBUGGING", "%1"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
-    const quint16 port = FreePort();
-    const QString value = QString::fromLatin1(c.prefix) + QString::number(port);
+    const QString port = QString::number(FreePort());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PEMBLO_EXTERNAL_PAGE"), server.Url("/page").toString());
-    QStringList arguments;
     if (c.variable)
-      env.insert(QString::fromLatin1(c.variable), value);
-    else
-      arguments << QStringLiteral("--webEngineArgs") << value;
+      env.insert(QString::fromLatin1(c.variable), QString::fromLatin1(c.value).arg(port));
+    QStringList arguments;
+    for (const QString &argument : c.arguments)
+      arguments << argument.arg(port);
     if (c.takesAddress)
       arguments.prepend(server.Url("/page").toString());
     const qsizetype asked = server.Requests().size();
@@ -106,7 +128,7 @@ TEST_F(StartLineTest, NoSwitchOpensADebuggingPort) {
     ASSERT_TRUE(WaitUntil([&] { return server.Requests().size() > asked; }, StartTimeout)) << "the page was shown";
     QTest::qWait(1000);
     EXPECT_NE(program->state(), QProcess::NotRunning);
-    EXPECT_FALSE(Listening(port)) << "port " << port;
+    EXPECT_FALSE(Listening(port.toUShort())) << "port " << port.toStdString();
     program->kill();
     program->waitForFinished(10000);
   }

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QtGlobal>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -44,6 +46,10 @@ TEST(PageProgramStart, KeepsOnlyTheProgramsOwnArguments) {
        1,
        {"b", "http://a.test/"}},
       {"a second address", {"b", "http://a.test/", "http://b.test/"}, 1, {"b", "http://a.test/"}},
+      {"the engine's and Qt's switches without the separator",
+       {"b", "--remote-debugging-port=9222", "--single-process", "-platform", "xcb", "http://a.test/"},
+       1,
+       {"b", "http://a.test/"}},
       {"a program that takes no address", {"v", "http://a.test/", "-reverse"}, 0, {"v"}},
   };
   for (const auto &c : cases) {
@@ -63,7 +69,8 @@ TEST(PageProgramStart, DropsTheVariablesThatChangeWhatIsShown) {
       {"QT_STYLE_OVERRIDE", false},
       {"QT_QPA_PLATFORMTHEME", false},
       {"QT_PLUGIN_PATH", false},
-      {"QTWEBENGINE_DISABLE_SANDBOX", true},
+      {"QTWEBENGINE_DICTIONARIES_PATH", false},
+      {"QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", false},
       {"QT_IM_MODULE", true},
       {"QT_QPA_PLATFORM", true},
   };
@@ -80,5 +87,38 @@ TEST(PageProgramStart, DropsTheVariablesThatChangeWhatIsShown) {
       qputenv(cases[i].name, saved[i]);
     else
       qunsetenv(cases[i].name);
+  }
+}
+
+// The engine refuses its sandbox to root, who keeps the switch that runs it without; any other
+// account that set it would run pages outside the sandbox.
+TEST(PageProgramStart, KeepsTheSandboxSwitchForRootAlone) {
+  if (::geteuid() != 0)
+    GTEST_SKIP() << "runs a start as root and as another account";
+  const struct {
+    const char *name;
+    uid_t uid;
+    bool kept;
+  } cases[] = {
+      {"root", 0, true},
+      {"nobody", 65534, false},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      if (::setgid(c.uid) != 0 || ::setuid(c.uid) != 0)
+        ::_exit(2);
+      qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+      char name[] = "b";
+      char *argv[] = {name, nullptr};
+      TPageProgramStart start(1, argv, 1);
+      ::_exit(qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX") ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), c.kept ? 0 : 1);
   }
 }
