@@ -204,6 +204,15 @@ TEST_F(FileDenialTest, TheDenialFollowsTheWatchedAccounts) {
   }
   denial.Apply({Script}, {});
   EXPECT_EQ(Permissions(Script), before);
+
+  // The owner's entry comes first: a watched account keeps its own file, and when it is the only
+  // one left the others are given the file back.
+  ASSERT_EQ(Root({QStringLiteral("chown"), Child->Name(), Script}), QString());
+  denial.Apply({Script}, {Child->Uid(), Other->Uid()});
+  EXPECT_EQ(denial.Problems().size(), 1);
+  EXPECT_FALSE(Reads(Other.get(), Script));
+  denial.Apply({Script}, {Child->Uid()});
+  EXPECT_TRUE(Reads(Other.get(), Script));
 }
 
 TEST_F(FileDenialTest, ADenierKilledWhileFilesAreDeniedHasThemGivenBackByTheNextOne) {
