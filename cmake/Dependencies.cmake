@@ -5,6 +5,8 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(SQLCIPHER REQUIRED IMPORTED_TARGET sqlcipher)
 # The tests of the lock screen ask a real X server who holds the keyboard and the pointer.
 pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)
+# The guard takes a limited file's rights away from the children's accounts with POSIX ACLs.
+pkg_check_modules(ACL REQUIRED IMPORTED_TARGET libacl)
 find_package(PNG REQUIRED)
 find_package(GIF REQUIRED)
 find_package(GTest REQUIRED)
