@@ -1,8 +1,8 @@
 // The rules in force, measured: one scan of the running programs against the program limits
 // with 300 processes of this user and 100 limit rows (CPU time), and the black-list check of
 // one address against 10,000 rows.
+#include "common/uAppLimiter.h"
 #include "datastore/uWebBlackList.h"
-#include "host/uAppLimiter.h"
 
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
