@@ -491,6 +491,20 @@ TEST_F(GuardLimitsTest, AChildsLimitedProgramIsEndedWithNoHostAndAnotherAccounts
   EXPECT_EQ(Step(nullptr, QStringLiteral("cards")), QStringLiteral("ok 1"));
 }
 
+TEST_F(GuardLimitsTest, AnAccountWhosePrimaryGroupIsTheChildrensIsWatched) {
+  const TTestAccount keepsTheGroup({QStringLiteral("pemblo-children")});  // made for the test when missing
+  TTestAccount byPrimary;
+  const auto primary = [&](const QString &group) {
+    return RunAs(nullptr, QStringLiteral("usermod"), {QStringLiteral("-g"), group, byPrimary.Name()}, {}).iExitCode;
+  };
+  ASSERT_EQ(primary(QStringLiteral("pemblo-children")), 0);
+  StartGuard();
+  ASSERT_EQ(Step(nullptr, QStringLiteral("addlimit %1 %2").arg(Game, AlwaysSchedule())), QStringLiteral("ok 1"));
+  EXPECT_GE(RunGame(byPrimary, 2000), 0) << "its game still runs";
+  // Its own group again, so that it goes with the account.
+  EXPECT_EQ(primary(QString::number(byPrimary.Gid())), 0);
+}
+
 TEST_F(GuardLimitsTest, PastThreeCardsTheGuardSaysTheLockIsDue) {
   SetFirstPassword();
   TTestAccount kid({QStringLiteral("pemblo-children")});
