@@ -33,13 +33,14 @@ THostRules::THostRules(TFrmHostMain &main, TCfMrg &cfMrg, TAppLimiter::TClock cl
 void THostRules::Start() {
   // In guarded mode the guard ends the programs and gives the cards (a second limiter here would
   // end each start twice and give two cards): the host only shows the child's notice.
-  const TGuardLink *guard = TGuardLink::Active();
-  if (guard)
-    guard->Follow(QStringLiteral("ProgramEnded"), this, [this](const QVariantList &args) {
+  if (const TGuardLink *guard = TGuardLink::Active()) {
+    const bool followed = guard->Follow(QStringLiteral("ProgramEnded"), this, [this](const QVariantList &args) {
       if (args.value(0).toUInt() == ::getuid())
         GuardEndedProgram(args.value(1).toString());
     });
-  else {
+    if (!followed)
+      FMain.AddNotice(QStringLiteral("收不到家长规则服务结束程序的通知，孩子看不到违约提示。"));
+  } else {
     FLimiter.Reload();
     FLimiter.Start();
   }
