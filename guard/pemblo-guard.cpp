@@ -4,11 +4,14 @@
 // as any user on a private bus and folder:
 //   pemblo-guard [--bus ADDRESS] [--state-dir DIR] [--session-idle-seconds N]
 //   pemblo-guard --set-password [--state-dir DIR]   reads the parent's password from the input
+//   pemblo-guard --add-child USER                   puts the account into the children's group
 #include "common/uGuardLink.h"
 #include "common/uPassword.h"
 #include "common/uPathFunc.h"
 #include "common/uPenalta.h"
 #include "common/uRegistryHelper.h"
+#include "guard/uChildAccounts.h"
+#include "guard/uGuardLimits.h"
 #include "guard/uGuardService.h"
 #include "guard/uStateFolder.h"
 #include "platform/os/MachineTimeZone.h"
@@ -65,6 +68,14 @@ int Serve(const QCommandLineParser &options) {
     Say(stderr, QStringLiteral("cannot own %1: %2").arg(GuardBus::Service, bus.lastError().message()));
     return 1;
   }
+  // The program limits on the children's accounts, read again after the guard's own changes.
+  TGuardLimits limits([] { return ChildAccounts(); });
+  limits.SetOnEnded(
+      [&service](uid_t uid, const QString &name, const auto &card) { service.TellProgramEnded(uid, name, card); });
+  QObject::connect(&service, &TGuardService::LimitsChanged, &limits, [&limits] { limits.ReloadSoon(); });
+  QObject::connect(&service, &TGuardService::ChildrenChanged, &limits, [&limits] { limits.ReloadSoon(); });
+  limits.Start();
+
   // A connection the bus dropped (a reply it refused, the bus restarted) serves nobody: the guard
   // ends, and systemd starts it again on a new one.
   QTimer watch;
@@ -95,9 +106,15 @@ int main(int argc, char **argv) {
       {"state-dir", "The folder of the guard's files.", "folder", DefaultStateFolder},
       {"session-idle-seconds", "Seconds without a parent's call that end a parent session.", "seconds"},
       {"set-password", "Sets the parent's password read from the input, and ends."},
+      {"add-child", "Puts the account into the children's group (made when missing), and ends.", "user"},
   });
   parser.process(app);
   try {
+    if (parser.isSet("add-child")) {
+      AddChild(parser.value("add-child"));
+      Say(stdout, parser.value("add-child") + QStringLiteral("已加入") + ChildrenGroup + QStringLiteral("。"));
+      return 0;
+    }
     UseStateFolder(parser.value("state-dir"));
     return parser.isSet("set-password") ? SetPassword() : Serve(parser);
   } catch (const std::exception &e) {

@@ -9,6 +9,7 @@
 #include "datastore/uCancelRecordsDao.h"
 #include "datastore/uHistoryRecordsDao.h"
 #include "datastore/uWebsDao.h"
+#include "guard/uChildAccounts.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -412,4 +413,26 @@ bool TGuardService::WriteMachineValue(const QString &key, const QString &name, c
   if (!InParentSession())
     return false;
   return Serve<bool>([&] { return RegWriteString(HKEY_LOCAL_MACHINE, key, name, value); });
+}
+
+// ---- limits: the children's accounts and the program limits the guard enforces
+
+void TGuardService::AddChild(const QString &user) {
+  if (!ParentCall())
+    return;
+  Serve<bool>([&] {
+    ::AddChild(user);
+    emit ChildrenChanged();
+    return true;
+  });
+}
+
+void TGuardService::TellProgramEnded(uint uid, const QString &name,
+                                     const std::optional<TPenalta::TStoredChange> &card) {
+  emit ProgramEnded(uid, name);
+  if (!card)
+    return;
+  emit CardCountChanged(FBus.baseService(), card->iCount);
+  if (card->bPassed)
+    emit LockDue(uid);
 }

@@ -6,6 +6,7 @@
 // of its connection), never by an argument. The guard works on its own files through the same
 // data layer as the suite's programs in single-account mode, so the formats are one.
 #include "common/uGuardLink.h"
+#include "common/uPenalta.h"
 #include "guard/uCallerQuota.h"
 #include "guard/uParentSessions.h"
 
@@ -15,6 +16,7 @@
 #include <QString>
 #include <functional>
 #include <initializer_list>
+#include <optional>
 
 class TGuardService : public QObject, protected QDBusContext {
   Q_OBJECT
@@ -68,6 +70,24 @@ signals:
   Q_SCRIPTABLE void LimitsChanged(const QString &origin, int change, int key);
   Q_SCRIPTABLE void BlackListChanged(const QString &origin, int change, int key);
   Q_SCRIPTABLE void CardCountChanged(const QString &origin, int count);
+
+  // ---- limits: the children's accounts and the program limits the guard enforces
+public slots:
+  // Parent: puts the account into the children's group (made when missing).
+  Q_SCRIPTABLE void AddChild(const QString &user);
+signals:
+  // A program of the account was ended by the guard: its host shows the child's notice.
+  Q_SCRIPTABLE void ProgramEnded(uint uid, const QString &name);
+  // The account's cards went past three.
+  Q_SCRIPTABLE void LockDue(uint uid);
+  // Inside the guard only: the children's group changed.
+  void ChildrenChanged();
+
+public:
+  // Tells the bus what the guard's limits did: the program ended, the card count after the card
+  // (none when it could not be stored).
+  void TellProgramEnded(uint uid, const QString &name, const std::optional<TPenalta::TStoredChange> &card);
+  // ---- end of limits
 
 private:
   // Runs work and answers its errors as the guard's failure with their text.

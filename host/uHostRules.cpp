@@ -1,10 +1,14 @@
 #include "host/uHostRules.h"
 #include "common/uAppcf.h"
+#include "common/uGuardLink.h"
 #include "common/uMsgs.h"
 #include "datastore/uDBMrgFactory.h"
-#include "host/uFrmHostMain.h"
 #include "datastore/uWebsDao.h"
+#include "host/uFrmHostMain.h"
 #include "platform/errors/ErrorGuard.h"
+
+#include <QVariantList>
+#include <unistd.h>
 
 THostRules::THostRules(TFrmHostMain &main, TCfMrg &cfMrg, TAppLimiter::TClock clock)
     : FMain(main), FCfMrg(cfMrg), FLimiter(clock), FLogKeeper(clock), FViolations(clock) {
@@ -12,8 +16,8 @@ THostRules::THostRules(TFrmHostMain &main, TCfMrg &cfMrg, TAppLimiter::TClock cl
   FLimiter.SetOnNotice(notice);
   FLogKeeper.SetOnNotice(notice);
   FViolations.SetOnNotice(notice);
-  FLimiter.SetOnViolation([this](const TLimitRule &rule, pid_t) {
-    Violation(ProgramViolationItem(rule.sName), QStringLiteral("现在不能使用%1，给了一张黄牌。").arg(rule.sName));
+  FLimiter.SetOnViolation([this](const TLimitRule &rule, pid_t, uid_t) {
+    Violation(ProgramViolationItem(rule.sName), ChildProgramNotice(rule.sName));
   });
   FMain.SetOnNotice([this](quint32 msg, qint64 w, qint64 l) { Notice(msg, w, l); });
   // A notice only asks for the work; it is done once when the notices waiting have been read,
@@ -27,13 +31,25 @@ THostRules::THostRules(TFrmHostMain &main, TCfMrg &cfMrg, TAppLimiter::TClock cl
 }
 
 void THostRules::Start() {
-  FLimiter.Reload();
+  // In guarded mode the guard ends the programs and gives the cards (a second limiter here would
+  // end each start twice and give two cards): the host only shows the child's notice.
+  if (const TGuardLink *guard = TGuardLink::Active()) {
+    const bool followed = guard->Follow(QStringLiteral("ProgramEnded"), this, [this](const QVariantList &args) {
+      if (args.value(0).toUInt() == ::getuid())
+        GuardEndedProgram(args.value(1).toString());
+    });
+    if (!followed)
+      FMain.AddNotice(QStringLiteral("收不到家长规则服务结束程序的通知，孩子看不到违约提示。"));
+  } else {
+    FLimiter.Reload();
+    FLimiter.Start();
+  }
   TellDataNotes();
-  FLimiter.Start();
   // The limits are read again every minute as well: a notice can be lost or taken by another
   // program that answers to the lock channel's title.
   connect(&FReloadTimer, &QTimer::timeout, this, [this] {
-    RunReported(QStringLiteral("WM_APPSUPDATE"), [this] { FLimiter.Reload(); });
+    if (!TGuardLink::Active())
+      RunReported(QStringLiteral("WM_APPSUPDATE"), [this] { FLimiter.Reload(); });
     TellDataNotes();
   });
   FReloadTimer.start(60000);
@@ -58,7 +74,7 @@ void THostRules::RunReported(const QString &what, const std::function<void()> &w
 
 void THostRules::Notice(quint32 msg, qint64 wParam, qint64) {
   if (msg == WM_APPSUPDATE) {
-    if (!FAppsTimer.isActive())
+    if (!TGuardLink::Active() && !FAppsTimer.isActive())
       FAppsTimer.start(0);
   } else if (msg == WM_CFGUPDATE) {
     if (!FCfgTimer.isActive())
@@ -83,6 +99,16 @@ void THostRules::Notice(quint32 msg, qint64 wParam, qint64) {
 void THostRules::TellDataNotes() {
   for (const QString &note : TDBMrgFactory::TakeNotes())
     FMain.AddNotice(note);
+}
+
+QString THostRules::ChildProgramNotice(const QString &name) {
+  return QStringLiteral("现在不能使用%1，给了一张黄牌。").arg(name);
+}
+
+void THostRules::GuardEndedProgram(const QString &name) {
+  // The guard wrote the row and gave the card.
+  FMain.AddNotice(ProgramViolationItem(name));
+  TViolations::TellChild(ChildProgramNotice(name), &FMain);
 }
 
 void THostRules::Violation(const QString &item, const QString &toChild) {

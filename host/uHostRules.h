@@ -1,11 +1,12 @@
 #pragma once
-// The parent's rules in force in the host: the program limits (TAppLimiter), the log values
+// The parent's rules in force in the host: the program limits (TAppLimiter; in guarded mode the
+// guard's, whose ProgramEnded signal for this user shows the child's notice), the log values
 // (TLogKeeper) and the violations the browser reports for the web black list. It listens to
 // the notices of the host's windows: WM_APPSUPDATE reloads the limits, WM_CFGUPDATE applies the
 // log values again (each once after the notices waiting have been read, however many came),
 // WM_WEBBLOCKED (wParam the black-list row) records a violation. A card database that had to be
 // replaced, or that a full disk keeps read-only, is named in the notices.
-#include "host/uAppLimiter.h"
+#include "common/uAppLimiter.h"
 #include "host/uLogKeeper.h"
 #include "host/uViolations.h"
 
@@ -37,6 +38,9 @@ private:
   // told once while it lasts, never as a box that waits (it would stop nothing and wait on
   // nobody, and a box a minute piles up).
   void RunReported(const QString &what, const std::function<void()> &work);
+  static QString ChildProgramNotice(const QString &name);
+  // In guarded mode the guard ended a program of this user and recorded it: the notice only.
+  void GuardEndedProgram(const QString &name);
   void Violation(const QString &item, const QString &toChild);
   // Lists what opening the card database had to do (a damaged file replaced, a full disk).
   void TellDataNotes();

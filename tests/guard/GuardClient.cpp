@@ -5,6 +5,7 @@
 // connection, so a parent session opened by "check" lets the later steps through. Each step
 // answers one line: "ok" and its result, or "error" and the text the user would see.
 #include "common/uAppcf.h"
+#include "common/uGuardLink.h"
 #include "common/uPassword.h"
 #include "common/uPenalta.h"
 #include "common/uRegistryHelper.h"
@@ -145,6 +146,12 @@ const std::map<QString, std::function<QString(const QStringList &)>> &Steps() {
        [](const QStringList &a) {
          const TCancelRecordModel row{0, a.at(0), a.at(1)};
          return QString::number(TCancelRecordsDao().Insert(&row));
+       }},
+      // The parent's way to add a child from a session of the parent's.
+      {QStringLiteral("addchild"),
+       [](const QStringList &a) {
+         TGuardLink::Active()->Call(QStringLiteral("AddChild"), {a.at(0)});
+         return QString();
        }},
       {QStringLiteral("visit"),
        [](const QStringList &a) {

@@ -11,6 +11,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QObject>
@@ -428,6 +429,152 @@ TEST_F(GuardServiceTest, AGuardKilledAmidChangesKeepsEveryAnsweredOneAndItsClien
   EXPECT_GE(answered, 30);
   EXPECT_GT(refused, 0) << "the guard was killed after the stream";
 }
+
+// ---- limits: the children's accounts and the program limits the guard enforces
+
+namespace {
+
+// The guard's signals about the children as a session hears them: "<member> <arguments>".
+class TChildSignalLog : public QObject {
+  Q_OBJECT
+public slots:
+  void Seen(const QDBusMessage &message) {
+    QStringList words{message.member()};
+    for (const QVariant &arg : message.arguments())
+      words << arg.toString();
+    Lines << words.join(QLatin1Char(' '));
+  }
+
+public:
+  QStringList Lines;
+};
+
+// Every day, every minute.
+QString AlwaysSchedule() {
+  QString text;
+  for (int day = 0; day < 7; ++day)
+    text += QStringLiteral("iweek:%1;tstart:00:00;tend:23:59,").arg(day);
+  return text;
+}
+
+}  // namespace
+
+class GuardLimitsTest : public GuardServiceTest {
+protected:
+  void SetUp() override {
+    GuardServiceTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    // A small program of the machine under a name of its own, in a folder every account reaches.
+    ASSERT_TRUE(Programs.isValid());
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), Programs.filePath(QStringLiteral("game"))));
+    Game = ReachableCopy(Programs.path()) + QStringLiteral("/game");
+    for (const char *signal : {"ProgramEnded", "LockDue", "CardCountChanged"})
+      ASSERT_TRUE(Root.connect(GuardBus::Service, GuardBus::Path, GuardBus::Interface, QString::fromLatin1(signal),
+                               &Heard, SLOT(Seen(QDBusMessage))));
+  }
+
+  // Starts the game as the account; the time it ran, or -1 when it still runs after waitMs.
+  qint64 RunGame(const TTestAccount &account, int waitMs) {
+    const std::unique_ptr<QProcess> game = StartAs(&account, Game, {QStringLiteral("60")}, {});
+    EXPECT_TRUE(game->waitForStarted());
+    QElapsedTimer ran;
+    ran.start();
+    const bool ended = WaitUntil([&] { return game->state() == QProcess::NotRunning; }, waitMs);
+    const qint64 ms = ran.elapsed();
+    game->kill();
+    game->waitForFinished();
+    return ended ? ms : -1;
+  }
+
+  // Groups of an account as the system tells them.
+  static QStringList GroupsOf(const QString &name) {
+    return RunAs(nullptr, QStringLiteral("id"), {QStringLiteral("-nG"), name}, {}).sOut.simplified().split(u' ');
+  }
+
+  QTemporaryDir Programs;
+  QString Game;
+  TChildSignalLog Heard;
+};
+
+TEST_F(GuardLimitsTest, AChildsLimitedProgramIsEndedWithNoHostAndAnotherAccountsRuns) {
+  SetFirstPassword();
+  TTestAccount kid({QStringLiteral("pemblo-children")});
+  StartGuard();
+  // Added while the guard runs: the guard reads its rows again after its own change.
+  ASSERT_EQ(Step(nullptr, QStringLiteral("addlimit %1 %2").arg(Game, AlwaysSchedule())), QStringLiteral("ok 1"));
+
+  const qint64 ran = RunGame(kid, 2000);
+  EXPECT_GE(ran, 0) << "the child's game still runs after 2 s";
+  EXPECT_EQ(Steps(nullptr, {QStringLiteral("violations"), QStringLiteral("cards")}),
+            (QStringList{"ok 1:违约使用了game", "ok 1"}));
+  EXPECT_TRUE(WaitUntil([&] { return Heard.Lines.size() >= 2; }, 5000));
+  EXPECT_EQ(
+      Heard.Lines,
+      (QStringList{
+          QStringLiteral("ProgramEnded %1 game").arg(kid.Uid()),
+          QStringLiteral("CardCountChanged %1 1").arg(Root.interface()->serviceOwner(GuardBus::Service).value())}));
+
+  // Not a child: the same program runs on.
+  EXPECT_EQ(RunGame(*Child, 2500), -1) << "another account's game was ended";
+  EXPECT_EQ(Step(nullptr, QStringLiteral("cards")), QStringLiteral("ok 1"));
+}
+
+TEST_F(GuardLimitsTest, AnAccountWhosePrimaryGroupIsTheChildrensIsWatched) {
+  const TTestAccount keepsTheGroup({QStringLiteral("pemblo-children")});  // made for the test when missing
+  TTestAccount byPrimary;
+  const auto primary = [&](const QString &group) {
+    return RunAs(nullptr, QStringLiteral("usermod"), {QStringLiteral("-g"), group, byPrimary.Name()}, {}).iExitCode;
+  };
+  ASSERT_EQ(primary(QStringLiteral("pemblo-children")), 0);
+  StartGuard();
+  ASSERT_EQ(Step(nullptr, QStringLiteral("addlimit %1 %2").arg(Game, AlwaysSchedule())), QStringLiteral("ok 1"));
+  EXPECT_GE(RunGame(byPrimary, 2000), 0) << "its game still runs";
+  // Its own group again, so that it goes with the account.
+  EXPECT_EQ(primary(QString::number(byPrimary.Gid())), 0);
+}
+
+TEST_F(GuardLimitsTest, PastThreeCardsTheGuardSaysTheLockIsDue) {
+  SetFirstPassword();
+  TTestAccount kid({QStringLiteral("pemblo-children")});
+  StartGuard();
+  ASSERT_EQ(Steps(nullptr, {QStringLiteral("addlimit %1 %2").arg(Game, AlwaysSchedule()), QStringLiteral("inc 3")}),
+            (QStringList{"ok 1", "ok 3"}));
+  EXPECT_GE(RunGame(kid, 2000), 0);
+  EXPECT_TRUE(WaitUntil([&] { return Heard.Lines.contains(QStringLiteral("LockDue %1").arg(kid.Uid())); }, 5000))
+      << Heard.Lines.join(" | ").toStdString();
+  EXPECT_EQ(Step(nullptr, QStringLiteral("cards")), QStringLiteral("ok 3"));
+}
+
+TEST_F(GuardLimitsTest, OnlyRootOrAParentSessionAddsAChildAndTheGuardWatchesItAtOnce) {
+  SetFirstPassword();
+  TTestAccount kid({QStringLiteral("pemblo-children")});
+  TTestAccount second;
+  TTestAccount third;
+  StartGuard();
+  ASSERT_EQ(Step(nullptr, QStringLiteral("addlimit %1 %2").arg(Game, AlwaysSchedule())), QStringLiteral("ok 1"));
+
+  // The child cannot make another account a child, nor itself stop being watched that way.
+  EXPECT_EQ(Step(Child.get(), QStringLiteral("addchild ") + second.Name()), NeedParent);
+  EXPECT_FALSE(GroupsOf(second.Name()).contains(QStringLiteral("pemblo-children")));
+  EXPECT_EQ(Steps(Child.get(), {QStringLiteral("check ") + Password, QStringLiteral("addchild ") + second.Name()}),
+            (QStringList{"ok right", "ok "}));
+  EXPECT_TRUE(GroupsOf(second.Name()).contains(QStringLiteral("pemblo-children")));
+  // Watched from the change on, not from the next minute's reading.
+  EXPECT_GE(RunGame(second, 2000), 0) << "the new child's game still runs";
+
+  // As root from the command line.
+  const TRunResult added =
+      RunAs(nullptr, QStringLiteral(PEMBLO_GUARD), {QStringLiteral("--add-child"), third.Name()}, {});
+  EXPECT_EQ(added.iExitCode, 0) << added.sErr.toStdString();
+  EXPECT_TRUE(GroupsOf(third.Name()).contains(QStringLiteral("pemblo-children")));
+  const TRunResult unknown = RunAs(nullptr, QStringLiteral(PEMBLO_GUARD),
+                                   {QStringLiteral("--add-child"), QStringLiteral("nosuchaccount27")}, {});
+  EXPECT_EQ(unknown.iExitCode, 1);
+  EXPECT_TRUE(unknown.sErr.contains(QStringLiteral("nosuchaccount27"))) << unknown.sErr.toStdString();
+}
+
+// ---- end of limits
 
 #include "GuardServiceTest.moc"
 

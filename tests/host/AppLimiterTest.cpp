@@ -4,10 +4,10 @@
 // desktop launchers count as the program they run, and each ended start is one violation; the
 // launches that go round a program's path are ended too, and a shell command or another program of
 // a multi-call program runs on.
+#include "common/uAppLimiter.h"
 #include "common/uPathFunc.h"
-#include "datastore/uDBMrgFactory.h"
-#include "host/uAppLimiter.h"
 #include "datastore/uAppsDao.h"
+#include "datastore/uDBMrgFactory.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WaitUntil.h"
 
@@ -39,7 +39,7 @@ protected:
     ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), games + "/game"));
     ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), other + "/game"));
     limiter = std::make_unique<TAppLimiter>([this] { return now; });
-    limiter->SetOnViolation([this](const TLimitRule &rule, pid_t) { violations << rule.sName; });
+    limiter->SetOnViolation([this](const TLimitRule &rule, pid_t, uid_t) { violations << rule.sName; });
   }
   void TearDown() override {
     for (auto &p : processes) {

@@ -8,8 +8,8 @@
 // through a hard link is ended too, and a program of the same name in another folder runs on. Each ended start is
 // reported once as a violation. Reads `apps` and /proc, sends signals; records nothing itself.
 #include "common/uLimitTarget.h"
+#include "common/uProcessScan.h"
 #include "common/uSchedule.h"
-#include "host/uProcessScan.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -21,6 +21,8 @@
 #include <QTimer>
 #include <functional>
 #include <map>
+#include <unistd.h>
+#include <utility>
 #include <vector>
 
 struct TLimitRule {
@@ -33,12 +35,13 @@ struct TLimitRule {
 class TAppLimiter : public QObject {
 public:
   using TClock = std::function<QDateTime()>;
-  using TViolationEvent = std::function<void(const TLimitRule &rule, pid_t pid)>;
+  // user: the account whose process broke the rule.
+  using TViolationEvent = std::function<void(const TLimitRule &rule, pid_t pid, uid_t user)>;
   using TNoticeEvent = std::function<void(const QString &text)>;
 
   static inline constexpr int KillAfterMs = 3000;
   // The processes of one start (a program that forks, or is started again at once) make one
-  // violation: a rule reports again only after this time.
+  // violation: a rule reports again for the same user only after this time.
   static inline constexpr int ViolationQuietMs = 30000;
 
   explicit TAppLimiter(
@@ -50,6 +53,9 @@ public:
   void Reload();
   void SetRules(std::vector<TLimitRule> rules);
   const std::vector<TLimitRule> &Rules() const { return FRules; }
+  // The accounts whose processes are watched; the calling user until set.
+  void SetUsers(std::vector<uid_t> users) { FUsers = std::move(users); }
+  const std::vector<uid_t> &Users() const { return FUsers; }
 
   // Scans every intervalMs (1 s: a new process is noticed within 2 s).
   void Start(int intervalMs = 1000);
@@ -71,11 +77,13 @@ private:
   };
 
   TClock FClock;
+  std::vector<uid_t> FUsers{getuid()};
   std::vector<TLimitRule> FRules;
   QHash<QString, std::vector<size_t>> FByProgram;
   QHash<TFileId, std::vector<size_t>> FByFile;
   std::map<pid_t, TEnding> FEnding;
-  std::map<int32_t, QElapsedTimer> FReported;  // rule key -> time of its last violation
+  // (rule key, user) -> time of its last violation: one child's start does not hide another's.
+  std::map<std::pair<int32_t, uid_t>, QElapsedTimer> FReported;
   QTimer FTimer;
   TViolationEvent FOnViolation;
   TNoticeEvent FOnNotice;

@@ -1,4 +1,4 @@
-#include "host/uProcessScan.h"
+#include "common/uProcessScan.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -132,8 +133,11 @@ TRunningProgram ReadProgram(pid_t pid) {
   return program;
 }
 
-std::vector<TRunningProgram> ScanPrograms(uid_t user) {
+std::vector<TRunningProgram> ScanPrograms(const std::vector<uid_t> &users) {
+  const auto watched = [&](uid_t user) { return std::find(users.begin(), users.end(), user) != users.end(); };
   std::vector<TRunningProgram> programs;
+  if (users.empty())
+    return programs;
   DIR *dir = ::opendir("/proc");
   if (!dir)
     return programs;
@@ -148,9 +152,11 @@ std::vector<TRunningProgram> ScanPrograms(uid_t user) {
       continue;
     // A process that made itself non-dumpable shows its /proc folder as root's: its status
     // still names its real user.
-    if (info.st_uid != user && !(info.st_uid == 0 && RealUser(pid_t(pid)) == user))
+    uid_t user = info.st_uid;
+    if (!watched(user) && !(user == 0 && watched(user = RealUser(pid_t(pid)))))
       continue;
     TRunningProgram program = ReadProgram(pid_t(pid));
+    program.iUid = user;
     if (!program.sProgram.isEmpty())
       programs.push_back(std::move(program));
   }

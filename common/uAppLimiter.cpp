@@ -1,4 +1,4 @@
-#include "host/uAppLimiter.h"
+#include "common/uAppLimiter.h"
 #include "datastore/uAppsDao.h"
 
 #include <QFileInfo>
@@ -80,7 +80,7 @@ void TAppLimiter::Start(int intervalMs) {
   Scan();
 }
 
-void TAppLimiter::Scan() { Enforce(ScanPrograms()); }
+void TAppLimiter::Scan() { Enforce(ScanPrograms(FUsers)); }
 
 std::vector<pid_t> TAppLimiter::Enforce(const std::vector<TRunningProgram> &running) {
   std::vector<pid_t> ended;
@@ -103,12 +103,13 @@ std::vector<pid_t> TAppLimiter::Enforce(const std::vector<TRunningProgram> &runn
     FEnding[program.iPid] = entry;
     ::kill(program.iPid, SIGTERM);
     ended.push_back(program.iPid);
-    auto reported = FReported.find(active->iAid);
+    const std::pair<int32_t, uid_t> who{active->iAid, program.iUid};
+    auto reported = FReported.find(who);
     if (reported != FReported.end() && reported->second.elapsed() < ViolationQuietMs)
       continue;
-    FReported[active->iAid].start();
+    FReported[who].start();
     if (FOnViolation)
-      FOnViolation(*active, program.iPid);
+      FOnViolation(*active, program.iPid, program.iUid);
   }
   // Forget the processes that have gone (or no longer break a rule in force).
   std::erase_if(FEnding, [&](const auto &entry) { return !seen.count(entry.first); });
