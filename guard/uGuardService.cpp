@@ -13,6 +13,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QDebug>
 #include <QStringList>
 #include <exception>
 #include <grp.h>
@@ -72,7 +73,13 @@ template <class TList, class TRow> TGuardRows RowsOf(const TList &list, TRow row
 }  // namespace
 
 TGuardService::TGuardService(const QDBusConnection &bus, const TOptions &options, QObject *parent)
-    : QObject(parent), FBus(bus), FOptions(options), FSessions(bus, options.iSessionIdleSeconds) {}
+    : QObject(parent), FBus(bus), FOptions(options), FSessions(bus, options.iSessionIdleSeconds),
+      FLogs(options.iCaptureDueSeconds) {
+  // ---- logs
+  FLogs.SetOnNotice([](const QString &text) { qWarning().noquote() << "pemblo-guard:" << text; });
+  ApplyLogValues();
+  connect(this, &TGuardService::SettingsChanged, this, &TGuardService::ApplyLogValues);
+}
 
 template <class T> T TGuardService::Serve(const std::function<T()> &work, T fallback) {
   try {
@@ -202,6 +209,9 @@ void TGuardService::ReportBlocked(const QString &address, const QString &finding
 void TGuardService::ReportBlackListVisit(const QString &address, int key) {
   Serve<bool>([&] {
     TTextLogManager(&QDateTime::currentDateTime, TLogKind::Block).LogBlackListed(OneLine(address), key);
+    // ---- logs: the visit is a violation, counted for the user who reported it.
+    if (const auto card = FLogs.BlackListVisit(key, CallerUid()))
+      emit CardCountChanged(Caller(), card->iCount);
     return true;
   });
 }
@@ -380,4 +390,21 @@ bool TGuardService::WriteMachineValue(const QString &key, const QString &name, c
       return false;
     return RegWriteString(HKEY_LOCAL_MACHINE, key, name, value);
   });
+}
+
+// ---- logs
+
+void TGuardService::StoreCapture(const QByteArray &png) {
+  Serve<bool>([&] {
+    FLogs.StoreCapture(png, CallerUid());
+    return true;
+  });
+}
+
+void TGuardService::ApplyLogValues() {
+  try {
+    FLogs.Apply(TCfMrg().AppCf());
+  } catch (const std::exception &e) {
+    qWarning().noquote() << "pemblo-guard:" << QString::fromUtf8(e.what());
+  }
 }

@@ -6,6 +6,7 @@
 // of its connection), never by an argument. The guard works on its own files through the same
 // data layer as the suite's programs in single-account mode, so the formats are one.
 #include "common/uGuardLink.h"
+#include "guard/uGuardLogs.h"
 #include "guard/uParentSessions.h"
 
 #include <QByteArray>
@@ -21,6 +22,9 @@ public:
   struct TOptions {
     int iSessionIdleSeconds = 600;
     QString sParentsGroup = QStringLiteral("pemblo-parents");
+    // logs: the seconds after a session's capture when the next is overdue; 0 for the settings'
+    // capture period and a margin.
+    int iCaptureDueSeconds = 0;
   };
   TGuardService(const QDBusConnection &bus, const TOptions &options, QObject *parent = nullptr);
 
@@ -61,6 +65,9 @@ public slots:
   // of the machine's hive are open.
   Q_SCRIPTABLE bool WriteMachineValue(const QString &key, const QString &name, const QString &value);
 
+  // ---- logs: the sessions' screen captures, kept by the guard (open to every caller).
+  Q_SCRIPTABLE void StoreCapture(const QByteArray &png);
+
 signals:
   // origin: the unique bus name of the connection whose call made the change.
   Q_SCRIPTABLE void SettingsChanged(const QString &origin);
@@ -83,4 +90,8 @@ private:
   QDBusConnection FBus;
   TOptions FOptions;
   TParentSessions FSessions;
+
+  // ---- logs
+  void ApplyLogValues();
+  TGuardLogs FLogs;
 };

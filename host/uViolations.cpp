@@ -1,6 +1,6 @@
 #include "host/uViolations.h"
-#include "datastore/uHistoryRecordsDao.h"
 #include "common/uPenalta.h"
+#include "datastore/uHistoryRecordsDao.h"
 #include "platform/errors/ErrorGuard.h"
 
 #include <QCoreApplication>
@@ -8,25 +8,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
-#include <QUrl>
 #include <exception>
-
-namespace {
-
-QString WithoutSeparators(QString text) {
-  return text.remove(u',').remove(u':').remove(QChar(0xFF0C)).remove(QChar(0xFF1A));
-}
-
-}  // namespace
-
-QString ProgramViolationItem(const QString &programName) {
-  return QStringLiteral("违约使用了") + WithoutSeparators(programName);
-}
-
-QString WebViolationItem(const QString &address) {
-  const QUrl url = QUrl::fromUserInput(address);
-  return QStringLiteral("违约访问了") + WithoutSeparators(url.host().isEmpty() ? address : url.host());
-}
 
 TViolations::TViolations(TClock clock) : FClock(std::move(clock)) { FCards.setMaxThreadCount(1); }
 
@@ -40,7 +22,7 @@ TViolations::~TViolations() {
 
 void TViolations::Record(const QString &item) {
   THistoryRecords row;
-  row.datetime = FClock().toString(QStringLiteral("yyyy年MM月dd日 hh时mm分"));
+  row.datetime = ViolationTime(FClock());
   row.item = item;
   // The count lives in the registry, apart from the history: a history that cannot take the
   // row (a full disk) does not spare the card.

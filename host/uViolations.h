@@ -7,6 +7,8 @@
 // database and the registry through the card library's static piece. The cards are given on a
 // thread of their own, one after another: a registry kept locked by another program slows a
 // card down but never the window or the limits that called for it.
+#include "common/uViolationItems.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QString>
@@ -14,11 +16,6 @@
 #include <functional>
 
 class QWidget;
-
-// The history items of violations, without commas or colons (the history's text is split at
-// them): "违约使用了" + a program's name, "违约访问了" + a web site's host name.
-QString ProgramViolationItem(const QString &programName);
-QString WebViolationItem(const QString &address);
 
 class TViolations {
 public:
