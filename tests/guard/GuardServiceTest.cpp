@@ -652,3 +652,18 @@ TEST_F(GuardLogsTest, AChildWhoseCapturesStopIsNotedInTheParentsLogOncePerGap) {
   QThread::msleep(3000);
   EXPECT_EQ(notes().size(), 2);
 }
+
+TEST_F(GuardLogsTest, TheHostOfAGuardedSessionHandsItsCaptureToTheGuard) {
+  StartGuard();
+  const QFileInfo program(QStringLiteral(PEMBLO_GUARD_HOST_CAPTURE));
+  QProcessEnvironment env = BusEnvironment();
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  const QString own = Child->Home() + QStringLiteral("/data");
+  env.insert(QStringLiteral("PEMBLO_COMMON_APPDATA"), own);
+  const TRunResult run = RunAs(Child.get(), ReachableCopy(program.absolutePath()) + u'/' + program.fileName(), {}, env);
+  EXPECT_EQ(run.sOut, QStringLiteral("stored 1\n")) << run.sErr.toStdString();
+  const QStringList kept = FilesUnder(Captures());
+  ASSERT_EQ(kept.size(), 1) << kept.join(u' ').toStdString();
+  EXPECT_TRUE(kept.first().endsWith(u'-' + Child->Name() + QStringLiteral(".png"))) << kept.first().toStdString();
+  EXPECT_TRUE(FilesUnder(own).filter(QStringLiteral("抓屏日志")).isEmpty()) << "nothing in the child's own folder";
+}
