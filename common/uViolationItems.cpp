@@ -10,6 +10,8 @@ QString WithoutSeparators(QString text) {
 
 }  // namespace
 
+QString ViolationTime(const QDateTime &time) { return time.toString(QStringLiteral("yyyy年MM月dd日 hh时mm分")); }
+
 QString ProgramViolationItem(const QString &programName) {
   return QStringLiteral("违约使用了") + WithoutSeparators(programName);
 }

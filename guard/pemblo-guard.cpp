@@ -2,7 +2,7 @@
 // count, the parent's password and the logs, and serves them on the system bus as
 // org.pemblo.Guard. Installed it runs as root under systemd; for tests and development it runs
 // as any user on a private bus and folder:
-//   pemblo-guard [--bus ADDRESS] [--state-dir DIR] [--session-idle-seconds N]
+//   pemblo-guard [--bus ADDRESS] [--state-dir DIR] [--session-idle-seconds N] [--capture-due-seconds N]
 //   pemblo-guard --set-password [--state-dir DIR]   reads the parent's password from the input
 //   pemblo-guard --add-child USER                   puts the account into the children's group
 #include "common/uGuardLink.h"
@@ -57,6 +57,8 @@ int Serve(const QCommandLineParser &options) {
   TGuardService::TOptions serviceOptions;
   if (options.isSet("session-idle-seconds"))
     serviceOptions.iSessionIdleSeconds = options.value("session-idle-seconds").toInt();
+  if (options.isSet("capture-due-seconds"))
+    serviceOptions.iCaptureDueSeconds = options.value("capture-due-seconds").toInt();
   GuardBus::RegisterTypes();
   TGuardService service(bus, serviceOptions);
   if (!bus.registerObject(GuardBus::Path, &service,
@@ -107,6 +109,10 @@ int main(int argc, char **argv) {
       {"session-idle-seconds", "Seconds without a parent's call that end a parent session.", "seconds"},
       {"set-password", "Sets the parent's password read from the input, and ends."},
       {"add-child", "Puts the account into the children's group (made when missing), and ends.", "user"},
+      {"capture-due-seconds",
+       "Seconds after a session's screen capture when the next is overdue (default: the capture period and two "
+       "minutes).",
+       "seconds"},
   });
   parser.process(app);
   try {

@@ -14,6 +14,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QDebug>
 #include <QStringList>
 #include <algorithm>
 #include <exception>
@@ -79,7 +80,13 @@ TGuardService::TGuardService(const QDBusConnection &bus, const TOptions &options
     : QObject(parent), FBus(bus), FOptions(options), FSessions(bus, options.iSessionIdleSeconds),
       // A browser reports a line for each address it is asked for; a day of real browsing is far
       // below these. A child's violations come from limits that count once per start or minute.
-      FReports({300, 20, 20 * 1024 * 1024}), FViolations({30, 0.2, 4 * 1024 * 1024}) {}
+      FReports({300, 20, 20 * 1024 * 1024}), FViolations({30, 0.2, 4 * 1024 * 1024}),
+      FLogs(options.iCaptureDueSeconds) {
+  // ---- logs
+  FLogs.SetOnNotice([](const QString &text) { qWarning().noquote() << "pemblo-guard:" << text; });
+  ApplyLogValues();
+  connect(this, &TGuardService::SettingsChanged, this, &TGuardService::ApplyLogValues);
+}
 
 template <class T> T TGuardService::Serve(const std::function<T()> &work, T fallback) {
   try {
@@ -232,6 +239,9 @@ void TGuardService::ReportBlackListVisit(const QString &address, int key) {
     return;
   Serve<bool>([&] {
     TTextLogManager(&QDateTime::currentDateTime, TLogKind::Block).LogBlackListed(OneLine(address), key);
+    // ---- logs: the visit is a violation, counted for the user who reported it.
+    if (const auto card = FLogs.BlackListVisit(key, CallerUid()))
+      emit CardCountChanged(Caller(), card->iCount);
     return true;
   });
 }
@@ -435,4 +445,21 @@ void TGuardService::TellProgramEnded(uint uid, const QString &name,
   emit CardCountChanged(FBus.baseService(), card->iCount);
   if (card->bPassed)
     emit LockDue(uid);
+}
+
+// ---- logs
+
+void TGuardService::StoreCapture(const QByteArray &png) {
+  Serve<bool>([&] {
+    FLogs.StoreCapture(png, CallerUid());
+    return true;
+  });
+}
+
+void TGuardService::ApplyLogValues() {
+  try {
+    FLogs.Apply(TCfMrg().AppCf());
+  } catch (const std::exception &e) {
+    qWarning().noquote() << "pemblo-guard:" << QString::fromUtf8(e.what());
+  }
 }

@@ -8,6 +8,7 @@
 #include "common/uGuardLink.h"
 #include "common/uPenalta.h"
 #include "guard/uCallerQuota.h"
+#include "guard/uGuardLogs.h"
 #include "guard/uParentSessions.h"
 
 #include <QByteArray>
@@ -25,6 +26,9 @@ public:
   struct TOptions {
     int iSessionIdleSeconds = 600;
     QString sParentsGroup = QStringLiteral("pemblo-parents");
+    // logs: the seconds after a session's capture when the next is overdue; 0 for the settings'
+    // capture period and a margin.
+    int iCaptureDueSeconds = 0;
   };
   TGuardService(const QDBusConnection &bus, const TOptions &options, QObject *parent = nullptr);
 
@@ -63,6 +67,9 @@ public slots:
   // Outside a parent session the answer is false and nothing is written, as for a hive that
   // cannot be written.
   Q_SCRIPTABLE bool WriteMachineValue(const QString &key, const QString &name, const QString &value);
+
+  // ---- logs: the sessions' screen captures, kept by the guard (open to every caller).
+  Q_SCRIPTABLE void StoreCapture(const QByteArray &png);
 
 signals:
   // origin: the unique bus name of the connection whose call made the change.
@@ -110,4 +117,8 @@ private:
   TParentSessions FSessions;
   TCallerQuota FReports;     // log lines
   TCallerQuota FViolations;  // violation rows and cards
+
+  // ---- logs
+  void ApplyLogValues();
+  TGuardLogs FLogs;
 };

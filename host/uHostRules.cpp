@@ -92,7 +92,16 @@ void THostRules::Notice(quint32 msg, qint64 wParam, qint64) {
     if (address.isEmpty())
       return;
     FWebReported[wParam].start();
-    Violation(WebViolationItem(address), QStringLiteral("现在不能访问%1，给了一张黄牌。").arg(address));
+    const QString item = WebViolationItem(address);
+    const QString toChild = QStringLiteral("现在不能访问%1，给了一张黄牌。").arg(address);
+    // In guarded mode the guard made the row and gave the card when the browser reported the
+    // visit: a second card here would count it twice.
+    if (TGuardLink::Active()) {
+      FMain.AddNotice(item);
+      TViolations::TellChild(toChild, &FMain);
+    } else {
+      Violation(item, toChild);
+    }
   }
 }
 

@@ -4,7 +4,8 @@
 // (TLogKeeper) and the violations the browser reports for the web black list. It listens to
 // the notices of the host's windows: WM_APPSUPDATE reloads the limits, WM_CFGUPDATE applies the
 // log values again (each once after the notices waiting have been read, however many came),
-// WM_WEBBLOCKED (wParam the black-list row) records a violation. A card database that had to be
+// WM_WEBBLOCKED (wParam the black-list row) records a violation (in guarded mode only told: the
+// guard records it from the browser's report). A card database that had to be
 // replaced, or that a full disk keeps read-only, is named in the notices.
 #include "common/uAppLimiter.h"
 #include "host/uLogKeeper.h"

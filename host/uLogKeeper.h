@@ -6,8 +6,11 @@
 // what the keeper wrote itself is counted and deleted (a day's log "yyyy-MM-dd.txt", a picture
 // "hh-mm-ss.jpg" in a day's folder), never through a link; a day still to come is kept. Where
 // the display server lets no program take the screen (Wayland, no display), or a picture
-// cannot be stored (a full disk), the keeper says so once. Touches the log folder only.
+// cannot be stored (a full disk), the keeper says so once. The trimming itself is the suite's
+// one (TLogTrimmer). In guarded mode a picture is handed to the guard as PNG, which keeps and
+// trims it in its own folder. Touches the log folder only.
 #include "common/uAppcf.h"
+#include "common/uLogTrimmer.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -16,7 +19,6 @@
 #include <QString>
 #include <QTimer>
 #include <functional>
-#include <set>
 
 class TLogKeeper : public QObject {
 public:
@@ -31,37 +33,27 @@ public:
   // timer again only when its period changed.
   void Apply(const TAppCf &cf);
 
-  // Deletes the browse logs of days more than TextTime days before today. Neither trim deletes
-  // anything when a folder on the way down from the data folder is a link (said once): the files
-  // there would be another folder's.
-  void TrimBrowseLogs();
-  // Deletes the pictures of days more than ImgTime days old, then the oldest pictures while
-  // the pictures of past days and today come to more than ImgSize megabytes. A day's folder
-  // goes with its last picture once the day is older than ImgTime days; a folder dated after
-  // today is kept and noted once.
-  void TrimCaptures();
+  // The trims of the data folder's logs by the values applied (TLogTrimmer says what goes).
+  void TrimBrowseLogs() { FTrimmer.TrimBrowseLogs(); }
+  void TrimCaptures() { FTrimmer.TrimCaptures(); }
   // Takes one picture of the screen and stores it; false when the display server allows none
   // or the picture could not be stored.
   bool Capture();
-  // Stores a picture as the capture of now, whole or not at all; false (noted once while it
-  // lasts) when it cannot be written.
+  // Stores a picture as the capture of now, whole or not at all (in guarded mode: hands it to the
+  // guard); false (noted once while it lasts) when it cannot be written.
   bool Store(const QImage &picture);
 
-  static QString CapturePath();  // GetLogPath() + "抓屏日志/"
+  static QString CapturePath() { return TLogTrimmer::CapturePath(); }
 
-  void SetOnNotice(TNoticeEvent handler) { FOnNotice = std::move(handler); }
+  void SetOnNotice(TNoticeEvent handler);
 
 private:
-  bool ThroughALink(const QString &folder);
-
   TClock FClock;
   TAppCf FCf;
-  bool FApplied = false;
+  TLogTrimmer FTrimmer;
   QTimer FCaptureTimer;  // "tmrCapture"
   QTimer FDailyTimer;
   bool FToldNoCapture = false;
   bool FToldNotStored = false;
-  std::set<QString> FToldFutureDays;
-  std::set<QString> FToldLinks;  // log folders found to be links, already told
   TNoticeEvent FOnNotice;
 };

@@ -22,7 +22,7 @@ TViolations::~TViolations() {
 
 void TViolations::Record(const QString &item) {
   THistoryRecords row;
-  row.datetime = FClock().toString(QStringLiteral("yyyy年MM月dd日 hh时mm分"));
+  row.datetime = ViolationTime(FClock());
   row.item = item;
   // The count lives in the registry, apart from the history: a history that cannot take the
   // row (a full disk) does not spare the card.

@@ -16,6 +16,7 @@
 #include "datastore/uWebsDao.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QStringList>
 #include <QTextStream>
 #include <cstdio>
@@ -45,6 +46,9 @@ QString SetSetting(const QString &name, int value) {
   const std::map<QString, std::function<void(TAppCf &)>> setters = {
       {QStringLiteral("OffOn"), [value](TAppCf &cf) { cf.SetOffOn(value != 0); }},
       {QStringLiteral("TextTime"), [value](TAppCf &cf) { cf.SetTextTime(value); }},
+      {QStringLiteral("PsDistance"), [value](TAppCf &cf) { cf.SetPsDistance(value); }},
+      {QStringLiteral("ImgTime"), [value](TAppCf &cf) { cf.SetImgTime(value); }},
+      {QStringLiteral("ImgSize"), [value](TAppCf &cf) { cf.SetImgSize(value); }},
   };
   TCfMrg mrg;
   setters.at(name)(mrg.AppCf());
@@ -156,6 +160,21 @@ const std::map<QString, std::function<QString(const QStringList &)>> &Steps() {
       {QStringLiteral("visit"),
        [](const QStringList &a) {
          TTextLogManager().LogVisit(a.at(0));
+         return QString();
+       }},
+      // A page the black list's row refused, as the browser reports it.
+      {QStringLiteral("blackvisit"),
+       [](const QStringList &a) {
+         TTextLogManager(&QDateTime::currentDateTime, TLogKind::Block).LogBlackListed(a.at(0), a.at(1).toInt());
+         return QString();
+       }},
+      // A picture of the screen read from a file, handed in as the host hands its captures.
+      {QStringLiteral("capture"),
+       [](const QStringList &a) {
+         QFile file(a.at(0));
+         if (!file.open(QIODevice::ReadOnly))
+           return QStringLiteral("cannot read ") + a.at(0);
+         TGuardLink::Active()->Call(QStringLiteral("StoreCapture"), {file.readAll()});
          return QString();
        }},
   };

@@ -7,6 +7,7 @@
 #include "tests/support/QStringPrint.h"
 #include "tests/support/WaitUntil.h"
 
+#include <QBuffer>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -14,11 +15,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <sys/stat.h>
@@ -594,4 +598,248 @@ TEST_F(GuardServiceTest, ChangesMadeElsewhereReachTheSessionsWindowsAsNotices) {
             (QStringList{"ok OffOn=1 TextTime=5 PsDistance=5 ImgTime=5 ImgSize=50", "ok 1"}));
   ASSERT_TRUE(window.WaitForAnswers(3, 10000)) << window.Answers().join(" | ").toStdString();
   EXPECT_EQ(window.Answers().mid(1), (QStringList{"WM_CFGUPDATE 0 0", "WM_WEBSUPDATE 1 1"}));
+}
+
+// ---- logs: the sessions' reports of black-listed pages and their screen captures, kept by the guard.
+
+namespace {
+
+// The relative paths of the files under a folder, sorted.
+QStringList FilesUnder(const QString &folder) {
+  QStringList files;
+  for (QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+    files << QDir(folder).relativeFilePath(it.next());
+  files.sort();
+  return files;
+}
+
+QString DaysAgo(int days) { return QDate::currentDate().addDays(-days).toString(QStringLiteral("yyyy-MM-dd")); }
+
+// A file of the size without its blocks (sparse), so tens of megabytes cost nothing; dated
+// `days` ago as well, as an old file would be.
+void MakeOldFile(const QString &path, qint64 bytes, int days) {
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  ASSERT_TRUE(file.resize(bytes));
+  const QDateTime old = QDateTime::currentDateTime().addDays(-days);
+  ASSERT_TRUE(file.setFileTime(old, QFileDevice::FileModificationTime));
+}
+
+QByteArray Png(int width = 4, int height = 3) {
+  QImage picture(width, height, QImage::Format_RGB32);
+  picture.fill(Qt::darkCyan);
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  picture.save(&buffer, "PNG");
+  return png;
+}
+
+// The lines of the block logs in a state folder.
+QStringList BlockLogLines(const QString &state) {
+  QStringList lines;
+  const QString folder = state + QStringLiteral("/Pemblo/Log/拦截日志");
+  for (const QString &name : FilesUnder(folder)) {
+    QFile file(folder + u'/' + name);
+    if (file.open(QIODevice::ReadOnly))
+      lines << QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+  }
+  return lines;
+}
+
+}  // namespace
+
+class GuardLogsTest : public GuardServiceTest {
+protected:
+  QString Logs() const { return State + QStringLiteral("/Pemblo/Log/"); }
+  QString Captures() const { return Logs() + QStringLiteral("抓屏日志/"); }
+
+  // A file in the child's home the child may read and hand in.
+  QString ChildFile(const QString &name, const QByteArray &content) const {
+    const QString path = Child->Home() + u'/' + name;
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    return path;
+  }
+};
+
+TEST_F(GuardLogsTest, ABlackListedPageTheChildReportsIsOneViolationAndOneCardAMinute) {
+  SetFirstPassword();
+  StartGuard();
+  ASSERT_EQ(Steps(nullptr, {QStringLiteral("addweb http://games.example/ 1-7,00:00-23:59"),
+                            QStringLiteral("addweb chat.example 1-7,00:00-23:59")}),
+            (QStringList{"ok 1", "ok 2"}));
+  TSignalLog heard;
+  ASSERT_TRUE(Root.connect(GuardBus::Service, GuardBus::Path, GuardBus::Interface, QStringLiteral("CardCountChanged"),
+                           &heard, SLOT(Seen(QDBusMessage))));
+  TTestAccount other;
+  const struct {
+    const TTestAccount *pAccount;
+    const char *sStep;
+    const char *sCards;
+    QStringList sViolations;
+  } cases[] = {
+      {Child.get(), "blackvisit http://games.example/play 1", "ok 1", {"违约访问了games.example"}},
+      // Within the minute, the same row of the same user again: no second card.
+      {Child.get(), "blackvisit http://games.example/again 1", "ok 1", {"违约访问了games.example"}},
+      // A key that is no row of the black list counts nothing.
+      {Child.get(), "blackvisit http://games.example/ 9", "ok 1", {"违约访问了games.example"}},
+      // Another row, and the same row reported by another user, count on their own.
+      {Child.get(), "blackvisit http://chat.example/ 2", "ok 2", {"违约访问了games.example", "违约访问了chat.example"}},
+      {&other,
+       "blackvisit http://games.example/ 1",
+       "ok 3",
+       {"违约访问了games.example", "违约访问了chat.example", "违约访问了games.example"}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.sStep);
+    EXPECT_EQ(Step(c.pAccount, QString::fromUtf8(c.sStep)), QStringLiteral("ok "));
+    EXPECT_EQ(Step(nullptr, QStringLiteral("cards")), QString::fromUtf8(c.sCards));
+    QStringList items;
+    for (const QString &row : Step(nullptr, QStringLiteral("violations")).mid(3).split(u' ', Qt::SkipEmptyParts))
+      items << row.section(u':', 1);
+    EXPECT_EQ(items, c.sViolations);
+  }
+  // Each card was announced once, and every report is in the parent's block log.
+  EXPECT_TRUE(WaitUntil([&] { return heard.Lines.size() >= 3; }, 5000));
+  EXPECT_EQ(heard.Lines, (QStringList{"CardCountChanged 1", "CardCountChanged 2", "CardCountChanged 3"}));
+  EXPECT_EQ(BlockLogLines(State).size(), 5) << BlockLogLines(State).join(u'|').toStdString();
+}
+
+TEST_F(GuardLogsTest, ACaptureHandedInIsKeptInTheGuardsFolderAndAnythingButAPngIsRefused) {
+  StartGuard();
+  const QByteArray png = Png();
+  QByteArray tooWide = png;
+  tooWide[16] = char(0x7f);  // the header's width: over two thousand million pixels
+  QByteArray jpeg;
+  {
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QImage(4, 3, QImage::Format_RGB32).save(&buffer, "JPG");
+  }
+  const QString refused = QStringLiteral("error 抓屏图片不是合格的PNG图片。");
+  const struct {
+    const char *sName;
+    QByteArray sContent;
+    QString sAnswer;
+  } cases[] = {
+      {"jpeg", jpeg, refused},        {"text", "not a picture", refused}, {"signature only", png.left(8), refused},
+      {"too wide", tooWide, refused}, {"empty", QByteArray(), refused},   {"png", png, QStringLiteral("ok ")},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.sName);
+    EXPECT_EQ(Step(Child.get(), QStringLiteral("capture ") + ChildFile(QStringLiteral("shot"), c.sContent)), c.sAnswer);
+  }
+  const QStringList kept = FilesUnder(Captures());
+  ASSERT_EQ(kept.size(), 1) << kept.join(u' ').toStdString();
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^%1/\\d\\d-\\d\\d-\\d\\d-%2\\.png$")
+                                     .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")), Child->Name()))
+                  .match(kept.first())
+                  .hasMatch())
+      << kept.first().toStdString();
+  const QString stored = Captures() + kept.first();
+  QFile file(stored);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), png);
+  struct stat info {};
+  ASSERT_EQ(::stat(QFile::encodeName(stored).constData(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  EXPECT_EQ(info.st_uid, 0u);
+}
+
+TEST_F(GuardLogsTest, TheGuardTrimsItsLogsByTheSettingsLogValues) {
+  // The logs as a guard that ran for days left them (the days are read from the names, as the
+  // host's trimming reads them), before the guard starts with the default values: browse logs
+  // kept 5 days, captures 5 days and 50 megabytes.
+  const QString browse = Logs() + QStringLiteral("浏览日志/");
+  constexpr qint64 MB = 1024 * 1024;
+  for (const int days : {10, 4, 2})
+    MakeOldFile(browse + DaysAgo(days) + QStringLiteral(".txt"), 10, days);
+  MakeOldFile(Captures() + DaysAgo(10) + QStringLiteral("/08-00-00-kid.png"), 10, 10);
+  MakeOldFile(Captures() + DaysAgo(1) + QStringLiteral("/08-00-00-kid.png"), 30 * MB, 1);
+  MakeOldFile(Captures() + DaysAgo(1) + QStringLiteral("/09-00-00.jpg"), 30 * MB, 1);
+  MakeOldFile(Captures() + DaysAgo(1) + QStringLiteral("/notes.png"), 10, 1);
+  StartGuard();
+  const QString notes = DaysAgo(1) + QStringLiteral("/notes.png");
+  const QString yesterdayLate = DaysAgo(1) + QStringLiteral("/10-00-00-kid.png");
+  const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd/"));
+
+  const struct {
+    const char *sWhen;
+    std::function<void()> fDo;
+    QStringList sBrowse;
+    QStringList sCaptures;  // today's picture, whose name holds the time it came, as "today"
+  } cases[] = {
+      // At the start: the days past 5 go, and the oldest picture while there are more than 50 MB.
+      {"start", [] {}, {DaysAgo(4) + ".txt", DaysAgo(2) + ".txt"}, {DaysAgo(1) + "/09-00-00.jpg", notes}},
+      {"TextTime 3",
+       [&] { EXPECT_EQ(Step(nullptr, QStringLiteral("set TextTime 3")).left(3), QStringLiteral("ok ")); },
+       {DaysAgo(2) + ".txt"},
+       {DaysAgo(1) + "/09-00-00.jpg", notes}},
+      // A capture handed in is trimmed with the rest: the folder past 50 MB again, the oldest goes.
+      {"capture",
+       [&] {
+         MakeOldFile(Captures() + yesterdayLate, 30 * MB, 1);
+         EXPECT_EQ(Step(Child.get(), QStringLiteral("capture ") + ChildFile(QStringLiteral("shot.png"), Png())),
+                   QStringLiteral("ok "));
+       },
+       {DaysAgo(2) + ".txt"},
+       {notes, yesterdayLate, "today"}},
+      // ImgTime 1 keeps yesterday; the pictures come to less than 50 MB.
+      {"ImgTime 1",
+       [&] { EXPECT_EQ(Step(nullptr, QStringLiteral("set ImgTime 1")).left(3), QStringLiteral("ok ")); },
+       {DaysAgo(2) + ".txt"},
+       {notes, yesterdayLate, "today"}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.sWhen);
+    c.fDo();
+    EXPECT_EQ(FilesUnder(browse), c.sBrowse);
+    QStringList captures = FilesUnder(Captures());
+    for (QString &name : captures)
+      if (name.startsWith(today))
+        name = QStringLiteral("today");
+    QStringList expected = c.sCaptures;
+    expected.sort();
+    captures.sort();
+    EXPECT_EQ(captures, expected);
+  }
+}
+
+TEST_F(GuardLogsTest, AChildWhoseCapturesStopIsNotedInTheParentsLogOncePerGap) {
+  StartGuard({QStringLiteral("--capture-due-seconds"), QStringLiteral("2")});
+  const QString shot = ChildFile(QStringLiteral("shot.png"), Png());
+  const QString noted = Child->Name() + QStringLiteral("  没有按时抓屏");
+  const auto notes = [&] { return BlockLogLines(State).filter(QStringLiteral("没有按时抓屏")); };
+  // A user who never sent a capture is not watched: nothing is noted for root.
+  ASSERT_EQ(Step(Child.get(), QStringLiteral("capture ") + shot), QStringLiteral("ok "));
+  QThread::msleep(1000);
+  EXPECT_TRUE(notes().isEmpty()) << "not due yet";
+  ASSERT_TRUE(WaitUntil([&] { return !notes().isEmpty(); }, 6000));
+  QThread::msleep(3000);
+  ASSERT_EQ(notes().size(), 1) << notes().join(u'|').toStdString();
+  EXPECT_TRUE(notes().first().contains(noted)) << notes().first().toStdString();
+  // A capture again ends the gap; the next gap is noted again.
+  ASSERT_EQ(Step(Child.get(), QStringLiteral("capture ") + shot), QStringLiteral("ok "));
+  EXPECT_TRUE(WaitUntil([&] { return notes().size() == 2; }, 6000));
+  QThread::msleep(3000);
+  EXPECT_EQ(notes().size(), 2);
+}
+
+TEST_F(GuardLogsTest, TheHostOfAGuardedSessionHandsItsCaptureToTheGuard) {
+  StartGuard();
+  const QFileInfo program(QStringLiteral(PEMBLO_GUARD_HOST_CAPTURE));
+  QProcessEnvironment env = BusEnvironment();
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  const QString own = Child->Home() + QStringLiteral("/data");
+  env.insert(QStringLiteral("PEMBLO_COMMON_APPDATA"), own);
+  const TRunResult run = RunAs(Child.get(), ReachableCopy(program.absolutePath()) + u'/' + program.fileName(), {}, env);
+  EXPECT_EQ(run.sOut, QStringLiteral("stored 1\n")) << run.sErr.toStdString();
+  const QStringList kept = FilesUnder(Captures());
+  ASSERT_EQ(kept.size(), 1) << kept.join(u' ').toStdString();
+  EXPECT_TRUE(kept.first().endsWith(u'-' + Child->Name() + QStringLiteral(".png"))) << kept.first().toStdString();
+  EXPECT_TRUE(FilesUnder(own).filter(QStringLiteral("抓屏日志")).isEmpty()) << "nothing in the child's own folder";
 }
