@@ -76,7 +76,7 @@ int Serve(const QCommandLineParser &options) {
       [&service](uid_t uid, const QString &name, const auto &card) { service.TellProgramEnded(uid, name, card); });
   QObject::connect(&service, &TGuardService::LimitsChanged, &limits, [&limits] { limits.ReloadSoon(); });
   QObject::connect(&service, &TGuardService::ChildrenChanged, &limits, [&limits] { limits.ReloadSoon(); });
-  limits.Start();
+  limits.Start(CombinePath(GetDataPath(), QStringLiteral("denied-files.txt")));
 
   // A connection the bus dropped (a reply it refused, the bus restarted) serves nobody: the guard
   // ends, and systemd starts it again on a new one.

@@ -18,12 +18,16 @@ TGuardLimits::TGuardLimits(TAccountsSource accounts, TAppLimiter::TClock clock, 
   FReloadSoon.setSingleShot(true);
   connect(&FReloadSoon, &QTimer::timeout, this, [this] { Reload(); });
   connect(&FEveryMinute, &QTimer::timeout, this, [this] { Reload(); });
+  connect(&FDenialTimer, &QTimer::timeout, this, [this] { ApplyDenial(); });
 }
 
-void TGuardLimits::Start(int intervalMs) {
+void TGuardLimits::Start(const QString &denialRecord, int intervalMs) {
+  FDenial = std::make_unique<TFileDenial>(denialRecord);
+  FDenial->RestoreFromRecord();
   Reload();
   FEveryMinute.start(60000);
   FLimiter.Start(intervalMs);
+  FDenialTimer.start(intervalMs);
 }
 
 void TGuardLimits::ReloadSoon() {
@@ -34,7 +38,23 @@ void TGuardLimits::ReloadSoon() {
 void TGuardLimits::Reload() {
   // A table that cannot be read keeps the rows read last: the limits stay in force.
   GuardedCall([this] { FLimiter.Reload(); });
-  FLimiter.SetUsers(FAccounts());
+  FUsers = FAccounts();
+  FLimiter.SetUsers(FUsers);
+  ApplyDenial();
+}
+
+void TGuardLimits::ApplyDenial() {
+  if (!FDenial)
+    return;
+  const QDateTime now = FClock();
+  QStringList files;
+  for (const TLimitRule &rule : FLimiter.Rules())
+    if (Contains(rule.Windows, now))
+      files += rule.Programs;
+  files.removeDuplicates();
+  FDenial->Apply(files, FUsers);
+  for (const QString &problem : FDenial->Problems())
+    Tell(problem);
 }
 
 void TGuardLimits::Ended(const TLimitRule &rule, uid_t uid) {
@@ -43,7 +63,7 @@ void TGuardLimits::Ended(const TLimitRule &rule, uid_t uid) {
   // disk) does not spare the card.
   GuardedCall([&] {
     THistoryRecords row;
-    row.datetime = FClock().toString(QStringLiteral("yyyy年MM月dd日 hh时mm分"));
+    row.datetime = ViolationTime(FClock());
     row.item = item;
     THistoryRecordsDao().Insert(&row);
   });

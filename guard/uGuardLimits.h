@@ -3,17 +3,23 @@
 // accounts (uChildAccounts), whatever session it belongs to, scanning every second. The rows of
 // `apps` and the accounts are read at the start, again when the guard's own calls changed the
 // rows (ReloadSoon) and every minute. Each violation writes its history row (the host's item
-// text), gives one card and is handed to the owner, who tells the sessions. Reads `apps` and
-// /proc, sends signals to processes, writes the history and the card count of the guard's files;
-// problems go to the guard's standard error (the journal).
+// text), gives one card and is handed to the owner, who tells the sessions. While a row's window
+// is open its files are also denied to the children's accounts by the kernel (TFileDenial), so
+// what a scan cannot see (a script read from a pipe, the dynamic loader, a copy made now) fails
+// too; they are given back when the window ends or the row goes, and at the next start after a
+// crash. Reads `apps` and /proc, sends signals to processes, changes the ACLs of the limited
+// files, writes the history and the card count of the guard's files; problems go to the guard's
+// standard error (the journal).
 #include "common/uAppLimiter.h"
 #include "common/uPenalta.h"
+#include "guard/uFileDenial.h"
 
 #include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <sys/types.h>
 #include <vector>
@@ -30,8 +36,9 @@ public:
       TAccountsSource accounts, TAppLimiter::TClock clock = [] { return QDateTime::currentDateTime(); },
       QObject *parent = nullptr);
 
-  // Reads the rows and the accounts and starts scanning.
-  void Start(int intervalMs = 1000);
+  // Gives back what the record of denied files lists, reads the rows and the accounts and starts
+  // scanning; denialRecord is the record's file in the guard's state folder.
+  void Start(const QString &denialRecord, int intervalMs = 1000);
   // Reads the rows and the accounts again once the calls waiting have been answered (a burst of
   // changes costs one reading).
   void ReloadSoon();
@@ -42,11 +49,16 @@ public:
 private:
   void Reload();
   void Ended(const TLimitRule &rule, uid_t uid);
+  // Denies the files of the rows whose window is open now, gives back the others.
+  void ApplyDenial();
 
   TAppLimiter::TClock FClock;
   TAccountsSource FAccounts;
   TAppLimiter FLimiter;
   QTimer FReloadSoon;
   QTimer FEveryMinute;
+  QTimer FDenialTimer;
+  std::unique_ptr<TFileDenial> FDenial;
+  std::vector<uid_t> FUsers;
   TEndedEvent FOnEnded;
 };

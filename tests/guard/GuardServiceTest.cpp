@@ -501,6 +501,70 @@ protected:
   TChildSignalLog Heard;
 };
 
+// While a row's window is open the kernel refuses the child the limited file in every way a scan
+// cannot see; when the row goes, and after a guard killed while it denied, the file is exactly as
+// it was.
+TEST_F(GuardLimitsTest, TheChildCannotReachALimitedFileWhileItsWindowIsOpen) {
+  SetFirstPassword();
+  TTestAccount kid({QStringLiteral("pemblo-children")});
+  const QString script = QFileInfo(Game).absolutePath() + QStringLiteral("/game.sh");
+  {
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("echo played\n");
+  }
+  ASSERT_EQ(::chmod(QFile::encodeName(script).constData(), 0755), 0);
+  ASSERT_EQ(::chmod(QFile::encodeName(Game).constData(), 0755), 0);
+  const auto permissions = [&](const QString &file) {
+    return RunAs(nullptr, QStringLiteral("getfacl"), {QStringLiteral("-n"), QStringLiteral("-p"), file}, {}).sOut +
+           QString::number(QFileInfo(file).permissions().toInt());
+  };
+  const QString gameBefore = permissions(Game), scriptBefore = permissions(script);
+  const QString copy = kid.Home() + QStringLiteral("/copy");
+  const struct {
+    const char *sWay;
+    QString sCommand;
+  } ways[] = {
+      {"bash < script", QStringLiteral("bash < ") + script},
+      {"bash script", QStringLiteral("bash ") + script},
+      {"the dynamic loader", QStringLiteral("/lib64/ld-linux-x86-64.so.2 %1 0").arg(Game)},
+      {"a copy made now", QStringLiteral("cp %1 %2 && %2 0").arg(Game, copy)},
+      {"reading it", QStringLiteral("cat %1 > /dev/null").arg(Game)},
+  };
+  const auto childCan = [&](const QString &command) {
+    return RunAs(&kid, QStringLiteral("/bin/bash"), {QStringLiteral("-c"), command}, {}).iExitCode == 0;
+  };
+  for (const auto &way : ways)
+    ASSERT_TRUE(childCan(way.sCommand)) << way.sWay << " fails before any limit";
+
+  StartGuard();
+  ASSERT_EQ(Steps(nullptr, {QStringLiteral("addlimit %1 %2").arg(Game, AlwaysSchedule()),
+                            QStringLiteral("addlimit %1 %2").arg(script, AlwaysSchedule())}),
+            (QStringList{"ok 1", "ok 2"}));
+  ASSERT_TRUE(WaitUntil([&] { return !childCan(QStringLiteral("cat %1 > /dev/null").arg(Game)); }, 5000));
+  for (const auto &way : ways) {
+    SCOPED_TRACE(way.sWay);
+    EXPECT_FALSE(childCan(way.sCommand));
+  }
+  EXPECT_TRUE(
+      RunAs(Child.get(), QStringLiteral("/bin/bash"), {QStringLiteral("-c"), QStringLiteral("bash < ") + script}, {})
+          .sOut.contains(QStringLiteral("played")))
+      << "an account that is not a child reads the file";
+
+  // Killed while it denies: the next guard, with the rows gone meanwhile, gives the files back.
+  KillGuard();
+  ASSERT_NE(permissions(Game), gameBefore);
+  StartGuard();
+  ASSERT_EQ(Steps(nullptr, {QStringLiteral("dellimit 1"), QStringLiteral("dellimit 2")}),
+            (QStringList{"ok 1", "ok 1"}));
+  EXPECT_TRUE(WaitUntil([&] { return permissions(Game) == gameBefore && permissions(script) == scriptBefore; }, 5000))
+      << permissions(Game).toStdString();
+  for (const auto &way : ways) {
+    SCOPED_TRACE(way.sWay);
+    EXPECT_TRUE(childCan(way.sCommand));
+  }
+}
+
 TEST_F(GuardLimitsTest, AChildsLimitedProgramIsEndedWithNoHostAndAnotherAccountsRuns) {
   SetFirstPassword();
   TTestAccount kid({QStringLiteral("pemblo-children")});
