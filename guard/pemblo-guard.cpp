@@ -2,7 +2,7 @@
 // count, the parent's password and the logs, and serves them on the system bus as
 // org.pemblo.Guard. Installed it runs as root under systemd; for tests and development it runs
 // as any user on a private bus and folder:
-//   pemblo-guard [--bus ADDRESS] [--state-dir DIR] [--session-idle-seconds N]
+//   pemblo-guard [--bus ADDRESS] [--state-dir DIR] [--session-idle-seconds N] [--time-scale N]
 //   pemblo-guard --set-password [--state-dir DIR]   reads the parent's password from the input
 #include "common/uGuardLink.h"
 #include "common/uPassword.h"
@@ -53,6 +53,8 @@ int Serve(const QCommandLineParser &options) {
   TGuardService::TOptions serviceOptions;
   if (options.isSet("session-idle-seconds"))
     serviceOptions.iSessionIdleSeconds = options.value("session-idle-seconds").toInt();
+  if (options.isSet("time-scale") && options.value("time-scale").toDouble() > 0)
+    serviceOptions.oAgentWatch.dTimeScale = options.value("time-scale").toDouble();
   GuardBus::RegisterTypes();
   TGuardService service(bus, serviceOptions);
   if (!bus.registerObject(GuardBus::Path, &service,
@@ -84,6 +86,7 @@ int main(int argc, char **argv) {
       {"state-dir", "The folder of the guard's files.", "folder", DefaultStateFolder},
       {"session-idle-seconds", "Seconds without a parent's call that end a parent session.", "seconds"},
       {"set-password", "Sets the parent's password read from the input, and ends."},
+      {"time-scale", "Tests only: the session agent's waits pass this many times faster.", "factor"},
   });
   parser.process(app);
   try {

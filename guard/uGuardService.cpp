@@ -72,7 +72,11 @@ template <class TList, class TRow> TGuardRows RowsOf(const TList &list, TRow row
 }  // namespace
 
 TGuardService::TGuardService(const QDBusConnection &bus, const TOptions &options, QObject *parent)
-    : QObject(parent), FBus(bus), FOptions(options), FSessions(bus, options.iSessionIdleSeconds) {}
+    : QObject(parent), FBus(bus), FOptions(options), FSessions(bus, options.iSessionIdleSeconds),
+      FAgents(bus, options.oAgentWatch) {
+  // ---- the session agent and the lock kept by the guard
+  FAgents.SetOnCard([this](uint, int32_t count, bool) { emit CardCountChanged(FBus.baseService(), count); });
+}
 
 template <class T> T TGuardService::Serve(const std::function<T()> &work, T fallback) {
   try {
@@ -380,4 +384,12 @@ bool TGuardService::WriteMachineValue(const QString &key, const QString &name, c
       return false;
     return RegWriteString(HKEY_LOCAL_MACHINE, key, name, value);
   });
+}
+
+// ---- the session agent and the lock kept by the guard
+
+void TGuardService::RegisterSessionAgent() {
+  const uint uid = CallerUid();
+  if (uid != uint(-1))
+    FAgents.Register(Caller(), uid);
 }

@@ -6,6 +6,7 @@
 // of its connection), never by an argument. The guard works on its own files through the same
 // data layer as the suite's programs in single-account mode, so the formats are one.
 #include "common/uGuardLink.h"
+#include "guard/uAgentWatch.h"
 #include "guard/uParentSessions.h"
 
 #include <QByteArray>
@@ -21,6 +22,8 @@ public:
   struct TOptions {
     int iSessionIdleSeconds = 600;
     QString sParentsGroup = QStringLiteral("pemblo-parents");
+    // The session agent's watch: its group and, for tests, how much faster its waits pass.
+    TAgentWatch::TOptions oAgentWatch;
   };
   TGuardService(const QDBusConnection &bus, const TOptions &options, QObject *parent = nullptr);
 
@@ -61,6 +64,10 @@ public slots:
   // of the machine's hive are open.
   Q_SCRIPTABLE bool WriteMachineValue(const QString &key, const QString &name, const QString &value);
 
+  // ---- the session agent and the lock kept by the guard
+  // The host of the caller's session registers as its agent, until its connection leaves the bus.
+  Q_SCRIPTABLE void RegisterSessionAgent();
+
 signals:
   // origin: the unique bus name of the connection whose call made the change.
   Q_SCRIPTABLE void SettingsChanged(const QString &origin);
@@ -83,4 +90,6 @@ private:
   QDBusConnection FBus;
   TOptions FOptions;
   TParentSessions FSessions;
+  // ---- the session agent and the lock kept by the guard
+  TAgentWatch FAgents;
 };

@@ -3,11 +3,14 @@
 // the steps are the program's arguments, one step each, or, without arguments, the lines of its
 // input, each answered before the next is read. All steps of one run share this process's bus
 // connection, so a parent session opened by "check" lets the later steps through. Each step
-// answers one line: "ok" and its result, or "error" and the text the user would see.
+// answers one line: "ok" and its result, or "error" and the text the user would see. After the
+// step "agent" (registered as the session's agent, as the host does) the client runs on until it
+// is ended.
 #include "common/uAppcf.h"
 #include "common/uPassword.h"
 #include "common/uPenalta.h"
 #include "common/uRegistryHelper.h"
+#include "common/uSessionAgent.h"
 #include "common/uTextLog.h"
 #include "datastore/uAppsDao.h"
 #include "datastore/uCancelRecordsDao.h"
@@ -23,6 +26,9 @@
 #include <map>
 
 namespace {
+
+// Set by a step after which the client keeps its bus connection until it is ended.
+bool ServeOn = false;
 
 void Say(const QString &line) {
   std::fputs((line + "\n").toUtf8().constData(), stdout);
@@ -146,6 +152,12 @@ const std::map<QString, std::function<QString(const QStringList &)>> &Steps() {
          const TCancelRecordModel row{0, a.at(0), a.at(1)};
          return QString::number(TCancelRecordsDao().Insert(&row));
        }},
+      {QStringLiteral("agent"),
+       [](const QStringList &) {
+         RegisterSessionAgent();
+         ServeOn = true;
+         return QString();
+       }},
       {QStringLiteral("visit"),
        [](const QStringList &a) {
          TTextLogManager().LogVisit(a.at(0));
@@ -184,5 +196,5 @@ int main(int argc, char **argv) {
     while (input.readLineInto(&line))
       Run(line);
   }
-  return 0;
+  return ServeOn ? app.exec() : 0;
 }

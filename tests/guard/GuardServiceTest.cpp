@@ -7,10 +7,13 @@
 #include "tests/support/QStringPrint.h"
 #include "tests/support/WaitUntil.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QObject>
@@ -95,7 +98,8 @@ protected:
     if (!CanRunAccounts(&why))
       GTEST_SKIP() << why.toStdString();
     Bus = std::make_unique<TPrivateSystemBus>(
-        QStringList{QStringLiteral(PEMBLO_SOURCE_DIR "/guard/org.pemblo.Guard.conf")});
+        QStringList{QStringLiteral(PEMBLO_SOURCE_DIR "/guard/org.pemblo.Guard.conf"),
+                    QStringLiteral(PEMBLO_SOURCE_DIR "/tests/guard/login1-test.conf")});
     ASSERT_TRUE(Folder.isValid());
     State = Folder.path() + QStringLiteral("/state");
     Child = std::make_unique<TTestAccount>();
@@ -418,4 +422,158 @@ TEST_F(GuardServiceTest, ChangesMadeElsewhereReachTheSessionsWindowsAsNotices) {
             (QStringList{"ok OffOn=1 TextTime=5 PsDistance=5 ImgTime=5 ImgSize=50", "ok 1"}));
   ASSERT_TRUE(window.WaitForAnswers(3, 10000)) << window.Answers().join(" | ").toStdString();
   EXPECT_EQ(window.Answers().mid(1), (QStringList{"WM_CFGUPDATE 0 0", "WM_WEBSUPDATE 1 1"}));
+}
+
+// ---- the session agent and the lock kept by the guard
+
+// The login manager as the guard meets it: python3-dbusmock's logind on the private bus, run as
+// root, with sessions the test adds and the guard's calls recorded. The child is a member of the
+// children's group; the guard's waits pass 30 times faster (30 s: 1 s; 2 minutes: 4 s).
+class AgentWatchTest : public GuardServiceTest {
+protected:
+  static constexpr int TimeScale = 30;
+
+  void SetUp() override {
+    GuardServiceTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    Child = std::make_unique<TTestAccount>(QStringList{QStringLiteral("pemblo-children")});
+    Login = StartAs(nullptr, QStringLiteral("/usr/bin/python3"),
+                    {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system"),
+                     QStringLiteral("--template"), QStringLiteral("logind")},
+                    BusEnvironment());
+    ASSERT_TRUE(Login->waitForStarted());
+    ASSERT_TRUE(WaitUntil([&] { return Root.interface()->isServiceRegistered(LoginService).value(); }, 10000))
+        << Login->readAllStandardError().toStdString();
+  }
+
+  void TearDown() override {
+    if (Login) {
+      Login->kill();
+      Login->waitForFinished();
+    }
+    GuardServiceTest::TearDown();
+  }
+
+  QDBusMessage CallLogin(const QString &path, const QString &interface, const QString &method,
+                         const QVariantList &args = {}) {
+    QDBusMessage call = QDBusMessage::createMethodCall(LoginService, path, interface, method);
+    call.setArguments(args);
+    const QDBusMessage answer = Root.call(call);
+    EXPECT_EQ(answer.type(), QDBusMessage::ReplyMessage) << answer.errorMessage().toStdString();
+    return answer;
+  }
+
+  // A session of the account on seat0 whose type is "x11", "wayland", "tty", ...
+  void AddSession(const QString &id, const TTestAccount &account, const QString &type) {
+    CallLogin(LoginPath, QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("AddSession"),
+              {id, QStringLiteral("seat0"), uint(account.Uid()), account.Name(), true});
+    CallLogin(LoginPath + QStringLiteral("/session/") + id, QStringLiteral("org.freedesktop.DBus.Properties"),
+              QStringLiteral("Set"),
+              {QStringLiteral("org.freedesktop.login1.Session"), QStringLiteral("Type"),
+               QVariant::fromValue(QDBusVariant(type))});
+  }
+
+  // The guard's calls that lock or end sessions, in their order: "LockSession c1".
+  QStringList SessionCalls() {
+    const QDBusMessage answer =
+        CallLogin(LoginPath, QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("GetCalls"));
+    QStringList calls;
+    if (answer.arguments().isEmpty())
+      return calls;
+    const QDBusArgument list = answer.arguments().first().value<QDBusArgument>();
+    list.beginArray();
+    while (!list.atEnd()) {
+      quint64 when = 0;
+      QString method;
+      QVariantList args;
+      list.beginStructure();
+      list >> when >> method >> args;
+      list.endStructure();
+      if (method == QStringLiteral("LockSession") || method == QStringLiteral("TerminateSession"))
+        calls << method + QLatin1Char(' ') + args.value(0).toString();
+    }
+    list.endArray();
+    return calls;
+  }
+
+  // What the guard holds against the child: its violation items and its card count.
+  QStringList Violations() {
+    QStringList items;
+    QDBusMessage call = QDBusMessage::createMethodCall(GuardBus::Service, GuardBus::Path, GuardBus::Interface,
+                                                       QStringLiteral("GetViolations"));
+    const QDBusMessage answer = Root.call(call);
+    if (answer.arguments().isEmpty())
+      return {QStringLiteral("no answer")};
+    // a(iss): key, date and time, item.
+    const QDBusArgument rows = answer.arguments().first().value<QDBusArgument>();
+    rows.beginArray();
+    while (!rows.atEnd()) {
+      int key = 0;
+      QString when, item;
+      rows.beginStructure();
+      rows >> key >> when >> item;
+      rows.endStructure();
+      items << item;
+    }
+    rows.endArray();
+    return items;
+  }
+  int Cards() {
+    const QDBusMessage answer = Root.call(QDBusMessage::createMethodCall(
+        GuardBus::Service, GuardBus::Path, GuardBus::Interface, QStringLiteral("GetCardCount")));
+    return answer.arguments().value(0, -1).toInt();
+  }
+
+  // The child's host stand-in: registered as its session's agent, running until it is killed.
+  std::unique_ptr<QProcess> StartAgent() {
+    auto agent = StartAs(Child.get(), Client, {QStringLiteral("agent")}, BusEnvironment());
+    EXPECT_TRUE(agent->waitForStarted());
+    EXPECT_TRUE(WaitUntil([&] { return agent->canReadLine(); }, 10000));
+    EXPECT_EQ(QString::fromUtf8(agent->readLine()).trimmed(), QStringLiteral("ok"));
+    return agent;
+  }
+
+  static void Pause(int ms) {
+    WaitUntil([] { return false; }, ms);
+  }
+
+  const QString LoginService = QStringLiteral("org.freedesktop.login1");
+  const QString LoginPath = QStringLiteral("/org/freedesktop/login1");
+  std::unique_ptr<QProcess> Login;
+};
+
+TEST_F(AgentWatchTest, AChildsDesktopWithoutItsHostIsWarnedThenLockedThenEnded) {
+  TTestAccount other;
+  StartGuard({QStringLiteral("--time-scale"), QString::number(TimeScale)});
+  // Only a graphical session of a child is watched: not its text console, not another account's desktop.
+  AddSession(QStringLiteral("c1"), *Child, QStringLiteral("x11"));
+  AddSession(QStringLiteral("c2"), *Child, QStringLiteral("tty"));
+  AddSession(QStringLiteral("o1"), other, QStringLiteral("wayland"));
+  const std::unique_ptr<QProcess> agent = StartAgent();
+
+  // With its host running the child's desktop is left alone for longer than every wait.
+  Pause((30 + 120) * 1000 / TimeScale + 1000);
+  EXPECT_EQ(Violations(), QStringList());
+  EXPECT_EQ(Cards(), 0);
+  EXPECT_EQ(SessionCalls(), QStringList());
+
+  ::kill(pid_t(agent->processId()), SIGKILL);
+  QElapsedTimer sinceKill;
+  sinceKill.start();
+  ASSERT_TRUE(WaitUntil([&] { return !Violations().isEmpty(); }, 10000));
+  EXPECT_GE(sinceKill.elapsed(), 30 * 1000 / TimeScale - 100);
+  EXPECT_EQ(Violations(), QStringList{QStringLiteral("关闭了Sunvale主程序")});
+  EXPECT_EQ(Cards(), 1);
+
+  ASSERT_TRUE(WaitUntil([&] { return !SessionCalls().isEmpty(); }, 20000));
+  EXPECT_GE(sinceKill.elapsed(), (30 + 120) * 1000 / TimeScale - 100);
+  EXPECT_EQ(SessionCalls(), QStringList{QStringLiteral("LockSession c1")});
+
+  ASSERT_TRUE(WaitUntil([&] { return SessionCalls().size() > 1; }, 20000));
+  EXPECT_GE(sinceKill.elapsed(), (30 + 120 + 120) * 1000 / TimeScale - 100);
+  EXPECT_EQ(SessionCalls(), (QStringList{QStringLiteral("LockSession c1"), QStringLiteral("TerminateSession c1")}));
+  // One violation and one card for the whole time without a host.
+  EXPECT_EQ(Violations(), QStringList{QStringLiteral("关闭了Sunvale主程序")});
+  EXPECT_EQ(Cards(), 1);
 }
