@@ -73,9 +73,15 @@ template <class TList, class TRow> TGuardRows RowsOf(const TList &list, TRow row
 
 TGuardService::TGuardService(const QDBusConnection &bus, const TOptions &options, QObject *parent)
     : QObject(parent), FBus(bus), FOptions(options), FSessions(bus, options.iSessionIdleSeconds),
-      FAgents(bus, options.oAgentWatch) {
+      FAgents(bus, options.oAgentWatch), FLock(bus) {
   // ---- the session agent and the lock kept by the guard
-  FAgents.SetOnCard([this](uint, int32_t count, bool) { emit CardCountChanged(FBus.baseService(), count); });
+  FAgents.SetOnCard([this](uint uid, int32_t count, bool passed) {
+    emit CardCountChanged(FBus.baseService(), count);
+    if (passed)
+      CardsPassed(uid);
+  });
+  FLock.SetOnLockDue([this](uint uid) { emit LockDue(uid); });
+  FLock.SetOnRelease([this](uint uid) { FAgents.Release(uid); });
 }
 
 template <class T> T TGuardService::Serve(const std::function<T()> &work, T fallback) {
@@ -228,6 +234,8 @@ int TGuardService::GiveCards(int count, bool &lockDue) {
       Raise(QStringLiteral("黄牌没有记下：无法写入注册表%1。").arg(HiveFileName(HKEY_LOCAL_MACHINE)));
     lockDue = change->bPassed;
     emit CardCountChanged(Caller(), change->iCount);
+    if (lockDue)
+      CardsPassed(CallerUid());
     return change->iCount;
   });
 }
@@ -348,6 +356,9 @@ int TGuardService::CancelCards(int count) {
     if (!change)
       Raise(QStringLiteral("黄牌没有取消：无法写入注册表%1。").arg(HiveFileName(HKEY_LOCAL_MACHINE)));
     emit CardCountChanged(Caller(), change->iCount);
+    // The parent taking cards back below three gives the locks back, as it opens the lock screen.
+    if (change->iCount < TPenalta::MaxCards)
+      FLock.ReleaseAll();
     return change->iCount;
   });
 }
@@ -388,8 +399,41 @@ bool TGuardService::WriteMachineValue(const QString &key, const QString &name, c
 
 // ---- the session agent and the lock kept by the guard
 
-void TGuardService::RegisterSessionAgent() {
+bool TGuardService::RegisterSessionAgent() {
+  const uint uid = CallerUid();
+  if (uid == uint(-1))
+    return false;
+  FAgents.Register(Caller(), uid);
+  return Serve<bool>([&] { return FLock.Locked(uid); });
+}
+
+void TGuardService::RegisterLock() {
   const uint uid = CallerUid();
   if (uid != uint(-1))
-    FAgents.Register(Caller(), uid);
+    FLock.RegisterLockProgram(Caller(), uid);
+}
+
+bool TGuardService::IsAccountLocked(const QString &user) {
+  const passwd *account = ::getpwnam(user.toLocal8Bit().constData());
+  return account && Serve<bool>([&] { return FLock.Locked(account->pw_uid); });
+}
+
+void TGuardService::ReleaseLock(const QString &user) {
+  if (!ParentCall())
+    return;
+  const passwd *account = ::getpwnam(user.toLocal8Bit().constData());
+  if (!account) {
+    Refuse(GuardBus::ErrorFailed, QStringLiteral("没有这个用户：") + OneLine(user));
+    return;
+  }
+  const uint uid = account->pw_uid;
+  Serve<bool>([&] {
+    FLock.Release(uid);
+    return true;
+  });
+}
+
+void TGuardService::CardsPassed(uint uid) {
+  if (uid != uint(-1) && AccountInGroup(uid, FOptions.oAgentWatch.sChildrenGroup))
+    FLock.Lock(uid);
 }

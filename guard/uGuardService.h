@@ -6,6 +6,7 @@
 // of its connection), never by an argument. The guard works on its own files through the same
 // data layer as the suite's programs in single-account mode, so the formats are one.
 #include "common/uGuardLink.h"
+#include "guard/uAccountLock.h"
 #include "guard/uAgentWatch.h"
 #include "guard/uParentSessions.h"
 
@@ -66,7 +67,14 @@ public slots:
 
   // ---- the session agent and the lock kept by the guard
   // The host of the caller's session registers as its agent, until its connection leaves the bus.
-  Q_SCRIPTABLE void RegisterSessionAgent();
+  // True when the account is locked: the host starts its lock program.
+  Q_SCRIPTABLE bool RegisterSessionAgent();
+  // The lock program of the caller's session registers, until its connection leaves the bus.
+  Q_SCRIPTABLE void RegisterLock();
+  // Open to anyone (the login's account check asks it).
+  Q_SCRIPTABLE bool IsAccountLocked(const QString &user);
+  // Inside a parent session (or as root): gives the account's lock back.
+  Q_SCRIPTABLE void ReleaseLock(const QString &user);
 
 signals:
   // origin: the unique bus name of the connection whose call made the change.
@@ -74,6 +82,9 @@ signals:
   Q_SCRIPTABLE void LimitsChanged(const QString &origin, int change, int key);
   Q_SCRIPTABLE void BlackListChanged(const QString &origin, int change, int key);
   Q_SCRIPTABLE void CardCountChanged(const QString &origin, int count);
+  // ---- the session agent and the lock kept by the guard
+  // The account is locked: its host starts the lock program.
+  Q_SCRIPTABLE void LockDue(uint uid);
 
 private:
   // Runs work and answers its errors as the guard's failure with their text.
@@ -92,4 +103,7 @@ private:
   TParentSessions FSessions;
   // ---- the session agent and the lock kept by the guard
   TAgentWatch FAgents;
+  TAccountLock FLock;
+  // Cards past three given to a watched account lock it.
+  void CardsPassed(uint uid);
 };

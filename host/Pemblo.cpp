@@ -42,8 +42,9 @@ int main(int argc, char **argv) {
     THostRules rules(main, cfMrg);
     // In guarded mode changes made outside this session reach its windows too.
     FollowGuardChanges(&main);
-    // In guarded mode the guard misses this host from the moment its connection goes.
-    GuardedCall([] { RegisterSessionAgent(); });
+    // In guarded mode the guard misses this host from the moment its connection goes, and asks
+    // it for the lock program.
+    GuardedCall([&main] { RegisterSessionAgent(&main); });
     // The host ends with its main window, even while windows of the libraries are open.
     main.SetOnClose([&app] { app.quit(); });
     main.show();

@@ -4,8 +4,8 @@
 // input, each answered before the next is read. All steps of one run share this process's bus
 // connection, so a parent session opened by "check" lets the later steps through. Each step
 // answers one line: "ok" and its result, or "error" and the text the user would see. After the
-// step "agent" (registered as the session's agent, as the host does) the client runs on until it
-// is ended.
+// step "agent" (registered as the session's agent, starting the lock program when it is due, as
+// the host does) or "lock" (registered as the lock program) the client runs on until it is ended.
 #include "common/uAppcf.h"
 #include "common/uPassword.h"
 #include "common/uPenalta.h"
@@ -154,10 +154,25 @@ const std::map<QString, std::function<QString(const QStringList &)>> &Steps() {
        }},
       {QStringLiteral("agent"),
        [](const QStringList &) {
-         RegisterSessionAgent();
+         RegisterSessionAgent(QCoreApplication::instance());
          ServeOn = true;
          return QString();
        }},
+      {QStringLiteral("lock"),
+       [](const QStringList &) {
+         RegisterLockProgram();
+         ServeOn = true;
+         return QString();
+       }},
+      // The lock screen's password box: the right password gives the lock back.
+      {QStringLiteral("unlock"),
+       [](const QStringList &a) {
+         const QString check = Check(a.at(0));
+         if (check == QStringLiteral("right"))
+           GiveLockBack();
+         return check;
+       }},
+      {QStringLiteral("mayopen"), [](const QStringList &) { return QString::number(int(LockMayOpen())); }},
       {QStringLiteral("visit"),
        [](const QStringList &a) {
          TTextLogManager().LogVisit(a.at(0));

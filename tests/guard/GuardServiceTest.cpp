@@ -452,7 +452,26 @@ protected:
       Login->kill();
       Login->waitForFinished();
     }
+    if (!PamService.isEmpty())
+      QFile::remove(QStringLiteral("/etc/pam.d/") + PamService);
     GuardServiceTest::TearDown();
+  }
+
+  // The login's account check for the user through PAM (pamtester), with a service of this test
+  // that runs the suite's check as the installed profile does, against this bus.
+  bool PamAllows(const QString &user) {
+    if (PamService.isEmpty()) {
+      PamService = QStringLiteral("pemblo-test-%1").arg(::getpid());
+      QFile service(QStringLiteral("/etc/pam.d/") + PamService);
+      EXPECT_TRUE(service.open(QIODevice::WriteOnly));
+      service.write(("account required pam_exec.so quiet " PEMBLO_OUT_DIR "/Pemblo/pemblo-pam-check --bus " +
+                     Bus->Address() + "\naccount required pam_permit.so\n")
+                        .toUtf8());
+    }
+    QProcess pamtester;
+    pamtester.start(QStringLiteral("pamtester"), {PamService, user, QStringLiteral("acct_mgmt")});
+    EXPECT_TRUE(pamtester.waitForFinished(20000));
+    return pamtester.exitStatus() == QProcess::NormalExit && pamtester.exitCode() == 0;
   }
 
   QDBusMessage CallLogin(const QString &path, const QString &interface, const QString &method,
@@ -538,6 +557,46 @@ protected:
     WaitUntil([] { return false; }, ms);
   }
 
+  // Root's call to the guard; its first answer.
+  QVariant CallGuard(const QString &method, const QVariantList &args = {}) {
+    QDBusMessage call = QDBusMessage::createMethodCall(GuardBus::Service, GuardBus::Path, GuardBus::Interface, method);
+    call.setArguments(args);
+    const QDBusMessage answer = Root.call(call);
+    EXPECT_EQ(answer.type(), QDBusMessage::ReplyMessage) << answer.errorMessage().toStdString();
+    return answer.arguments().value(0);
+  }
+  bool ChildLocked() { return CallGuard(QStringLiteral("IsAccountLocked"), {Child->Name()}).toBool(); }
+
+  // The lock program's stand-in, the client registered as the lock program, named as the lock
+  // program in the guard's hive.
+  void UseStandInLock() {
+    ASSERT_TRUE(Programs.isValid());
+    ASSERT_EQ(::chmod(QFile::encodeName(Programs.path()).constData(), 0755), 0);
+    const QString script = Programs.filePath(QStringLiteral("lock"));
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(("#!/bin/sh\nexec '" + Client + "' lock\n").toUtf8());
+    file.close();
+    ASSERT_EQ(::chmod(QFile::encodeName(script).constData(), 0755), 0);
+    ASSERT_EQ(Step(nullptr, QStringLiteral("regwrite \\SOFTWARE\\Pemblo PembloLock ") + script),
+              QStringLiteral("ok 1"));
+  }
+  // The processes of the child's lock program stand-in.
+  QStringList LockPrograms() const {
+    QProcess pgrep;
+    pgrep.start(QStringLiteral("pgrep"),
+                {QStringLiteral("-u"), QString::number(Child->Uid()), QStringLiteral("-f"), Client + " lock"});
+    pgrep.waitForFinished();
+    return QString::fromUtf8(pgrep.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  }
+  void KillLockPrograms() {
+    for (const QString &pid : LockPrograms())
+      ::kill(pid.toInt(), SIGKILL);
+    EXPECT_TRUE(WaitUntil([&] { return LockPrograms().isEmpty(); }, 5000));
+  }
+
+  QTemporaryDir Programs;
+  QString PamService;
   const QString LoginService = QStringLiteral("org.freedesktop.login1");
   const QString LoginPath = QStringLiteral("/org/freedesktop/login1");
   std::unique_ptr<QProcess> Login;
@@ -576,4 +635,65 @@ TEST_F(AgentWatchTest, AChildsDesktopWithoutItsHostIsWarnedThenLockedThenEnded) 
   // One violation and one card for the whole time without a host.
   EXPECT_EQ(Violations(), QStringList{QStringLiteral("关闭了Sunvale主程序")});
   EXPECT_EQ(Cards(), 1);
+}
+
+TEST_F(AgentWatchTest, PastThreeCardsTheChildIsLockedAndRefusedLoginsUntilTheParentGivesTheLockBack) {
+  SetFirstPassword();
+  StartGuard();
+  UseStandInLock();
+  AddSession(QStringLiteral("c1"), *Child, QStringLiteral("x11"));
+  const std::unique_ptr<QProcess> agent = StartAgent();
+
+  EXPECT_EQ(Step(Child.get(), QStringLiteral("inc 3")), QStringLiteral("ok 3"));
+  EXPECT_FALSE(ChildLocked());
+  EXPECT_TRUE(PamAllows(Child->Name()));
+  EXPECT_EQ(Step(Child.get(), QStringLiteral("inc 1")), QStringLiteral("ok 3"));
+  EXPECT_TRUE(ChildLocked());
+  // A new login of the locked account is refused; the others' are not.
+  EXPECT_FALSE(PamAllows(Child->Name()));
+  EXPECT_TRUE(PamAllows(QStringLiteral("root")));
+  // The guard's LockDue reached the host, which started the lock program; it registered.
+  ASSERT_TRUE(WaitUntil([&] { return agent->canReadLine(); }, 10000));
+  EXPECT_EQ(QString::fromUtf8(agent->readLine()).trimmed(), QStringLiteral("ok"));
+  EXPECT_EQ(LockPrograms().size(), 1);
+
+  // The lock program killed: the child's desktop is ended.
+  KillLockPrograms();
+  ASSERT_TRUE(WaitUntil([&] { return !SessionCalls().isEmpty(); }, 10000));
+  EXPECT_EQ(SessionCalls(), QStringList{QStringLiteral("TerminateSession c1")});
+
+  // The lock outlives the guard, and a host starting in the locked account starts the lock again
+  // (the ended session's host is gone).
+  agent->kill();
+  agent->waitForFinished();
+  KillGuard();
+  StartGuard();
+  EXPECT_TRUE(ChildLocked());
+  UseStandInLock();  // the guard names the real lock program beside it as it starts
+  const std::unique_ptr<QProcess> again = StartAgent();
+  ASSERT_TRUE(WaitUntil([&] { return again->canReadLine(); }, 10000));
+  EXPECT_EQ(QString::fromUtf8(again->readLine()).trimmed(), QStringLiteral("ok"));
+  EXPECT_EQ(LockPrograms().size(), 1);
+
+  // Only the parent gives it back: not the child's own call, nor a wrong password.
+  EXPECT_EQ(Steps(Child.get(), {QStringLiteral("unlock wrong1"), QStringLiteral("mayopen")}),
+            (QStringList{"ok wrong", "ok 0"}));
+  const TRunResult release = RunAs(Child.get(), QStringLiteral("/usr/bin/dbus-send"),
+                                   {QStringLiteral("--system"), QStringLiteral("--print-reply"),
+                                    QStringLiteral("--dest=org.pemblo.Guard"), QStringLiteral("/org/pemblo/Guard"),
+                                    QStringLiteral("org.pemblo.Guard.ReleaseLock"), "string:" + Child->Name()},
+                                   BusEnvironment());
+  EXPECT_NE(release.iExitCode, 0);
+  EXPECT_TRUE(release.sErr.contains(QStringLiteral("NeedParent"))) << release.sErr.toStdString();
+  EXPECT_TRUE(ChildLocked());
+  // The lock screen's password box with the right password.
+  EXPECT_EQ(Steps(Child.get(), {QStringLiteral("unlock ") + Password, QStringLiteral("mayopen")}),
+            (QStringList{"ok right", "ok 1"}));
+  EXPECT_FALSE(ChildLocked());
+  EXPECT_TRUE(PamAllows(Child->Name()));
+
+  // A lock program that ends once the lock is given back ends nothing.
+  KillLockPrograms();
+  Pause(1000);
+  EXPECT_EQ(SessionCalls(), QStringList{QStringLiteral("TerminateSession c1")});
 }
