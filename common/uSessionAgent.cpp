@@ -6,8 +6,11 @@
 #include "common/uRegistryHelper.h"
 #include "platform/errors/ErrorGuard.h"
 
+#include <QDBusServiceWatcher>
+#include <QObject>
 #include <QString>
 #include <QVariantList>
+#include <functional>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -22,6 +25,15 @@ void StartLockProgram() {
   RunFile(RegReadString(HKEY_LOCAL_MACHINE, TPenalta::RegKey, TPenalta::LockProgValue), QString());
 }
 
+// Makes the call now and again each time the guard comes back on the bus: a guard that restarted
+// (a crash, an update) knows no registration, and would miss this program.
+void RegisterAndAfterRestarts(const TGuardLink &guard, QObject *owner, const std::function<void()> &call) {
+  auto *watcher =
+      new QDBusServiceWatcher(GuardBus::Service, guard.Connection(), QDBusServiceWatcher::WatchForRegistration, owner);
+  QObject::connect(watcher, &QDBusServiceWatcher::serviceRegistered, owner, [call] { GuardedCall(call); });
+  call();
+}
+
 }  // namespace
 
 void RegisterSessionAgent(QObject *owner) {
@@ -33,14 +45,16 @@ void RegisterSessionAgent(QObject *owner) {
     if (args.value(0).toUInt() == self)
       GuardedCall([] { StartLockProgram(); });
   });
-  // A host starting in a locked account starts its lock program again.
-  if (guard->Call(QStringLiteral("RegisterSessionAgent")).value(0).toBool())
-    StartLockProgram();
+  RegisterAndAfterRestarts(*guard, owner, [guard] {
+    // A host starting in a locked account starts its lock program again.
+    if (guard->Call(QStringLiteral("RegisterSessionAgent")).value(0).toBool())
+      StartLockProgram();
+  });
 }
 
-void RegisterLockProgram() {
+void RegisterLockProgram(QObject *owner) {
   if (const TGuardLink *guard = TGuardLink::Active())
-    guard->Call(QStringLiteral("RegisterLock"));
+    RegisterAndAfterRestarts(*guard, owner, [guard] { guard->Call(QStringLiteral("RegisterLock")); });
 }
 
 bool LockMayOpen() {

@@ -15,9 +15,9 @@ int main(int argc, char **argv) {
   const TNamedMutex once(QStringLiteral("PembloLock"));
   if (once.AlreadyExists())
     return 0;
-  GuardedCall([] { RegisterLockProgram(); });
   TParentPassword password;
   TFrmLock lock(password);
+  GuardedCall([&lock] { RegisterLockProgram(&lock); });
   lock.Lock();
   return app.exec();
 }

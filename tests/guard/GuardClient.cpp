@@ -160,7 +160,7 @@ const std::map<QString, std::function<QString(const QStringList &)>> &Steps() {
        }},
       {QStringLiteral("lock"),
        [](const QStringList &) {
-         RegisterLockProgram();
+         RegisterLockProgram(QCoreApplication::instance());
          ServeOn = true;
          return QString();
        }},

@@ -611,7 +611,10 @@ TEST_F(AgentWatchTest, AChildsDesktopWithoutItsHostIsWarnedThenLockedThenEnded) 
   AddSession(QStringLiteral("o1"), other, QStringLiteral("wayland"));
   const std::unique_ptr<QProcess> agent = StartAgent();
 
-  // With its host running the child's desktop is left alone for longer than every wait.
+  // With its host running the child's desktop is left alone for longer than every wait, also
+  // by a guard that restarted meanwhile (the host registers again).
+  KillGuard();
+  StartGuard({QStringLiteral("--time-scale"), QString::number(TimeScale)});
   Pause((30 + 120) * 1000 / TimeScale + 1000);
   EXPECT_EQ(Violations(), QStringList());
   EXPECT_EQ(Cards(), 0);
@@ -669,8 +672,9 @@ TEST_F(AgentWatchTest, PastThreeCardsTheChildIsLockedAndRefusedLoginsUntilThePar
   KillGuard();
   StartGuard();
   EXPECT_TRUE(ChildLocked());
+  EXPECT_FALSE(PamAllows(Child->Name()));
   UseStandInLock();  // the guard names the real lock program beside it as it starts
-  const std::unique_ptr<QProcess> again = StartAgent();
+  std::unique_ptr<QProcess> again = StartAgent();
   ASSERT_TRUE(WaitUntil([&] { return again->canReadLine(); }, 10000));
   EXPECT_EQ(QString::fromUtf8(again->readLine()).trimmed(), QStringLiteral("ok"));
   EXPECT_EQ(LockPrograms().size(), 1);
@@ -686,6 +690,18 @@ TEST_F(AgentWatchTest, PastThreeCardsTheChildIsLockedAndRefusedLoginsUntilThePar
   EXPECT_NE(release.iExitCode, 0);
   EXPECT_TRUE(release.sErr.contains(QStringLiteral("NeedParent"))) << release.sErr.toStdString();
   EXPECT_TRUE(ChildLocked());
+
+  // A lock program registered before a restart of the guard is still watched after it.
+  again->kill();
+  again->waitForFinished();
+  KillGuard();
+  StartGuard();
+  Pause(1000);  // the lock program registers again
+  KillLockPrograms();
+  ASSERT_TRUE(WaitUntil([&] { return SessionCalls().size() > 1; }, 10000));
+  EXPECT_EQ(SessionCalls(),
+            (QStringList{QStringLiteral("TerminateSession c1"), QStringLiteral("TerminateSession c1")}));
+
   // The lock screen's password box with the right password.
   EXPECT_EQ(Steps(Child.get(), {QStringLiteral("unlock ") + Password, QStringLiteral("mayopen")}),
             (QStringList{"ok right", "ok 1"}));
@@ -693,7 +709,9 @@ TEST_F(AgentWatchTest, PastThreeCardsTheChildIsLockedAndRefusedLoginsUntilThePar
   EXPECT_TRUE(PamAllows(Child->Name()));
 
   // A lock program that ends once the lock is given back ends nothing.
+  const std::unique_ptr<QProcess> lock = StartAs(Child.get(), Client, {QStringLiteral("lock")}, BusEnvironment());
+  ASSERT_TRUE(WaitUntil([&] { return lock->canReadLine(); }, 10000));
   KillLockPrograms();
   Pause(1000);
-  EXPECT_EQ(SessionCalls(), QStringList{QStringLiteral("TerminateSession c1")});
+  EXPECT_EQ(SessionCalls().size(), 2);
 }
