@@ -715,3 +715,23 @@ TEST_F(AgentWatchTest, PastThreeCardsTheChildIsLockedAndRefusedLoginsUntilThePar
   Pause(1000);
   EXPECT_EQ(SessionCalls().size(), 2);
 }
+
+TEST_F(AgentWatchTest, AMissingHostsCardPastThreeLocksTheChildAndTheParentsReleaseSparesTheSession) {
+  StartGuard({QStringLiteral("--time-scale"), QString::number(TimeScale)});
+  AddSession(QStringLiteral("c1"), *Child, QStringLiteral("x11"));
+  // Cards past three given by an account that is no child's lock nobody.
+  EXPECT_EQ(Step(nullptr, QStringLiteral("inc 4")), QStringLiteral("ok 3"));
+  EXPECT_FALSE(CallGuard(QStringLiteral("IsAccountLocked"), {QStringLiteral("root")}).toBool());
+  EXPECT_FALSE(ChildLocked());
+
+  ASSERT_TRUE(WaitUntil([&] { return ChildLocked(); }, 10000));
+  EXPECT_EQ(Violations(), QStringList{QStringLiteral("关闭了Sunvale主程序")});
+  ASSERT_TRUE(WaitUntil([&] { return !SessionCalls().isEmpty(); }, 20000));
+  EXPECT_EQ(SessionCalls(), QStringList{QStringLiteral("LockSession c1")});
+
+  CallGuard(QStringLiteral("ReleaseLock"), {Child->Name()});
+  EXPECT_FALSE(ChildLocked());
+  // Past the time the session would have been ended; a host still missing starts a new count.
+  Pause(120 * 1000 / TimeScale + 500);
+  EXPECT_FALSE(SessionCalls().contains(QStringLiteral("TerminateSession c1")));
+}
