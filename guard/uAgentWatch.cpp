@@ -3,6 +3,7 @@
 #include "common/uPenalta.h"
 #include "common/uRegistryHelper.h"
 #include "datastore/uHistoryRecordsDao.h"
+#include "guard/uLogind.h"
 #include "platform/errors/ErrorGuard.h"
 
 #include <QDBusConnectionInterface>

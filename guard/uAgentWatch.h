@@ -10,8 +10,6 @@
 // An agent that comes back before the lock ends the count; after the lock only the parent's
 // release does. The waits can run faster for tests (a time scale). Touches the violation table
 // and the card count of the data layer, and the login manager on the bus.
-#include "guard/uLogind.h"
-
 #include <QDBusConnection>
 #include <QDBusServiceWatcher>
 #include <QElapsedTimer>
@@ -45,8 +43,6 @@ public:
   void Register(const QString &connection, uint uid);
   // The parent gave the account's lock back: its sessions are watched from the start again.
   void Release(uint uid);
-  bool HasAgent(uint uid) const;
-  const TOptions &Options() const { return FOptions; }
 
   void SetOnCard(TCardEvent handler) { FOnCard = std::move(handler); }
 
@@ -64,6 +60,7 @@ private:
     QElapsedTimer tSince;  // since the stage began
   };
 
+  bool HasAgent(uint uid) const;
   void Check();
   // Moves the session on when its stage has lasted long enough.
   void Advance(const QString &id, TSessionState &state);
