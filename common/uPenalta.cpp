@@ -83,12 +83,10 @@ bool TPenalta::Update(const std::function<int64_t(int64_t)> &change) {
 
 bool TPenalta::IncYCard(int32_t Value) {
   if (const TGuardLink *guard = TGuardLink::Active()) {
-    // The guard stores the cards; the lock program starts here, in the child's session.
+    // The guard stores the cards and keeps the lock; past three it asks the host of the child's
+    // session for the lock program (uSessionAgent).
     const QVariantList out = guard->Call(QStringLiteral("GiveCards"), {Value});
-    const int32_t count = out.value(0).toInt();
-    if (out.value(1).toBool())
-      RunFile(RegReadString(HKEY_LOCAL_MACHINE, RegKey, LockProgValue), QString());
-    SendUpdateMsg(count);
+    SendUpdateMsg(out.value(0).toInt());
     return true;
   }
   return Update([Value](int64_t count) {

@@ -7,7 +7,8 @@
 // Touches the registry, starts the lock program and sends to the host's main window; keeps
 // nothing in memory, so instances are interchangeable. In guarded mode the guard keeps the
 // count: anyone may give cards (they only ever count against the child), only a parent session
-// takes them away; the lock program still starts in the session that gave the fourth card. A host that gives cards
+// takes them away; past three cards the guard locks the child's account and asks the host of its
+// session for the lock program (common/uSessionAgent.h). A host that gives cards
 // links this module (or writes the same format: docs/host-interface.md).
 #include <QString>
 #include <cstdint>

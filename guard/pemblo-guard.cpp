@@ -3,6 +3,7 @@
 // org.pemblo.Guard. Installed it runs as root under systemd; for tests and development it runs
 // as any user on a private bus and folder:
 //   pemblo-guard [--bus ADDRESS] [--state-dir DIR] [--session-idle-seconds N] [--capture-due-seconds N]
+//                [--time-scale N]
 //   pemblo-guard --set-password [--state-dir DIR]   reads the parent's password from the input
 //   pemblo-guard --add-child USER                   puts the account into the children's group
 #include "common/uGuardLink.h"
@@ -59,6 +60,8 @@ int Serve(const QCommandLineParser &options) {
     serviceOptions.iSessionIdleSeconds = options.value("session-idle-seconds").toInt();
   if (options.isSet("capture-due-seconds"))
     serviceOptions.iCaptureDueSeconds = options.value("capture-due-seconds").toInt();
+  if (options.isSet("time-scale") && options.value("time-scale").toDouble() > 0)
+    serviceOptions.oAgentWatch.dTimeScale = options.value("time-scale").toDouble();
   GuardBus::RegisterTypes();
   TGuardService service(bus, serviceOptions);
   if (!bus.registerObject(GuardBus::Path, &service,
@@ -113,6 +116,7 @@ int main(int argc, char **argv) {
        "Seconds after a session's screen capture when the next is overdue (default: the capture period and two "
        "minutes).",
        "seconds"},
+      {"time-scale", "Tests only: the session agent's waits pass this many times faster.", "factor"},
   });
   parser.process(app);
   try {

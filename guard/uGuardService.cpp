@@ -80,12 +80,20 @@ TGuardService::TGuardService(const QDBusConnection &bus, const TOptions &options
     : QObject(parent), FBus(bus), FOptions(options), FSessions(bus, options.iSessionIdleSeconds),
       // A browser reports a line for each address it is asked for; a day of real browsing is far
       // below these. A child's violations come from limits that count once per start or minute.
-      FReports({300, 20, 20 * 1024 * 1024}), FViolations({30, 0.2, 4 * 1024 * 1024}),
-      FLogs(options.iCaptureDueSeconds) {
+      FReports({300, 20, 20 * 1024 * 1024}), FViolations({30, 0.2, 4 * 1024 * 1024}), FLogs(options.iCaptureDueSeconds),
+      FAgents(bus, options.oAgentWatch), FLock(bus) {
   // ---- logs
   FLogs.SetOnNotice([](const QString &text) { qWarning().noquote() << "pemblo-guard:" << text; });
   ApplyLogValues();
   connect(this, &TGuardService::SettingsChanged, this, &TGuardService::ApplyLogValues);
+  // ---- the session agent and the lock kept by the guard
+  FAgents.SetOnCard([this](uint uid, int32_t count, bool passed) {
+    emit CardCountChanged(FBus.baseService(), count);
+    if (passed)
+      CardsPassed(uid);
+  });
+  FLock.SetOnLockDue([this](uint uid) { emit LockDue(uid); });
+  FLock.SetOnRelease([this](uint uid) { FAgents.Release(uid); });
 }
 
 template <class T> T TGuardService::Serve(const std::function<T()> &work, T fallback) {
@@ -268,6 +276,8 @@ int TGuardService::GiveCards(int count, bool &lockDue) {
       Raise(QStringLiteral("黄牌没有记下：无法写入注册表%1。").arg(HiveFileName(HKEY_LOCAL_MACHINE)));
     lockDue = change->bPassed;
     emit CardCountChanged(Caller(), change->iCount);
+    if (lockDue)
+      CardsPassed(CallerUid());
     return change->iCount;
   });
 }
@@ -388,6 +398,9 @@ int TGuardService::CancelCards(int count) {
     if (!change)
       Raise(QStringLiteral("黄牌没有取消：无法写入注册表%1。").arg(HiveFileName(HKEY_LOCAL_MACHINE)));
     emit CardCountChanged(Caller(), change->iCount);
+    // The parent taking cards back below three gives the locks back, as it opens the lock screen.
+    if (change->iCount < TPenalta::MaxCards)
+      FLock.ReleaseAll();
     return change->iCount;
   });
 }
@@ -444,7 +457,7 @@ void TGuardService::TellProgramEnded(uint uid, const QString &name,
     return;
   emit CardCountChanged(FBus.baseService(), card->iCount);
   if (card->bPassed)
-    emit LockDue(uid);
+    CardsPassed(uid);
 }
 
 // ---- logs
@@ -456,10 +469,51 @@ void TGuardService::StoreCapture(const QByteArray &png) {
   });
 }
 
+// ---- the session agent and the lock kept by the guard
+
+bool TGuardService::RegisterSessionAgent() {
+  const uint uid = CallerUid();
+  if (uid == uint(-1))
+    return false;
+  FAgents.Register(Caller(), uid);
+  return Serve<bool>([&] { return FLock.Locked(uid); });
+}
+
+void TGuardService::RegisterLock() {
+  const uint uid = CallerUid();
+  if (uid != uint(-1))
+    FLock.RegisterLockProgram(Caller(), uid);
+}
+
+bool TGuardService::IsAccountLocked(const QString &user) {
+  const passwd *account = ::getpwnam(user.toLocal8Bit().constData());
+  return account && Serve<bool>([&] { return FLock.Locked(account->pw_uid); });
+}
+
+void TGuardService::ReleaseLock(const QString &user) {
+  if (!ParentCall())
+    return;
+  const passwd *account = ::getpwnam(user.toLocal8Bit().constData());
+  if (!account) {
+    Refuse(GuardBus::ErrorFailed, QStringLiteral("没有这个用户：") + OneLine(user));
+    return;
+  }
+  const uint uid = account->pw_uid;
+  Serve<bool>([&] {
+    FLock.Release(uid);
+    return true;
+  });
+}
+
 void TGuardService::ApplyLogValues() {
   try {
     FLogs.Apply(TCfMrg().AppCf());
   } catch (const std::exception &e) {
     qWarning().noquote() << "pemblo-guard:" << QString::fromUtf8(e.what());
   }
+}
+
+void TGuardService::CardsPassed(uint uid) {
+  if (uid != uint(-1) && AccountInGroup(uid, FOptions.oAgentWatch.sChildrenGroup))
+    FLock.Lock(uid);
 }

@@ -7,6 +7,8 @@
 // data layer as the suite's programs in single-account mode, so the formats are one.
 #include "common/uGuardLink.h"
 #include "common/uPenalta.h"
+#include "guard/uAccountLock.h"
+#include "guard/uAgentWatch.h"
 #include "guard/uCallerQuota.h"
 #include "guard/uGuardLogs.h"
 #include "guard/uParentSessions.h"
@@ -29,6 +31,8 @@ public:
     // logs: the seconds after a session's capture when the next is overdue; 0 for the settings'
     // capture period and a margin.
     int iCaptureDueSeconds = 0;
+    // The session agent's watch: its group and, for tests, how much faster its waits pass.
+    TAgentWatch::TOptions oAgentWatch;
   };
   TGuardService(const QDBusConnection &bus, const TOptions &options, QObject *parent = nullptr);
 
@@ -70,6 +74,16 @@ public slots:
 
   // ---- logs: the sessions' screen captures, kept by the guard (open to every caller).
   Q_SCRIPTABLE void StoreCapture(const QByteArray &png);
+  // ---- the session agent and the lock kept by the guard
+  // The host of the caller's session registers as its agent, until its connection leaves the bus.
+  // True when the account is locked: the host starts its lock program.
+  Q_SCRIPTABLE bool RegisterSessionAgent();
+  // The lock program of the caller's session registers, until its connection leaves the bus.
+  Q_SCRIPTABLE void RegisterLock();
+  // Open to anyone (the login's account check asks it).
+  Q_SCRIPTABLE bool IsAccountLocked(const QString &user);
+  // Inside a parent session (or as root): gives the account's lock back.
+  Q_SCRIPTABLE void ReleaseLock(const QString &user);
 
 signals:
   // origin: the unique bus name of the connection whose call made the change.
@@ -77,6 +91,9 @@ signals:
   Q_SCRIPTABLE void LimitsChanged(const QString &origin, int change, int key);
   Q_SCRIPTABLE void BlackListChanged(const QString &origin, int change, int key);
   Q_SCRIPTABLE void CardCountChanged(const QString &origin, int count);
+  // ---- the session agent and the lock kept by the guard
+  // The account is locked: its host starts the lock program.
+  Q_SCRIPTABLE void LockDue(uint uid);
 
   // ---- limits: the children's accounts and the program limits the guard enforces
 public slots:
@@ -85,8 +102,6 @@ public slots:
 signals:
   // A program of the account was ended by the guard: its host shows the child's notice.
   Q_SCRIPTABLE void ProgramEnded(uint uid, const QString &name);
-  // The account's cards went past three.
-  Q_SCRIPTABLE void LockDue(uint uid);
   // Inside the guard only: the children's group changed.
   void ChildrenChanged();
 
@@ -121,4 +136,9 @@ private:
   // ---- logs
   void ApplyLogValues();
   TGuardLogs FLogs;
+  // ---- the session agent and the lock kept by the guard
+  TAgentWatch FAgents;
+  TAccountLock FLock;
+  // Cards past three given to a watched account lock it.
+  void CardsPassed(uint uid);
 };

@@ -6,6 +6,7 @@
 #include "common/uPathFunc.h"
 #include "common/uProcessServices.h"
 #include "common/uRegistryHelper.h"
+#include "common/uSessionAgent.h"
 #include "host/uFrmHostMain.h"
 #include "host/uFrmPassword.h"
 #include "host/uHostRules.h"
@@ -41,6 +42,9 @@ int main(int argc, char **argv) {
     THostRules rules(main, cfMrg);
     // In guarded mode changes made outside this session reach its windows too.
     FollowGuardChanges(&main);
+    // In guarded mode the guard misses this host from the moment its connection goes, and asks
+    // it for the lock program.
+    GuardedCall([&main] { RegisterSessionAgent(&main); });
     // The host ends with its main window, even while windows of the libraries are open.
     main.SetOnClose([&app] { app.quit(); });
     main.show();

@@ -31,6 +31,9 @@ packages=(
   # the lock screen's tests and the tour: keys typed through the X server, and asking the
   # server who holds the keyboard and the pointer
   xdotool libxcb1-dev
+  # the guard's tests: a stand-in login manager on a private system bus, and PAM's account check
+  # asked as a login asks it
+  python3-dbusmock pamtester
   # local programs of the application centre's catalogue: a calculator and a text editor
   galculator mousepad
 )

@@ -1,7 +1,7 @@
 #include "host/lock/uFrmLock.h"
-#include "common/uPenalta.h"
 #include "common/uFrmInfos.h"
 #include "common/uMsgs.h"
+#include "common/uSessionAgent.h"
 #include "host/uHostLook.h"
 #include "platform/errors/ErrorGuard.h"
 #include "platform/os/WindowDirectory.h"
@@ -55,13 +55,14 @@ TFrmLock::TFrmLock(TParentPassword &password) : FPassword(password) {
   layout->insertWidget(3, edtPassword, 0, Qt::AlignHCenter);
   layout->addStretch(3);
   connect(edtPassword, &QLineEdit::returnPressed, this, Guarded([this] { edtPasswordReturn(); }));
-  // The parent may also take cards back in the host; below three cards the screen goes. A
-  // count that cannot be read keeps it.
+  // The parent may also take cards back in the host (or give the lock back elsewhere): the
+  // screen goes when the lock may open.
   auto *tmrCards = new QTimer(this);
   connect(tmrCards, &QTimer::timeout, this, [this] {
-    const std::optional<int32_t> count = TPenalta().ReadYCount();
-    if (count && *count < TPenalta::MaxCards)
-      Unlock();
+    GuardedCall([this] {
+      if (LockMayOpen())
+        Unlock();
+    });
   });
   tmrCards->start(1000);
   tmrHold = new QTimer(this);
@@ -153,6 +154,7 @@ void TFrmLock::Unlock() {
 void TFrmLock::edtPasswordReturn() {
   switch (FPassword.Check(edtPassword->text())) {
   case TPasswordCheck::Right:
+    GiveLockBack();
     Unlock();
     return;
   case TPasswordCheck::Wrong:

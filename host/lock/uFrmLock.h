@@ -1,7 +1,8 @@
 #pragma once
 // The lock screen of pemblo-lock: one window over every screen telling the child that three
-// yellow cards are used up. Only the parent's password closes it, or the parent taking cards
-// back in the host; closing it any other way is refused. It never sets a password: with none
+// yellow cards are used up. Only the parent's password closes it (in guarded mode it then gives
+// the account's lock back), or the parent taking cards back in the host (in guarded mode: the
+// guard no longer holding the account locked); closing it any other way is refused. It never sets a password: with none
 // set, only taking cards back opens it.
 // On an X server it covers the screens by itself, as screen lockers do: the window bypasses the
 // window manager, is sized to the union of the screens, kept raised, and holds the X server's

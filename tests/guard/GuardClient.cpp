@@ -3,12 +3,15 @@
 // the steps are the program's arguments, one step each, or, without arguments, the lines of its
 // input, each answered before the next is read. All steps of one run share this process's bus
 // connection, so a parent session opened by "check" lets the later steps through. Each step
-// answers one line: "ok" and its result, or "error" and the text the user would see.
+// answers one line: "ok" and its result, or "error" and the text the user would see. After the
+// step "agent" (registered as the session's agent, starting the lock program when it is due, as
+// the host does) or "lock" (registered as the lock program) the client runs on until it is ended.
 #include "common/uAppcf.h"
 #include "common/uGuardLink.h"
 #include "common/uPassword.h"
 #include "common/uPenalta.h"
 #include "common/uRegistryHelper.h"
+#include "common/uSessionAgent.h"
 #include "common/uTextLog.h"
 #include "datastore/uAppsDao.h"
 #include "datastore/uCancelRecordsDao.h"
@@ -25,6 +28,9 @@
 #include <map>
 
 namespace {
+
+// Set by a step after which the client keeps its bus connection until it is ended.
+bool ServeOn = false;
 
 void Say(const QString &line) {
   std::fputs((line + "\n").toUtf8().constData(), stdout);
@@ -157,6 +163,27 @@ const std::map<QString, std::function<QString(const QStringList &)>> &Steps() {
          TGuardLink::Active()->Call(QStringLiteral("AddChild"), {a.at(0)});
          return QString();
        }},
+      {QStringLiteral("agent"),
+       [](const QStringList &) {
+         RegisterSessionAgent(QCoreApplication::instance());
+         ServeOn = true;
+         return QString();
+       }},
+      {QStringLiteral("lock"),
+       [](const QStringList &) {
+         RegisterLockProgram(QCoreApplication::instance());
+         ServeOn = true;
+         return QString();
+       }},
+      // The lock screen's password box: the right password gives the lock back.
+      {QStringLiteral("unlock"),
+       [](const QStringList &a) {
+         const QString check = Check(a.at(0));
+         if (check == QStringLiteral("right"))
+           GiveLockBack();
+         return check;
+       }},
+      {QStringLiteral("mayopen"), [](const QStringList &) { return QString::number(int(LockMayOpen())); }},
       {QStringLiteral("visit"),
        [](const QStringList &a) {
          TTextLogManager().LogVisit(a.at(0));
@@ -210,5 +237,5 @@ int main(int argc, char **argv) {
     while (input.readLineInto(&line))
       Run(line);
   }
-  return 0;
+  return ServeOn ? app.exec() : 0;
 }

@@ -8,9 +8,11 @@
 #include "tests/support/WaitUntil.h"
 
 #include <QBuffer>
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
@@ -100,7 +102,8 @@ protected:
     if (!CanRunAccounts(&why))
       GTEST_SKIP() << why.toStdString();
     Bus = std::make_unique<TPrivateSystemBus>(
-        QStringList{QStringLiteral(PEMBLO_SOURCE_DIR "/guard/org.pemblo.Guard.conf")});
+        QStringList{QStringLiteral(PEMBLO_SOURCE_DIR "/guard/org.pemblo.Guard.conf"),
+                    QStringLiteral(PEMBLO_SOURCE_DIR "/tests/guard/login1-test.conf")});
     ASSERT_TRUE(Folder.isValid());
     State = Folder.path() + QStringLiteral("/state");
     Child = std::make_unique<TTestAccount>();
@@ -644,7 +647,6 @@ TEST_F(GuardLimitsTest, OnlyRootOrAParentSessionAddsAChildAndTheGuardWatchesItAt
 
 // ---- end of limits
 
-#include "GuardServiceTest.moc"
 
 // A change made from another connection (the parent's terminal, another session) reaches the
 // windows of the child's session as the notice a change made there sends.
@@ -907,3 +909,317 @@ TEST_F(GuardLogsTest, TheHostOfAGuardedSessionHandsItsCaptureToTheGuard) {
   EXPECT_TRUE(kept.first().endsWith(u'-' + Child->Name() + QStringLiteral(".png"))) << kept.first().toStdString();
   EXPECT_TRUE(FilesUnder(own).filter(QStringLiteral("抓屏日志")).isEmpty()) << "nothing in the child's own folder";
 }
+
+// ---- the session agent and the lock kept by the guard
+
+// The login manager as the guard meets it: python3-dbusmock's logind on the private bus, run as
+// root, with sessions the test adds and the guard's calls recorded. The child is a member of the
+// children's group; the guard's waits pass 30 times faster (30 s: 1 s; 2 minutes: 4 s).
+class AgentWatchTest : public GuardServiceTest {
+protected:
+  static constexpr int TimeScale = 30;
+
+  void SetUp() override {
+    GuardServiceTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    Child = std::make_unique<TTestAccount>(QStringList{QStringLiteral("pemblo-children")});
+    Login = StartAs(nullptr, QStringLiteral("/usr/bin/python3"),
+                    {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system"),
+                     QStringLiteral("--template"), QStringLiteral("logind")},
+                    BusEnvironment());
+    ASSERT_TRUE(Login->waitForStarted());
+    ASSERT_TRUE(WaitUntil([&] { return Root.interface()->isServiceRegistered(LoginService).value(); }, 10000))
+        << Login->readAllStandardError().toStdString();
+  }
+
+  void TearDown() override {
+    if (Login) {
+      Login->kill();
+      Login->waitForFinished();
+    }
+    if (!PamService.isEmpty())
+      QFile::remove(QStringLiteral("/etc/pam.d/") + PamService);
+    GuardServiceTest::TearDown();
+  }
+
+  // The login's account check for the user through PAM (pamtester), with a service of this test
+  // that runs the suite's check as the installed profile does, against this bus.
+  bool PamAllows(const QString &user) {
+    if (PamService.isEmpty()) {
+      PamService = QStringLiteral("pemblo-test-%1").arg(::getpid());
+      QFile service(QStringLiteral("/etc/pam.d/") + PamService);
+      EXPECT_TRUE(service.open(QIODevice::WriteOnly));
+      service.write(("account required pam_exec.so quiet " PEMBLO_OUT_DIR "/Pemblo/pemblo-pam-check --bus " +
+                     Bus->Address() + "\naccount required pam_permit.so\n")
+                        .toUtf8());
+    }
+    QProcess pamtester;
+    pamtester.start(QStringLiteral("pamtester"), {PamService, user, QStringLiteral("acct_mgmt")});
+    EXPECT_TRUE(pamtester.waitForFinished(20000));
+    return pamtester.exitStatus() == QProcess::NormalExit && pamtester.exitCode() == 0;
+  }
+
+  QDBusMessage CallLogin(const QString &path, const QString &interface, const QString &method,
+                         const QVariantList &args = {}) {
+    QDBusMessage call = QDBusMessage::createMethodCall(LoginService, path, interface, method);
+    call.setArguments(args);
+    const QDBusMessage answer = Root.call(call);
+    EXPECT_EQ(answer.type(), QDBusMessage::ReplyMessage) << answer.errorMessage().toStdString();
+    return answer;
+  }
+
+  // A session of the account on seat0 whose type is "x11", "wayland", "tty", ...
+  void AddSession(const QString &id, const TTestAccount &account, const QString &type) {
+    CallLogin(LoginPath, QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("AddSession"),
+              {id, QStringLiteral("seat0"), uint(account.Uid()), account.Name(), true});
+    CallLogin(LoginPath + QStringLiteral("/session/") + id, QStringLiteral("org.freedesktop.DBus.Properties"),
+              QStringLiteral("Set"),
+              {QStringLiteral("org.freedesktop.login1.Session"), QStringLiteral("Type"),
+               QVariant::fromValue(QDBusVariant(type))});
+  }
+
+  // The guard's calls that lock or end sessions, in their order: "LockSession c1".
+  QStringList SessionCalls() {
+    const QDBusMessage answer =
+        CallLogin(LoginPath, QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("GetCalls"));
+    QStringList calls;
+    if (answer.arguments().isEmpty())
+      return calls;
+    const QDBusArgument list = answer.arguments().first().value<QDBusArgument>();
+    list.beginArray();
+    while (!list.atEnd()) {
+      quint64 when = 0;
+      QString method;
+      QVariantList args;
+      list.beginStructure();
+      list >> when >> method >> args;
+      list.endStructure();
+      if (method == QStringLiteral("LockSession") || method == QStringLiteral("TerminateSession"))
+        calls << method + QLatin1Char(' ') + args.value(0).toString();
+    }
+    list.endArray();
+    return calls;
+  }
+
+  // What the guard holds against the child: its violation items and its card count.
+  QStringList Violations() {
+    QStringList items;
+    QDBusMessage call = QDBusMessage::createMethodCall(GuardBus::Service, GuardBus::Path, GuardBus::Interface,
+                                                       QStringLiteral("GetViolations"));
+    const QDBusMessage answer = Root.call(call);
+    if (answer.arguments().isEmpty())
+      return {QStringLiteral("no answer")};
+    // a(iss): key, date and time, item.
+    const QDBusArgument rows = answer.arguments().first().value<QDBusArgument>();
+    rows.beginArray();
+    while (!rows.atEnd()) {
+      int key = 0;
+      QString when, item;
+      rows.beginStructure();
+      rows >> key >> when >> item;
+      rows.endStructure();
+      items << item;
+    }
+    rows.endArray();
+    return items;
+  }
+  int Cards() {
+    const QDBusMessage answer = Root.call(QDBusMessage::createMethodCall(
+        GuardBus::Service, GuardBus::Path, GuardBus::Interface, QStringLiteral("GetCardCount")));
+    return answer.arguments().value(0, -1).toInt();
+  }
+
+  // The child's host stand-in: registered as its session's agent, running until it is killed.
+  std::unique_ptr<QProcess> StartAgent() {
+    auto agent = StartAs(Child.get(), Client, {QStringLiteral("agent")}, BusEnvironment());
+    EXPECT_TRUE(agent->waitForStarted());
+    EXPECT_TRUE(WaitUntil([&] { return agent->canReadLine(); }, 10000));
+    EXPECT_EQ(QString::fromUtf8(agent->readLine()).trimmed(), QStringLiteral("ok"));
+    return agent;
+  }
+
+  static void Pause(int ms) {
+    WaitUntil([] { return false; }, ms);
+  }
+
+  // Root's call to the guard; its first answer.
+  QVariant CallGuard(const QString &method, const QVariantList &args = {}) {
+    QDBusMessage call = QDBusMessage::createMethodCall(GuardBus::Service, GuardBus::Path, GuardBus::Interface, method);
+    call.setArguments(args);
+    const QDBusMessage answer = Root.call(call);
+    EXPECT_EQ(answer.type(), QDBusMessage::ReplyMessage) << answer.errorMessage().toStdString();
+    return answer.arguments().value(0);
+  }
+  bool ChildLocked() { return CallGuard(QStringLiteral("IsAccountLocked"), {Child->Name()}).toBool(); }
+
+  // The lock program's stand-in, the client registered as the lock program, named as the lock
+  // program in the guard's hive.
+  void UseStandInLock() {
+    ASSERT_TRUE(Programs.isValid());
+    ASSERT_EQ(::chmod(QFile::encodeName(Programs.path()).constData(), 0755), 0);
+    const QString script = Programs.filePath(QStringLiteral("lock"));
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(("#!/bin/sh\nexec '" + Client + "' lock\n").toUtf8());
+    file.close();
+    ASSERT_EQ(::chmod(QFile::encodeName(script).constData(), 0755), 0);
+    ASSERT_EQ(Step(nullptr, QStringLiteral("regwrite \\SOFTWARE\\Pemblo PembloLock ") + script),
+              QStringLiteral("ok 1"));
+  }
+  // The processes of the child's lock program stand-in.
+  QStringList LockPrograms() const {
+    QProcess pgrep;
+    pgrep.start(QStringLiteral("pgrep"),
+                {QStringLiteral("-u"), QString::number(Child->Uid()), QStringLiteral("-f"), Client + " lock"});
+    pgrep.waitForFinished();
+    return QString::fromUtf8(pgrep.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  }
+  void KillLockPrograms() {
+    for (const QString &pid : LockPrograms())
+      ::kill(pid.toInt(), SIGKILL);
+    EXPECT_TRUE(WaitUntil([&] { return LockPrograms().isEmpty(); }, 5000));
+  }
+
+  QTemporaryDir Programs;
+  QString PamService;
+  const QString LoginService = QStringLiteral("org.freedesktop.login1");
+  const QString LoginPath = QStringLiteral("/org/freedesktop/login1");
+  std::unique_ptr<QProcess> Login;
+};
+
+TEST_F(AgentWatchTest, AChildsDesktopWithoutItsHostIsWarnedThenLockedThenEnded) {
+  TTestAccount other;
+  StartGuard({QStringLiteral("--time-scale"), QString::number(TimeScale)});
+  // Only a graphical session of a child is watched: not its text console, not another account's desktop.
+  AddSession(QStringLiteral("c1"), *Child, QStringLiteral("x11"));
+  AddSession(QStringLiteral("c2"), *Child, QStringLiteral("tty"));
+  AddSession(QStringLiteral("o1"), other, QStringLiteral("wayland"));
+  const std::unique_ptr<QProcess> agent = StartAgent();
+
+  // With its host running the child's desktop is left alone for longer than every wait, also
+  // by a guard that restarted meanwhile (the host registers again).
+  KillGuard();
+  StartGuard({QStringLiteral("--time-scale"), QString::number(TimeScale)});
+  Pause((30 + 120) * 1000 / TimeScale + 1000);
+  EXPECT_EQ(Violations(), QStringList());
+  EXPECT_EQ(Cards(), 0);
+  EXPECT_EQ(SessionCalls(), QStringList());
+
+  ::kill(pid_t(agent->processId()), SIGKILL);
+  QElapsedTimer sinceKill;
+  sinceKill.start();
+  ASSERT_TRUE(WaitUntil([&] { return !Violations().isEmpty(); }, 10000));
+  EXPECT_GE(sinceKill.elapsed(), 30 * 1000 / TimeScale - 100);
+  EXPECT_EQ(Violations(), QStringList{QStringLiteral("关闭了Sunvale主程序")});
+  EXPECT_EQ(Cards(), 1);
+
+  ASSERT_TRUE(WaitUntil([&] { return !SessionCalls().isEmpty(); }, 20000));
+  EXPECT_GE(sinceKill.elapsed(), (30 + 120) * 1000 / TimeScale - 100);
+  EXPECT_EQ(SessionCalls(), QStringList{QStringLiteral("LockSession c1")});
+
+  ASSERT_TRUE(WaitUntil([&] { return SessionCalls().size() > 1; }, 20000));
+  EXPECT_GE(sinceKill.elapsed(), (30 + 120 + 120) * 1000 / TimeScale - 100);
+  EXPECT_EQ(SessionCalls(), (QStringList{QStringLiteral("LockSession c1"), QStringLiteral("TerminateSession c1")}));
+  // One violation and one card for the whole time without a host.
+  EXPECT_EQ(Violations(), QStringList{QStringLiteral("关闭了Sunvale主程序")});
+  EXPECT_EQ(Cards(), 1);
+}
+
+TEST_F(AgentWatchTest, PastThreeCardsTheChildIsLockedAndRefusedLoginsUntilTheParentGivesTheLockBack) {
+  SetFirstPassword();
+  StartGuard();
+  UseStandInLock();
+  AddSession(QStringLiteral("c1"), *Child, QStringLiteral("x11"));
+  const std::unique_ptr<QProcess> agent = StartAgent();
+
+  EXPECT_EQ(Step(Child.get(), QStringLiteral("inc 3")), QStringLiteral("ok 3"));
+  EXPECT_FALSE(ChildLocked());
+  EXPECT_TRUE(PamAllows(Child->Name()));
+  EXPECT_EQ(Step(Child.get(), QStringLiteral("inc 1")), QStringLiteral("ok 3"));
+  EXPECT_TRUE(ChildLocked());
+  // A new login of the locked account is refused; the others' are not.
+  EXPECT_FALSE(PamAllows(Child->Name()));
+  EXPECT_TRUE(PamAllows(QStringLiteral("root")));
+  // The guard's LockDue reached the host, which started the lock program; it registered.
+  ASSERT_TRUE(WaitUntil([&] { return agent->canReadLine(); }, 10000));
+  EXPECT_EQ(QString::fromUtf8(agent->readLine()).trimmed(), QStringLiteral("ok"));
+  EXPECT_EQ(LockPrograms().size(), 1);
+
+  // The lock program killed: the child's desktop is ended.
+  KillLockPrograms();
+  ASSERT_TRUE(WaitUntil([&] { return !SessionCalls().isEmpty(); }, 10000));
+  EXPECT_EQ(SessionCalls(), QStringList{QStringLiteral("TerminateSession c1")});
+
+  // The lock outlives the guard, and a host starting in the locked account starts the lock again
+  // (the ended session's host is gone).
+  agent->kill();
+  agent->waitForFinished();
+  KillGuard();
+  StartGuard();
+  EXPECT_TRUE(ChildLocked());
+  EXPECT_FALSE(PamAllows(Child->Name()));
+  UseStandInLock();  // the guard names the real lock program beside it as it starts
+  std::unique_ptr<QProcess> again = StartAgent();
+  ASSERT_TRUE(WaitUntil([&] { return again->canReadLine(); }, 10000));
+  EXPECT_EQ(QString::fromUtf8(again->readLine()).trimmed(), QStringLiteral("ok"));
+  EXPECT_EQ(LockPrograms().size(), 1);
+
+  // Only the parent gives it back: not the child's own call, nor a wrong password.
+  EXPECT_EQ(Steps(Child.get(), {QStringLiteral("unlock wrong1"), QStringLiteral("mayopen")}),
+            (QStringList{"ok wrong", "ok 0"}));
+  const TRunResult release = RunAs(Child.get(), QStringLiteral("/usr/bin/dbus-send"),
+                                   {QStringLiteral("--system"), QStringLiteral("--print-reply"),
+                                    QStringLiteral("--dest=org.pemblo.Guard"), QStringLiteral("/org/pemblo/Guard"),
+                                    QStringLiteral("org.pemblo.Guard.ReleaseLock"), "string:" + Child->Name()},
+                                   BusEnvironment());
+  EXPECT_NE(release.iExitCode, 0);
+  EXPECT_TRUE(release.sErr.contains(QStringLiteral("NeedParent"))) << release.sErr.toStdString();
+  EXPECT_TRUE(ChildLocked());
+
+  // A lock program registered before a restart of the guard is still watched after it.
+  again->kill();
+  again->waitForFinished();
+  KillGuard();
+  StartGuard();
+  Pause(1000);  // the lock program registers again
+  KillLockPrograms();
+  ASSERT_TRUE(WaitUntil([&] { return SessionCalls().size() > 1; }, 10000));
+  EXPECT_EQ(SessionCalls(),
+            (QStringList{QStringLiteral("TerminateSession c1"), QStringLiteral("TerminateSession c1")}));
+
+  // The lock screen's password box with the right password.
+  EXPECT_EQ(Steps(Child.get(), {QStringLiteral("unlock ") + Password, QStringLiteral("mayopen")}),
+            (QStringList{"ok right", "ok 1"}));
+  EXPECT_FALSE(ChildLocked());
+  EXPECT_TRUE(PamAllows(Child->Name()));
+
+  // A lock program that ends once the lock is given back ends nothing.
+  const std::unique_ptr<QProcess> lock = StartAs(Child.get(), Client, {QStringLiteral("lock")}, BusEnvironment());
+  ASSERT_TRUE(WaitUntil([&] { return lock->canReadLine(); }, 10000));
+  KillLockPrograms();
+  Pause(1000);
+  EXPECT_EQ(SessionCalls().size(), 2);
+}
+
+TEST_F(AgentWatchTest, AMissingHostsCardPastThreeLocksTheChildAndTheParentsReleaseSparesTheSession) {
+  StartGuard({QStringLiteral("--time-scale"), QString::number(TimeScale)});
+  AddSession(QStringLiteral("c1"), *Child, QStringLiteral("x11"));
+  // Cards past three given by an account that is no child's lock nobody.
+  EXPECT_EQ(Step(nullptr, QStringLiteral("inc 4")), QStringLiteral("ok 3"));
+  EXPECT_FALSE(CallGuard(QStringLiteral("IsAccountLocked"), {QStringLiteral("root")}).toBool());
+  EXPECT_FALSE(ChildLocked());
+
+  ASSERT_TRUE(WaitUntil([&] { return ChildLocked(); }, 10000));
+  EXPECT_EQ(Violations(), QStringList{QStringLiteral("关闭了Sunvale主程序")});
+  ASSERT_TRUE(WaitUntil([&] { return !SessionCalls().isEmpty(); }, 20000));
+  EXPECT_EQ(SessionCalls(), QStringList{QStringLiteral("LockSession c1")});
+
+  CallGuard(QStringLiteral("ReleaseLock"), {Child->Name()});
+  EXPECT_FALSE(ChildLocked());
+  // Past the time the session would have been ended; a host still missing starts a new count.
+  Pause(120 * 1000 / TimeScale + 500);
+  EXPECT_FALSE(SessionCalls().contains(QStringLiteral("TerminateSession c1")));
+}
+
+#include "GuardServiceTest.moc"

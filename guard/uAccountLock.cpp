@@ -1,0 +1,90 @@
+#include "guard/uAccountLock.h"
+
+#include "common/uPenalta.h"
+#include "common/uRegistryHelper.h"
+#include "guard/uLogind.h"
+#include "platform/errors/ErrorGuard.h"
+#include "platform/errors/Errors.h"
+
+#include <QDBusConnectionInterface>
+#include <QStringList>
+#include <algorithm>
+
+namespace {
+
+const QString LockedValue = QStringLiteral("LockedAccounts");
+
+}  // namespace
+
+TAccountLock::TAccountLock(const QDBusConnection &bus, QObject *parent)
+    : QObject(parent), FBus(bus), FWatcher(QString(), bus, QDBusServiceWatcher::WatchForUnregistration) {
+  connect(&FWatcher, &QDBusServiceWatcher::serviceUnregistered, this,
+          [this](const QString &connection) { GuardedCall([&] { Leave(connection); }); });
+}
+
+QSet<uint> TAccountLock::Stored() const {
+  QSet<uint> uids;
+  for (const QString &uid :
+       RegReadString(HKEY_LOCAL_MACHINE, TPenalta::RegKey, LockedValue).split(u',', Qt::SkipEmptyParts))
+    uids.insert(uid.toUInt());
+  return uids;
+}
+
+void TAccountLock::Store(const QSet<uint> &uids) {
+  QList<uint> sorted(uids.begin(), uids.end());
+  std::sort(sorted.begin(), sorted.end());
+  QStringList text;
+  for (const uint uid : sorted)
+    text << QString::number(uid);
+  if (!RegWriteString(HKEY_LOCAL_MACHINE, TPenalta::RegKey, LockedValue, text.join(u',')))
+    Raise(QStringLiteral("锁定没有记下：无法写入注册表%1。").arg(HiveFileName(HKEY_LOCAL_MACHINE)));
+}
+
+bool TAccountLock::Locked(uint uid) const { return Stored().contains(uid); }
+
+void TAccountLock::Lock(uint uid) {
+  QSet<uint> uids = Stored();
+  if (!uids.contains(uid)) {
+    uids.insert(uid);
+    Store(uids);
+  }
+  if (FOnLockDue)
+    FOnLockDue(uid);
+}
+
+void TAccountLock::Release(uint uid) {
+  QSet<uint> uids = Stored();
+  if (uids.remove(uid))
+    Store(uids);
+  if (FOnRelease)
+    FOnRelease(uid);
+}
+
+void TAccountLock::ReleaseAll() {
+  for (const uint uid : Stored())
+    Release(uid);
+}
+
+void TAccountLock::RegisterLockProgram(const QString &connection, uint uid) {
+  if (!FPrograms.contains(connection))
+    FWatcher.addWatchedService(connection);
+  FPrograms.insert(connection, uid);
+  // The connection may have left before the watch began.
+  if (!FBus.interface()->isServiceRegistered(connection).value())
+    Leave(connection);
+}
+
+void TAccountLock::Leave(const QString &connection) {
+  const auto program = FPrograms.constFind(connection);
+  if (program == FPrograms.cend())
+    return;
+  const uint uid = *program;
+  FPrograms.erase(program);
+  FWatcher.removeWatchedService(connection);
+  // Another lock program of the account (a second session's) still holds it.
+  if (!Locked(uid) || std::find(FPrograms.cbegin(), FPrograms.cend(), uid) != FPrograms.cend())
+    return;
+  for (const TLoginSession &session : GraphicalSessions(FBus))
+    if (session.iUid == uid)
+      TerminateLoginSession(FBus, session.sId);
+}

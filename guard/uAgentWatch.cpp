@@ -1,0 +1,124 @@
+#include "guard/uAgentWatch.h"
+
+#include "common/uPenalta.h"
+#include "common/uRegistryHelper.h"
+#include "datastore/uHistoryRecordsDao.h"
+#include "guard/uLogind.h"
+#include "platform/errors/ErrorGuard.h"
+
+#include <QDBusConnectionInterface>
+#include <QDateTime>
+#include <QSet>
+#include <algorithm>
+#include <grp.h>
+#include <pwd.h>
+#include <vector>
+
+bool AccountInGroup(uint uid, const QString &group) {
+  const passwd *user = ::getpwuid(uid);
+  const ::group *wanted = ::getgrnam(group.toLocal8Bit().constData());
+  if (!user || !wanted)
+    return false;
+  int count = 64;
+  std::vector<gid_t> groups(static_cast<size_t>(count));
+  if (::getgrouplist(user->pw_name, user->pw_gid, groups.data(), &count) < 0) {
+    groups.resize(size_t(count));
+    ::getgrouplist(user->pw_name, user->pw_gid, groups.data(), &count);
+  }
+  groups.resize(size_t(count));
+  return std::find(groups.begin(), groups.end(), wanted->gr_gid) != groups.end();
+}
+
+TAgentWatch::TAgentWatch(const QDBusConnection &bus, const TOptions &options, QObject *parent)
+    : QObject(parent), FBus(bus), FOptions(options),
+      FWatcher(QString(), bus, QDBusServiceWatcher::WatchForUnregistration) {
+  connect(&FWatcher, &QDBusServiceWatcher::serviceUnregistered, this, &TAgentWatch::Leave);
+  connect(&FTimer, &QTimer::timeout, this, [this] { GuardedCall([this] { Check(); }); });
+  FTimer.start(int(std::max<qint64>(50, qint64(double(CheckEveryMs) / FOptions.dTimeScale))));
+}
+
+void TAgentWatch::Register(const QString &connection, uint uid) {
+  if (!FAgents.contains(connection))
+    FWatcher.addWatchedService(connection);
+  FAgents.insert(connection, uid);
+  // The connection may have left before the watch began.
+  if (!FBus.interface()->isServiceRegistered(connection).value())
+    Leave(connection);
+}
+
+void TAgentWatch::Leave(const QString &connection) {
+  if (FAgents.remove(connection))
+    FWatcher.removeWatchedService(connection);
+}
+
+bool TAgentWatch::HasAgent(uint uid) const {
+  return std::find(FAgents.cbegin(), FAgents.cend(), uid) != FAgents.cend();
+}
+
+void TAgentWatch::Release(uint uid) {
+  FSessions.removeIf([uid](const auto &session) { return session.value().iUid == uid; });
+}
+
+qint64 TAgentWatch::Elapsed(const QElapsedTimer &since) const {
+  return qint64(double(since.elapsed()) * FOptions.dTimeScale);
+}
+
+void TAgentWatch::Check() {
+  QSet<QString> seen;
+  for (const TLoginSession &session : GraphicalSessions(FBus)) {
+    if (!AccountInGroup(session.iUid, FOptions.sChildrenGroup))
+      continue;
+    seen.insert(session.sId);
+    auto state = FSessions.find(session.sId);
+    if (HasAgent(session.iUid)) {
+      // Before the lock an agent that came back ends the count; after it only the parent does.
+      if (state != FSessions.end() && state->eStage < wsLocked)
+        FSessions.erase(state);
+      continue;
+    }
+    if (state == FSessions.end()) {
+      state = FSessions.insert(session.sId, TSessionState{session.iUid, wsMissing, {}});
+      state->tSince.start();
+    }
+    Advance(session.sId, *state);
+  }
+  FSessions.removeIf([&seen](const auto &session) { return !seen.contains(session.key()); });
+}
+
+void TAgentWatch::Advance(const QString &id, TSessionState &state) {
+  const qint64 elapsed = Elapsed(state.tSince);
+  switch (state.eStage) {
+  case wsMissing:
+    if (elapsed < GraceMs)
+      return;
+    state.eStage = wsWarned;
+    GiveCard(state.iUid);
+    break;
+  case wsWarned:
+    if (elapsed < LockAfterMs)
+      return;
+    state.eStage = wsLocked;
+    LockLoginSession(FBus, id);
+    break;
+  case wsLocked:
+    if (elapsed < EndAfterMs)
+      return;
+    state.eStage = wsEnded;
+    TerminateLoginSession(FBus, id);
+    break;
+  case wsEnded:
+    return;
+  }
+  state.tSince.start();
+}
+
+void TAgentWatch::GiveCard(uint uid) {
+  const THistoryRecords row{0, QDateTime::currentDateTime().toString(QStringLiteral("yyyy年MM月dd日 hh时mm分")),
+                            AgentMissingItem};
+  THistoryRecordsDao().Insert(&row);
+  const auto change = TPenalta().ChangeStoredCount(1);
+  if (!change)
+    Raise(QStringLiteral("黄牌没有记下：无法写入注册表%1。").arg(HiveFileName(HKEY_LOCAL_MACHINE)));
+  if (FOnCard)
+    FOnCard(uid, change->iCount, change->bPassed);
+}
