@@ -1,4 +1,5 @@
 #include "guard/uAgentWatch.h"
+#include "guard/uChildAccounts.h"
 
 #include "common/uPenalta.h"
 #include "common/uRegistryHelper.h"
@@ -13,21 +14,6 @@
 #include <grp.h>
 #include <pwd.h>
 #include <vector>
-
-bool AccountInGroup(uint uid, const QString &group) {
-  const passwd *user = ::getpwuid(uid);
-  const ::group *wanted = ::getgrnam(group.toLocal8Bit().constData());
-  if (!user || !wanted)
-    return false;
-  int count = 64;
-  std::vector<gid_t> groups(static_cast<size_t>(count));
-  if (::getgrouplist(user->pw_name, user->pw_gid, groups.data(), &count) < 0) {
-    groups.resize(size_t(count));
-    ::getgrouplist(user->pw_name, user->pw_gid, groups.data(), &count);
-  }
-  groups.resize(size_t(count));
-  return std::find(groups.begin(), groups.end(), wanted->gr_gid) != groups.end();
-}
 
 TAgentWatch::TAgentWatch(const QDBusConnection &bus, const TOptions &options, QObject *parent)
     : QObject(parent), FBus(bus), FOptions(options),

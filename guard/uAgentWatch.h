@@ -23,9 +23,6 @@
 // The history item of a session left without its host.
 inline const QString AgentMissingItem = QStringLiteral("关闭了Sunvale主程序");
 
-// Whether the account of uid is a member of the group (its primary group or a supplementary one).
-bool AccountInGroup(uint uid, const QString &group);
-
 class TAgentWatch : public QObject {
   Q_OBJECT
 public:

@@ -1,5 +1,6 @@
 #include "guard/uChildAccounts.h"
 #include "platform/errors/Errors.h"
+#include <vector>
 
 #include <QProcess>
 #include <QStringList>
@@ -49,4 +50,19 @@ void AddChild(const QString &user, const QString &group) {
   if (!::getgrnam(group.toLocal8Bit().constData()))
     RunTool(QStringLiteral("groupadd"), {QStringLiteral("--system"), group});
   RunTool(QStringLiteral("usermod"), {QStringLiteral("-aG"), group, user});
+}
+
+bool AccountInGroup(uint uid, const QString &group) {
+  const passwd *user = ::getpwuid(uid);
+  const ::group *wanted = ::getgrnam(group.toLocal8Bit().constData());
+  if (!user || !wanted)
+    return false;
+  int count = 64;
+  std::vector<gid_t> groups(static_cast<size_t>(count));
+  if (::getgrouplist(user->pw_name, user->pw_gid, groups.data(), &count) < 0) {
+    groups.resize(size_t(count));
+    ::getgrouplist(user->pw_name, user->pw_gid, groups.data(), &count);
+  }
+  groups.resize(size_t(count));
+  return std::find(groups.begin(), groups.end(), wanted->gr_gid) != groups.end();
 }

@@ -15,3 +15,6 @@ std::vector<uid_t> ChildAccounts(const QString &group = ChildrenGroup);
 // Puts the account into the group, making the group (a system group) when it is missing. Raises
 // with the tool's own words when the account is unknown or a tool refuses.
 void AddChild(const QString &user, const QString &group = ChildrenGroup);
+
+// True when the account is in the group, by its member list or as its primary group.
+bool AccountInGroup(uint uid, const QString &group);

@@ -120,23 +120,7 @@ uint TGuardService::CallerUid() const {
 
 bool TGuardService::CallerIsRootOrParent() const {
   const uint uid = CallerUid();
-  if (uid == 0)
-    return true;
-  const passwd *user = uid == uint(-1) ? nullptr : ::getpwuid(uid);
-  const group *parents = ::getgrnam(FOptions.sParentsGroup.toLocal8Bit().constData());
-  if (!user || !parents)
-    return false;
-  int count = 64;
-  std::vector<gid_t> groups(static_cast<size_t>(count));
-  if (::getgrouplist(user->pw_name, user->pw_gid, groups.data(), &count) < 0) {
-    groups.resize(size_t(count));
-    ::getgrouplist(user->pw_name, user->pw_gid, groups.data(), &count);
-  }
-  groups.resize(size_t(count));
-  for (const gid_t gid : groups)
-    if (gid == parents->gr_gid)
-      return true;
-  return false;
+  return uid == 0 || (uid != uint(-1) && AccountInGroup(uid, FOptions.sParentsGroup));
 }
 
 bool TGuardService::Within(TCallerQuota &quota, std::initializer_list<QString> texts) {
@@ -248,8 +232,11 @@ void TGuardService::ReportBlackListVisit(const QString &address, int key) {
   Serve<bool>([&] {
     TTextLogManager(&QDateTime::currentDateTime, TLogKind::Block).LogBlackListed(OneLine(address), key);
     // ---- logs: the visit is a violation, counted for the user who reported it.
-    if (const auto card = FLogs.BlackListVisit(key, CallerUid()))
+    if (const auto card = FLogs.BlackListVisit(key, CallerUid())) {
       emit CardCountChanged(Caller(), card->iCount);
+      if (card->bPassed)
+        CardsPassed(CallerUid());
+    }
     return true;
   });
 }
