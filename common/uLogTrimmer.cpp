@@ -1,4 +1,5 @@
 #include "common/uLogTrimmer.h"
+#include "platform/os/FileDescriptor.h"
 
 #include "common/uPathFunc.h"
 
@@ -41,21 +42,6 @@ struct TCapture {
   QTime tTime;
   QByteArray sFolder, sName;
   qint64 iSize = 0;
-};
-
-class TFd {
-public:
-  explicit TFd(int fd) : FFd(fd) {}
-  ~TFd() {
-    if (FFd >= 0)
-      ::close(FFd);
-  }
-  TFd(const TFd &) = delete;
-  TFd &operator=(const TFd &) = delete;
-  int Get() const { return FFd; }
-
-private:
-  int FFd;
 };
 
 // Deletes a capture through its folders, none of them followed if it has become a link since

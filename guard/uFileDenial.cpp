@@ -1,4 +1,5 @@
 #include "guard/uFileDenial.h"
+#include "platform/os/FileDescriptor.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -20,22 +21,6 @@
 namespace {
 
 QString SystemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
-
-// A descriptor closed when it goes.
-class TFd {
-public:
-  explicit TFd(int fd) : FFd(fd) {}
-  ~TFd() {
-    if (FFd >= 0)
-      ::close(FFd);
-  }
-  TFd(const TFd &) = delete;
-  TFd &operator=(const TFd &) = delete;
-  int Get() const { return FFd; }
-
-private:
-  int FFd;
-};
 
 // An ACL freed when it goes.
 class TAcl {
