@@ -17,7 +17,7 @@ TFrmLimitApp::TFrmLimitApp(QWidget *owner)
                    15, QStringLiteral("应用程序："), Qt::white) {
   if (!ChildAccountsKept())
     return;
-  btnAddChild = SkinButton(this, QStringLiteral("btn42x21.png"), {216, 51, 100, 21}, QStringLiteral("添加孩子账户"),
+  btnAddChild = SkinButton(this, QStringLiteral("btn88x21.png"), {228, 51, 88, 21}, QStringLiteral("添加孩子账户"),
                            SkinFont(QStringLiteral("Tahoma"), 12));
   NameFields({{btnAddChild, "btnAddChild"}});
   connect(btnAddChild, &TPngButton::clicked, this, Guarded([this] { btnAddChildClick(); }));
