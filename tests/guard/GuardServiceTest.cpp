@@ -651,6 +651,39 @@ TEST_F(GuardLimitsTest, OnlyRootOrAParentSessionAddsAChildAndTheGuardWatchesItAt
   EXPECT_TRUE(unknown.sErr.contains(QStringLiteral("nosuchaccount27"))) << unknown.sErr.toStdString();
 }
 
+// The parent adds a child from the page of program limits: the button, the dialog, the account
+// typed with the keyboard; the guard's refusals come back as the page's error box.
+TEST_F(GuardLimitsTest, TheParentAddsAChildFromTheLimitsPageAndTheGuardsRefusalsShowAsABox) {
+  SetFirstPassword();
+  TTestAccount second;
+  StartGuard();
+  const QFileInfo program(QStringLiteral(PEMBLO_GUARD_LIMIT_PAGE));
+  const QString page = ReachableCopy(program.absolutePath()) + u'/' + program.fileName();
+  QProcessEnvironment env = BusEnvironment();
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  env.insert(QStringLiteral("PEMBLO_COMMON_APPDATA"), Child->Home() + QStringLiteral("/data"));
+  const struct {
+    const char *sCase;
+    QString sPassword;
+    QString sAccount;
+    QStringList sOut;
+    bool bChild;
+  } cases[] = {
+      {"no parent session", QStringLiteral("-"), second.Name(),
+       QStringList{"button", "box 这项修改需要家长密码。", "done"}, false},
+      {"an unknown account", Password, QStringLiteral("nosuchaccount27"),
+       QStringList{"button", "box 没有这个账户：nosuchaccount27", "done"}, false},
+      {"the parent's session", Password, second.Name(), QStringList{"button", "done"}, true},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.sCase);
+    const TRunResult run = RunAs(Child.get(), page, {c.sPassword, c.sAccount}, env);
+    EXPECT_EQ(run.iExitCode, 0) << run.sErr.toStdString();
+    EXPECT_EQ(run.sOut.split(u'\n', Qt::SkipEmptyParts), c.sOut) << run.sErr.toStdString();
+    EXPECT_EQ(GroupsOf(second.Name()).contains(QStringLiteral("pemblo-children")), c.bChild);
+  }
+}
+
 // ---- end of limits
 
 // A change made from another connection (the parent's terminal, another session) reaches the

@@ -9,15 +9,15 @@
 #include "controls/uPngButton.h"
 #include "controls/uSpinEditEx.h"
 #include "controls/uSysMenuButton.h"
-#include "datastore/uDBMrgFactory.h"
 #include "datastore/uAppsDao.h"
+#include "datastore/uDBMrgFactory.h"
+#include "datastore/uWebsDao.h"
 #include "manage/uFrmAddApp.h"
 #include "manage/uFrmAddWeb.h"
 #include "manage/uFrmBlackList.h"
 #include "manage/uFrmLimitApp.h"
 #include "manage/uFrmLogs.h"
 #include "manage/uFrmManage.h"
-#include "datastore/uWebsDao.h"
 #include "tests/manage/GridHost.h"
 #include "tests/support/ProbeProcess.h"
 #include "tests/support/TestFolders.h"
@@ -196,6 +196,8 @@ TEST_F(ManageTest, ProgramLimitsAreStoredListedAndToldToTheLockChannel) {
   TFrmManage *form = OpenWindow();
   auto *page = Choose<TFrmLimitApp>(*form, 2);
   ASSERT_TRUE(page);
+  // Children's accounts are the guard's: a single account has no button to add one.
+  EXPECT_FALSE(page->findChild<TPngButton *>(QStringLiteral("btnAddChild")));
   WhenShown<TFrmAddApp>([this](TFrmAddApp &d) {
     QTest::keyClicks(d.edtApp, "  " + Game + " ");
     DragCells(*d.dtm1, 0, 16, 0, 19);  // Monday 08:00 to 09:59
