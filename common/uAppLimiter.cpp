@@ -101,12 +101,16 @@ std::vector<pid_t> TAppLimiter::Enforce(const std::vector<TRunningProgram> &runn
     TEnding entry{program.iStartTime, {}};
     entry.Since.start();
     FEnding[program.iPid] = entry;
-    ::kill(program.iPid, SIGTERM);
     ended.push_back(program.iPid);
     const std::pair<int32_t, uid_t> who{active->iAid, program.iUid};
     auto reported = FReported.find(who);
-    if (reported != FReported.end() && reported->second.elapsed() < ViolationQuietMs)
+    if (reported != FReported.end() && reported->second.elapsed() < ViolationQuietMs) {
+      // The same rule broken again at once (started again, or a fork of a process asked to end,
+      // which would win a new grace time with each fork): no grace time.
+      ::kill(program.iPid, SIGKILL);
       continue;
+    }
+    ::kill(program.iPid, SIGTERM);
     FReported[who].start();
     if (FOnViolation)
       FOnViolation(*active, program.iPid, program.iUid);

@@ -41,7 +41,8 @@ public:
 
   static inline constexpr int KillAfterMs = 3000;
   // The processes of one start (a program that forks, or is started again at once) make one
-  // violation: a rule reports again for the same user only after this time.
+  // violation: a rule reports again for the same user only after this time. Within it another
+  // process of the same rule and user is killed at once, without the grace time of the first.
   static inline constexpr int ViolationQuietMs = 30000;
 
   explicit TAppLimiter(

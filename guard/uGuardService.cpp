@@ -123,6 +123,18 @@ bool TGuardService::CallerIsRootOrParent() const {
   return uid == 0 || (uid != uint(-1) && AccountInGroup(uid, FOptions.sParentsGroup));
 }
 
+bool TGuardService::CallerIsChild() const {
+  const uint uid = CallerUid();
+  return uid != uint(-1) && AccountInGroup(uid, FOptions.oAgentWatch.sChildrenGroup);
+}
+
+bool TGuardService::ChildCall() {
+  if (CallerUid() == 0 || CallerIsChild())
+    return true;
+  Refuse(GuardBus::ErrorDenied, QStringLiteral("只有孩子账户的违约才记下。"));
+  return false;
+}
+
 bool TGuardService::Within(TCallerQuota &quota, std::initializer_list<QString> texts) {
   qint64 bytes = 0;
   for (const QString &text : texts)
@@ -232,7 +244,8 @@ void TGuardService::ReportBlackListVisit(const QString &address, int key) {
   Serve<bool>([&] {
     TTextLogManager(&QDateTime::currentDateTime, TLogKind::Block).LogBlackListed(OneLine(address), key);
     // ---- logs: the visit is a violation, counted for the user who reported it.
-    if (const auto card = FLogs.BlackListVisit(key, CallerUid())) {
+    // Another account's visit is logged, never counted against the child.
+    if (const auto card = CallerIsChild() ? FLogs.BlackListVisit(key, CallerUid()) : std::nullopt) {
       emit CardCountChanged(Caller(), card->iCount);
       if (card->bPassed)
         CardsPassed(CallerUid());
@@ -242,7 +255,7 @@ void TGuardService::ReportBlackListVisit(const QString &address, int key) {
 }
 
 int TGuardService::AddViolation(const QString &datetime, const QString &item) {
-  if (!Within(FViolations, {datetime, item}))
+  if (!ChildCall() || !Within(FViolations, {datetime, item}))
     return 0;
   return Serve<int>([&] {
     const THistoryRecords row{0, OneLine(datetime), OneLine(item)};
@@ -251,7 +264,7 @@ int TGuardService::AddViolation(const QString &datetime, const QString &item) {
 }
 
 int TGuardService::GiveCards(int count, bool &lockDue) {
-  if (!Within(FViolations, {}))
+  if (!ChildCall() || !Within(FViolations, {}))
     return 0;
   if (count < 1 || count > TPenalta::MaxCards + 1) {
     Refuse(GuardBus::ErrorFailed, QStringLiteral("卡数不对：%1").arg(count));

@@ -50,7 +50,7 @@ public slots:
   Q_SCRIPTABLE void ReportVisit(const QString &address);
   Q_SCRIPTABLE void ReportBlocked(const QString &address, const QString &findings);
   Q_SCRIPTABLE void ReportBlackListVisit(const QString &address, int key);
-  // Violations and cards only ever count against the child: anyone may add them.
+  // Violations and cards only ever count against the child: a child's account (or root) adds them.
   Q_SCRIPTABLE int AddViolation(const QString &datetime, const QString &item);
   Q_SCRIPTABLE int GiveCards(int count, bool &lockDue);
   Q_SCRIPTABLE QString OpenParentSession(const QString &password);
@@ -120,6 +120,10 @@ private:
   bool ParentCall();
   uint CallerUid() const;
   bool CallerIsRootOrParent() const;
+  bool CallerIsChild() const;
+  // True for root or a child's account (violations and cards count only against a child);
+  // otherwise answers the refusal.
+  bool ChildCall();
   void Refuse(const QString &error, const QString &text);
   // True when the caller's quota takes a call of these texts; otherwise answers the refusal.
   bool Within(TCallerQuota &quota, std::initializer_list<QString> texts);

@@ -385,6 +385,10 @@ TEST_F(GuardServiceTest, AChildFloodsTheGuardInVain) {
   // Another account has its own share.
   TTestAccount other;
   EXPECT_EQ(Step(&other, QStringLiteral("visit http://other.example/")), QStringLiteral("ok "));
+  // Cards and violation rows count against a child's account only, never one another account sends.
+  EXPECT_EQ(Steps(&other, {QStringLiteral("inc 1"), QStringLiteral("addviolation 2026-12-01_10:00 game")}),
+            (QStringList{"error 只有孩子账户的违约才记下。", "error 只有孩子账户的违约才记下。"}));
+  EXPECT_EQ(Step(nullptr, QStringLiteral("cards")), QStringLiteral("ok 0"));
 
   EXPECT_EQ(Steps(Child.get(),
                   {QStringLiteral("regwrite \\SOFTWARE\\Junk k v"), QStringLiteral("regread \\SOFTWARE\\Junk k")}),
@@ -779,24 +783,25 @@ TEST_F(GuardLogsTest, ABlackListedPageTheChildReportsIsOneViolationAndOneCardAMi
   TSignalLog heard;
   ASSERT_TRUE(Root.connect(GuardBus::Service, GuardBus::Path, GuardBus::Interface, QStringLiteral("CardCountChanged"),
                            &heard, SLOT(Seen(QDBusMessage))));
-  TTestAccount other;
+  // Violations count against the children's accounts only.
+  TTestAccount kid({QStringLiteral("pemblo-children")}), sister({QStringLiteral("pemblo-children")});
+  const QStringList both{"违约访问了games.example", "违约访问了chat.example"};
   const struct {
     const TTestAccount *pAccount;
     const char *sStep;
     const char *sCards;
     QStringList sViolations;
   } cases[] = {
-      {Child.get(), "blackvisit http://games.example/play 1", "ok 1", {"违约访问了games.example"}},
+      {&kid, "blackvisit http://games.example/play 1", "ok 1", {"违约访问了games.example"}},
       // Within the minute, the same row of the same user again: no second card.
-      {Child.get(), "blackvisit http://games.example/again 1", "ok 1", {"违约访问了games.example"}},
+      {&kid, "blackvisit http://games.example/again 1", "ok 1", {"违约访问了games.example"}},
       // A key that is no row of the black list counts nothing.
-      {Child.get(), "blackvisit http://games.example/ 9", "ok 1", {"违约访问了games.example"}},
-      // Another row, and the same row reported by another user, count on their own.
-      {Child.get(), "blackvisit http://chat.example/ 2", "ok 2", {"违约访问了games.example", "违约访问了chat.example"}},
-      {&other,
-       "blackvisit http://games.example/ 1",
-       "ok 3",
-       {"违约访问了games.example", "违约访问了chat.example", "违约访问了games.example"}},
+      {&kid, "blackvisit http://games.example/ 9", "ok 1", {"违约访问了games.example"}},
+      // Another row, and the same row reported by another child, count on their own.
+      {&kid, "blackvisit http://chat.example/ 2", "ok 2", both},
+      {&sister, "blackvisit http://games.example/ 1", "ok 3", both + QStringList{"违约访问了games.example"}},
+      // An account that is no child's is logged, never counted.
+      {Child.get(), "blackvisit http://chat.example/ 2", "ok 3", both + QStringList{"违约访问了games.example"}},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.sStep);
@@ -810,7 +815,7 @@ TEST_F(GuardLogsTest, ABlackListedPageTheChildReportsIsOneViolationAndOneCardAMi
   // Each card was announced once, and every report is in the parent's block log.
   EXPECT_TRUE(WaitUntil([&] { return heard.Lines.size() >= 3; }, 5000));
   EXPECT_EQ(heard.Lines, (QStringList{"CardCountChanged 1", "CardCountChanged 2", "CardCountChanged 3"}));
-  EXPECT_EQ(BlockLogLines(State).size(), 5) << BlockLogLines(State).join(u'|').toStdString();
+  EXPECT_EQ(BlockLogLines(State).size(), 6) << BlockLogLines(State).join(u'|').toStdString();
 }
 
 TEST_F(GuardLogsTest, ACaptureHandedInIsKeptInTheGuardsFolderAndAnythingButAPngIsRefused) {

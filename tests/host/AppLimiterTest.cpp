@@ -126,6 +126,39 @@ TEST_F(AppLimiterTest, AProgramThatIgnoresTheRequestIsKilledAfterThreeSeconds) {
   EXPECT_EQ(violations.size(), 1) << "one start, one violation";
 }
 
+// A program that answers the request to end by starting itself again would win a new grace
+// time with each start: the starts after the first get none.
+TEST_F(AppLimiterTest, AProgramThatStartsItselfAgainWhenAskedToEndIsKilled) {
+  const QString script = games + "/phoenix.sh";
+  QFile file(script);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  const QString ready = games + "/ready";
+  file.write(("trap '/bin/sh \"$0\" & exit 0' TERM\ntouch '" + ready + "'\nwhile true; do sleep 0.1; done\n").toUtf8());
+  file.close();
+  AddRow(script);
+  Start(QStringLiteral("/bin/sh"), {script});
+  ASSERT_TRUE(WaitUntil([&] { return QFile::exists(ready); }, 5000));
+  limiter->Start(200);
+  const auto running = [&] {
+    QProcess pgrep;
+    pgrep.start(QStringLiteral("pgrep"), {QStringLiteral("-f"), script});
+    pgrep.waitForFinished();
+    return QString::fromUtf8(pgrep.readAllStandardOutput()).trimmed();
+  };
+  // Between a start's end and the start it made, no process runs for a moment: the script is
+  // gone only when none runs a second later either.
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        if (!running().isEmpty())
+          return false;
+        WaitUntil([] { return false; }, 1000);
+        return running().isEmpty();
+      },
+      8000))
+      << "still running: " << running().toStdString();
+  EXPECT_EQ(violations.size(), 1) << "one start, one violation";
+}
+
 TEST_F(AppLimiterTest, ADesktopLauncherStandsForTheProgramOfItsExecLine) {
   const QString launcher = games + "/game.desktop";
   QFile file(launcher);
