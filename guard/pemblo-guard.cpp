@@ -23,11 +23,30 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QFileInfo>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <exception>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
+
+// SIGTERM and SIGINT are turned into a byte on this pipe, which the event loop reads.
+int StopSignalPipe[2] = {-1, -1};
+
+void CatchStopSignals() {
+  if (::pipe2(StopSignalPipe, O_CLOEXEC) != 0)
+    return;
+  struct sigaction action {};
+  action.sa_handler = [](int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(StopSignalPipe[1], &byte, 1);
+  };
+  ::sigaction(SIGTERM, &action, nullptr);
+  ::sigaction(SIGINT, &action, nullptr);
+}
 
 void Say(FILE *to, const QString &text) { std::fputs(("pemblo-guard: " + text + "\n").toUtf8().constData(), to); }
 
@@ -73,6 +92,7 @@ int Serve(const QCommandLineParser &options) {
     Say(stderr, QStringLiteral("cannot own %1: %2").arg(GuardBus::Service, bus.lastError().message()));
     return 1;
   }
+  CatchStopSignals();
   // The program limits on the children's accounts, read again after the guard's own changes.
   TGuardLimits limits([] { return ChildAccounts(); });
   limits.SetOnEnded(
@@ -91,7 +111,13 @@ int Serve(const QCommandLineParser &options) {
     }
   });
   watch.start(2000);
-  return QCoreApplication::exec();
+  // Stopped (systemd, the package's removal), the guard gives the limited files back: a guard
+  // that is not running enforces nothing, and must leave no file denied.
+  QSocketNotifier stopped(StopSignalPipe[0], QSocketNotifier::Read);
+  QObject::connect(&stopped, &QSocketNotifier::activated, [] { QCoreApplication::exit(0); });
+  const int result = QCoreApplication::exec();
+  limits.GiveBackFiles();
+  return result;
 }
 
 }  // namespace

@@ -43,6 +43,16 @@ void TGuardLimits::Reload() {
   ApplyDenial();
 }
 
+void TGuardLimits::GiveBackFiles() {
+  FDenialTimer.stop();
+  if (!FDenial)
+    return;
+  FDenial->Apply({}, FUsers);
+  for (const QString &problem : FDenial->Problems())
+    Tell(problem);
+  FDenial.reset();
+}
+
 void TGuardLimits::ApplyDenial() {
   if (!FDenial)
     return;

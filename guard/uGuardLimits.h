@@ -39,6 +39,8 @@ public:
   // Gives back what the record of denied files lists, reads the rows and the accounts and starts
   // scanning; denialRecord is the record's file in the guard's state folder.
   void Start(const QString &denialRecord, int intervalMs = 1000);
+  // Gives every denied file back and denies no more (the guard is stopping).
+  void GiveBackFiles();
   // Reads the rows and the accounts again once the calls waiting have been answered (a burst of
   // changes costs one reading).
   void ReloadSoon();

@@ -564,6 +564,14 @@ TEST_F(GuardLimitsTest, TheChildCannotReachALimitedFileWhileItsWindowIsOpen) {
           .sOut.contains(QStringLiteral("played")))
       << "an account that is not a child reads the file";
 
+  // Stopped, the guard gives the files back; started again, it denies them again.
+  ::kill(pid_t(Guard->processId()), SIGTERM);
+  ASSERT_TRUE(Guard->waitForFinished(10000));
+  EXPECT_EQ(permissions(Game), gameBefore);
+  EXPECT_EQ(permissions(script), scriptBefore);
+  StartGuard();
+  ASSERT_TRUE(WaitUntil([&] { return !childCan(QStringLiteral("cat %1 > /dev/null").arg(Game)); }, 5000));
+
   // Killed while it denies: the next guard, with the rows gone meanwhile, gives the files back.
   KillGuard();
   ASSERT_NE(permissions(Game), gameBefore);
