@@ -99,6 +99,25 @@ TGuardPasswordState GuardState(const TGuardLink &guard) {
 // In guarded mode only the guard sees the hash and counts the tries; a right password opens a
 // parent session on this process's bus connection.
 
+QString PasswordCheckText(TPasswordCheck check) {
+  switch (check) {
+  case TPasswordCheck::Right:
+    return QStringLiteral("right");
+  case TPasswordCheck::Locked:
+    return QStringLiteral("locked");
+  case TPasswordCheck::Wrong:
+    break;
+  }
+  return QStringLiteral("wrong");
+}
+
+TPasswordCheck PasswordCheckOf(const QString &text) {
+  for (const TPasswordCheck check : {TPasswordCheck::Right, TPasswordCheck::Locked})
+    if (text == PasswordCheckText(check))
+      return check;
+  return TPasswordCheck::Wrong;
+}
+
 TParentPassword::TParentPassword(TClock clock, QString triesValue)
     : FClock(std::move(clock)), FTriesValue(std::move(triesValue)) {}
 
@@ -148,10 +167,7 @@ int TParentPassword::SecondsLocked() const {
 
 TPasswordCheck TParentPassword::Check(const QString &password) {
   if (const TGuardLink *guard = TGuardLink::Active()) {
-    const QString answer = guard->Call(QStringLiteral("OpenParentSession"), {password}).value(0).toString();
-    return answer == QStringLiteral("right")    ? TPasswordCheck::Right
-           : answer == QStringLiteral("locked") ? TPasswordCheck::Locked
-                                                : TPasswordCheck::Wrong;
+    return PasswordCheckOf(guard->Call(QStringLiteral("OpenParentSession"), {password}).value(0).toString());
   }
   if (SecondsLocked() > 0) {
     // A wait that ends more than a minute from now was started by a clock that ran ahead (or

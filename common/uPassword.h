@@ -13,6 +13,11 @@
 
 enum class TPasswordCheck { Right, Wrong, Locked };
 
+// The answer as the guard sends it on the bus: "right", "wrong" or "locked"; a text that is none
+// of them reads as Wrong.
+QString PasswordCheckText(TPasswordCheck check);
+TPasswordCheck PasswordCheckOf(const QString &text);
+
 class TParentPassword {
 public:
   using TClock = std::function<QDateTime()>;

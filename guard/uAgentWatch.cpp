@@ -1,9 +1,9 @@
 #include "guard/uAgentWatch.h"
 #include "guard/uChildAccounts.h"
+#include "guard/uGuardCards.h"
 
 #include "common/uPenalta.h"
 #include "common/uRegistryHelper.h"
-#include "datastore/uHistoryRecordsDao.h"
 #include "guard/uLogind.h"
 #include "platform/errors/ErrorGuard.h"
 
@@ -99,12 +99,7 @@ void TAgentWatch::Advance(const QString &id, TSessionState &state) {
 }
 
 void TAgentWatch::GiveCard(uint uid) {
-  const THistoryRecords row{0, QDateTime::currentDateTime().toString(QStringLiteral("yyyy年MM月dd日 hh时mm分")),
-                            AgentMissingItem};
-  THistoryRecordsDao().Insert(&row);
-  const auto change = TPenalta().ChangeStoredCount(1);
-  if (!change)
-    Raise(QStringLiteral("黄牌没有记下：无法写入注册表%1。").arg(HiveFileName(HKEY_LOCAL_MACHINE)));
+  const TPenalta::TStoredChange change = RecordViolation(QDateTime::currentDateTime(), AgentMissingItem);
   if (FOnCard)
-    FOnCard(uid, change->iCount, change->bPassed);
+    FOnCard(uid, change.iCount, change.bPassed);
 }

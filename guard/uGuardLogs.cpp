@@ -1,10 +1,10 @@
 #include "guard/uGuardLogs.h"
+#include "guard/uGuardCards.h"
 
 #include "common/uPenalta.h"
 #include "common/uRegistryHelper.h"
 #include "common/uTextLog.h"
 #include "common/uViolationItems.h"
-#include "datastore/uHistoryRecordsDao.h"
 #include "datastore/uWebsDao.h"
 #include "platform/errors/Errors.h"
 #include "platform/os/WholeFile.h"
@@ -75,12 +75,8 @@ std::optional<TGuardLogs::TCard> TGuardLogs::BlackListVisit(int32_t key, uid_t u
   if (address.isEmpty())
     return std::nullopt;
   FWebCounted[{key, uid}].start();
-  const THistoryRecords row{0, ViolationTime(FClock()), WebViolationItem(address)};
-  THistoryRecordsDao().Insert(&row);
-  const auto change = TPenalta().ChangeStoredCount(1);
-  if (!change)
-    Raise(QStringLiteral("黄牌没有记下：无法写入注册表%1。").arg(HiveFileName(HKEY_LOCAL_MACHINE)));
-  return TCard{change->iCount, change->bPassed};
+  const TPenalta::TStoredChange change = RecordViolation(FClock(), WebViolationItem(address));
+  return TCard{change.iCount, change.bPassed};
 }
 
 QString TGuardLogs::UserName(uid_t uid) {

@@ -10,6 +10,7 @@
 #include "datastore/uHistoryRecordsDao.h"
 #include "datastore/uWebsDao.h"
 #include "guard/uChildAccounts.h"
+#include "guard/uGuardCards.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -271,30 +272,21 @@ int TGuardService::GiveCards(int count, bool &lockDue) {
     return 0;
   }
   return Serve<int>([&] {
-    const auto change = TPenalta().ChangeStoredCount(count);
-    if (!change)
-      Raise(QStringLiteral("黄牌没有记下：无法写入注册表%1。").arg(HiveFileName(HKEY_LOCAL_MACHINE)));
-    lockDue = change->bPassed;
-    emit CardCountChanged(Caller(), change->iCount);
+    const TPenalta::TStoredChange change = StoreCards(count);
+    lockDue = change.bPassed;
+    emit CardCountChanged(Caller(), change.iCount);
     if (lockDue)
       CardsPassed(CallerUid());
-    return change->iCount;
+    return change.iCount;
   });
 }
 
 QString TGuardService::OpenParentSession(const QString &password) {
   return Serve<QString>([&] {
-    TParentPassword parent = CallersPassword();
-    switch (parent.Check(password)) {
-    case TPasswordCheck::Right:
+    const TPasswordCheck check = CallersPassword().Check(password);
+    if (check == TPasswordCheck::Right)
       FSessions.Open(Caller());
-      return QStringLiteral("right");
-    case TPasswordCheck::Locked:
-      return QStringLiteral("locked");
-    case TPasswordCheck::Wrong:
-      break;
-    }
-    return QStringLiteral("wrong");
+    return PasswordCheckText(check);
   });
 }
 

@@ -69,17 +69,7 @@ template <class TList, class TRow> QString Rows(const TList &list, TRow row) {
   return rows.join(QLatin1Char(' '));
 }
 
-QString Check(const QString &password) {
-  switch (TParentPassword().Check(password)) {
-  case TPasswordCheck::Right:
-    return QStringLiteral("right");
-  case TPasswordCheck::Locked:
-    return QStringLiteral("locked");
-  case TPasswordCheck::Wrong:
-    break;
-  }
-  return QStringLiteral("wrong");
-}
+QString Check(const QString &password) { return PasswordCheckText(TParentPassword().Check(password)); }
 
 // The steps by name: each gets its words after the name and answers its result.
 const std::map<QString, std::function<QString(const QStringList &)>> &Steps() {
