@@ -114,9 +114,15 @@ void TGuardService::Refuse(const QString &error, const QString &text) {
 QString TGuardService::Caller() const { return calledFromDBus() ? message().service() : QString(); }
 
 uint TGuardService::CallerUid() const {
-  // The bus daemon vouches for the user of the connection; nothing the caller says counts.
-  const QDBusReply<uint> uid = FBus.interface()->serviceUid(Caller());
-  return uid.isValid() ? uid.value() : uint(-1);
+  // The bus daemon vouches for the user of the connection; nothing the caller says counts. A
+  // connection's user never changes and its unique name is never given again, so the answer for
+  // the last caller stands: one call's several checks ask the bus once.
+  const QString caller = Caller();
+  if (caller != FCallerUid.sCaller) {
+    const QDBusReply<uint> uid = FBus.interface()->serviceUid(caller);
+    FCallerUid = {caller, uid.isValid() ? uid.value() : uint(-1)};
+  }
+  return FCallerUid.iUid;
 }
 
 bool TGuardService::CallerIsRootOrParent() const {

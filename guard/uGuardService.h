@@ -119,6 +119,12 @@ private:
   // InParentSession, or else answers the refusal.
   bool ParentCall();
   uint CallerUid() const;
+  // The user of the last caller's connection, as the bus answered.
+  struct TCallerUid {
+    QString sCaller;
+    uint iUid = uint(-1);
+  };
+  mutable TCallerUid FCallerUid;
   bool CallerIsRootOrParent() const;
   bool CallerIsChild() const;
   // True for root or a child's account (violations and cards count only against a child);
