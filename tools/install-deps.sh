@@ -36,6 +36,10 @@ packages=(
   python3-dbusmock pamtester
   # local programs of the application centre's catalogue: a calculator and a text editor
   galculator mousepad
+  # the Debian package: CPack's dependency finder (dpkg-shlibdeps, file) and the checks of the
+  # package (Lintian, the desktop entries' validator, systemd's unit check); debootstrap makes
+  # the bare Debian root of tools/check-package.sh
+  dpkg-dev file lintian desktop-file-utils systemd debootstrap
 )
 
 missing=()
