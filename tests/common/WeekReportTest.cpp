@@ -1,0 +1,231 @@
+// The week report read from a fixture week of logs written by the suite's own log writers.
+#include "common/uWeekReport.h"
+
+#include "common/uPathFunc.h"
+#include "common/uTextLog.h"
+#include "platform/cp936/CodePage936Qt.h"
+#include "tests/support/QStringPrint.h"
+#include "tests/support/TestFolders.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QDate Today(2026, 3, 10);
+QDate Day(int index) { return Today.addDays(index - (ReportDays - 1)); }  // 0 the oldest, 6 today
+
+QString BlockFolder() { return GetLogPath() + QStringLiteral("拦截日志/"); }
+
+void Append(const QString &path, const QByteArray &bytes) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::Append));
+  file.write(bytes);
+}
+
+// One day's events through the log writers, at 10:00 of the day.
+struct TDayLog {
+  QStringList visits;
+  QList<QPair<QString, QString>> wordBlocks;  // address, findings
+  QList<QPair<QString, int>> listBlocks;      // address, row key
+};
+
+void WriteDay(const QDate &day, const TDayLog &log) {
+  const auto clock = [day] { return QDateTime(day, QTime(10, 0)); };
+  TTextLogManager browse(clock, TLogKind::Browse);
+  for (const QString &address : log.visits)
+    browse.LogVisit(address);
+  TTextLogManager block(clock, TLogKind::Block);
+  for (const auto &[address, findings] : log.wordBlocks)
+    block.LogBlocked(address, findings);
+  for (const auto &[address, key] : log.listBlocks)
+    block.LogBlackListed(address, key);
+}
+
+QString DayFile(const QString &folder, const QDate &day) {
+  return folder + day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".txt");
+}
+
+THistoryRecords Violation(const QDate &day, const char *item) {
+  return {0, day.toString(QStringLiteral("yyyy年MM月dd日")) + QStringLiteral(" 10时09分"), QString::fromUtf8(item)};
+}
+
+std::vector<TReportCount> Counts(std::initializer_list<std::pair<const char *, int32_t>> list) {
+  std::vector<TReportCount> counts;
+  for (const auto &[name, count] : list)
+    counts.push_back({QString::fromUtf8(name), count});
+  return counts;
+}
+
+void ExpectCounts(const std::vector<TReportCount> &actual, const std::vector<TReportCount> &expected) {
+  ASSERT_EQ(actual.size(), expected.size());
+  for (size_t i = 0; i < actual.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(actual[i].sName, expected[i].sName);
+    EXPECT_EQ(actual[i].iCount, expected[i].iCount);
+  }
+}
+
+constexpr int BigDay = 100000;
+
+// Day 0 has no log; day 1 visits, blocks of both kinds and a damaged line in each log; day 3 has
+// 100,000 visits; the days around the week have lines that must not count.
+class WeekReportFixture : public ::testing::Test {
+protected:
+  void SetUp() override {
+    WriteDay(Day(-1), {{"http://before.example/"}, {{"http://before.example/", "20 hits  早 20"}}, {}});
+    WriteDay(Day(1), {{"http://a.example.com/x", "https://A.Example.com:8443/y?z=1", "b.example.org/page",
+                       QStringLiteral("http://例子.cn/中文")},
+                      {{"http://bad.example/p", QStringLiteral("16 hits  赌博 10, 色情 6")},
+                       {"http://bad.example/q", QStringLiteral("15 hits  赌博 15")}},
+                      {{"http://list.example/", 7}}});
+    Append(DayFile(GetBrowseLogPath(), Day(1)), "no time stamp\r\n[10:0]  http://a.example.com/\r\n");
+    Append(DayFile(BlockFolder(), Day(1)), "[10:00]  http://x.example/  nonsense\r\n[10:00]  http://x.example/\r\n"
+                                           "[10:00]  http://x.example/  black list seven\r\n");
+    WriteDay(Day(2),
+             {{"http://a.example.com/"}, {{"http://bad.example/", QStringLiteral("40 hits  色情 30, 赌博 10")}}, {}});
+    WriteDay(Day(3), {{"http://big.example/first"}, {}, {{"http://user@list.example:81/", 8}}});
+    QByteArray bulk;
+    for (int i = 1; i < BigDay; ++i)
+      bulk += "[11:00]  http://big.example/" + QByteArray::number(i) + "\r\n";
+    Append(DayFile(GetBrowseLogPath(), Day(3)), bulk);
+    WriteDay(Day(6), {{"http://a.example.com/today"}, {}, {}});
+    WriteDay(Day(7), {{"http://after.example/"}, {}, {{"http://after.example/", 1}}});
+    sources.sBrowseFolder = GetBrowseLogPath();
+    sources.sBlockFolder = BlockFolder();
+    sources.violations = {Violation(Day(1), "违约使用了QQ"),
+                          Violation(Day(1), "违约使用了游戏"),
+                          Violation(Day(5), "违约使用了QQ"),
+                          Violation(Day(-1), "违约使用了QQ"),
+                          {0, QStringLiteral("昨天"), QStringLiteral("违约使用了QQ")}};
+  }
+
+  TTestFolders folders;
+  TWeekSources sources;
+};
+
+TEST_F(WeekReportFixture, CountsEachDay) {
+  const TWeekReport report = ReadWeekReport(sources, Today);
+  const struct {
+    int day;
+    int32_t visits, wordBlocks, listBlocks, violations;
+  } cases[] = {
+      {0, 0, 0, 0, 0},       // no log at all
+      {1, 4, 2, 1, 2},       // damaged lines not counted
+      {2, 1, 1, 0, 0},       //
+      {3, BigDay, 0, 1, 0},  // the large day
+      {4, 0, 0, 0, 0},       //
+      {5, 0, 0, 0, 1},       // a violation only
+      {6, 1, 0, 0, 0},       // today
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.day);
+    const TReportDay &day = report.days[size_t(c.day)];
+    EXPECT_EQ(day.dDay, Day(c.day));
+    EXPECT_EQ(day.iVisits, c.visits);
+    EXPECT_EQ(day.iWordBlocks, c.wordBlocks);
+    EXPECT_EQ(day.iListBlocks, c.listBlocks);
+    EXPECT_EQ(day.iViolations, c.violations);
+  }
+  // Two damaged browse lines, three damaged block lines and the violation without a date.
+  EXPECT_EQ(report.iSkipped, 6);
+  ASSERT_EQ(report.violations.size(), 3u);
+  EXPECT_EQ(report.violations[1].item, QStringLiteral("违约使用了游戏"));
+}
+
+TEST_F(WeekReportFixture, TopLists) {
+  const TWeekReport report = ReadWeekReport(sources, Today);
+  const struct {
+    const char *name;
+    const std::vector<TReportCount> &actual;
+    std::vector<TReportCount> expected;
+  } cases[] = {
+      {"visited", report.topVisited,
+       Counts({{"big.example", BigDay}, {"a.example.com", 4}, {"b.example.org", 1}, {"例子.cn", 1}})},
+      {"blocked", report.topBlocked, Counts({{"bad.example", 3}, {"list.example", 2}})},
+      // By the pages each word blocked, not by its hits.
+      {"words", report.topWords, Counts({{"赌博", 3}, {"色情", 2}})},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    ExpectCounts(c.actual, c.expected);
+  }
+}
+
+TEST(WeekReport, TopListsKeepTheLargest) {
+  TTestFolders folders;
+  TDayLog log;
+  for (int host = 0; host < 8; ++host)
+    for (int visit = 0; visit <= host; ++visit)
+      log.visits << QStringLiteral("http://h%1.example/").arg(host);
+  WriteDay(Today, log);
+  const TWeekReport report = ReadWeekReport({GetBrowseLogPath(), BlockFolder(), {}, {}, 0}, Today);
+  ExpectCounts(report.topVisited,
+               Counts({{"h7.example", 8}, {"h6.example", 7}, {"h5.example", 6}, {"h4.example", 5}, {"h3.example", 4}}));
+}
+
+TEST(WeekReport, CardsAtEachDayEnd) {
+  const struct {
+    const char *name;
+    int32_t now;
+    std::vector<int> violationDays, cancelDays;
+    std::array<int32_t, ReportDays> expected;
+  } cases[] = {
+      {"no violations", 1, {}, {}, {1, 1, 1, 1, 1, 1, 1}},
+      {"one a day", 2, {5, 6}, {}, {0, 0, 0, 0, 0, 1, 2}},
+      // A full count hides how many of the day's violations gave a card.
+      {"full after a violation", 3, {6}, {}, {-1, -1, -1, -1, -1, -1, 3}},
+      {"two on one day", 2, {3, 3}, {}, {0, 0, 0, 2, 2, 2, 2}},
+      {"full", 3, {2, 5}, {}, {-1, -1, -1, -1, -1, 3, 3}},
+      {"full since before the week", 3, {}, {}, {3, 3, 3, 3, 3, 3, 3}},
+      // How many cards a cancelling took back is not recorded.
+      {"cancelled", 0, {1}, {4}, {-1, -1, -1, -1, 0, 0, 0}},
+      {"cancelled before the week", 1, {6}, {-2}, {0, 0, 0, 0, 0, 0, 1}},
+      // More violations than cards: a lost card, the days before cannot be told.
+      {"rows without cards", 1, {5, 6}, {}, {-1, -1, -1, -1, -1, 0, 1}},
+      {"count beyond the range", 9, {}, {}, {3, 3, 3, 3, 3, 3, 3}},
+  };
+  TTestFolders folders;
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    TWeekSources sources{GetBrowseLogPath(), BlockFolder(), {}, {}, c.now};
+    for (int day : c.violationDays)
+      sources.violations.push_back(Violation(Day(day), "违约使用了QQ"));
+    for (int day : c.cancelDays)
+      sources.cancels.push_back({0, Day(day).toString(QStringLiteral("yyyy年MM月dd日")), QStringLiteral("表现好")});
+    const TWeekReport report = ReadWeekReport(sources, Today);
+    for (int i = 0; i < ReportDays; ++i)
+      EXPECT_EQ(report.days[size_t(i)].iCards, c.expected[size_t(i)]) << "day " << i;
+  }
+}
+
+TEST(WeekReport, UnreadableCancellingLeavesOnlyToday) {
+  TTestFolders folders;
+  const TWeekReport report =
+      ReadWeekReport({GetBrowseLogPath(), BlockFolder(), {}, {{0, QStringLiteral("前天"), QString()}}, 2}, Today);
+  EXPECT_EQ(report.days[ReportDays - 1].iCards, 2);
+  EXPECT_EQ(report.days[ReportDays - 2].iCards, -1);
+  EXPECT_EQ(report.iSkipped, 1);
+}
+
+TEST(WeekReport, AddressHost) {
+  const struct {
+    const char *address, *host;
+  } cases[] = {
+      {"http://www.example.com/", "www.example.com"},
+      {"HTTPS://WWW.Example.COM:8443/a", "www.example.com"},
+      {"http://user:pw@example.com/", "example.com"},
+      {"http://a@b@example.com/", "example.com"},
+      {"http://example.com?q=a/b", "example.com"},
+      {"http://example.com#top", "example.com"},
+      {"http://[::1]:8080/x", "[::1]"},
+      {"example.com/page", "example.com"},
+      {"about:blank", "about"},
+      {"file:///home/x", ""},
+      {"http://例子.cn/", "例子.cn"},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(AddressHost(QString::fromUtf8(c.address)), QString::fromUtf8(c.host)) << c.address;
+}
+
+}  // namespace
