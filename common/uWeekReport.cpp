@@ -1,5 +1,6 @@
 #include "common/uWeekReport.h"
 
+#include "common/uPathFunc.h"
 #include "common/uPenalta.h"
 #include "platform/cp936/CodePage936Qt.h"
 
@@ -206,4 +207,16 @@ TWeekReport ReadWeekReport(const TWeekSources &sources, const QDate &today) {
     report.days[size_t(i - 1)].iCards = before;
   }
   return report;
+}
+
+TWeekReport LoadWeekReport(const QDate &today) {
+  TWeekSources sources;
+  sources.sBrowseFolder = GetBrowseLogPath();
+  sources.sBlockFolder = GetBlockLogPath();
+  for (const auto &row : THistoryRecordsDao().QueryAll())
+    sources.violations.push_back(*row);
+  for (const auto &row : TCancelRecordsDao().QueryAll())
+    sources.cancels.push_back(*row);
+  sources.iCardsNow = TPenalta().YCount();
+  return ReadWeekReport(sources, today);
 }

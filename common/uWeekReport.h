@@ -57,3 +57,6 @@ TWeekReport ReadWeekReport(const TWeekSources &sources, const QDate &today);
 // The host of a logged address ("http://user@Example.COM:80/x" gives "example.com"; an address
 // without a scheme starts with its host); empty when there is none.
 QString AddressHost(const QString &address);
+
+// The week ending with `today` of the suite's own logs and card tables.
+TWeekReport LoadWeekReport(const QDate &today);

@@ -2,53 +2,16 @@
 #include "common/uWeekReport.h"
 
 #include "common/uPathFunc.h"
-#include "common/uTextLog.h"
-#include "platform/cp936/CodePage936Qt.h"
 #include "tests/support/QStringPrint.h"
 #include "tests/support/TestFolders.h"
+#include "tests/support/WeekLogs.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
 
 const QDate Today(2026, 3, 10);
 QDate Day(int index) { return Today.addDays(index - (ReportDays - 1)); }  // 0 the oldest, 6 today
-
-QString BlockFolder() { return GetLogPath() + QStringLiteral("拦截日志/"); }
-
-void Append(const QString &path, const QByteArray &bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::Append));
-  file.write(bytes);
-}
-
-// One day's events through the log writers, at 10:00 of the day.
-struct TDayLog {
-  QStringList visits;
-  QList<QPair<QString, QString>> wordBlocks;  // address, findings
-  QList<QPair<QString, int>> listBlocks;      // address, row key
-};
-
-void WriteDay(const QDate &day, const TDayLog &log) {
-  const auto clock = [day] { return QDateTime(day, QTime(10, 0)); };
-  TTextLogManager browse(clock, TLogKind::Browse);
-  for (const QString &address : log.visits)
-    browse.LogVisit(address);
-  TTextLogManager block(clock, TLogKind::Block);
-  for (const auto &[address, findings] : log.wordBlocks)
-    block.LogBlocked(address, findings);
-  for (const auto &[address, key] : log.listBlocks)
-    block.LogBlackListed(address, key);
-}
-
-QString DayFile(const QString &folder, const QDate &day) {
-  return folder + day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".txt");
-}
-
-THistoryRecords Violation(const QDate &day, const char *item) {
-  return {0, day.toString(QStringLiteral("yyyy年MM月dd日")) + QStringLiteral(" 10时09分"), QString::fromUtf8(item)};
-}
 
 std::vector<TReportCount> Counts(std::initializer_list<std::pair<const char *, int32_t>> list) {
   std::vector<TReportCount> counts;
@@ -73,30 +36,33 @@ constexpr int BigDay = 100000;
 class WeekReportFixture : public ::testing::Test {
 protected:
   void SetUp() override {
-    WriteDay(Day(-1), {{"http://before.example/"}, {{"http://before.example/", "20 hits  早 20"}}, {}});
-    WriteDay(Day(1), {{"http://a.example.com/x", "https://A.Example.com:8443/y?z=1", "b.example.org/page",
-                       QStringLiteral("http://例子.cn/中文")},
-                      {{"http://bad.example/p", QStringLiteral("16 hits  赌博 10, 色情 6")},
-                       {"http://bad.example/q", QStringLiteral("15 hits  赌博 15")}},
-                      {{"http://list.example/", 7}}});
-    Append(DayFile(GetBrowseLogPath(), Day(1)), "no time stamp\r\n[10:0]  http://a.example.com/\r\n");
-    Append(DayFile(BlockFolder(), Day(1)), "[10:00]  http://x.example/  nonsense\r\n[10:00]  http://x.example/\r\n"
-                                           "[10:00]  http://x.example/  black list seven\r\n");
-    WriteDay(Day(2),
-             {{"http://a.example.com/"}, {{"http://bad.example/", QStringLiteral("40 hits  色情 30, 赌博 10")}}, {}});
-    WriteDay(Day(3), {{"http://big.example/first"}, {}, {{"http://user@list.example:81/", 8}}});
+    WriteDayLog(Day(-1), {{"http://before.example/"}, {{"http://before.example/", "20 hits  早 20"}}, {}});
+    WriteDayLog(Day(1), {{"http://a.example.com/x", "https://A.Example.com:8443/y?z=1", "b.example.org/page",
+                          QStringLiteral("http://例子.cn/中文")},
+                         {{"http://bad.example/p", QStringLiteral("16 hits  赌博 10, 色情 6")},
+                          {"http://bad.example/q", QStringLiteral("15 hits  赌博 15")}},
+                         {{"http://list.example/", 7}}});
+    ASSERT_TRUE(
+        AppendToFile(DayLogFile(GetBrowseLogPath(), Day(1)), "no time stamp\r\n[10:0]  http://a.example.com/\r\n"));
+    ASSERT_TRUE(AppendToFile(DayLogFile(GetBlockLogPath(), Day(1)),
+                             "[10:00]  http://x.example/  nonsense\r\n[10:00]  http://x.example/\r\n"
+                             "[10:00]  http://x.example/  black list seven\r\n"));
+    WriteDayLog(
+        Day(2),
+        {{"http://a.example.com/"}, {{"http://bad.example/", QStringLiteral("40 hits  色情 30, 赌博 10")}}, {}});
+    WriteDayLog(Day(3), {{"http://big.example/first"}, {}, {{"http://user@list.example:81/", 8}}});
     QByteArray bulk;
     for (int i = 1; i < BigDay; ++i)
       bulk += "[11:00]  http://big.example/" + QByteArray::number(i) + "\r\n";
-    Append(DayFile(GetBrowseLogPath(), Day(3)), bulk);
-    WriteDay(Day(6), {{"http://a.example.com/today"}, {}, {}});
-    WriteDay(Day(7), {{"http://after.example/"}, {}, {{"http://after.example/", 1}}});
+    ASSERT_TRUE(AppendToFile(DayLogFile(GetBrowseLogPath(), Day(3)), bulk));
+    WriteDayLog(Day(6), {{"http://a.example.com/today"}, {}, {}});
+    WriteDayLog(Day(7), {{"http://after.example/"}, {}, {{"http://after.example/", 1}}});
     sources.sBrowseFolder = GetBrowseLogPath();
-    sources.sBlockFolder = BlockFolder();
-    sources.violations = {Violation(Day(1), "违约使用了QQ"),
-                          Violation(Day(1), "违约使用了游戏"),
-                          Violation(Day(5), "违约使用了QQ"),
-                          Violation(Day(-1), "违约使用了QQ"),
+    sources.sBlockFolder = GetBlockLogPath();
+    sources.violations = {ViolationOn(Day(1), QStringLiteral("违约使用了QQ")),
+                          ViolationOn(Day(1), QStringLiteral("违约使用了游戏")),
+                          ViolationOn(Day(5), QStringLiteral("违约使用了QQ")),
+                          ViolationOn(Day(-1), QStringLiteral("违约使用了QQ")),
                           {0, QStringLiteral("昨天"), QStringLiteral("违约使用了QQ")}};
   }
 
@@ -158,8 +124,8 @@ TEST(WeekReport, TopListsKeepTheLargest) {
   for (int host = 0; host < 8; ++host)
     for (int visit = 0; visit <= host; ++visit)
       log.visits << QStringLiteral("http://h%1.example/").arg(host);
-  WriteDay(Today, log);
-  const TWeekReport report = ReadWeekReport({GetBrowseLogPath(), BlockFolder(), {}, {}, 0}, Today);
+  WriteDayLog(Today, log);
+  const TWeekReport report = ReadWeekReport({GetBrowseLogPath(), GetBlockLogPath(), {}, {}, 0}, Today);
   ExpectCounts(report.topVisited,
                Counts({{"h7.example", 8}, {"h6.example", 7}, {"h5.example", 6}, {"h4.example", 5}, {"h3.example", 4}}));
 }
@@ -188,9 +154,9 @@ TEST(WeekReport, CardsAtEachDayEnd) {
   TTestFolders folders;
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
-    TWeekSources sources{GetBrowseLogPath(), BlockFolder(), {}, {}, c.now};
+    TWeekSources sources{GetBrowseLogPath(), GetBlockLogPath(), {}, {}, c.now};
     for (int day : c.violationDays)
-      sources.violations.push_back(Violation(Day(day), "违约使用了QQ"));
+      sources.violations.push_back(ViolationOn(Day(day), QStringLiteral("违约使用了QQ")));
     for (int day : c.cancelDays)
       sources.cancels.push_back({0, Day(day).toString(QStringLiteral("yyyy年MM月dd日")), QStringLiteral("表现好")});
     const TWeekReport report = ReadWeekReport(sources, Today);
@@ -202,7 +168,7 @@ TEST(WeekReport, CardsAtEachDayEnd) {
 TEST(WeekReport, UnreadableCancellingLeavesOnlyToday) {
   TTestFolders folders;
   const TWeekReport report =
-      ReadWeekReport({GetBrowseLogPath(), BlockFolder(), {}, {{0, QStringLiteral("前天"), QString()}}, 2}, Today);
+      ReadWeekReport({GetBrowseLogPath(), GetBlockLogPath(), {}, {{0, QStringLiteral("前天"), QString()}}, 2}, Today);
   EXPECT_EQ(report.days[ReportDays - 1].iCards, 2);
   EXPECT_EQ(report.days[ReportDays - 2].iCards, -1);
   EXPECT_EQ(report.iSkipped, 1);
