@@ -1,10 +1,12 @@
 #include "common/uWeekReport.h"
 
+#include "common/uGuardLink.h"
 #include "common/uPathFunc.h"
 #include "common/uPenalta.h"
 #include "platform/cp936/CodePage936Qt.h"
 
 #include <QByteArrayView>
+#include <QDataStream>
 #include <QFile>
 #include <QHash>
 #include <algorithm>
@@ -210,6 +212,9 @@ TWeekReport ReadWeekReport(const TWeekSources &sources, const QDate &today) {
 }
 
 TWeekReport LoadWeekReport(const QDate &today) {
+  if (const TGuardLink *guard = TGuardLink::Active())
+    return ReadWeekReportStream(
+        guard->Call(QStringLiteral("GetWeekReport"), {today.toString(Qt::ISODate)}).value(0).toByteArray());
   TWeekSources sources;
   sources.sBrowseFolder = GetBrowseLogPath();
   sources.sBlockFolder = GetBlockLogPath();
@@ -219,4 +224,60 @@ TWeekReport LoadWeekReport(const QDate &today) {
     sources.cancels.push_back(*row);
   sources.iCardsNow = TPenalta().YCount();
   return ReadWeekReport(sources, today);
+}
+
+namespace {
+
+constexpr QDataStream::Version StreamVersion = QDataStream::Qt_6_4;
+// More rows than a stream of a week holds: a violation a minute.
+constexpr quint32 MostStreamRows = ReportDays * 24 * 60;
+
+}  // namespace
+
+QByteArray WriteWeekReportStream(const TWeekReport &report) {
+  QByteArray bytes;
+  QDataStream out(&bytes, QIODevice::WriteOnly);
+  out.setVersion(StreamVersion);
+  for (const TReportDay &day : report.days)
+    out << day.dDay << day.iVisits << day.iWordBlocks << day.iListBlocks << day.iViolations << day.iCards;
+  for (const auto *list : {&report.topVisited, &report.topBlocked, &report.topWords}) {
+    out << quint32(list->size());
+    for (const TReportCount &count : *list)
+      out << count.sName << count.iCount;
+  }
+  out << quint32(report.violations.size());
+  for (const THistoryRecords &row : report.violations)
+    out << row.hid << row.datetime << row.item;
+  out << report.iSkipped;
+  return bytes;
+}
+
+TWeekReport ReadWeekReportStream(const QByteArray &stream) {
+  TWeekReport report;
+  QDataStream in(stream);
+  in.setVersion(StreamVersion);
+  for (TReportDay &day : report.days)
+    in >> day.dDay >> day.iVisits >> day.iWordBlocks >> day.iListBlocks >> day.iViolations >> day.iCards;
+  auto size = [&](quint32 most) {
+    quint32 count = 0;
+    in >> count;
+    if (in.status() != QDataStream::Ok || count > most)
+      GuardBus::RaiseUnreadableAnswer();
+    return count;
+  };
+  for (auto *list : {&report.topVisited, &report.topBlocked, &report.topWords})
+    for (quint32 i = size(ReportTopLength); i > 0; --i) {
+      TReportCount count;
+      in >> count.sName >> count.iCount;
+      list->push_back(count);
+    }
+  for (quint32 i = size(MostStreamRows); i > 0; --i) {
+    THistoryRecords row;
+    in >> row.hid >> row.datetime >> row.item;
+    report.violations.push_back(row);
+  }
+  in >> report.iSkipped;
+  if (in.status() != QDataStream::Ok || !in.atEnd())
+    GuardBus::RaiseUnreadableAnswer();
+  return report;
 }

@@ -58,5 +58,11 @@ TWeekReport ReadWeekReport(const TWeekSources &sources, const QDate &today);
 // without a scheme starts with its host); empty when there is none.
 QString AddressHost(const QString &address);
 
-// The week ending with `today` of the suite's own logs and card tables.
+// The week ending with `today` of the suite's own logs and card tables; in guarded mode the
+// guard reads its own and answers the counts (a parent's call).
 TWeekReport LoadWeekReport(const QDate &today);
+
+// The report as the guard hands it over, and read back; reading raises the guard's unreadable
+// answer for a stream that is cut short or holds more than a report does.
+QByteArray WriteWeekReportStream(const TWeekReport &report);
+TWeekReport ReadWeekReportStream(const QByteArray &stream);

@@ -6,7 +6,6 @@
 #include "controls/uSkinForm.h"
 #include "controls/uSkinLook.h"
 #include "platform/errors/ErrorGuard.h"
-#include "platform/errors/Errors.h"
 
 #include <QApplication>
 #include <QBarCategoryAxis>
@@ -281,8 +280,6 @@ void TFrmWeekReport::cbbDayChange(int index) {
 
 void TFrmWeekReport::CaptureClick(const QDate &day, const QString &name) {
   const QImage picture = LoadCapture(day, name);
-  if (picture.isNull())
-    Raise(QStringLiteral("无法打开抓屏：") + day.toString(QStringLiteral("yyyy-MM-dd/")) + name);
   ShowCaptureWindow(picture, QStringLiteral("抓屏 ") + day.toString(QStringLiteral("yyyy-MM-dd ")) +
                                  TLogTrimmer::CaptureTime(name).toString(QStringLiteral("hh:mm:ss")));
 }

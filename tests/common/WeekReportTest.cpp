@@ -1,12 +1,14 @@
 // The week report read from a fixture week of logs written by the suite's own log writers.
 #include "common/uWeekReport.h"
 
+#include "common/uGuardLink.h"
 #include "common/uPathFunc.h"
 #include "tests/support/QStringPrint.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WeekLogs.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -115,6 +117,40 @@ TEST_F(WeekReportFixture, TopLists) {
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
     ExpectCounts(c.actual, c.expected);
+  }
+}
+
+TEST_F(WeekReportFixture, TheGuardsStreamReadsBackWholeAndRefusesAnythingElse) {
+  const TWeekReport report = ReadWeekReport(sources, Today);
+  const QByteArray stream = WriteWeekReportStream(report);
+  const TWeekReport back = ReadWeekReportStream(stream);
+  for (int i = 0; i < ReportDays; ++i) {
+    SCOPED_TRACE(i);
+    const TReportDay &a = report.days[size_t(i)], &b = back.days[size_t(i)];
+    EXPECT_EQ(std::tie(a.dDay, a.iVisits, a.iWordBlocks, a.iListBlocks, a.iViolations, a.iCards),
+              std::tie(b.dDay, b.iVisits, b.iWordBlocks, b.iListBlocks, b.iViolations, b.iCards));
+  }
+  ExpectCounts(back.topVisited, report.topVisited);
+  ExpectCounts(back.topBlocked, report.topBlocked);
+  ExpectCounts(back.topWords, report.topWords);
+  ASSERT_EQ(back.violations.size(), report.violations.size());
+  EXPECT_EQ(back.violations[1].item, report.violations[1].item);
+  EXPECT_EQ(back.iSkipped, report.iSkipped);
+
+  TWeekReport tooLong = report;
+  tooLong.topWords.assign(ReportTopLength + 1, {QStringLiteral("词"), 1});
+  const struct {
+    const char *name;
+    QByteArray stream;
+  } broken[] = {
+      {"cut short", stream.chopped(1)},
+      {"a byte more", stream + 'x'},
+      {"a top list longer than any", WriteWeekReportStream(tooLong)},
+      {"empty", QByteArray()},
+  };
+  for (const auto &c : broken) {
+    SCOPED_TRACE(c.name);
+    EXPECT_THROW(ReadWeekReportStream(c.stream), EGuardError);
   }
 }
 
