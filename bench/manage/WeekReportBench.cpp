@@ -2,6 +2,7 @@
 // 10,000 lines in all, 500 violation rows. Reading the report alone, and opening the page
 // 本周报告 (reading and building its charts and lists) to its first paint. Headless by itself
 // without a display; run with --benchmark_repetitions=5 for medians.
+#include "bench/manage/FirstPaint.h"
 #include "common/uPathFunc.h"
 #include "common/uWeekReport.h"
 #include "datastore/uDBMrgFactory.h"
@@ -13,8 +14,8 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <memory>
 
 namespace {
 
@@ -49,19 +50,6 @@ void FillYear() {
   pool->GetConn()->CommitTrans();
 }
 
-// Notes the first paint of a week report page.
-class TPaintWatch : public QObject {
-public:
-  bool Painted = false;
-
-protected:
-  bool eventFilter(QObject *watched, QEvent *event) override {
-    if (event->type() == QEvent::Paint && qobject_cast<TFrmWeekReport *>(watched))
-      Painted = true;
-    return false;
-  }
-};
-
 void BM_ReadWeekReport(benchmark::State &state) {
   const QDate today = QDate::currentDate();
   for (auto _ : state) {
@@ -74,22 +62,14 @@ void BM_ReadWeekReport(benchmark::State &state) {
 BENCHMARK(BM_ReadWeekReport)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 void BM_OpenWeekReportPage(benchmark::State &state) {
-  TPaintWatch watch;
-  qApp->installEventFilter(&watch);
-  for (auto _ : state) {
-    watch.Painted = false;
-    QElapsedTimer clock;
-    clock.start();
-    auto *page = new TFrmWeekReport(nullptr);
-    page->show();
-    while (!watch.Painted)
-      QApplication::processEvents(QEventLoop::AllEvents, 5);
-    state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
-    state.PauseTiming();
-    delete page;
-    state.ResumeTiming();
-  }
-  qApp->removeEventFilter(&watch);
+  std::unique_ptr<TFrmWeekReport> page;
+  TimeToFirstPaint<TFrmWeekReport>(
+      state,
+      [&] {
+        page = std::make_unique<TFrmWeekReport>(nullptr);
+        page->show();
+      },
+      [&] { page.reset(); });
 }
 BENCHMARK(BM_OpenWeekReportPage)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 
