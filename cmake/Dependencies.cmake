@@ -1,6 +1,6 @@
 # Every external dependency of the suite, found once. tools/install-deps.sh installs them all.
 find_package(Qt6 6.4 REQUIRED COMPONENTS
-  Core Gui Widgets DBus Network WebEngineCore WebEngineWidgets Test)
+  Core Gui Widgets DBus Network WebEngineCore WebEngineWidgets Test Charts)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(SQLCIPHER REQUIRED IMPORTED_TARGET sqlcipher)
 # The tests of the lock screen ask a real X server who holds the keyboard and the pointer.

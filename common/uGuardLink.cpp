@@ -110,4 +110,6 @@ bool TGuardLink::Follow(const QString &signal, QObject *receiver,
                              SLOT(Relay(QDBusMessage)));
 }
 
+void GuardBus::RaiseUnreadableAnswer() { Raise<EGuardError>(QStringLiteral("家长规则服务的回答无法读取。")); }
+
 #include "uGuardLink.moc"

@@ -51,6 +51,8 @@ inline const QString InstalledPolicy = QStringLiteral("/usr/share/dbus-1/system.
 inline const QString SystemSocket = QStringLiteral("unix:path=/run/dbus/system_bus_socket");
 // Registers the row types with the bus; every side calls it before its first call.
 void RegisterTypes();
+// Raises EGuardError "家长规则服务的回答无法读取。" for an answer that is not in its form.
+[[noreturn]] void RaiseUnreadableAnswer();
 }  // namespace GuardBus
 
 class TGuardLink {

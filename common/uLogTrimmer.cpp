@@ -25,17 +25,6 @@ QDate DayOf(const QString &name) {
   return day.isValid() && day.toString(kDayFormat) == name ? day : QDate();
 }
 
-// The time of a capture's name, "hh-mm-ss.jpg" (the host's) or "hh-mm-ss-<user>.png" (a session's
-// picture kept by the guard); invalid for any other name.
-QTime CaptureTimeOf(const QString &name) {
-  static const QRegularExpression form(QStringLiteral("^(\\d\\d-\\d\\d-\\d\\d)(\\.jpg|-[a-z_][a-z0-9_.-]*\\.png)$"));
-  const QRegularExpressionMatch match = form.match(name);
-  if (!match.hasMatch())
-    return {};
-  const QTime time = QTime::fromString(match.captured(1), kTimeFormat);
-  return time.isValid() && time.toString(kTimeFormat) == match.captured(1) ? time : QTime();
-}
-
 // A picture of the capture log: its day folder and its name.
 struct TCapture {
   QDate dDay;
@@ -54,6 +43,15 @@ bool RemoveCapture(int root, const TCapture &capture) {
 }
 
 }  // namespace
+
+QTime TLogTrimmer::CaptureTime(const QString &name) {
+  static const QRegularExpression form(QStringLiteral("^(\\d\\d-\\d\\d-\\d\\d)(\\.jpg|-[a-z_][a-z0-9_.-]*\\.png)$"));
+  const QRegularExpressionMatch match = form.match(name);
+  if (!match.hasMatch())
+    return {};
+  const QTime time = QTime::fromString(match.captured(1), kTimeFormat);
+  return time.isValid() && time.toString(kTimeFormat) == match.captured(1) ? time : QTime();
+}
 
 QString TLogTrimmer::CapturePath() { return CombinePath(GetLogPath(), QStringLiteral("抓屏日志/")); }
 
@@ -123,7 +121,7 @@ void TLogTrimmer::TrimCaptures() {
     if (day.daysTo(today) > FCf.ImgTime())
       expiredDays.push_back(QFile::encodeName(folder.fileName()));
     for (const QFileInfo &file : QDir(folder.filePath()).entryInfoList(QDir::Files | QDir::NoSymLinks)) {
-      const QTime time = CaptureTimeOf(file.fileName());
+      const QTime time = CaptureTime(file.fileName());
       if (!time.isValid())
         continue;
       captures.push_back(

@@ -38,6 +38,9 @@ public:
   // The day folder's name and the picture's time part of a capture taken at `time`.
   static QString DayFolderName(const QDateTime &time);
   static QString TimeName(const QDateTime &time);
+  // The time of a capture's name, "hh-mm-ss.jpg" (the host's) or "hh-mm-ss-<user>.png" (a
+  // session's picture kept by the guard); invalid for any other name.
+  static QTime CaptureTime(const QString &name);
 
   void SetOnNotice(TNoticeEvent handler) { FOnNotice = std::move(handler); }
 

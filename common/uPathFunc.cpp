@@ -63,3 +63,5 @@ QString EnsureFolder(const QString &path) {
 QString GetLogPath() { return EnsureFolder(CombinePath(GetDataPath(), QStringLiteral("Log/"))); }
 
 QString GetBrowseLogPath() { return EnsureFolder(CombinePath(GetLogPath(), QStringLiteral("浏览日志/"))); }
+
+QString GetBlockLogPath() { return EnsureFolder(CombinePath(GetLogPath(), QStringLiteral("拦截日志/"))); }

@@ -18,3 +18,5 @@ QString CombinePath(const QString &first, const QString &second);
 QString GetLogPath();
 // GetLogPath() + "浏览日志/", created the same way.
 QString GetBrowseLogPath();
+// GetLogPath() + "拦截日志/", created the same way.
+QString GetBlockLogPath();

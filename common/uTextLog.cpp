@@ -5,7 +5,6 @@
 #include "common/uPathFunc.h"
 #include "platform/cp936/CodePage936Qt.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <cerrno>
@@ -18,13 +17,7 @@
 
 namespace {
 
-QString FolderOf(TLogKind kind) {
-  if (kind == TLogKind::Browse)
-    return GetBrowseLogPath();
-  const QString folder = GetLogPath() + QStringLiteral("拦截日志/");
-  QDir().mkpath(folder);
-  return folder;
-}
+QString FolderOf(TLogKind kind) { return kind == TLogKind::Browse ? GetBrowseLogPath() : GetBlockLogPath(); }
 
 }  // namespace
 

@@ -1,16 +1,20 @@
 #include "guard/uGuardService.h"
 
 #include "common/uAppcf.h"
+#include "common/uDayCaptures.h"
+#include "common/uLogTrimmer.h"
 #include "common/uPassword.h"
 #include "common/uPenalta.h"
 #include "common/uRegistryHelper.h"
 #include "common/uTextLog.h"
+#include "common/uWeekReport.h"
 #include "datastore/uAppsDao.h"
 #include "datastore/uCancelRecordsDao.h"
 #include "datastore/uHistoryRecordsDao.h"
 #include "datastore/uWebsDao.h"
 #include "guard/uChildAccounts.h"
 #include "guard/uGuardCards.h"
+#include "platform/os/FileDescriptor.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -416,6 +420,40 @@ int TGuardService::DeleteCancelRecord(int cid) {
   if (!ParentCall())
     return 0;
   return Serve<int>([&] { return TCancelRecordsDao().DeleteFromCID(cid); });
+}
+
+namespace {
+
+QDate DayArgument(const QString &text) {
+  const QDate day = QDate::fromString(text, Qt::ISODate);
+  if (!day.isValid())
+    Raise(QStringLiteral("日期不对：") + text.left(20));
+  return day;
+}
+
+}  // namespace
+
+QByteArray TGuardService::GetWeekReport(const QString &lastDay) {
+  if (!ParentCall())
+    return {};
+  return Serve<QByteArray>([&] { return WriteWeekReportStream(LoadWeekReport(DayArgument(lastDay))); });
+}
+
+QStringList TGuardService::GetDayCaptures(const QString &day) {
+  if (!ParentCall())
+    return {};
+  return Serve<QStringList>([&] { return DayCaptureNames(TLogTrimmer::CapturePath(), DayArgument(day)); });
+}
+
+QDBusUnixFileDescriptor TGuardService::GetCapture(const QString &day, const QString &name) {
+  if (!ParentCall())
+    return {};
+  return Serve<QDBusUnixFileDescriptor>([&] {
+    const TFd file(OpenCapture(TLogTrimmer::CapturePath(), DayArgument(day), name));
+    if (file.Get() < 0)
+      Raise(QStringLiteral("无法打开抓屏：") + day.left(20) + u'/' + name.left(40));
+    return QDBusUnixFileDescriptor(file.Get());  // the bus sends a copy
+  });
 }
 
 bool TGuardService::WriteMachineValue(const QString &key, const QString &name, const QString &value) {

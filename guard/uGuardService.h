@@ -15,8 +15,10 @@
 
 #include <QByteArray>
 #include <QDBusContext>
+#include <QDBusUnixFileDescriptor>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <initializer_list>
 #include <optional>
@@ -68,6 +70,12 @@ public slots:
   Q_SCRIPTABLE int CancelCards(int count);
   Q_SCRIPTABLE int AddCancelRecord(const QString &day, const QString &reason);
   Q_SCRIPTABLE int DeleteCancelRecord(int cid);
+  // The parent's week report of the guard's logs and tables, the week ending with the day
+  // (yyyy-MM-dd): the counts, never the logs. A day's captures: their names, and one picture as
+  // a file the guard opened (never a path), read by the caller.
+  Q_SCRIPTABLE QByteArray GetWeekReport(const QString &lastDay);
+  Q_SCRIPTABLE QStringList GetDayCaptures(const QString &day);
+  Q_SCRIPTABLE QDBusUnixFileDescriptor GetCapture(const QString &day, const QString &name);
   // Outside a parent session the answer is false and nothing is written, as for a hive that
   // cannot be written.
   Q_SCRIPTABLE bool WriteMachineValue(const QString &key, const QString &name, const QString &value);

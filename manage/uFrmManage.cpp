@@ -10,6 +10,7 @@
 #include "manage/uFrmBlackList.h"
 #include "manage/uFrmLimitApp.h"
 #include "manage/uFrmLogs.h"
+#include "manage/uFrmWeekReport.h"
 #include "manage/uManageControls.h"
 #include "platform/errors/ErrorGuard.h"
 
@@ -73,8 +74,8 @@ void TFrmManage::FormShow() {
     return;
   lgbLeft->SetSelectedColor(QColor(0xDE, 0xA7, 0x92));
   lgbLeft->ClearItems();
-  for (QWidget *form :
-       std::initializer_list<QWidget *>{new TFrmLogs(this), new TFrmBlackList(this), new TFrmLimitApp(this)}) {
+  for (QWidget *form : std::initializer_list<QWidget *>{new TFrmLogs(this), new TFrmBlackList(this),
+                                                        new TFrmLimitApp(this), new TFrmWeekReport(this)}) {
     form->hide();
     FList.push_back(form);
     lgbLeft->AddItem(form->windowTitle());

@@ -1,8 +1,9 @@
 #pragma once
 // The parental-management window "Sunvale-家长管理": a skinned 468 x 326 window with the list
-// of three sections on the left and the content area on the right. The sections (log settings,
-// web black list, program limits) are made when the window is first shown; each is embedded
-// into the content area the first time it is chosen and brought to the front afterwards.
+// of four sections on the left and the content area on the right. The sections (log settings,
+// web black list, program limits, the week report) are made when the window is first shown;
+// each is embedded into the content area the first time it is chosen and brought to the front
+// afterwards.
 // The window frees itself, with its sections, when it is closed.
 #include "controls/uSkinForm.h"
 

@@ -12,6 +12,8 @@ packages=(
   # Qt's own texts in Chinese: the toolkit's catalogues (qtbase_zh_CN.qm, qtwebengine_zh_CN.qm)
   # and the web engine's pages (qtwebengine_locales/zh-CN.pak)
   qt6-translations-l10n libqt6webengine6-data
+  # the week report's bar chart in the management window
+  qt6-charts-dev
   # the guard's denial of limited files to the children's accounts (POSIX ACLs); its tests read
   # the files' ACLs back with getfacl
   libacl1-dev acl

@@ -1,6 +1,7 @@
 // The parental-management window: from ShowMrgMain to the first section painted, and listing
 // the program-limit page with 10,000 rows in `apps`. Headless by itself without a display; run
 // with --benchmark_repetitions=5 for medians.
+#include "bench/manage/FirstPaint.h"
 #include "datastore/uDBMrgFactory.h"
 #include "manage/uFrmLimitApp.h"
 #include "manage/uFrmLogs.h"
@@ -10,26 +11,12 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QListWidget>
 #include <QTemporaryDir>
 
 #include <chrono>
 
 namespace {
-
-// Notes the first paint of a log settings page.
-class TPaintWatch : public QObject {
-public:
-  bool Painted = false;
-
-protected:
-  bool eventFilter(QObject *watched, QEvent *event) override {
-    if (event->type() == QEvent::Paint && qobject_cast<TFrmLogs *>(watched))
-      Painted = true;
-    return false;
-  }
-};
 
 void FreeClosedWindows() {
   for (QWidget *w : QApplication::topLevelWidgets())
@@ -39,21 +26,8 @@ void FreeClosedWindows() {
 }
 
 void BM_ShowMrgMainToFirstSectionPainted(benchmark::State &state) {
-  TPaintWatch watch;
-  qApp->installEventFilter(&watch);
-  for (auto _ : state) {
-    watch.Painted = false;
-    QElapsedTimer clock;
-    clock.start();
-    ShowManageWindow(0, 0);
-    while (!watch.Painted)
-      QApplication::processEvents(QEventLoop::AllEvents, 5);
-    state.SetIterationTime(clock.nsecsElapsed() / 1e9);
-    state.PauseTiming();
-    FreeClosedWindows();
-    state.ResumeTiming();
-  }
-  qApp->removeEventFilter(&watch);
+  TimeToFirstPaint<TFrmLogs>(
+      state, [] { ShowManageWindow(0, 0); }, FreeClosedWindows);
 }
 BENCHMARK(BM_ShowMrgMainToFirstSectionPainted)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 

@@ -7,12 +7,14 @@
 // step "agent" (registered as the session's agent, starting the lock program when it is due, as
 // the host does) or "lock" (registered as the lock program) the client runs on until it is ended.
 #include "common/uAppcf.h"
+#include "common/uDayCaptures.h"
 #include "common/uGuardLink.h"
 #include "common/uPassword.h"
 #include "common/uPenalta.h"
 #include "common/uRegistryHelper.h"
 #include "common/uSessionAgent.h"
 #include "common/uTextLog.h"
+#include "common/uWeekReport.h"
 #include "datastore/uAppsDao.h"
 #include "datastore/uCancelRecordsDao.h"
 #include "datastore/uHistoryRecordsDao.h"
@@ -70,6 +72,30 @@ template <class TList, class TRow> QString Rows(const TList &list, TRow row) {
 }
 
 QString Check(const QString &password) { return PasswordCheckText(TParentPassword().Check(password)); }
+
+QString Size(const QImage &picture) { return QStringLiteral("%1x%2").arg(picture.width()).arg(picture.height()); }
+
+QString WeekReport(const QString &lastDay) {
+  const TWeekReport report = LoadWeekReport(QDate::fromString(lastDay, Qt::ISODate));
+  QStringList words;
+  for (const TReportDay &d : report.days)
+    words << QStringLiteral("%1,%2,%3,%4,%5")
+                 .arg(d.iVisits)
+                 .arg(d.iWordBlocks)
+                 .arg(d.iListBlocks)
+                 .arg(d.iViolations)
+                 .arg(d.iCards);
+  for (const auto *list : {&report.topVisited, &report.topBlocked, &report.topWords}) {
+    QStringList counts;
+    for (const TReportCount &c : *list)
+      counts << QStringLiteral("%1:%2").arg(c.sName).arg(c.iCount);
+    words << QStringLiteral("[%1]").arg(counts.join(u','));
+  }
+  for (const THistoryRecords &row : report.violations)
+    words << row.item;
+  words << QStringLiteral("skipped:%1").arg(report.iSkipped);
+  return words.join(u' ');
+}
 
 // The steps by name: each gets its words after the name and answers its result.
 const std::map<QString, std::function<QString(const QStringList &)>> &Steps() {
@@ -185,6 +211,19 @@ const std::map<QString, std::function<QString(const QStringList &)>> &Steps() {
          TTextLogManager(&QDateTime::currentDateTime, TLogKind::Block).LogBlackListed(a.at(0), a.at(1).toInt());
          return QString();
        }},
+      // The parent's week report ending with a day (yyyy-MM-dd): each day's visits, word blocks,
+      // black-list blocks, violations and cards, then the top lists and the skipped lines.
+      {QStringLiteral("weekreport"), [](const QStringList &a) { return WeekReport(a.at(0)); }},
+      // A day's captures as small pictures ("hh:mm:ss:<width>x<height>"), and one whole.
+      {QStringLiteral("daycaptures"),
+       [](const QStringList &a) {
+         QStringList pictures;
+         for (const TDayCapture &c : LoadDayCaptures(QDate::fromString(a.at(0), Qt::ISODate)))
+           pictures << c.tTime.toString(QStringLiteral("hh:mm:ss:")) + Size(c.imgThumb);
+         return pictures.join(u' ');
+       }},
+      {QStringLiteral("getcapture"),
+       [](const QStringList &a) { return Size(LoadCapture(QDate::fromString(a.at(0), Qt::ISODate), a.at(1))); }},
       // A picture of the screen read from a file, handed in as the host hands its captures.
       {QStringLiteral("capture"),
        [](const QStringList &a) {

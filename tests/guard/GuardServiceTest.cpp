@@ -3,6 +3,7 @@
 // own data layer (the test client) and pemblo-config, the parent the child's account knowing the
 // password or an account of the parents' group.
 #include "common/uGuardLink.h"
+#include "common/uWeekReport.h"
 #include "tests/support/GuardSystem.h"
 #include "tests/support/QStringPrint.h"
 #include "tests/support/WaitUntil.h"
@@ -865,6 +866,59 @@ TEST_F(GuardLogsTest, ACaptureHandedInIsKeptInTheGuardsFolderAndAnythingButAPngI
   ASSERT_EQ(::stat(QFile::encodeName(stored).constData(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
   EXPECT_EQ(info.st_uid, 0u);
+}
+
+TEST_F(GuardLogsTest, TheWeekReportAndTheCapturesReachAParentsSessionOnly) {
+  SetFirstPassword();
+  StartGuard();
+  const QDate today = QDate::currentDate();
+  const QString day = today.toString(Qt::ISODate);
+  // The child's day as the guard logs it, a damaged line among it, a capture and a violation.
+  EXPECT_EQ(Steps(Child.get(), {QStringLiteral("visit http://a.example/x"), QStringLiteral("visit http://a.example/y"),
+                                QStringLiteral("visit http://b.example/"),
+                                QStringLiteral("capture ") + ChildFile(QStringLiteral("shot.png"), Png(200, 100))}),
+            (QStringList{"ok ", "ok ", "ok ", "ok "}));
+  QFile browseLog(Logs() + QStringLiteral("浏览日志/") + day + QStringLiteral(".txt"));
+  ASSERT_TRUE(browseLog.open(QIODevice::Append));
+  browseLog.write("damaged\r\n");
+  browseLog.close();
+  EXPECT_EQ(Step(nullptr, QStringLiteral("addviolation ") + today.toString(QStringLiteral("yyyy年MM月dd日_10时09分")) +
+                              QStringLiteral(" 违约使用了QQ")),
+            QStringLiteral("ok 1"));
+  const QStringList kept = FilesUnder(Captures());
+  ASSERT_EQ(kept.size(), 1);
+  const QString name = QFileInfo(kept.first()).fileName();
+  // A picture elsewhere in the guard's folder, and a link to it among the day's pictures.
+  QFile elsewhere(Logs() + QStringLiteral("elsewhere.png"));
+  ASSERT_TRUE(elsewhere.open(QIODevice::WriteOnly));
+  elsewhere.write(Png(7, 5));
+  elsewhere.close();
+  ASSERT_TRUE(QFile::link(elsewhere.fileName(), Captures() + day + QStringLiteral("/08-00-00.jpg")));
+
+  // The day's violation gave no card (the guard holds none): the days before cannot be told.
+  const QString none = QStringLiteral("0,0,0,0,-1 ");
+  const QString report = QStringLiteral("ok ") + none.repeated(ReportDays - 1) +
+                         QStringLiteral("3,0,0,1,0 [a.example:2,b.example:1] [] [] 违约使用了QQ skipped:1");
+  const struct {
+    QString sStep, sChild, sParent;
+  } cases[] = {
+      {QStringLiteral("weekreport ") + day, NeedParent, report},
+      {QStringLiteral("daycaptures ") + day, NeedParent,
+       QStringLiteral("ok ") + name.left(8).replace(u'-', u':') + QStringLiteral(":120x60")},
+      {QStringLiteral("getcapture ") + day + u' ' + name, NeedParent, QStringLiteral("ok 200x100")},
+      // Only the suite's own names, and no link: nothing else of the guard's folder is opened.
+      {QStringLiteral("getcapture ") + day + QStringLiteral(" ../../elsewhere.png"), NeedParent,
+       QStringLiteral("error 无法打开抓屏：") + day + QStringLiteral("/../../elsewhere.png")},
+      {QStringLiteral("getcapture ") + day + QStringLiteral(" 08-00-00.jpg"), NeedParent,
+       QStringLiteral("error 无法打开抓屏：") + day + QStringLiteral("/08-00-00.jpg")},
+  };
+  auto parent = StartClient(Child.get());
+  ASSERT_EQ(parent->Ask(QStringLiteral("check ") + Password), QStringLiteral("ok right"));
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.sStep.toStdString());
+    EXPECT_EQ(Step(Child.get(), c.sStep), c.sChild);
+    EXPECT_EQ(parent->Ask(c.sStep), c.sParent);
+  }
 }
 
 TEST_F(GuardLogsTest, TheGuardTrimsItsLogsByTheSettingsLogValues) {

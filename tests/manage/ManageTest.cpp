@@ -18,6 +18,7 @@
 #include "manage/uFrmLimitApp.h"
 #include "manage/uFrmLogs.h"
 #include "manage/uFrmManage.h"
+#include "manage/uFrmWeekReport.h"
 #include "tests/manage/GridHost.h"
 #include "tests/support/ProbeProcess.h"
 #include "tests/support/TestFolders.h"
@@ -165,10 +166,10 @@ TEST_F(ManageTest, SectionsAreListedAndEachIsEmbeddedOnce) {
   const TWebsModel web{0, "http://one.example/", "iweek:0;tstart:00:00;tend:00:29,"};
   TWebsDao().Insert(&web);
   TFrmManage *form = OpenWindow();
-  EXPECT_EQ(form->lgbLeft->Items(), QStringList({"日志设置", "黑  名  单", "限制程序"}));
+  EXPECT_EQ(form->lgbLeft->Items(), QStringList({"日志设置", "黑  名  单", "限制程序", "本周报告"}));
   EXPECT_EQ(form->lgbLeft->ItemIndex(), 0);
   const auto &sections = form->List();
-  ASSERT_EQ(sections.size(), 3u);
+  ASSERT_EQ(sections.size(), 4u);
   EXPECT_TRUE(qobject_cast<TFrmLogs *>(sections[0])->isVisible());
   EXPECT_EQ(sections[0]->parentWidget(), form->pnlMain);
   EXPECT_EQ(sections[0]->geometry(), form->pnlMain->rect());
@@ -185,6 +186,10 @@ TEST_F(ManageTest, SectionsAreListedAndEachIsEmbeddedOnce) {
   EXPECT_TRUE(blackList->isAncestorOf(form->pnlMain->childAt(165, 117))) << "brought to the front";
   EXPECT_EQ(blackList->lstRules->count(), 1) << "embedded and listed once";
   EXPECT_TRUE(sections[0]->isVisible()) << "sections once shown stay shown";
+  auto *report = Choose<TFrmWeekReport>(*form, 3);
+  ASSERT_TRUE(report);
+  EXPECT_TRUE(report->isAncestorOf(form->pnlMain->childAt(165, 117)));
+  EXPECT_EQ(report->geometry(), form->pnlMain->rect());
   EXPECT_TRUE(Boxes.Texts.isEmpty()) << Boxes.Texts.join(" | ").toStdString();
 
   Click(form->sysBtnClose);

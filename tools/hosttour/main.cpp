@@ -15,8 +15,8 @@
 #include "cards/uFrmCardCancel.h"
 #include "cards/uFrmCardHistoryRecord.h"
 #include "cards/uFrmCardMenu.h"
-#include "common/uPenalta.h"
 #include "common/uPathFunc.h"
+#include "common/uPenalta.h"
 #include "common/uProcessServices.h"
 #include "common/uRegistryHelper.h"
 #include "controls/uLblGroupBox.h"
@@ -105,9 +105,7 @@ void Close(QWidget *window) {
 }
 
 // Keys typed through the X server, as a person types them: they go where the server sends them.
-void TypeOnScreen(const QStringList &args) {
-  QProcess::execute(QStringLiteral("xdotool"), args);
-}
+void TypeOnScreen(const QStringList &args) { QProcess::execute(QStringLiteral("xdotool"), args); }
 
 // The lock program as the fourth card starts it, with a registry of its own (three cards and the
 // password "tour"), so the demonstration's own cards and password stay as they are.
@@ -173,8 +171,9 @@ int main(int argc, char **argv) {
     delete ask;
 
     TFrmManage *manage = ShowManageWindow(main.frameGeometry().right() + 4, 40);
-    const char *sections[] = {"03-manage-logs", "04-manage-black-list", "05-manage-program-limits"};
-    for (int i = 0; i < 3; ++i) {
+    const char *sections[] = {"03-manage-logs", "04-manage-black-list", "05-manage-program-limits",
+                              "05b-manage-week-report"};
+    for (int i = 0; i < 4; ++i) {
       manage->lgbLeft->SetItemIndex(i);
       tour.Shot(sections[i], 600);
     }
