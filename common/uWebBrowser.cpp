@@ -474,15 +474,8 @@ TWebBrowser::TWebBrowser(QWidget *parent)
     if (!IsOwnDocument(info.url()) && !FOwnDocumentDue)
       FOnOwnDocumentShown = nullptr;
     FBusy = true;
-    ++FLoadsStarted;
-    FLeftDocument = FShownDocument;
-    FChangeTimer->stop();
-    FFramesTimer->stop();
-    FRecheckTimer->stop();
-    FAnswerTimer->stop();
     UpdateCommandStates();
-    if (FOnLoadStart && !FOnOwnDocumentShown)
-      FOnLoadStart();
+    LeaveDocument();
   });
   connect(FPage, &QWebEnginePage::urlChanged, this, [this] {
     UpdateCommandStates();
@@ -556,25 +549,46 @@ void TWebBrowser::UpdateCommandStates() {
   }
 }
 
+void TWebBrowser::LeaveDocument() {
+  ++FLoadsStarted;
+  FLeftDocument = FShownDocument;
+  FChangeTimer->stop();
+  FFramesTimer->stop();
+  FRecheckTimer->stop();
+  FAnswerTimer->stop();
+  if (FOnLoadStart && !FOnOwnDocumentShown)
+    FOnLoadStart();
+}
+
+// A page the child asks for leaves the shown document at once: the engine reports the start of
+// the load a moment later, while the shown document may still answer, and none at all for a load
+// asked for while the shown document still loads (a picture of it not yet answered).
 void TWebBrowser::Navigate(const QString &url) {
   SetHeld(false);
+  LeaveDocument();
   FPage->load(QUrl::fromUserInput(url));
 }
 void TWebBrowser::GoBack() {
   SetHeld(false);
+  if (FPage->history()->canGoBack())
+    LeaveDocument();
   FPage->triggerAction(QWebEnginePage::Back);
 }
 void TWebBrowser::GoForward() {
   SetHeld(false);
+  if (FPage->history()->canGoForward())
+    LeaveDocument();
   FPage->triggerAction(QWebEnginePage::Forward);
 }
 void TWebBrowser::Refresh() {
   SetHeld(false);
   // Over the control's own document the replaced page is asked for again.
-  if (IsOwnDocument(FPage->url()))
+  if (IsOwnDocument(FPage->url())) {
     Navigate(FReplacedAddress);
-  else
-    FPage->triggerAction(QWebEnginePage::Reload);
+    return;
+  }
+  LeaveDocument();
+  FPage->triggerAction(QWebEnginePage::Reload);
 }
 void TWebBrowser::Stop() { FPage->triggerAction(QWebEnginePage::Stop); }
 
