@@ -560,24 +560,26 @@ void TWebBrowser::LeaveDocument() {
     FOnLoadStart();
 }
 
-// A page the child asks for leaves the shown document at once: the engine reports the start of
-// the load a moment later, while the shown document may still answer, and none at all for a load
-// asked for while the shown document still loads (a picture of it not yet answered).
+// An address or refresh the child asks for leaves the shown document at once: the engine reports
+// the start of the load a moment later, while the shown document may still answer, and none at
+// all for a load asked for while the shown document still loads (a picture of it not yet
+// answered). A fragment of the shown document stays in it, and reports neither start nor end.
 void TWebBrowser::Navigate(const QString &url) {
   SetHeld(false);
-  LeaveDocument();
-  FPage->load(QUrl::fromUserInput(url));
+  const QUrl address = QUrl::fromUserInput(url);
+  if (!address.hasFragment() || IsOwnDocument(FPage->url()) ||
+      address.adjusted(QUrl::RemoveFragment) != FPage->url().adjusted(QUrl::RemoveFragment))
+    LeaveDocument();
+  FPage->load(address);
 }
+// History may stay in the shown document (fragments, history states): its start is left to the
+// engine.
 void TWebBrowser::GoBack() {
   SetHeld(false);
-  if (FPage->history()->canGoBack())
-    LeaveDocument();
   FPage->triggerAction(QWebEnginePage::Back);
 }
 void TWebBrowser::GoForward() {
   SetHeld(false);
-  if (FPage->history()->canGoForward())
-    LeaveDocument();
   FPage->triggerAction(QWebEnginePage::Forward);
 }
 void TWebBrowser::Refresh() {

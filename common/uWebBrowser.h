@@ -138,10 +138,10 @@ public:
   void SetOnStatusTextChange(std::function<void(const QString &text)> handler) {
     FOnStatusTextChange = std::move(handler);
   }
-  // Raised when a top-level document is asked for through Navigate, Refresh, GoBack or GoForward,
-  // and again when one starts to load (the engine reports no start of a load asked for while the
-  // shown document still loads); not for the control's own documents. From then on the shown
-  // document's answers are dropped.
+  // Raised when a new top-level document is asked for through Navigate or Refresh, and again when
+  // one starts to load (the engine reports no start of a load asked for while the shown document
+  // still loads); not for the control's own documents. From then on the shown document's answers
+  // are dropped.
   void SetOnLoadStart(std::function<void()> handler) { FOnLoadStart = std::move(handler); }
   // The text of the shown document, read at the given moment while text watching is on.
   void SetOnDocumentText(std::function<void(TTextMoment moment, const QString &text)> handler) {

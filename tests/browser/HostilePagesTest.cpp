@@ -400,6 +400,35 @@ TEST_F(PageTest, APageAskedForWhileTheShownOneStillLoadsIsCoveredUntilDecided) {
   }
 }
 
+// A fragment of the shown page, asked for by the child or reached through the history, stays in
+// the shown document: the page is not left covered.
+TEST_F(PageTest, AFragmentOfTheShownPageStaysUncovered) {
+  Services->CfMrg()->AppCf().SetOffOn(true);
+  Server.Route("/fragments.html", Page("", "calm<p id='a'>a</p><p id='b'>b</p>"));
+  TfrmChild *page = Main->AddPage("about:blank");
+  Open(page, 0, "/fragments.html");
+  ASSERT_TRUE(WaitUntil([&] { return !page->WebBrowser()->Covered(); }, 5000));
+  const struct {
+    const char *name;
+    std::function<void()> ask;
+  } cases[] = {
+      {"an address with a fragment", [&] { Subject->Navigate(0, Server.Url("/fragments.html#a").toString()); }},
+      {"the same address again", [&] { Subject->Navigate(0, Server.Url("/fragments.html#a").toString()); }},
+      {"back over a fragment the page moved to",
+       [&] {
+         Eval(page, "location.hash = 'b'; 1");
+         Subject->GoBack(0);
+       }},
+      {"forward", [&] { Subject->GoForward(0); }},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    c.ask();
+    EXPECT_TRUE(WaitUntil([&] { return !page->WebBrowser()->Covered(); }, 5000));
+    EXPECT_TRUE(page->WebBrowser()->LocationURL().startsWith(Server.Url("/fragments.html").toString()));
+  }
+}
+
 // Requests to a listed site that a page makes other than by its own navigation: each is refused
 // before it reaches the site, and a refused frame says why in its place. The parent's block log
 // has the refused frames, not the pictures, fetches and connections.
