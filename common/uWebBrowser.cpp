@@ -474,15 +474,8 @@ TWebBrowser::TWebBrowser(QWidget *parent)
     if (!IsOwnDocument(info.url()) && !FOwnDocumentDue)
       FOnOwnDocumentShown = nullptr;
     FBusy = true;
-    ++FLoadsStarted;
-    FLeftDocument = FShownDocument;
-    FChangeTimer->stop();
-    FFramesTimer->stop();
-    FRecheckTimer->stop();
-    FAnswerTimer->stop();
     UpdateCommandStates();
-    if (FOnLoadStart && !FOnOwnDocumentShown)
-      FOnLoadStart();
+    LeaveDocument();
   });
   connect(FPage, &QWebEnginePage::urlChanged, this, [this] {
     UpdateCommandStates();
@@ -556,10 +549,31 @@ void TWebBrowser::UpdateCommandStates() {
   }
 }
 
+void TWebBrowser::LeaveDocument() {
+  ++FLoadsStarted;
+  FLeftDocument = FShownDocument;
+  FChangeTimer->stop();
+  FFramesTimer->stop();
+  FRecheckTimer->stop();
+  FAnswerTimer->stop();
+  if (FOnLoadStart && !FOnOwnDocumentShown)
+    FOnLoadStart();
+}
+
+// An address or refresh the child asks for leaves the shown document at once: the engine reports
+// the start of the load a moment later, while the shown document may still answer, and none at
+// all for a load asked for while the shown document still loads (a picture of it not yet
+// answered). A fragment of the shown document stays in it, and reports neither start nor end.
 void TWebBrowser::Navigate(const QString &url) {
   SetHeld(false);
-  FPage->load(QUrl::fromUserInput(url));
+  const QUrl address = QUrl::fromUserInput(url);
+  if (!address.hasFragment() || IsOwnDocument(FPage->url()) ||
+      address.adjusted(QUrl::RemoveFragment) != FPage->url().adjusted(QUrl::RemoveFragment))
+    LeaveDocument();
+  FPage->load(address);
 }
+// History may stay in the shown document (fragments, history states): its start is left to the
+// engine.
 void TWebBrowser::GoBack() {
   SetHeld(false);
   FPage->triggerAction(QWebEnginePage::Back);
@@ -571,10 +585,12 @@ void TWebBrowser::GoForward() {
 void TWebBrowser::Refresh() {
   SetHeld(false);
   // Over the control's own document the replaced page is asked for again.
-  if (IsOwnDocument(FPage->url()))
+  if (IsOwnDocument(FPage->url())) {
     Navigate(FReplacedAddress);
-  else
-    FPage->triggerAction(QWebEnginePage::Reload);
+    return;
+  }
+  LeaveDocument();
+  FPage->triggerAction(QWebEnginePage::Reload);
 }
 void TWebBrowser::Stop() { FPage->triggerAction(QWebEnginePage::Stop); }
 

@@ -138,7 +138,10 @@ public:
   void SetOnStatusTextChange(std::function<void(const QString &text)> handler) {
     FOnStatusTextChange = std::move(handler);
   }
-  // Raised when the top-level document starts to load (not for the control's own documents).
+  // Raised when a new top-level document is asked for through Navigate or Refresh, and again when
+  // one starts to load (the engine reports no start of a load asked for while the shown document
+  // still loads); not for the control's own documents. From then on the shown document's answers
+  // are dropped.
   void SetOnLoadStart(std::function<void()> handler) { FOnLoadStart = std::move(handler); }
   // The text of the shown document, read at the given moment while text watching is on.
   void SetOnDocumentText(std::function<void(TTextMoment moment, const QString &text)> handler) {
@@ -181,6 +184,9 @@ private:
   void ReadFramedText();
   void ReadingLate();
   void SetHeld(bool held);
+  // A new top-level document is on its way: the shown one answers no more, and the owner hears
+  // of the load's start (it covers the page until the new document is decided).
+  void LeaveDocument();
   void LoadOwnDocument(const QString &html, const QString &address, std::function<void()> shown);
 
   QWebEngineView *FView;

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -352,6 +353,79 @@ TEST_F(PageTest, ABlockedPageIsDecidedWhenParsedAndACalmOneDoesNotWaitForItsPict
     if (!c.blocked)
       EXPECT_TRUE(loaded.isEmpty()) << "the picture still loads";
     ASSERT_TRUE(WaitUntil([&] { return !page->WebBrowser()->Busy(); }, 20000));
+  }
+}
+
+// The child asks for a page while the shown one still loads (a picture of it never answers), when
+// the engine reports no start of the new load: the page is covered from the request until the
+// new document is decided, and what the document being left still answers decides nothing.
+TEST_F(PageTest, APageAskedForWhileTheShownOneStillLoadsIsCoveredUntilDecided) {
+  Services->CfMrg()->AppCf().SetOffOn(true);
+  Server.Route("/never.png", "", "image/png", 600000);
+  // Calm text that changes all the time, so its readings go on while the next page is asked for.
+  const QByteArray loading = Page("<script>setInterval(function () { document.body.insertAdjacentText('beforeend', "
+                                  "' calm'); }, 20);</script>",
+                                  "calm<img src='/never.png'>");
+  const QByteArray blocked = Page("", Words(15) + "<img src='/never.png'>");
+  const struct {
+    const char *name;
+    const char *path;
+    std::function<void()> ask;
+  } cases[] = {
+      {"a new address", "/loading.html", [&] { Subject->Navigate(0, Server.Url("/blocked.html").toString()); }},
+      {"a refresh", "/changing.html",
+       [&] {
+         Server.Route("/changing.html", blocked);
+         Subject->Refresh(0);
+       }},
+  };
+  Server.Route("/blocked.html", blocked);
+  TfrmChild *page = Main->AddPage("about:blank");
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    Server.Route(c.path, loading);
+    {
+      QSignalSpy decided(page, &TfrmChild::FilterDecided);
+      Subject->Navigate(0, Server.Url(c.path).toString());
+      ASSERT_TRUE(decided.wait(20000));
+      ASSERT_TRUE(WaitUntil([&] { return decided.count() > 2 && !page->WebBrowser()->Covered(); }, 10000));
+      ASSERT_TRUE(page->WebBrowser()->Busy()) << "the shown page still loads";
+    }
+    QSignalSpy decided(page, &TfrmChild::FilterDecided);
+    c.ask();
+    EXPECT_TRUE(WaitUntil([&] { return page->WebBrowser()->Covered(); }, 1000)) << "the new page is not covered";
+    ASSERT_TRUE(WaitUntil([&] { return !decided.isEmpty(); }, 20000));
+    EXPECT_TRUE(decided.front().at(0).toBool()) << "the page being left decided on the new one";
+    EXPECT_TRUE(WaitUntil([&] { return !page->WebBrowser()->Covered(); }, 5000));
+  }
+}
+
+// A fragment of the shown page, asked for by the child or reached through the history, stays in
+// the shown document: the page is not left covered.
+TEST_F(PageTest, AFragmentOfTheShownPageStaysUncovered) {
+  Services->CfMrg()->AppCf().SetOffOn(true);
+  Server.Route("/fragments.html", Page("", "calm<p id='a'>a</p><p id='b'>b</p>"));
+  TfrmChild *page = Main->AddPage("about:blank");
+  Open(page, 0, "/fragments.html");
+  ASSERT_TRUE(WaitUntil([&] { return !page->WebBrowser()->Covered(); }, 5000));
+  const struct {
+    const char *name;
+    std::function<void()> ask;
+  } cases[] = {
+      {"an address with a fragment", [&] { Subject->Navigate(0, Server.Url("/fragments.html#a").toString()); }},
+      {"the same address again", [&] { Subject->Navigate(0, Server.Url("/fragments.html#a").toString()); }},
+      {"back over a fragment the page moved to",
+       [&] {
+         Eval(page, "location.hash = 'b'; 1");
+         Subject->GoBack(0);
+       }},
+      {"forward", [&] { Subject->GoForward(0); }},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    c.ask();
+    EXPECT_TRUE(WaitUntil([&] { return !page->WebBrowser()->Covered(); }, 5000));
+    EXPECT_TRUE(page->WebBrowser()->LocationURL().startsWith(Server.Url("/fragments.html").toString()));
   }
 }
 
