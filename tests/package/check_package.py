@@ -158,10 +158,13 @@ class Package(unittest.TestCase):
                 checked = run(["sh", "-n", os.path.join(control, script)])
                 self.assertEqual(checked.returncode, 0, checked.stderr)
 
-    def test_lintian_finds_no_error(self):
+    def test_lintian_finds_no_error_and_no_warning_but_the_manual_pages(self):
         verdict = run(["lintian", "--allow-root", self.deb])
-        errors = [line for line in verdict.stdout.splitlines() if line.startswith("E:")]
-        self.assertEqual(errors, [], verdict.stdout + verdict.stderr)
+        # The commands have no manual pages yet (their --help and the guide say how to use them).
+        tolerated = {"no-manual-page"}
+        faults = [line for line in verdict.stdout.splitlines()
+                  if line[:2] in ("E:", "W:") and line.split()[2] not in tolerated]
+        self.assertEqual(faults, [], verdict.stdout + verdict.stderr)
 
     def test_desktop_entries_are_valid_and_start_what_the_package_holds(self):
         entries = [p for p in self.entries if p.endswith(".desktop")]
