@@ -158,10 +158,55 @@ class Package(unittest.TestCase):
                 checked = run(["sh", "-n", os.path.join(control, script)])
                 self.assertEqual(checked.returncode, 0, checked.stderr)
 
-    def test_lintian_finds_no_error(self):
+    def test_an_upgrade_without_systemd_replaces_the_running_guard(self):
+        # The package's postinst with every command it calls replaced by a stand-in that notes its
+        # call; start-stop-daemon answers whether it found a guard to stop.
+        control = os.path.join(self.work, "control-upgrade")
+        subprocess.run(["dpkg-deb", "-e", self.deb, control], check=True)
+        postinst = os.path.join(control, "postinst")
+        command = ["/bin/sh", postinst]
+        if os.path.isdir("/run/systemd/system"):
+            if os.getuid() != 0:
+                self.skipTest("hiding this machine's systemd needs root")
+            command = ["unshare", "--mount", "/bin/sh", "-c",
+                       'mount -t tmpfs tmpfs /run/systemd && exec "$@"', "sh"] + command
+        stubs = os.path.join(self.work, "stubs")
+        os.makedirs(stubs, exist_ok=True)
+        calls = os.path.join(self.work, "calls")
+        names = ["getent", "groupadd", "install", "chown", "chmod", "pam-auth-update", "deb-systemd-helper",
+                 "systemctl", "deb-systemd-invoke", "start-stop-daemon", "dbus-send"]
+        for name in names:
+            with open(os.path.join(stubs, name), "w") as stub:
+                answer = "${STOPPED:-1}" if name == "start-stop-daemon" else "0"
+                stub.write(f'#!/bin/sh\necho "{name} $*" >>"{calls}"\nexit {answer}\n')
+            os.chmod(os.path.join(stubs, name), 0o755)
+        cases = [
+            # (what, arguments, a guard runs, stopped, pinged)
+            ("an upgrade while the bus's guard runs", ["configure", "1.0"], "0", True, True),
+            ("an upgrade with no guard running", ["configure", "1.0"], "1", True, False),
+            ("a first installation", ["configure", ""], "0", False, False),
+        ]
+        for what, args, running, stopped, pinged in cases:
+            with self.subTest(case=what):
+                if os.path.exists(calls):
+                    os.remove(calls)
+                env = {"PATH": stubs, "STOPPED": running}
+                done = subprocess.run(command + args, capture_output=True, text=True, env=env)
+                self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+                with open(calls) as file:
+                    made = file.read().splitlines()
+                self.assertEqual(any(c.startswith("start-stop-daemon --stop") and "/pemblo-guard" in c
+                                     for c in made), stopped, made)
+                self.assertEqual(any(c.startswith("dbus-send --system") and "org.pemblo.Guard" in c
+                                     for c in made), pinged, made)
+
+    def test_lintian_finds_no_error_and_no_warning_but_the_manual_pages(self):
         verdict = run(["lintian", "--allow-root", self.deb])
-        errors = [line for line in verdict.stdout.splitlines() if line.startswith("E:")]
-        self.assertEqual(errors, [], verdict.stdout + verdict.stderr)
+        # The commands have no manual pages yet (their --help and the guide say how to use them).
+        tolerated = {"no-manual-page"}
+        faults = [line for line in verdict.stdout.splitlines()
+                  if line[:2] in ("E:", "W:") and line.split()[2] not in tolerated]
+        self.assertEqual(faults, [], verdict.stdout + verdict.stderr)
 
     def test_desktop_entries_are_valid_and_start_what_the_package_holds(self):
         entries = [p for p in self.entries if p.endswith(".desktop")]
