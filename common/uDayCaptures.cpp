@@ -66,7 +66,8 @@ int OpenCapture(const QString &folder, const QDate &day, const QString &name) {
                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (captures.Get() < 0 || dayFolder.Get() < 0)
     return -1;
-  const int fd = ::openat(dayFolder.Get(), QFile::encodeName(name).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  const int fd = ::openat(dayFolder.Get(), QFile::encodeName(name).constData(),
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);  // a FIFO would wait for a writer
   struct stat info {};
   if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= MostCaptureBytes)
     return fd;

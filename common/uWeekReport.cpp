@@ -4,13 +4,17 @@
 #include "common/uPathFunc.h"
 #include "common/uPenalta.h"
 #include "platform/cp936/CodePage936Qt.h"
+#include "platform/os/FileDescriptor.h"
 
 #include <QByteArrayView>
 #include <QDataStream>
 #include <QFile>
 #include <QHash>
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
 #include <functional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -18,6 +22,9 @@ const QString DayFileFormat = QStringLiteral("yyyy-MM-dd");
 
 using TDecode = QString (*)(const QByteArray &);
 QString FromUtf8(const QByteArray &bytes) { return QString::fromUtf8(bytes); }
+
+// The longest host name there is.
+constexpr qsizetype MostHostBytes = 253;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -48,25 +55,47 @@ QByteArrayView HostBytes(QByteArrayView address) {
     host = host.sliced(at + 1);
   if (host.startsWith('[')) {  // an IPv6 address keeps its brackets
     const qsizetype close = host.indexOf(']');
-    return close < 0 ? QByteArrayView() : host.first(close + 1);
+    return close < 0 || close >= MostHostBytes ? QByteArrayView() : host.first(close + 1);
   }
   if (const qsizetype colon = host.indexOf(':'); colon >= 0)
     host = host.first(colon);
-  return host;
+  return host.size() > MostHostBytes ? QByteArrayView() : host;
 }
 
-// Calls `line` with each line of a file, read as a stream; a missing file has none.
-void ForEachLine(const QString &path, const std::function<void(QByteArrayView)> &line) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    return;
-  QByteArray buffer;
-  buffer.reserve(4096);
+// Calls `line` with each line of a day's log, read as a stream up to MostLogBytes; a line longer
+// than MostLineBytes is passed on empty, never held whole. False when the log is there but could
+// not be read whole: not a regular file (a folder; a FIFO, which would wait for a writer), no
+// read rights, or longer than the bound. A missing log has no lines.
+bool ForEachLine(const QString &path, const std::function<void(QByteArrayView)> &line) {
+  const TFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (fd.Get() < 0)
+    return errno == ENOENT;
+  struct stat info {};
+  QFile file;
+  if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+      !file.open(fd.Get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+    return false;
+  qint64 left = MostLogBytes;
+  bool inLongLine = false;
   while (!file.atEnd()) {
-    buffer = file.readLine();
-    if (!buffer.isEmpty())
-      line(buffer);
+    if (left <= 0)
+      return false;
+    const QByteArray chunk = file.readLine(std::min(left, MostLineBytes + 1) + 1);  // and room for a C string's end
+    if (chunk.isEmpty())
+      return false;
+    left -= chunk.size();
+    const bool ended = chunk.endsWith('\n') || file.atEnd();
+    if (!ended && left <= 0)
+      return false;
+    if (inLongLine)
+      inLongLine = !ended;
+    else if (!ended) {
+      inLongLine = true;
+      line({});
+    } else
+      line(chunk);
   }
+  return true;
 }
 
 // Counts by name, the names as read from a file.
@@ -138,7 +167,7 @@ TWeekReport ReadWeekReport(const TWeekSources &sources, const QDate &today) {
   TTally visited, blocked, words;
   for (TReportDay &day : report.days) {
     const QString name = day.dDay.toString(DayFileFormat) + QStringLiteral(".txt");
-    ForEachLine(sources.sBrowseFolder + name, [&](QByteArrayView line) {
+    const bool browseRead = ForEachLine(sources.sBrowseFolder + name, [&](QByteArrayView line) {
       const QByteArrayView address = LoggedText(line);
       if (address.isEmpty()) {
         ++report.iSkipped;
@@ -147,7 +176,7 @@ TWeekReport ReadWeekReport(const TWeekSources &sources, const QDate &today) {
       ++day.iVisits;
       visited.Add(HostBytes(address));
     });
-    ForEachLine(sources.sBlockFolder + name, [&](QByteArrayView line) {
+    const bool blockRead = ForEachLine(sources.sBlockFolder + name, [&](QByteArrayView line) {
       const QByteArrayView text = LoggedText(line);
       const qsizetype split = text.indexOf("  ");
       if (split <= 0) {
@@ -166,6 +195,7 @@ TWeekReport ReadWeekReport(const TWeekSources &sources, const QDate &today) {
       }
       blocked.Add(HostBytes(text.first(split)));
     });
+    report.iUnreadLogs += int32_t(!browseRead) + int32_t(!blockRead);
   }
   report.topVisited = visited.Top(&FromCp936);
   report.topBlocked = blocked.Top(&FromUtf8);
@@ -248,7 +278,7 @@ QByteArray WriteWeekReportStream(const TWeekReport &report) {
   out << quint32(report.violations.size());
   for (const THistoryRecords &row : report.violations)
     out << row.hid << row.datetime << row.item;
-  out << report.iSkipped;
+  out << report.iSkipped << report.iUnreadLogs;
   return bytes;
 }
 
@@ -276,7 +306,7 @@ TWeekReport ReadWeekReportStream(const QByteArray &stream) {
     in >> row.hid >> row.datetime >> row.item;
     report.violations.push_back(row);
   }
-  in >> report.iSkipped;
+  in >> report.iSkipped >> report.iUnreadLogs;
   if (in.status() != QDataStream::Ok || !in.atEnd())
     GuardBus::RaiseUnreadableAnswer();
   return report;

@@ -18,6 +18,10 @@
 inline constexpr int ReportDays = 7;
 // The length of each top list.
 inline constexpr size_t ReportTopLength = 5;
+// The most of a day's log that is read, and the longest line that is: a longer line is skipped
+// (never held whole), a longer log is read up to the bound only and counted as unread.
+inline constexpr qint64 MostLogBytes = 16 * 1024 * 1024;
+inline constexpr qint64 MostLineBytes = 64 * 1024;
 
 struct TReportDay {
   QDate dDay;
@@ -40,6 +44,7 @@ struct TWeekReport {
   std::vector<TReportCount> topVisited, topBlocked, topWords;  // the largest count first
   std::vector<THistoryRecords> violations;                     // the week's rows, in table order
   int32_t iSkipped = 0;                                        // lines and rows that could not be read
+  int32_t iUnreadLogs = 0;                                     // day logs that are there but could not be read whole
 };
 
 // What a week is read from. Folders end with "/".
@@ -55,7 +60,8 @@ struct TWeekSources {
 TWeekReport ReadWeekReport(const TWeekSources &sources, const QDate &today);
 
 // The host of a logged address ("http://user@Example.COM:80/x" gives "example.com"; an address
-// without a scheme starts with its host); empty when there is none.
+// without a scheme starts with its host); empty when there is none or it is longer than any host
+// name (253 bytes).
 QString AddressHost(const QString &address);
 
 // The week ending with `today` of the suite's own logs and card tables; in guarded mode the

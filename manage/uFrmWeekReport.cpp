@@ -225,6 +225,10 @@ void TFrmWeekReport::FormShow() {
   QStringList notes;
   if (report.iSkipped > 0)
     notes << QStringLiteral("有 %1 行日志或记录无法读取，已略过。").arg(report.iSkipped);
+  if (report.iUnreadLogs > 0)
+    notes << QStringLiteral("有 %1 个日志文件无法完整读取（不是普通文件、无权读取或超过 %2 MB），数字可能偏少。")
+                 .arg(report.iUnreadLogs)
+                 .arg(MostLogBytes / (1024 * 1024));
   if (!unknownCards.isEmpty())
     notes << QStringLiteral("无法推算当天结束时黄牌数的日子：%1。").arg(unknownCards.join(QStringLiteral("、")));
   lblSkipped->setText(notes.join(QLatin1Char('\n')));

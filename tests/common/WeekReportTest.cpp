@@ -1,14 +1,23 @@
 // The week report read from a fixture week of logs written by the suite's own log writers.
 #include "common/uWeekReport.h"
 
+#include "common/uDayCaptures.h"
 #include "common/uGuardLink.h"
+#include "common/uLogTrimmer.h"
 #include "common/uPathFunc.h"
+#include "tests/support/FifoWatch.h"
 #include "tests/support/QStringPrint.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WeekLogs.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -121,7 +130,8 @@ TEST_F(WeekReportFixture, TopLists) {
 }
 
 TEST_F(WeekReportFixture, TheGuardsStreamReadsBackWholeAndRefusesAnythingElse) {
-  const TWeekReport report = ReadWeekReport(sources, Today);
+  TWeekReport report = ReadWeekReport(sources, Today);
+  report.iUnreadLogs = 2;
   const QByteArray stream = WriteWeekReportStream(report);
   const TWeekReport back = ReadWeekReportStream(stream);
   for (int i = 0; i < ReportDays; ++i) {
@@ -136,6 +146,7 @@ TEST_F(WeekReportFixture, TheGuardsStreamReadsBackWholeAndRefusesAnythingElse) {
   ASSERT_EQ(back.violations.size(), report.violations.size());
   EXPECT_EQ(back.violations[1].item, report.violations[1].item);
   EXPECT_EQ(back.iSkipped, report.iSkipped);
+  EXPECT_EQ(back.iUnreadLogs, report.iUnreadLogs);
 
   TWeekReport tooLong = report;
   tooLong.topWords.assign(ReportTopLength + 1, {QStringLiteral("词"), 1});
@@ -210,6 +221,114 @@ TEST(WeekReport, UnreadableCancellingLeavesOnlyToday) {
   EXPECT_EQ(report.iSkipped, 1);
 }
 
+// Logs a child can leave in its browse log folder: each is read within bounds, never held whole,
+// and a log that cannot be read whole is counted for the note under the chart.
+TEST(WeekReport, HostileBrowseLogsAreReadWithinBounds) {
+  const QByteArray good = "[10:00]  http://good.example/\r\n";
+  const QByteArray longLine = "[10:00]  http://long.example/" + QByteArray(10 * 1024 * 1024, 'a');
+  const QByteArray longHost = "[10:00]  http://" + QByteArray(300, 'h') + ".example/\r\n";
+  QByteArray beyond;
+  const QByteArray line64 = "[10:00]  http://bulk.example/" + QByteArray(64 - 31, 'b') + "\r\n";
+  ASSERT_EQ(line64.size(), 64);
+  for (qint64 i = 0; i < MostLogBytes / 64 + 1000; ++i)
+    beyond += line64;
+  const struct {
+    const char *name;
+    std::function<bool(const QString &)> make;
+    int32_t visits, skipped, unread;
+    QStringList hosts;
+  } cases[] = {
+      {"a FIFO",
+       [](const QString &path) { return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0; },
+       0,
+       0,
+       1,
+       {}},
+      {"a folder", [](const QString &path) { return QDir().mkpath(path); }, 0, 0, 1, {}},
+      {"a line of 10 MB without a newline",
+       [&](const QString &path) { return AppendToFile(path, good + longLine); },
+       1,
+       1,
+       0,
+       {"good.example"}},
+      {"a line of 10 MB between two",
+       [&](const QString &path) { return AppendToFile(path, good + longLine + "\r\n" + good); },
+       2,
+       1,
+       0,
+       {"good.example"}},
+      {"a host longer than any",
+       [&](const QString &path) { return AppendToFile(path, longHost + good); },
+       2,
+       0,
+       0,
+       {"good.example"}},
+      {"a log beyond the bound",
+       [&](const QString &path) { return AppendToFile(path, beyond); },
+       int32_t(MostLogBytes / 64),
+       0,
+       1,
+       {"bulk.example"}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    TTestFolders folders;
+    ASSERT_TRUE(QDir().mkpath(GetBrowseLogPath()));
+    const QString path = DayLogFile(GetBrowseLogPath(), Today);
+    ASSERT_TRUE(c.make(path));
+    TFifoWatch watch(path);
+    const TWeekReport report = ReadWeekReport({GetBrowseLogPath(), GetBlockLogPath(), {}, {}, 0}, Today);
+    EXPECT_FALSE(watch.Unstuck()) << "the reading waited for a writer";
+    EXPECT_EQ(report.days.back().iVisits, c.visits);
+    EXPECT_EQ(report.iSkipped, c.skipped);
+    EXPECT_EQ(report.iUnreadLogs, c.unread);
+    QStringList hosts;
+    for (const TReportCount &count : report.topVisited)
+      hosts << count.sName;
+    EXPECT_EQ(hosts, c.hosts);
+  }
+}
+
+// What a child can leave among its day's captures: only a regular file of the suite's own name
+// is opened, and opening never waits.
+TEST(DayCaptures, OpenCaptureOpensOnlyTheDaysOwnPictures) {
+  TTestFolders folders;
+  const QString picture = WriteCapture(Today, QTime(9, 0, 0), Qt::red);
+  const QString folder = QFileInfo(picture).path() + u'/';
+  const struct {
+    const char *name;
+    QString capture;
+    std::function<bool(const QString &)> make;
+    bool opens;
+  } cases[] = {
+      {"a capture", QFileInfo(picture).fileName(), [](const QString &) { return true; }, true},
+      {"a link named like one", QStringLiteral("10-00-00.jpg"),
+       [&](const QString &path) { return QFile::link(picture, path); }, false},
+      {"a FIFO named like one", QStringLiteral("11-00-00.jpg"),
+       [](const QString &path) { return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0; }, false},
+      {"a folder named like one", QStringLiteral("12-00-00.jpg"),
+       [](const QString &path) { return QDir().mkpath(path); }, false},
+      {"larger than any", QStringLiteral("13-00-00.jpg"),
+       [](const QString &path) {
+         QFile file(path);
+         return file.open(QIODevice::WriteOnly) && file.resize(MostCaptureBytes + 1);
+       },
+       false},
+      {"a name with a folder", QStringLiteral("../") + QFileInfo(picture).fileName(),
+       [](const QString &) { return true; }, false},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(c.make(folder + c.capture));
+    TFifoWatch watch(folder + c.capture);
+    const int fd = OpenCapture(TLogTrimmer::CapturePath(), Today, c.capture);
+    EXPECT_FALSE(watch.Unstuck()) << "the opening waited for a writer";
+    EXPECT_EQ(fd >= 0, c.opens);
+    if (fd >= 0)
+      ::close(fd);
+  }
+}
+
 TEST(WeekReport, AddressHost) {
   const struct {
     const char *address, *host;
@@ -225,6 +344,10 @@ TEST(WeekReport, AddressHost) {
       {"about:blank", "about"},
       {"file:///home/x", ""},
       {"http://例子.cn/", "例子.cn"},
+      {"http://label.label.label.label.label.label.label.label.label.label.label.label.label.label.label.label."
+       "label.label.label.label.label.label.label.label.label.label.label.label.label.label.label.label.label.label."
+       "label.label.label.label.label.label.label.label.example/",
+       ""},
   };
   for (const auto &c : cases)
     EXPECT_EQ(AddressHost(QString::fromUtf8(c.address)), QString::fromUtf8(c.host)) << c.address;

@@ -5,6 +5,7 @@
 #include "common/uPathFunc.h"
 #include "common/uPenalta.h"
 #include "datastore/uDBMrgFactory.h"
+#include "tests/support/FifoWatch.h"
 #include "tests/support/QStringPrint.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/TopLevelWindows.h"
@@ -16,6 +17,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHorizontalBarSeries>
@@ -26,6 +28,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -125,6 +128,21 @@ TEST_F(WeekReportPageTest, ShowsTheWeeksNumbers) {
   EXPECT_EQ(Lines(page->lstViolations),
             QStringList({Day(4).toString("yyyy年MM月dd日") + " 10时09分 | 违约使用了QQ",
                          Day(6).toString("yyyy年MM月dd日") + " 10时09分 | 违约使用了游戏"}));
+  EXPECT_TRUE(Boxes.Texts.isEmpty()) << Boxes.Texts.join(" | ").toStdString();
+}
+
+// A day's log the child made a FIFO and a block log it made a folder: the page opens at once,
+// with a note under the chart instead of an error box.
+TEST_F(WeekReportPageTest, LogsThatCannotBeReadAreNotedUnderTheChart) {
+  ASSERT_EQ(::mkfifo(QFile::encodeName(DayLogFile(GetBrowseLogPath(), Day(2))).constData(), 0600), 0);
+  ASSERT_TRUE(QDir().mkpath(DayLogFile(GetBlockLogPath(), Day(3))));
+  TFifoWatch watch(DayLogFile(GetBrowseLogPath(), Day(2)));
+  TFrmWeekReport *page = ShowPage();
+  EXPECT_FALSE(watch.Unstuck()) << "the page waited for a writer";
+  EXPECT_TRUE(page->lblSkipped->isVisibleTo(page));
+  EXPECT_TRUE(page->lblSkipped->text().contains(QStringLiteral("有 2 个日志文件无法完整读取")))
+      << page->lblSkipped->text().toStdString();
+  EXPECT_EQ(Lines(page->lstVisited), QStringList({"a.example.com | 3", "b.example.org | 1"}));
   EXPECT_TRUE(Boxes.Texts.isEmpty()) << Boxes.Texts.join(" | ").toStdString();
 }
 
