@@ -12,6 +12,7 @@
 #include <QHash>
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
@@ -71,39 +72,66 @@ bool ForEachLine(const QString &path, const std::function<void(QByteArrayView)> 
   if (fd.Get() < 0)
     return errno == ENOENT;
   struct stat info {};
-  QFile file;
-  if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-      !file.open(fd.Get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+  if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode))
     return false;
+  // Read in blocks, each whole line in the buffer passed on as it stands; a line that outgrows
+  // the buffer is passed on empty once and the rest of it dropped up to its newline.
+  QByteArray buffer(2 * MostLineBytes, Qt::Uninitialized);
+  qsizetype held = 0;
   qint64 left = MostLogBytes;
   bool inLongLine = false;
-  while (!file.atEnd()) {
-    if (left <= 0)
-      return false;
-    const QByteArray chunk = file.readLine(std::min(left, MostLineBytes + 1) + 1);  // and room for a C string's end
-    if (chunk.isEmpty())
-      return false;
-    left -= chunk.size();
-    const bool ended = chunk.endsWith('\n') || file.atEnd();
-    if (!ended && left <= 0)
-      return false;
+  auto pass = [&](QByteArrayView text) {
     if (inLongLine)
-      inLongLine = !ended;
-    else if (!ended) {
+      inLongLine = false;
+    else
+      line(text.size() > MostLineBytes ? QByteArrayView() : text);
+  };
+  while (true) {
+    const qint64 room = std::min(qint64(buffer.size() - held), left);
+    const ssize_t got = room > 0 ? ::read(fd.Get(), buffer.data() + held, size_t(room)) : 0;
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got < 0)
+      return false;
+    held += got;
+    left -= got;
+    qsizetype start = 0;
+    while (const char *end = static_cast<const char *>(std::memchr(buffer.constData() + start, '\n', held - start))) {
+      const qsizetype next = end - buffer.constData() + 1;
+      pass(QByteArrayView(buffer.constData() + start, next - start));
+      start = next;
+    }
+    held -= start;
+    std::memmove(buffer.data(), buffer.constData() + start, size_t(held));
+    if (got > 0)
+      continue;
+    if (held == buffer.size()) {  // a line longer than the buffer
+      if (!inLongLine)
+        line({});
       inLongLine = true;
-      line({});
-    } else
-      line(chunk);
+      held = 0;
+      continue;
+    }
+    char more = 0;
+    if (left <= 0 && ::read(fd.Get(), &more, 1) != 0)
+      return false;  // past the bound (or unreadable): the rest is not read
+    if (held > 0)
+      pass(QByteArrayView(buffer.constData(), held));  // the last line, without its newline
+    return true;
   }
-  return true;
 }
 
 // Counts by name, the names as read from a file.
 class TTally {
 public:
   void Add(QByteArrayView name, int32_t count = 1) {
-    if (!name.isEmpty())
-      FCounts[name.toByteArray().toLower()] += count;
+    if (name.isEmpty())
+      return;
+    // The name lowered into a key kept between calls: a line of a known name allocates nothing.
+    FKey.resize(name.size());
+    std::transform(name.begin(), name.end(), FKey.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; });
+    FCounts[FKey] += count;
   }
   std::vector<TReportCount> Top(TDecode decode) const {
     std::vector<TReportCount> all;
@@ -120,6 +148,7 @@ public:
 
 private:
   QHash<QByteArray, int32_t> FCounts;
+  QByteArray FKey;
 };
 
 // "<hits> hits" and, behind two blanks, "<word> <count>, <word> <count>": the words are added to

@@ -20,7 +20,7 @@ inline constexpr int ReportDays = 7;
 inline constexpr size_t ReportTopLength = 5;
 // The most of a day's log that is read, and the longest line that is: a longer line is skipped
 // (never held whole), a longer log is read up to the bound only and counted as unread.
-inline constexpr qint64 MostLogBytes = 16 * 1024 * 1024;
+inline constexpr qint64 MostLogBytes = 8 * 1024 * 1024;
 inline constexpr qint64 MostLineBytes = 64 * 1024;
 
 struct TReportDay {

@@ -225,7 +225,7 @@ TEST(WeekReport, UnreadableCancellingLeavesOnlyToday) {
 // and a log that cannot be read whole is counted for the note under the chart.
 TEST(WeekReport, HostileBrowseLogsAreReadWithinBounds) {
   const QByteArray good = "[10:00]  http://good.example/\r\n";
-  const QByteArray longLine = "[10:00]  http://long.example/" + QByteArray(10 * 1024 * 1024, 'a');
+  const QByteArray longLine = "[10:00]  http://long.example/" + QByteArray(1024 * 1024, 'a');
   const QByteArray longHost = "[10:00]  http://" + QByteArray(300, 'h') + ".example/\r\n";
   QByteArray beyond;
   const QByteArray line64 = "[10:00]  http://bulk.example/" + QByteArray(64 - 31, 'b') + "\r\n";
@@ -245,16 +245,22 @@ TEST(WeekReport, HostileBrowseLogsAreReadWithinBounds) {
        1,
        {}},
       {"a folder", [](const QString &path) { return QDir().mkpath(path); }, 0, 0, 1, {}},
-      {"a line of 10 MB without a newline",
+      {"a line of 1 MB without a newline",
        [&](const QString &path) { return AppendToFile(path, good + longLine); },
        1,
        1,
        0,
        {"good.example"}},
-      {"a line of 10 MB between two",
+      {"a line of 1 MB between two",
        [&](const QString &path) { return AppendToFile(path, good + longLine + "\r\n" + good); },
        2,
        1,
+       0,
+       {"good.example"}},
+      {"a last line without its newline",
+       [&](const QString &path) { return AppendToFile(path, good + good.chopped(2)); },
+       2,
+       0,
        0,
        {"good.example"}},
       {"a host longer than any",
