@@ -6,6 +6,7 @@
 #include "platform/os/FileDescriptor.h"
 
 #include <QDBusUnixFileDescriptor>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -82,10 +83,15 @@ std::vector<TDayCapture> LoadDayCaptures(const QDate &day) {
       guard ? guard->Call(QStringLiteral("GetDayCaptures"), {day.toString(Qt::ISODate)}).value(0).toStringList()
             : DayCaptureNames(TLogTrimmer::CapturePath(), day);
   std::vector<TDayCapture> captures;
+  const QDeadlineTimer thumbsDue(DayThumbsMs);
   for (const QString &name : names.mid(0, MostDayCaptures)) {
     const QTime time = TLogTrimmer::CaptureTime(name);
     if (!time.isValid())
       continue;
+    if (thumbsDue.hasExpired()) {
+      captures.push_back({name, time, QImage()});
+      continue;
+    }
     const TFd file(OpenKeptCapture(day, name));
     QImage thumb = ReadPicture(file.Get(), CaptureThumbSize);
     if (!thumb.isNull())

@@ -17,11 +17,14 @@ inline const QSize CaptureThumbSize(120, 68);
 // The most pictures of a day that are shown, and the largest file of one that is read.
 inline constexpr qsizetype MostDayCaptures = 1000;
 inline constexpr qint64 MostCaptureBytes = 64 * 1024 * 1024;
+// The time a day's small pictures are made in: the captures past it are listed without one, so
+// that a day of thousands of captures, or of pictures slow to decode, keeps the page answering.
+inline constexpr int DayThumbsMs = 300;
 
 struct TDayCapture {
   QString sName;  // the picture's name in its day's folder
   QTime tTime;
-  QImage imgThumb;
+  QImage imgThumb;  // null when it was not made in time
 };
 
 // The names of the captures of `day` under `folder` (the capture folder, one folder per day
@@ -32,8 +35,9 @@ QStringList DayCaptureNames(const QString &folder, const QDate &day);
 // MostCaptureBytes. The caller closes it.
 int OpenCapture(const QString &folder, const QDate &day, const QString &name);
 
-// The day's captures of the suite's capture folder (or the guard's), as small pictures; a
-// picture that cannot be read is left out.
+// The day's captures of the suite's capture folder (or the guard's), as small pictures made
+// within DayThumbsMs; a picture that cannot be read in that time is left out, the captures past
+// it are listed without a small picture.
 std::vector<TDayCapture> LoadDayCaptures(const QDate &day);
 // One capture whole; raises "无法打开抓屏：" + day and name when it cannot be read.
 QImage LoadCapture(const QDate &day, const QString &name);

@@ -18,6 +18,7 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHorizontalBarSeries>
@@ -143,6 +144,30 @@ TEST_F(WeekReportPageTest, LogsThatCannotBeReadAreNotedUnderTheChart) {
   EXPECT_TRUE(page->lblSkipped->text().contains(QStringLiteral("有 2 个日志文件无法完整读取")))
       << page->lblSkipped->text().toStdString();
   EXPECT_EQ(Lines(page->lstVisited), QStringList({"a.example.com | 3", "b.example.org | 1"}));
+  EXPECT_TRUE(Boxes.Texts.isEmpty()) << Boxes.Texts.join(" | ").toStdString();
+}
+
+// A day of a thousand captures (the most that are shown): choosing it answers within moments, every
+// capture is listed, and the first ones have their small pictures.
+TEST_F(WeekReportPageTest, ADayOfAThousandCapturesKeepsThePageAnswering) {
+  QImage picture(1280, 720, QImage::Format_RGB32);
+  for (int y = 0; y < picture.height(); ++y)
+    for (int x = 0; x < picture.width(); ++x)
+      picture.setPixel(x, y, qRgb(x * y, x, y));
+  const QString first = WriteCapture(Day(6), QTime(0, 0, 0), Qt::red);
+  ASSERT_TRUE(picture.save(first, "JPG", 80));
+  const QString folder = QFileInfo(first).path() + u'/';
+  for (int i = 1; i < 1000; ++i)
+    ASSERT_TRUE(QFile::copy(first, folder + QTime(0, 0, 0).addSecs(i * 30).toString("hh-mm-ss") + ".jpg"));
+  TFrmWeekReport *page = ShowPage();
+  QElapsedTimer answer;
+  answer.start();
+  page->cbbDay->setCurrentIndex(page->cbbDay->findData(Day(6)));
+  EXPECT_LT(answer.elapsed(), 2000);
+  const std::vector<QToolButton *> pictures = Pictures(*page);
+  ASSERT_EQ(pictures.size(), 1000u);
+  EXPECT_FALSE(pictures.front()->icon().isNull());
+  EXPECT_EQ(pictures.back()->text(), "08:19:30");
   EXPECT_TRUE(Boxes.Texts.isEmpty()) << Boxes.Texts.join(" | ").toStdString();
 }
 
