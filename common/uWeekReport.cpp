@@ -242,6 +242,8 @@ TWeekReport ReadWeekReport(const TWeekSources &sources, const QDate &today) {
     ++report.days[size_t(index)].iViolations;
     report.violations.push_back(row);
   }
+  if (report.violations.size() > MostReportViolations)
+    report.violations.erase(report.violations.begin(), report.violations.end() - std::ptrdiff_t(MostReportViolations));
 
   // The count at each day's end, told back from today's: a day's violations each added a card
   // (none past the full count); a cancelling took back a number of cards that is not recorded.
@@ -288,8 +290,6 @@ TWeekReport LoadWeekReport(const QDate &today) {
 namespace {
 
 constexpr QDataStream::Version StreamVersion = QDataStream::Qt_6_4;
-// More rows than a stream of a week holds: a violation a minute.
-constexpr quint32 MostStreamRows = ReportDays * 24 * 60;
 
 }  // namespace
 
@@ -330,7 +330,7 @@ TWeekReport ReadWeekReportStream(const QByteArray &stream) {
       in >> count.sName >> count.iCount;
       list->push_back(count);
     }
-  for (quint32 i = size(MostStreamRows); i > 0; --i) {
+  for (quint32 i = size(MostReportViolations); i > 0; --i) {
     THistoryRecords row;
     in >> row.hid >> row.datetime >> row.item;
     report.violations.push_back(row);

@@ -22,6 +22,8 @@ inline constexpr size_t ReportTopLength = 5;
 // (never held whole), a longer log is read up to the bound only and counted as unread.
 inline constexpr qint64 MostLogBytes = 8 * 1024 * 1024;
 inline constexpr qint64 MostLineBytes = 64 * 1024;
+// The most violation rows a report lists, the latest; each day's count still counts them all.
+inline constexpr size_t MostReportViolations = 500;
 
 struct TReportDay {
   QDate dDay;
@@ -42,7 +44,7 @@ struct TReportCount {
 struct TWeekReport {
   std::array<TReportDay, ReportDays> days;                     // the oldest first, today last
   std::vector<TReportCount> topVisited, topBlocked, topWords;  // the largest count first
-  std::vector<THistoryRecords> violations;                     // the week's rows, in table order
+  std::vector<THistoryRecords> violations;                     // the week's latest rows, in table order
   int32_t iSkipped = 0;                                        // lines and rows that could not be read
   int32_t iUnreadLogs = 0;                                     // day logs that are there but could not be read whole
 };

@@ -229,6 +229,13 @@ void TFrmWeekReport::FormShow() {
     notes << QStringLiteral("有 %1 个日志文件无法完整读取（不是普通文件、无权读取或超过 %2 MB），数字可能偏少。")
                  .arg(report.iUnreadLogs)
                  .arg(MostLogBytes / (1024 * 1024));
+  int32_t violations = 0;
+  for (const TReportDay &day : report.days)
+    violations += day.iViolations;
+  if (const qsizetype leftOut = violations - qsizetype(report.violations.size()); leftOut > 0)
+    notes << QStringLiteral("本周另有 %1 条违约记录未列出，下面只列出最近的 %2 条。")
+                 .arg(leftOut)
+                 .arg(report.violations.size());
   if (!unknownCards.isEmpty())
     notes << QStringLiteral("无法推算当天结束时黄牌数的日子：%1。").arg(unknownCards.join(QStringLiteral("、")));
   lblSkipped->setText(notes.join(QLatin1Char('\n')));
@@ -237,10 +244,10 @@ void TFrmWeekReport::FormShow() {
   FillList(lstVisited, CountRows(report.topVisited));
   FillList(lstBlocked, CountRows(report.topBlocked));
   FillList(lstWords, CountRows(report.topWords));
-  std::vector<QStringList> violations;
+  std::vector<QStringList> rows;
   for (const THistoryRecords &row : report.violations)
-    violations.push_back({row.datetime, row.item});
-  FillList(lstViolations, violations);
+    rows.push_back({row.datetime, row.item});
+  FillList(lstViolations, rows);
 
   const QSignalBlocker quiet(cbbDay);
   cbbDay->clear();

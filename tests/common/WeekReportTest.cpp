@@ -148,8 +148,9 @@ TEST_F(WeekReportFixture, TheGuardsStreamReadsBackWholeAndRefusesAnythingElse) {
   EXPECT_EQ(back.iSkipped, report.iSkipped);
   EXPECT_EQ(back.iUnreadLogs, report.iUnreadLogs);
 
-  TWeekReport tooLong = report;
+  TWeekReport tooLong = report, tooMany = report;
   tooLong.topWords.assign(ReportTopLength + 1, {QStringLiteral("词"), 1});
+  tooMany.violations.assign(MostReportViolations + 1, report.violations.front());
   const struct {
     const char *name;
     QByteArray stream;
@@ -157,6 +158,7 @@ TEST_F(WeekReportFixture, TheGuardsStreamReadsBackWholeAndRefusesAnythingElse) {
       {"cut short", stream.chopped(1)},
       {"a byte more", stream + 'x'},
       {"a top list longer than any", WriteWeekReportStream(tooLong)},
+      {"more violation rows than a report lists", WriteWeekReportStream(tooMany)},
       {"empty", QByteArray()},
   };
   for (const auto &c : broken) {
@@ -219,6 +221,25 @@ TEST(WeekReport, UnreadableCancellingLeavesOnlyToday) {
   EXPECT_EQ(report.days[ReportDays - 1].iCards, 2);
   EXPECT_EQ(report.days[ReportDays - 2].iCards, -1);
   EXPECT_EQ(report.iSkipped, 1);
+}
+
+// A child who adds violation rows by the thousand, dated in the week: each day still counts them
+// all, the report lists the latest only, and it still reaches a parent through the guard.
+TEST(WeekReport, AWeekOfThousandsOfViolationsListsTheLatest) {
+  TTestFolders folders;
+  TWeekSources sources{GetBrowseLogPath(), GetBlockLogPath(), {}, {}, 0};
+  constexpr int Rows = 20000;
+  for (int i = 0; i < Rows; ++i)
+    sources.violations.push_back(ViolationOn(Day(i % ReportDays), QStringLiteral("违约%1").arg(i)));
+  const TWeekReport report = ReadWeekReport(sources, Today);
+  int32_t counted = 0;
+  for (const TReportDay &day : report.days)
+    counted += day.iViolations;
+  EXPECT_EQ(counted, Rows);
+  ASSERT_EQ(report.violations.size(), MostReportViolations);
+  EXPECT_EQ(report.violations.front().item, QStringLiteral("违约%1").arg(Rows - int(MostReportViolations)));
+  EXPECT_EQ(report.violations.back().item, QStringLiteral("违约%1").arg(Rows - 1));
+  EXPECT_EQ(ReadWeekReportStream(WriteWeekReportStream(report)).violations.size(), MostReportViolations);
 }
 
 // Logs a child can leave in its browse log folder: each is read within bounds, never held whole,

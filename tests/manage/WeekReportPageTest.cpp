@@ -171,6 +171,24 @@ TEST_F(WeekReportPageTest, ADayOfAThousandCapturesKeepsThePageAnswering) {
   EXPECT_TRUE(Boxes.Texts.isEmpty()) << Boxes.Texts.join(" | ").toStdString();
 }
 
+// More violation rows than the page lists: the latest are listed, a note tells how many are not.
+TEST_F(WeekReportPageTest, ViolationsBeyondTheListAreNoted) {
+  TDBMrg *pool = TDBMrgFactory::GetDBMrg(TDBMrgID::MiniCarddata);
+  pool->GetConn()->BeginTrans();
+  for (size_t i = 0; i < MostReportViolations + 3; ++i) {
+    const THistoryRecords row = ViolationOn(Day(3), QStringLiteral("违约使用了游戏%1").arg(i));
+    ASSERT_EQ(THistoryRecordsDao().Insert(&row), 1);
+  }
+  pool->GetConn()->CommitTrans();
+  TFrmWeekReport *page = ShowPage();
+  // The two rows of the fixture and three of these are left out.
+  EXPECT_TRUE(page->lblSkipped->text().contains(QStringLiteral("本周另有 5 条违约记录未列出")))
+      << page->lblSkipped->text().toStdString();
+  ASSERT_EQ(size_t(page->lstViolations->topLevelItemCount()), MostReportViolations);
+  EXPECT_EQ(page->lstViolations->topLevelItem(0)->text(1), QStringLiteral("违约使用了游戏3"));
+  EXPECT_TRUE(Boxes.Texts.isEmpty()) << Boxes.Texts.join(" | ").toStdString();
+}
+
 TEST_F(WeekReportPageTest, EveryLineOfTheListsIsOnThePage) {
   for (int i = 0; i < 20; ++i) {
     const THistoryRecords row = ViolationOn(Day(2), QStringLiteral("违约使用了游戏%1").arg(i));
