@@ -121,6 +121,15 @@ bool ForEachLine(const QString &path, const std::function<void(QByteArrayView)> 
   }
 }
 
+// A name as the page shows it: a control character, or one that reorders or hides the text
+// around it (a right-to-left override, a zero-width joiner), is shown as U+FFFD.
+QString Shown(QString name) {
+  for (QChar &c : name)
+    if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
+      c = QChar::ReplacementCharacter;
+  return name;
+}
+
 // Counts by name, the names as read from a file.
 class TTally {
 public:
@@ -137,7 +146,7 @@ public:
     std::vector<TReportCount> all;
     all.reserve(size_t(FCounts.size()));
     for (auto it = FCounts.cbegin(); it != FCounts.cend(); ++it)
-      all.push_back({decode(it.key()), it.value()});
+      all.push_back({Shown(decode(it.key())), it.value()});
     std::sort(all.begin(), all.end(), [](const TReportCount &a, const TReportCount &b) {
       return a.iCount != b.iCount ? a.iCount > b.iCount : a.sName < b.sName;
     });

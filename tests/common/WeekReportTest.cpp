@@ -242,6 +242,32 @@ TEST(WeekReport, AWeekOfThousandsOfViolationsListsTheLatest) {
   EXPECT_EQ(ReadWeekReportStream(WriteWeekReportStream(report)).violations.size(), MostReportViolations);
 }
 
+// Names a child can make a page show: a right-to-left override would show "bad.example" backwards
+// as a harmless host, a control character could hide text; each is shown as U+FFFD.
+TEST(WeekReport, NamesShowTheirCharactersInPlace) {
+  TTestFolders folders;
+  TDayLog log;
+  log.visits << QStringLiteral("http://a\x1b[8mb.example/");
+  log.wordBlocks << qMakePair(QStringLiteral("http://\u202Eelpmaxe.dab/"),
+                              QStringLiteral("9 hits  \u2066赌博\u2069 9"));
+  WriteDayLog(Today, log);
+  const TWeekReport report = ReadWeekReport({GetBrowseLogPath(), GetBlockLogPath(), {}, {}, 0}, Today);
+  const struct {
+    const char *name;
+    const std::vector<TReportCount> &actual;
+    QString expected;
+  } cases[] = {
+      {"visited", report.topVisited, QStringLiteral("a\uFFFD[8mb.example")},
+      {"blocked", report.topBlocked, QStringLiteral("\uFFFDelpmaxe.dab")},
+      {"words", report.topWords, QStringLiteral("\uFFFD赌博\uFFFD")},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(c.actual.size(), 1u);
+    EXPECT_EQ(c.actual.front().sName, c.expected);
+  }
+}
+
 // Logs a child can leave in its browse log folder: each is read within bounds, never held whole,
 // and a log that cannot be read whole is counted for the note under the chart.
 TEST(WeekReport, HostileBrowseLogsAreReadWithinBounds) {
