@@ -24,6 +24,9 @@ const QString DayFileFormat = QStringLiteral("yyyy-MM-dd");
 using TDecode = QString (*)(const QByteArray &);
 QString FromUtf8(const QByteArray &bytes) { return QString::fromUtf8(bytes); }
 
+// The most different names a tally counts.
+constexpr qsizetype MostTallyNames = 100000;
+
 // The longest host name there is.
 constexpr qsizetype MostHostBytes = 253;
 
@@ -130,7 +133,8 @@ QString Shown(QString name) {
   return name;
 }
 
-// Counts by name, the names as read from a file.
+// Counts by name, the names as read from a file; past MostTallyNames different names a new name
+// is not counted (a week of that many hosts is made to flood the report, not browsed).
 class TTally {
 public:
   void Add(QByteArrayView name, int32_t count = 1) {
@@ -140,19 +144,29 @@ public:
     FKey.resize(name.size());
     std::transform(name.begin(), name.end(), FKey.begin(),
                    [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; });
-    FCounts[FKey] += count;
+    if (const auto known = FCounts.find(FKey); known != FCounts.end())
+      *known += count;
+    else if (FCounts.size() < MostTallyNames)
+      FCounts.insert(FKey, count);
   }
+  // The largest counts; only those names are decoded.
   std::vector<TReportCount> Top(TDecode decode) const {
-    std::vector<TReportCount> all;
+    using TEntry = std::pair<int32_t, const QByteArray *>;
+    std::vector<TEntry> all;
     all.reserve(size_t(FCounts.size()));
     for (auto it = FCounts.cbegin(); it != FCounts.cend(); ++it)
-      all.push_back({Shown(decode(it.key())), it.value()});
-    std::sort(all.begin(), all.end(), [](const TReportCount &a, const TReportCount &b) {
+      all.emplace_back(it.value(), &it.key());
+    const auto top = all.begin() + std::ptrdiff_t(std::min(all.size(), ReportTopLength));
+    std::partial_sort(all.begin(), top, all.end(), [](const TEntry &a, const TEntry &b) {
+      return a.first != b.first ? a.first > b.first : *a.second < *b.second;
+    });
+    std::vector<TReportCount> counts;
+    for (auto it = all.begin(); it != top; ++it)
+      counts.push_back({Shown(decode(*it->second)), it->first});
+    std::sort(counts.begin(), counts.end(), [](const TReportCount &a, const TReportCount &b) {
       return a.iCount != b.iCount ? a.iCount > b.iCount : a.sName < b.sName;
     });
-    if (all.size() > ReportTopLength)
-      all.resize(ReportTopLength);
-    return all;
+    return counts;
   }
 
 private:

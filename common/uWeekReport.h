@@ -4,8 +4,9 @@
 // black list (block log), the violations (rows of "historyrecords") and the card count at the
 // day's end; the week's most visited and most blocked hosts and the words that blocked pages most
 // often. Only the seven days' files are opened, by their names, and each is read as a stream; a
-// line that cannot be read is skipped and counted, never an error. Reads files only; shared by the
-// management window (its own folders) and the guard (its state folder).
+// line that cannot be read is skipped and counted, never an error. The top lists count the
+// first 100,000 different names of each list (more is a flood, not a week of browsing). Reads
+// files only; shared by the management window (its own folders) and the guard (its state folder).
 #include "datastore/uCancelRecordsDao.h"
 #include "datastore/uHistoryRecordsDao.h"
 

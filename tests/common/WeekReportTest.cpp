@@ -11,10 +11,12 @@
 #include "tests/support/WeekLogs.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -240,6 +242,34 @@ TEST(WeekReport, AWeekOfThousandsOfViolationsListsTheLatest) {
   EXPECT_EQ(report.violations.front().item, QStringLiteral("违约%1").arg(Rows - int(MostReportViolations)));
   EXPECT_EQ(report.violations.back().item, QStringLiteral("违约%1").arg(Rows - 1));
   EXPECT_EQ(ReadWeekReportStream(WriteWeekReportStream(report)).violations.size(), MostReportViolations);
+}
+
+// A week whose every log is full of different hosts, each seen once (a flood, not browsing): it is
+// read in bounded time and memory, and the top lists still come.
+TEST(WeekReport, AWeekOfDifferentHostsIsReadInBoundedTimeAndMemory) {
+  TTestFolders folders;
+  ASSERT_TRUE(QDir().mkpath(GetBlockLogPath()));
+  for (int day = 0; day < ReportDays; ++day) {
+    const QByteArray prefix = "[10:00]  http://d" + QByteArray::number(day) + "h";
+    QByteArray browse, block;
+    for (int i = 0; browse.size() < MostLogBytes; ++i)
+      browse += prefix + QByteArray::number(i) + ".x/\r\n";
+    for (int i = 0; block.size() < MostLogBytes; ++i)
+      block += prefix + QByteArray::number(i) + ".x/  black list 1\r\n";
+    ASSERT_TRUE(AppendToFile(DayLogFile(GetBrowseLogPath(), Day(day)), browse));
+    ASSERT_TRUE(AppendToFile(DayLogFile(GetBlockLogPath(), Day(day)), block));
+  }
+  rusage before{}, after{};
+  ::getrusage(RUSAGE_SELF, &before);
+  QElapsedTimer reading;
+  reading.start();
+  const TWeekReport report = ReadWeekReport({GetBrowseLogPath(), GetBlockLogPath(), {}, {}, 0}, Today);
+  EXPECT_LT(reading.elapsed(), 2500);
+  ::getrusage(RUSAGE_SELF, &after);
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 150 * 1024) << "kilobytes more at the peak";
+  EXPECT_EQ(report.topVisited.size(), ReportTopLength);
+  EXPECT_EQ(report.topBlocked.size(), ReportTopLength);
+  EXPECT_GT(report.days.front().iVisits, 100000);
 }
 
 // Names a child can make a page show: a right-to-left override would show "bad.example" backwards
