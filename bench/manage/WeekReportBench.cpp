@@ -1,9 +1,9 @@
 // The week report over a year of logs: 365 daily browse logs of 2,000 lines each, block logs of
 // 10,000 lines in all, 500 violation rows. Reading the report alone, and opening the page
 // 本周报告 (reading and building its charts and lists) to its first paint; and a week a child
-// filled: each day's browse and block log past the bound that is read, a line of 1 MB in each
-// (the most any week makes the report read). Headless by itself
-// without a display; run with --benchmark_repetitions=5 for medians.
+// filled: each day's browse and block log past the bound that is read, every line another host,
+// a line of 1 MB in each (the most any week makes the report read). Headless by itself without a
+// display; run with --benchmark_repetitions=5 for medians.
 #include "bench/manage/FirstPaint.h"
 #include "common/uPathFunc.h"
 #include "common/uWeekReport.h"
@@ -68,9 +68,9 @@ TWeekSources FillHostileWeek(const QString &folder) {
   const TWeekSources sources{folder + QStringLiteral("/browse/"), folder + QStringLiteral("/block/"), {}, {}, 0};
   QByteArray browse = "[10:00]  http://long.example/" + QByteArray(1024 * 1024, 'a') + "\r\n", block = browse;
   while (browse.size() <= MostLogBytes)
-    browse += "[10:00]  http://bulk" + QByteArray::number(browse.size() % 50) + ".example/page\r\n";
+    browse += "[10:00]  http://bulk" + QByteArray::number(browse.size()) + ".example/page\r\n";
   while (block.size() <= MostLogBytes)
-    block += "[10:00]  http://bad" + QByteArray::number(block.size() % 50) + ".example/x  16 hits  w 10, v 6\r\n";
+    block += "[10:00]  http://bad" + QByteArray::number(block.size()) + ".example/x  16 hits  w 10, v 6\r\n";
   QDir().mkpath(sources.sBrowseFolder);
   QDir().mkpath(sources.sBlockFolder);
   const QDate today = QDate::currentDate();
