@@ -6,7 +6,6 @@
 #include "platform/errors/ErrorGuard.h"
 #include "platform/errors/Errors.h"
 
-#include <QDBusConnectionInterface>
 #include <QStringList>
 #include <algorithm>
 
@@ -16,10 +15,8 @@ const QString LockedValue = QStringLiteral("LockedAccounts");
 
 }  // namespace
 
-TAccountLock::TAccountLock(const QDBusConnection &bus, QObject *parent)
-    : QObject(parent), FBus(bus), FWatcher(QString(), bus, QDBusServiceWatcher::WatchForUnregistration) {
-  connect(&FWatcher, &QDBusServiceWatcher::serviceUnregistered, this,
-          [this](const QString &connection) { GuardedCall([&] { Leave(connection); }); });
+TAccountLock::TAccountLock(const QDBusConnection &bus, QObject *parent) : QObject(parent), FBus(bus), FPrograms(bus) {
+  FPrograms.SetOnLeft([this](uint uid) { ProgramLeft(uid); });
 }
 
 QSet<uint> TAccountLock::Stored() const {
@@ -65,24 +62,11 @@ void TAccountLock::ReleaseAll() {
     Release(uid);
 }
 
-void TAccountLock::RegisterLockProgram(const QString &connection, uint uid) {
-  if (!FPrograms.contains(connection))
-    FWatcher.addWatchedService(connection);
-  FPrograms.insert(connection, uid);
-  // The connection may have left before the watch began.
-  if (!FBus.interface()->isServiceRegistered(connection).value())
-    Leave(connection);
-}
+void TAccountLock::RegisterLockProgram(const QString &connection, uint uid) { FPrograms.Add(connection, uid); }
 
-void TAccountLock::Leave(const QString &connection) {
-  const auto program = FPrograms.constFind(connection);
-  if (program == FPrograms.cend())
-    return;
-  const uint uid = *program;
-  FPrograms.erase(program);
-  FWatcher.removeWatchedService(connection);
+void TAccountLock::ProgramLeft(uint uid) {
   // Another lock program of the account (a second session's) still holds it.
-  if (!Locked(uid) || std::find(FPrograms.cbegin(), FPrograms.cend(), uid) != FPrograms.cend())
+  if (!Locked(uid) || FPrograms.Holds(uid))
     return;
   for (const TLoginSession &session : GraphicalSessions(FBus))
     if (session.iUid == uid)

@@ -6,9 +6,9 @@
 // when that leaves the bus while the account is locked (the lock program killed or crashed), the
 // account's graphical sessions are ended through the login manager. Only the parent gives the lock
 // back. Touches the machine's hive and the login manager.
+#include "guard/uAccountConnections.h"
+
 #include <QDBusConnection>
-#include <QDBusServiceWatcher>
-#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -37,11 +37,10 @@ public:
 private:
   QSet<uint> Stored() const;
   void Store(const QSet<uint> &uids);
-  void Leave(const QString &connection);
+  void ProgramLeft(uint uid);
 
   QDBusConnection FBus;
-  QHash<QString, uint> FPrograms;  // connection -> uid
-  QDBusServiceWatcher FWatcher;
+  TAccountConnections FPrograms;
   TAccountEvent FOnLockDue;
   TAccountEvent FOnRelease;
 };

@@ -7,7 +7,6 @@
 #include "guard/uLogind.h"
 #include "platform/errors/ErrorGuard.h"
 
-#include <QDBusConnectionInterface>
 #include <QDateTime>
 #include <QSet>
 #include <algorithm>
@@ -16,30 +15,12 @@
 #include <vector>
 
 TAgentWatch::TAgentWatch(const QDBusConnection &bus, const TOptions &options, QObject *parent)
-    : QObject(parent), FBus(bus), FOptions(options),
-      FWatcher(QString(), bus, QDBusServiceWatcher::WatchForUnregistration) {
-  connect(&FWatcher, &QDBusServiceWatcher::serviceUnregistered, this, &TAgentWatch::Leave);
+    : QObject(parent), FBus(bus), FOptions(options), FAgents(bus) {
   connect(&FTimer, &QTimer::timeout, this, [this] { GuardedCall([this] { Check(); }); });
   FTimer.start(int(std::max<qint64>(50, qint64(double(CheckEveryMs) / FOptions.dTimeScale))));
 }
 
-void TAgentWatch::Register(const QString &connection, uint uid) {
-  if (!FAgents.contains(connection))
-    FWatcher.addWatchedService(connection);
-  FAgents.insert(connection, uid);
-  // The connection may have left before the watch began.
-  if (!FBus.interface()->isServiceRegistered(connection).value())
-    Leave(connection);
-}
-
-void TAgentWatch::Leave(const QString &connection) {
-  if (FAgents.remove(connection))
-    FWatcher.removeWatchedService(connection);
-}
-
-bool TAgentWatch::HasAgent(uint uid) const {
-  return std::find(FAgents.cbegin(), FAgents.cend(), uid) != FAgents.cend();
-}
+void TAgentWatch::Register(const QString &connection, uint uid) { FAgents.Add(connection, uid); }
 
 void TAgentWatch::Release(uint uid) {
   FSessions.removeIf([uid](const auto &session) { return session.value().iUid == uid; });
@@ -56,7 +37,7 @@ void TAgentWatch::Check() {
       continue;
     seen.insert(session.sId);
     auto state = FSessions.find(session.sId);
-    if (HasAgent(session.iUid)) {
+    if (FAgents.Holds(session.iUid)) {
       // Before the lock an agent that came back ends the count; after it only the parent does.
       if (state != FSessions.end() && state->eStage < wsLocked)
         FSessions.erase(state);

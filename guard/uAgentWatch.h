@@ -10,8 +10,9 @@
 // An agent that comes back before the lock ends the count; after the lock only the parent's
 // release does. The waits can run faster for tests (a time scale). Touches the violation table
 // and the card count of the data layer, and the login manager on the bus.
+#include "guard/uAccountConnections.h"
+
 #include <QDBusConnection>
-#include <QDBusServiceWatcher>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
@@ -57,19 +58,16 @@ private:
     QElapsedTimer tSince;  // since the stage began
   };
 
-  bool HasAgent(uint uid) const;
   void Check();
   // Moves the session on when its stage has lasted long enough.
   void Advance(const QString &id, TSessionState &state);
   void GiveCard(uint uid);
   qint64 Elapsed(const QElapsedTimer &since) const;
-  void Leave(const QString &connection);
 
   QDBusConnection FBus;
   TOptions FOptions;
-  QHash<QString, uint> FAgents;  // connection -> uid
+  TAccountConnections FAgents;
   QHash<QString, TSessionState> FSessions;
-  QDBusServiceWatcher FWatcher;
   QTimer FTimer;
   TCardEvent FOnCard;
 };
