@@ -27,24 +27,26 @@ say() { printf '\n== %s\n' "$*"; }
 in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"; }
 
 pids=()
-# Ends what runs inside the root: named programs, or everything.
-end_in_root() {
+# The processes that run inside the root (its /proc shows every process of the machine): their
+# ids, those of the named programs only when names are given.
+pids_in_root() {
   for proc in /proc/[0-9]*; do
     [ "$(readlink "$proc/root" 2>/dev/null)" = "$root" ] || continue
     if [ $# = 0 ] || printf '%s\n' "$@" | grep -qxF "$(cat "$proc/comm" 2>/dev/null)"; then
-      kill -9 "${proc#/proc/}" 2>/dev/null || true
+      echo "${proc#/proc/}"
     fi
   done
 }
-# Shows the programs of that name that run inside the root (the root's /proc shows every process).
+# Ends what runs inside the root: named programs, or everything.
+end_in_root() {
+  for pid in $(pids_in_root "$@"); do kill -9 "$pid" 2>/dev/null || true; done
+}
+# Shows the named program's processes inside the root; false when there are none.
 running_in_root() {
   local found=1
-  for proc in /proc/[0-9]*; do
-    [ "$(readlink "$proc/root" 2>/dev/null)" = "$root" ] || continue
-    if [ "$(cat "$proc/comm" 2>/dev/null)" = "$1" ]; then
-      echo "${proc#/proc/} $(tr '\0' ' ' <"$proc/cmdline")"
-      found=0
-    fi
+  for pid in $(pids_in_root "$1"); do
+    echo "$pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"
+    found=0
   done
   return $found
 }
