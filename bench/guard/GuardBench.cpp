@@ -207,7 +207,7 @@ int MeasureBoth(int argc, char **argv) {
     return 1;
   }
   const QStringList givenArgs = QCoreApplication::arguments().mid(1);
-  TPrivateSystemBus bus({QStringLiteral(PEMBLO_SOURCE_DIR "/guard/org.pemblo.Guard.conf")});
+  TPrivateSystemBus bus({GuardPolicyFile()});
   QTemporaryDir state;
   const QString stateDir = state.filePath(QStringLiteral("state"));
   const TRunResult set = RunAs(nullptr, QStringLiteral(PEMBLO_GUARD),

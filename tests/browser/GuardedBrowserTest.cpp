@@ -32,8 +32,7 @@ protected:
     QString why;
     if (!CanRunAccounts(&why))
       GTEST_SKIP() << why.toStdString();
-    Bus = std::make_unique<TPrivateSystemBus>(
-        QStringList{QStringLiteral(PEMBLO_SOURCE_DIR "/guard/org.pemblo.Guard.conf")});
+    Bus = std::make_unique<TPrivateSystemBus>(QStringList{GuardPolicyFile()});
     ASSERT_TRUE(Folder.isValid());
     State = Folder.path() + QStringLiteral("/state");
     Root = QDBusConnection::connectToBus(Bus->Address(), QStringLiteral("guardedbrowser-root"));

@@ -103,8 +103,7 @@ protected:
     if (!CanRunAccounts(&why))
       GTEST_SKIP() << why.toStdString();
     Bus = std::make_unique<TPrivateSystemBus>(
-        QStringList{QStringLiteral(PEMBLO_SOURCE_DIR "/guard/org.pemblo.Guard.conf"),
-                    QStringLiteral(PEMBLO_SOURCE_DIR "/tests/guard/login1-test.conf")});
+        QStringList{GuardPolicyFile(), QStringLiteral(PEMBLO_SOURCE_DIR "/tests/guard/login1-test.conf")});
     ASSERT_TRUE(Folder.isValid());
     State = Folder.path() + QStringLiteral("/state");
     Child = std::make_unique<TTestAccount>();

@@ -63,7 +63,7 @@ TEST(HostGuarded, TheGuardEndsTheProgramAndTheHostOnlyShowsTheNotice) {
   const TTestAccount keepsTheGroup({Children});  // the group is made for the test when missing
   const TRootAsChild child;
   ASSERT_TRUE(child.Added());
-  const TPrivateSystemBus bus({QStringLiteral(PEMBLO_SOURCE_DIR "/guard/org.pemblo.Guard.conf")});
+  const TPrivateSystemBus bus({GuardPolicyFile()});
   QTemporaryDir state;
   ASSERT_TRUE(state.isValid());
   const std::unique_ptr<QProcess> guard =

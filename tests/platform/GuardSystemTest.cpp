@@ -57,8 +57,7 @@ protected:
     QString why;
     if (!CanRunAccounts(&why))
       GTEST_SKIP() << why.toStdString();
-    Bus = std::make_unique<TPrivateSystemBus>(
-        QStringList{QStringLiteral(PEMBLO_SOURCE_DIR "/guard/org.pemblo.Guard.conf")});
+    Bus = std::make_unique<TPrivateSystemBus>(QStringList{GuardPolicyFile()});
     Child = std::make_unique<TTestAccount>();
   }
 

@@ -414,3 +414,5 @@ QString ReachableCopy(const QString &folder) {
   }
   return QDir(copy->path()).filePath(QString::fromStdString(original.filename().string()));
 }
+
+QString GuardPolicyFile() { return QStringLiteral(PEMBLO_SOURCE_DIR "/guard/org.pemblo.Guard.conf"); }

@@ -21,6 +21,9 @@
 // groupadd, groupdel, setpriv, dbus-daemon and Debian's system bus policy present); if not, why.
 bool CanRunAccounts(QString *why);
 
+// The guard's bus policy of the source tree, the file a private system bus loads to host the guard.
+QString GuardPolicyFile();
+
 class TPrivateSystemBus {
 public:
   // policyFiles: absolute paths of bus policy files (such as a service's file of system.d), read
