@@ -168,8 +168,9 @@ class Package(unittest.TestCase):
         if os.path.isdir("/run/systemd/system"):
             if os.getuid() != 0:
                 self.skipTest("hiding this machine's systemd needs root")
-            command = ["unshare", "--mount", "/bin/sh", "-c",
-                       'mount -t tmpfs tmpfs /run/systemd && exec "$@"', "sh"] + command
+            # Named by their paths: the script's PATH holds only the stand-ins.
+            command = ["/usr/bin/unshare", "--mount", "/bin/sh", "-c",
+                       '/bin/mount -t tmpfs tmpfs /run/systemd && exec "$@"', "sh"] + command
         stubs = os.path.join(self.work, "stubs")
         os.makedirs(stubs, exist_ok=True)
         calls = os.path.join(self.work, "calls")
